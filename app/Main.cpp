@@ -1,0 +1,210 @@
+#include "app/Main.h"
+
+#include <cstring>
+
+#include "resources/artwork/Artwork.h"
+
+using namespace platform;
+
+namespace {
+constexpr int kTrayRightButtonDown = msg::kRButtonDown;  // 516, as the shell reports it
+constexpr gui::IRect kSlotSites[11] = {
+    {16, 40, 64, 88},   {72, 40, 120, 88},   {128, 40, 176, 88},  {16, 96, 64, 144},
+    {72, 96, 120, 144}, {128, 96, 176, 144}, {16, 152, 64, 200},  {72, 152, 120, 200},
+    {128, 152, 176, 200}, {40, 208, 88, 256}, {104, 208, 152, 256}};
+}  // namespace
+
+TForm_Main::TForm_Main(gui::Application& app, Program& program)
+    : gui::Form(app, {.className = "TForm_Main",
+                      .caption = "Tavrin",
+                      .left = 214,
+                      .top = 111,
+                      .clientWidth = 192,
+                      .clientHeight = 261,
+                      .visible = true,
+                      .keyPreview = true}),
+      ImageBack(*this, "ImageBack", {0, 0, 192, 262}),
+      ImageTitle(*this, "ImageTitle", {8, 0, 161, 33}),
+      ImageExit(*this, "ImageExit", {160, 0, 193, 33}),
+      PopupMenuMain(*this, "PopupMenuMain"),
+      Minimized1("Minimized1", "&MainMenu", gui::ShortCut::Ctrl('M')),
+      N1("N1", "-"),
+      Settings1("Settings1", "&Settings", gui::ShortCut::Ctrl('S')),
+      EffectTable1("EffectTable1", "&Effect Table", gui::ShortCut::Ctrl('E')),
+      COMPort1("COMPort1", "COM Port"),
+      COM1("COM1", "COM1"),
+      COM21("COM21", "COM2"),
+      N2("N2", "-"),
+      About1("About1", "&About", gui::ShortCut::Ctrl('A')),
+      Exit1("Exit1", "&Exit"),
+      ImageList1(artwork::kImageSize, artwork::kImageSize),
+      CommPortDriver1(app),
+      program_(program),
+      trayIcon_(app.Ui()) {
+  ImageBack.SetPicture(artwork::PaletteBackground());
+  for (int slot = 0; slot < 11; ++slot)
+    images_[static_cast<std::size_t>(slot)] = std::make_unique<gui::Image>(
+        *this, "Image" + std::to_string(slot + 1), kSlotSites[slot], true);
+  for (const gui::MaskedImage& picture : artwork::PaletteImages()) ImageList1.Add(picture);
+
+  PopupMenuMain.alignment = gui::PopupAlignment::Center;
+  for (gui::MenuItem* item : {&Minimized1, &N1, &Settings1, &EffectTable1, &COMPort1, &N2, &About1, &Exit1})
+    PopupMenuMain.Add(*item);
+  COMPort1.Add(COM1);
+  COMPort1.Add(COM21);
+  popupMenu = &PopupMenuMain;
+
+  OnCreate = [this] { FormCreate(); };
+  OnShow = [this] { FormShow(); };
+  OnDestroy = [this] { FormDestroy(); };
+  OnClose = [this](gui::CloseAction& a) { FormClose(a); };
+  OnMouseWheel = [this](unsigned s, int d, int x, int y, bool& h) { FormMouseWheel(s, d, x, y, h); };
+  ImageTitle.OnMouseDown = [this](gui::MouseButton b, unsigned s, int x, int y) { ImageTitleMouseDown(b, s, x, y); };
+  ImageTitle.OnMouseMove = [this](unsigned s, int x, int y) { ImageTitleMouseMove(s, x, y); };
+  ImageTitle.OnMouseUp = [this](gui::MouseButton b, unsigned s, int x, int y) { ImageTitleMouseUp(b, s, x, y); };
+  ImageExit.OnClick = [this] { ImageExitClick(); };
+  Minimized1.OnClick = [this] { Minimized1Click(); };
+  Exit1.OnClick = [this] { Exit1Click(); };
+  COM1.OnClick = [this] { COM1Click(); };
+  COM21.OnClick = [this] { COM21Click(); };
+
+  // As the form description sets the driver up: a port given by its path.
+  CommPortDriver1.SetPort(pnCustom);
+  CommPortDriver1.SetPortName(TCommPortDriver::DevicePath(2));
+
+  // Sent to every top-level window when the taskbar comes back (the shell
+  // restarted): the tray icon must be added again or it is silently gone.
+  taskbarCreatedMessage_ = app.Sys().RegisterWindowMessageA("TaskbarCreated");
+}
+
+void TForm_Main::FormCreate() {
+  // A damaged key raises here and ends the sequence: the framework shows the
+  // error, and the palette keeps its full size without port or tray icon.
+  program_.store.Load(program_.Settings, program_.EffectSlots);
+
+  const bool first = PortNumberFor(program_.Settings.ComPortName) == 1;
+  COM1.checked = first;
+  COM21.checked = !first;
+  CommPortDriver1.SetPort(first ? pnCOM1 : pnCOM2);
+  // Without the port the program runs on, silently, without device input.
+  [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+
+  RefreshPalette();
+  ImageList1.GetIcon(16, trayIcon_);
+
+  SetClientWidth(0);
+  SetClientHeight(0);
+  SetWidth(0);
+  SetHeight(0);
+
+  trayIconWanted_ = true;
+  AddTrayIcon();
+  program_.PaletteCollapsed = true;
+}
+
+void TForm_Main::AddTrayIcon() {
+  TrayIconData = {};
+  TrayIconData.hWnd = Handle();
+  TrayIconData.uID = kTrayIconId;
+  TrayIconData.uFlags = kNifMessage | kNifIcon | kNifTip;
+  TrayIconData.uCallbackMessage = kTrayCallbackMessage;
+  TrayIconData.hIcon = trayIcon_.Handle();
+  std::strncpy(TrayIconData.szTip, "Tavrin", sizeof TrayIconData.szTip - 1);
+  // Without a notification area the program still runs; nothing to report.
+  [[maybe_unused]] const bool added = program_.sys.Shell_NotifyIconA(kNimAdd, TrayIconData);
+}
+
+void TForm_Main::FormShow() { RefreshPalette(); }
+
+void TForm_Main::RefreshPalette() {
+  for (std::size_t slot = 0; slot < PaletteSlots.size(); ++slot) {
+    const std::int32_t code = program_.EffectSlots[slot];
+    // A code outside the fifteen effects has no icon: the slot shows empty.
+    if (TableIndex(code, 15) && ImageList1.GetBitmap(code, scratchBitmap_))
+      images_[slot]->SetPicture(scratchBitmap_);
+    else
+      images_[slot]->ClearPicture();
+    PaletteSlots[slot] = code;
+  }
+}
+
+void TForm_Main::FormDestroy() {
+  // The shell needs the owner window alive to take the icon away.
+  NotifyIconData record;
+  record.hWnd = Handle();
+  record.uID = kTrayIconId;
+  program_.sys.Shell_NotifyIconA(kNimDelete, record);
+}
+
+void TForm_Main::FormClose(gui::CloseAction&) {}
+
+void TForm_Main::FormMouseWheel(unsigned, int, int, int, bool&) {}
+
+LResult TForm_Main::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
+  if (message == kTrayCallbackMessage)
+    TrayIconCallback(wParam, lParam);
+  else if (taskbarCreatedMessage_ && message == taskbarCreatedMessage_ && trayIconWanted_)
+    AddTrayIcon();
+  return gui::Form::WndProc(message, wParam, lParam);
+}
+
+void TForm_Main::TrayIconCallback(WParam, LParam lParam) {
+  if (lParam != kTrayRightButtonDown) return;
+  // A tray menu only closes when the user clicks elsewhere if its owner is in
+  // front while it is open, and the posted null message lets it go cleanly.
+  program_.sys.SetForegroundWindow(Handle());
+  PopupMenuMain.Popup(program_.sys.GetSystemMetrics(kSmCxScreen) - 40,
+                      program_.sys.GetSystemMetrics(kSmCyScreen) - 40);
+  program_.sys.PostMessageA(Handle(), msg::kNull, 0, 0);
+}
+
+void TForm_Main::Minimized1Click() {
+  if (program_.PaletteCollapsed) {
+    SetClientWidth(kPaletteWidth);
+    SetClientHeight(kPaletteHeight);
+    SetWidth(kPaletteWidth);
+    SetHeight(kPaletteHeight);
+    Minimized1.caption = " &Minimized ";
+    program_.PaletteCollapsed = false;
+  } else {
+    SetClientWidth(0);
+    SetClientHeight(0);
+    SetWidth(0);
+    SetHeight(0);
+    program_.PaletteCollapsed = true;
+    Minimized1.caption = " &MainMenu";
+  }
+}
+
+void TForm_Main::ImageTitleMouseDown(gui::MouseButton, unsigned, int x, int y) {
+  TitleDragging = true;
+  DragStartX = x;
+  DragStartY = y;
+}
+
+void TForm_Main::ImageTitleMouseMove(unsigned, int x, int y) {
+  const int dx = x - DragStartX;
+  const int dy = y - DragStartY;
+  if (!TitleDragging) return;
+  SetTop(Top() + dy);
+  SetLeft(Left() + dx);
+}
+
+void TForm_Main::ImageTitleMouseUp(gui::MouseButton, unsigned, int, int) { TitleDragging = false; }
+
+void TForm_Main::ImageExitClick() { Close(); }
+void TForm_Main::Exit1Click() { Close(); }
+
+void TForm_Main::SwitchPort(const char* name, TPortNumber port) {
+  program_.Settings.ComPortName = name;
+  COM1.checked = port == pnCOM1;
+  COM21.checked = port == pnCOM2;
+  CommPortDriver1.Disconnect();
+  CommPortDriver1.SetPort(port);
+  // The ticks and the stored choice follow the user even without the port.
+  [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+  program_.store.SavePort(name);
+}
+
+void TForm_Main::COM1Click() { SwitchPort("Com1", pnCOM1); }
+void TForm_Main::COM21Click() { SwitchPort("Com2", pnCOM2); }

@@ -1,0 +1,75 @@
+// The main window: the palette, the tray icon, the serial port and the
+// program's popup menu. Its creation runs the start-up sequence.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "app/Program.h"
+#include "device/CPDrv.h"
+#include "gui/Form.h"
+#include "gui/ImageList.h"
+#include "gui/Menu.h"
+
+inline constexpr std::uint32_t kTrayIconId = 1034;
+inline constexpr std::uint32_t kTrayCallbackMessage = platform::msg::kUser + 20;  // 1044
+inline constexpr int kPaletteWidth = 192;
+inline constexpr int kPaletteHeight = 262;  // the expanded palette; the design says 261
+
+class TForm_Main : public gui::Form {
+ public:
+  TForm_Main(gui::Application& app, Program& program);
+
+  // Slot n (0-10) is shown by palette image n + 1.
+  gui::Image& PaletteImage(int slot) { return *images_[static_cast<std::size_t>(slot)]; }
+  const std::array<std::int32_t, 11>& Slots() const { return PaletteSlots; }
+  const platform::NotifyIconData& TrayRecord() const { return TrayIconData; }
+
+  gui::Image ImageBack;
+  gui::Image ImageTitle;
+  gui::Image ImageExit;
+  gui::PopupMenu PopupMenuMain;
+  gui::MenuItem Minimized1, N1, Settings1, EffectTable1, COMPort1, COM1, COM21, N2, About1, Exit1;
+  gui::ImageList ImageList1;
+  TCommPortDriver CommPortDriver1;
+
+  // The copy of the slot table that the device's keys are looked up in.
+  std::array<std::int32_t, 11> PaletteSlots{};
+
+  void FormCreate();
+  void FormShow();
+  void FormDestroy();
+  void FormClose(gui::CloseAction& action);
+  void FormMouseWheel(unsigned shift, int delta, int x, int y, bool& handled);
+  void ImageTitleMouseDown(gui::MouseButton button, unsigned shift, int x, int y);
+  void ImageTitleMouseMove(unsigned shift, int x, int y);
+  void ImageTitleMouseUp(gui::MouseButton button, unsigned shift, int x, int y);
+  void ImageExitClick();
+  void Minimized1Click();
+  void Exit1Click();
+  void COM1Click();
+  void COM21Click();
+  void TrayIconCallback(platform::WParam wParam, platform::LParam lParam);
+
+ protected:
+  platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
+                            platform::LParam lParam) override;
+
+ private:
+  void RefreshPalette();
+  void AddTrayIcon();
+  void SwitchPort(const char* name, TPortNumber port);
+
+  Program& program_;
+  std::array<std::unique_ptr<gui::Image>, 11> images_;
+  platform::NotifyIconData TrayIconData;
+  bool trayIconWanted_ = false;  // start-up reached the tray step
+  std::uint32_t taskbarCreatedMessage_ = 0;
+  bool TitleDragging = false;
+  std::int32_t DragStartX = 0;
+  std::int32_t DragStartY = 0;
+  // The module's scratch bitmap and icon object that palette pictures and
+  // the tray icon are rendered through.
+  gui::Bitmap scratchBitmap_;
+  gui::Icon trayIcon_;
+};

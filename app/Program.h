@@ -1,0 +1,46 @@
+// Program-wide state: the settings record and slot table every window shares,
+// the five windows, and the effect state the main window and the overlay
+// share. One instance per run; everything in it is touched on the main
+// thread only.
+#pragma once
+
+#include "app/Settings.h"
+#include "app/platform/Platform.h"
+#include "gui/Application.h"
+
+class TForm_Main;
+class TFormEffectTable;
+class TForm_Draw;
+class TForm_Seeting;
+class TFormAbout;
+
+struct Program {
+  explicit Program(gui::Application& application)
+      : app(application), sys(application.Sys()), store(application.Sys()) {}
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The five windows, in the order they are created; they live until exit.
+  void CreateWindows();
+
+  gui::Application& app;
+  platform::Platform& sys;
+  SettingsStore store;
+
+  TSettings Settings;
+  SlotTable EffectSlots = kDefaultSlots;
+
+  TForm_Main* Form_Main = nullptr;
+  TFormEffectTable* FormEffectTable = nullptr;
+  TForm_Draw* Form_Draw = nullptr;
+  TForm_Seeting* Form_Seeting = nullptr;
+  TFormAbout* FormAbout = nullptr;
+
+  int OverlayMode = 0;
+  int ActiveEffect = 0;
+  bool OverlayVisible = false;
+  bool HorizontalScrollOn = false;
+  bool VerticalScrollOn = false;
+  bool PaletteCollapsed = false;  // the palette is shrunk to zero size
+  int SnapshotScanCode = 0;
+};

@@ -1,0 +1,395 @@
+// The one boundary between the program and Windows.
+//
+// Everything above this header (settings, start-up, device decoding, effects,
+// dialogs, the GUI framework's portable core) reaches the system only through
+// these operations. They keep their Win32 names, argument order and result
+// conventions (error codes, handles, message numbers), so the logic reads like
+// the Win32 program it is, while two implementations stand behind it:
+//   win32/   the real system (the only code here that includes <windows.h>);
+//   memory/  a small simulated Windows for tests (registry, mutexes, windows,
+//            message queues and timers, cursor, clock, screen, serial ports).
+// A contract suite runs the same tests against both.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using Hwnd = std::uintptr_t;
+using HKey = std::uintptr_t;
+using Handle = std::uintptr_t;
+using HIcon = std::uintptr_t;
+using HCursor = std::uintptr_t;
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+using LResult = std::intptr_t;
+
+inline constexpr Handle kInvalidHandleValue = ~Handle{0};  // INVALID_HANDLE_VALUE
+inline constexpr HKey kHkeyCurrentUser = 0x80000001u;
+
+// Win32 error codes the program and its tests look at.
+namespace error {
+inline constexpr long kSuccess = 0;
+inline constexpr long kFileNotFound = 2;
+inline constexpr long kAccessDenied = 5;
+inline constexpr long kInvalidHandle = 6;
+inline constexpr long kInvalidParameter = 87;
+inline constexpr long kAlreadyExists = 183;
+inline constexpr long kMoreData = 234;
+}  // namespace error
+
+// Registry value types.
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegQword = 11;
+
+inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr std::uint32_t kRegOptionNonVolatile = 0;
+inline constexpr std::uint32_t kRegCreatedNewKey = 1;
+inline constexpr std::uint32_t kRegOpenedExistingKey = 2;
+
+// Window messages (Windows numbering, in both implementations).
+namespace msg {
+inline constexpr std::uint32_t kNull = 0x0000;
+inline constexpr std::uint32_t kCreate = 0x0001;
+inline constexpr std::uint32_t kDestroy = 0x0002;
+inline constexpr std::uint32_t kMove = 0x0003;
+inline constexpr std::uint32_t kSize = 0x0005;
+inline constexpr std::uint32_t kPaint = 0x000F;
+inline constexpr std::uint32_t kClose = 0x0010;
+inline constexpr std::uint32_t kQuit = 0x0012;
+inline constexpr std::uint32_t kEraseBkgnd = 0x0014;
+inline constexpr std::uint32_t kShowWindow = 0x0018;
+inline constexpr std::uint32_t kSetCursor = 0x0020;
+inline constexpr std::uint32_t kKeyDown = 0x0100;
+inline constexpr std::uint32_t kKeyUp = 0x0101;
+inline constexpr std::uint32_t kChar = 0x0102;
+inline constexpr std::uint32_t kSysKeyDown = 0x0104;
+inline constexpr std::uint32_t kCommand = 0x0111;
+inline constexpr std::uint32_t kSysCommand = 0x0112;
+inline constexpr std::uint32_t kTimer = 0x0113;
+inline constexpr std::uint32_t kHScroll = 0x0114;
+inline constexpr std::uint32_t kVScroll = 0x0115;
+inline constexpr std::uint32_t kMouseMove = 0x0200;
+inline constexpr std::uint32_t kLButtonDown = 0x0201;
+inline constexpr std::uint32_t kLButtonUp = 0x0202;
+inline constexpr std::uint32_t kLButtonDblClk = 0x0203;
+inline constexpr std::uint32_t kRButtonDown = 0x0204;
+inline constexpr std::uint32_t kRButtonUp = 0x0205;
+inline constexpr std::uint32_t kRButtonDblClk = 0x0206;
+inline constexpr std::uint32_t kMButtonDown = 0x0207;
+inline constexpr std::uint32_t kMButtonUp = 0x0208;
+inline constexpr std::uint32_t kMouseWheel = 0x020A;
+inline constexpr std::uint32_t kMouseHWheel = 0x020E;
+inline constexpr std::uint32_t kCaptureChanged = 0x0215;
+inline constexpr std::uint32_t kUser = 0x0400;
+}  // namespace msg
+
+// Modifier bits of mouse messages' wParam.
+inline constexpr WParam kMkLButton = 0x0001;
+inline constexpr WParam kMkRButton = 0x0002;
+inline constexpr WParam kMkShift = 0x0004;
+inline constexpr WParam kMkControl = 0x0008;
+inline constexpr WParam kMkMButton = 0x0010;
+
+// GetSystemMetrics indexes.
+inline constexpr int kSmCxScreen = 0;
+inline constexpr int kSmCyScreen = 1;
+
+// mouse_event flags.
+inline constexpr std::uint32_t kMouseEventMove = 0x0001;
+inline constexpr std::uint32_t kMouseEventLeftDown = 0x0002;
+inline constexpr std::uint32_t kMouseEventLeftUp = 0x0004;
+inline constexpr std::uint32_t kMouseEventRightDown = 0x0008;
+inline constexpr std::uint32_t kMouseEventRightUp = 0x0010;
+inline constexpr std::uint32_t kMouseEventWheel = 0x0800;
+
+inline constexpr std::uint32_t kKeyEventKeyUp = 0x0002;
+
+// ShowWindow commands.
+inline constexpr int kSwHide = 0;
+inline constexpr int kSwShowNormal = 1;
+inline constexpr int kSwShowNoActivate = 4;
+inline constexpr int kSwShow = 5;
+
+// SetWindowPos.
+inline constexpr Hwnd kHwndTop = 0;
+inline constexpr Hwnd kHwndTopmost = static_cast<Hwnd>(-1);
+inline constexpr Hwnd kHwndNoTopmost = static_cast<Hwnd>(-2);
+inline constexpr std::uint32_t kSwpNoSize = 0x0001;
+inline constexpr std::uint32_t kSwpNoMove = 0x0002;
+inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;
+inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
+
+// PeekMessage.
+inline constexpr std::uint32_t kPmNoRemove = 0x0000;
+inline constexpr std::uint32_t kPmRemove = 0x0001;
+
+// Shell_NotifyIconA.
+inline constexpr std::uint32_t kNimAdd = 0;
+inline constexpr std::uint32_t kNimModify = 1;
+inline constexpr std::uint32_t kNimDelete = 2;
+inline constexpr std::uint32_t kNifMessage = 0x1;
+inline constexpr std::uint32_t kNifIcon = 0x2;
+inline constexpr std::uint32_t kNifTip = 0x4;
+
+// OSVERSIONINFO platform ids.
+inline constexpr std::uint32_t kVerPlatformWin32s = 0;
+inline constexpr std::uint32_t kVerPlatformWin32Windows = 1;
+inline constexpr std::uint32_t kVerPlatformWin32Nt = 2;
+
+struct Point {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct Rect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  std::int32_t Width() const { return right - left; }
+  std::int32_t Height() const { return bottom - top; }
+  bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Msg {
+  Hwnd hwnd = 0;
+  std::uint32_t message = 0;
+  WParam wParam = 0;
+  LParam lParam = 0;
+};
+
+inline constexpr LParam MakeLParam(std::int32_t lo, std::int32_t hi) {
+  return static_cast<LParam>(static_cast<std::uint32_t>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16)));
+}
+inline constexpr std::int16_t LoWordSigned(LParam l) { return static_cast<std::int16_t>(l & 0xFFFF); }
+inline constexpr std::int16_t HiWordSigned(LParam l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
+
+// A window's message routine. The implementation calls it for every message
+// sent or dispatched to the window; messages it does not handle go to
+// DefWindowProcA, as with any Win32 window procedure.
+using WndProc = std::function<LResult(Hwnd, std::uint32_t, WParam, LParam)>;
+
+// What CreateWindowExA is asked to create. Every window of this program is a
+// borderless popup, so the window rectangle is also the client rectangle.
+struct WindowParams {
+  std::string className;
+  std::string caption;
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool topmost = false;
+  bool toolWindow = false;     // no taskbar button
+  bool messageOnly = false;    // a hidden window that only receives messages (timers)
+  Hwnd owner = 0;
+};
+
+// The ANSI notification-area record, version 2 fields. The implementation
+// fills the record's size itself: its own system's size for this version.
+struct NotifyIconData {
+  Hwnd hWnd = 0;
+  std::uint32_t uID = 0;
+  std::uint32_t uFlags = 0;
+  std::uint32_t uCallbackMessage = 0;
+  HIcon hIcon = 0;
+  char szTip[128] = {};
+  std::uint32_t dwState = 0;
+  std::uint32_t dwStateMask = 0;
+  char szInfo[256] = {};
+  std::uint32_t uTimeoutOrVersion = 0;
+  char szInfoTitle[64] = {};
+  std::uint32_t dwInfoFlags = 0;
+};
+
+struct OsVersionInfo {
+  std::uint32_t dwMajorVersion = 0;
+  std::uint32_t dwMinorVersion = 0;
+  std::uint32_t dwBuildNumber = 0;
+  std::uint32_t dwPlatformId = 0;
+};
+
+// Serial line settings, the fields of the 28-byte DCB that this program sets.
+struct Dcb {
+  std::uint32_t BaudRate = 0;
+  std::uint32_t flags = 0;  // the DCB bit field word (fBinary = 0x1, ...)
+  std::uint16_t XonLim = 0;
+  std::uint16_t XoffLim = 0;
+  std::uint8_t ByteSize = 0;
+  std::uint8_t Parity = 0;
+  std::uint8_t StopBits = 0;
+  char XonChar = 0;
+  char XoffChar = 0;
+  char ErrorChar = 0;
+  char EofChar = 0;
+  char EvtChar = 0;
+};
+
+struct CommTimeouts {
+  std::uint32_t ReadIntervalTimeout = 0;
+  std::uint32_t ReadTotalTimeoutMultiplier = 0;
+  std::uint32_t ReadTotalTimeoutConstant = 0;
+  std::uint32_t WriteTotalTimeoutMultiplier = 0;
+  std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+struct ComStat {
+  std::uint32_t cbInQue = 0;
+  std::uint32_t cbOutQue = 0;
+};
+
+inline constexpr std::uint32_t kGenericRead = 0x80000000u;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kPurgeTxAbort = 0x1;
+inline constexpr std::uint32_t kPurgeRxAbort = 0x2;
+inline constexpr std::uint32_t kPurgeTxClear = 0x4;
+inline constexpr std::uint32_t kPurgeRxClear = 0x8;
+
+// ---- operation groups ------------------------------------------------------
+
+class RegistryOps {
+ public:
+  virtual ~RegistryOps() = default;
+  virtual long RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                             std::uint32_t samDesired, HKey* result) = 0;
+  virtual long RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                               std::uint32_t samDesired, HKey* result,
+                               std::uint32_t* disposition) = 0;
+  // As the system: with data null, reports type and size; with a buffer too
+  // small, fills *size with the size needed and returns ERROR_MORE_DATA.
+  virtual long RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
+                                std::uint8_t* data, std::uint32_t* size) = 0;
+  virtual long RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
+                              const std::uint8_t* data, std::uint32_t size) = 0;
+  virtual long RegDeleteValueA(HKey key, std::string_view valueName) = 0;
+  virtual long RegDeleteKeyA(HKey root, std::string_view subKey) = 0;
+  virtual long RegCloseKey(HKey key) = 0;
+};
+
+class ProcessOps {
+ public:
+  virtual ~ProcessOps() = default;
+  // Returns the mutex handle (0 on failure); GetLastError tells whether it
+  // already existed (ERROR_ALREADY_EXISTS, the handle is still valid then).
+  virtual Handle CreateMutexA(bool initialOwner, std::string_view name) = 0;
+  virtual long GetLastError() = 0;
+  virtual bool GetVersionExA(OsVersionInfo* info) = 0;
+};
+
+class WindowOps {
+ public:
+  virtual ~WindowOps() = default;
+  virtual Hwnd CreateWindowExA(const WindowParams& params, WndProc proc) = 0;
+  virtual bool DestroyWindow(Hwnd hwnd) = 0;
+  virtual LResult DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                 LParam lParam) = 0;
+  virtual bool ShowWindow(Hwnd hwnd, int cmdShow) = 0;
+  virtual bool IsWindowVisible(Hwnd hwnd) = 0;
+  virtual bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y,
+                            std::int32_t cx, std::int32_t cy, std::uint32_t flags) = 0;
+  virtual bool SetWindowTextA(Hwnd hwnd, std::string_view text) = 0;
+  virtual int GetWindowTextA(Hwnd hwnd, char* buffer, int maxCount) = 0;
+  virtual bool GetWindowRect(Hwnd hwnd, Rect* rect) = 0;
+  virtual Hwnd WindowFromPoint(Point p) = 0;
+  virtual Hwnd GetParent(Hwnd hwnd) = 0;
+  virtual Hwnd GetForegroundWindow() = 0;
+  virtual bool SetForegroundWindow(Hwnd hwnd) = 0;
+  virtual Hwnd GetDesktopWindow() = 0;
+  virtual bool IsWindow(Hwnd hwnd) = 0;
+  virtual bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
+  virtual LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                               LParam lParam) = 0;
+  virtual std::uint32_t RegisterWindowMessageA(std::string_view name) = 0;
+  virtual bool InvalidateRect(Hwnd hwnd) = 0;
+  virtual Hwnd SetCapture(Hwnd hwnd) = 0;
+  virtual bool ReleaseCapture() = 0;
+  virtual Hwnd GetCapture() = 0;
+  // The calling thread's message queue.
+  virtual bool PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) = 0;
+  virtual LResult DispatchMessageA(const Msg& msg) = 0;
+  virtual void PostQuitMessage(int exitCode) = 0;
+  // Blocks until the queue has a message (or, simulated, until the next timer
+  // is due). False when nothing can ever arrive (simulated system only).
+  virtual bool WaitMessage() = 0;
+};
+
+class TimerOps {
+ public:
+  virtual ~TimerOps() = default;
+  virtual std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) = 0;
+  virtual bool KillTimer(Hwnd hwnd, std::uintptr_t id) = 0;
+  virtual void Sleep(std::uint32_t ms) = 0;
+  virtual std::uint32_t GetTickCount() = 0;
+};
+
+class PointerOps {
+ public:
+  virtual ~PointerOps() = default;
+  virtual bool GetCursorPos(Point* p) = 0;
+  virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
+  virtual HCursor LoadCursorFromFileA(std::string_view fileName) = 0;
+};
+
+class InputOps {
+ public:
+  virtual ~InputOps() = default;
+  virtual void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                           std::uint32_t data) = 0;
+  virtual void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
+};
+
+class ScreenOps {
+ public:
+  virtual ~ScreenOps() = default;
+  virtual int GetSystemMetrics(int index) = 0;
+};
+
+class SerialOps {
+ public:
+  virtual ~SerialOps() = default;
+  virtual Handle CreateFileA(std::string_view fileName, std::uint32_t access,
+                             std::uint32_t shareMode, std::uint32_t creation,
+                             std::uint32_t attributes) = 0;
+  virtual bool SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) = 0;
+  virtual bool SetCommState(Handle h, const Dcb& dcb) = 0;
+  virtual bool GetCommState(Handle h, Dcb* dcb) = 0;
+  virtual bool SetCommTimeouts(Handle h, const CommTimeouts& timeouts) = 0;
+  virtual bool PurgeComm(Handle h, std::uint32_t flags) = 0;
+  virtual bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) = 0;
+  virtual bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) = 0;
+  virtual bool CloseHandle(Handle h) = 0;
+};
+
+class ShellOps {
+ public:
+  virtual ~ShellOps() = default;
+  virtual bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) = 0;
+  virtual std::intptr_t ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
+                                      std::string_view parameters, std::string_view directory,
+                                      int showCmd) = 0;
+};
+
+// The whole boundary. One instance per running program.
+class Platform : public RegistryOps,
+                 public ProcessOps,
+                 public WindowOps,
+                 public TimerOps,
+                 public PointerOps,
+                 public InputOps,
+                 public ScreenOps,
+                 public SerialOps,
+                 public ShellOps {};
+
+}  // namespace platform

@@ -1,0 +1,661 @@
+#include "app/platform/memory/SimProcess.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::memory {
+
+namespace {
+constexpr std::uint32_t kUserTimerMinimum = 10;  // USER_TIMER_MINIMUM
+}
+
+SimProcess::SimProcess(SimSystem& system, std::uint32_t pid) : sys_(system), pid_(pid) {}
+
+SimProcess::~SimProcess() {
+  // The system takes back everything the process held. Its windows go without
+  // any message, as when a process ends; its tray icons stay behind, as ghosts
+  // do in the real notification area until the pointer passes over them.
+  std::vector<Hwnd> mine;
+  for (const auto& [h, w] : sys_.windows_)
+    if (w.pid == pid_) mine.push_back(h);
+  for (Hwnd h : mine) sys_.RemoveWindow(h);
+  for (auto& [h, k] : handles_) {
+    if (k.kind == HandleKind::Mutex) {
+      auto it = sys_.mutexes_.find(k.name);
+      if (it != sys_.mutexes_.end() && --it->second.handleCount == 0) sys_.mutexes_.erase(it);
+    } else if (SimSerialPort* p = sys_.SerialPort(k.name)) {
+      p->open = false;
+    }
+  }
+  sys_.processes_.erase(pid_);
+}
+
+// ---- registry -------------------------------------------------------------------
+
+const std::string* SimProcess::KeyPath(HKey key) const {
+  static const std::string kRoot;
+  if (key == kHkeyCurrentUser) return &kRoot;
+  auto it = keys_.find(key);
+  return it == keys_.end() ? nullptr : &it->second.path;
+}
+
+long SimProcess::RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t, std::uint32_t,
+                               HKey* result) {
+  const std::string* base = KeyPath(root);
+  if (!base || !result) return Fail(error::kInvalidHandle);
+  const std::string path = SimSystem::NormalizePath(*base + "\\" + std::string(subKey));
+  if (sys_.failOpen_.contains(SimSystem::Fold(path))) return Fail(error::kAccessDenied);
+  if (!sys_.FindKey(path)) return Fail(error::kFileNotFound);
+  const HKey h = sys_.NewHandle();
+  keys_[h] = {path};
+  *result = h;
+  return error::kSuccess;
+}
+
+long SimProcess::RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32_t, std::uint32_t,
+                                 HKey* result, std::uint32_t* disposition) {
+  const std::string* base = KeyPath(root);
+  if (!base || !result) return Fail(error::kInvalidHandle);
+  const std::string path = SimSystem::NormalizePath(*base + "\\" + std::string(subKey));
+  const std::string folded = SimSystem::Fold(path);
+  if (sys_.failCreate_.contains(folded) || sys_.failOpen_.contains(folded))
+    return Fail(error::kAccessDenied);
+  const bool existed = sys_.FindKey(path) != nullptr;
+  sys_.EnsureKey(path);
+  if (disposition) *disposition = existed ? kRegOpenedExistingKey : kRegCreatedNewKey;
+  const HKey h = sys_.NewHandle();
+  keys_[h] = {path};
+  *result = h;
+  return error::kSuccess;
+}
+
+long SimProcess::RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) {
+  const std::string* path = KeyPath(key);
+  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  SimKey* k = sys_.FindKey(*path);
+  if (!k) return Fail(error::kInvalidHandle);  // deleted under an open handle
+  const SimValue* v = k->Find(valueName);
+  if (!v) return Fail(error::kFileNotFound);
+  if (data && !size) return Fail(error::kInvalidParameter);
+  const auto needed = static_cast<std::uint32_t>(v->data.size());
+  if (type) *type = v->type;
+  if (data) {
+    if (*size < needed) {
+      *size = needed;
+      return Fail(error::kMoreData);
+    }
+    std::copy(v->data.begin(), v->data.end(), data);
+  }
+  if (size) *size = needed;
+  return error::kSuccess;
+}
+
+long SimProcess::RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
+  const std::string* path = KeyPath(key);
+  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  SimKey* k = sys_.FindKey(*path);
+  if (!k) return Fail(error::kInvalidHandle);
+  if (sys_.failWrite_.contains(SimSystem::Fold(valueName))) return Fail(error::kAccessDenied);
+  std::vector<std::uint8_t> bytes;
+  if (data) bytes.assign(data, data + size);
+  sys_.SetValue(k->path, valueName, type, std::move(bytes));
+  sys_.RecordWrite(*k, *k->Find(valueName));
+  return error::kSuccess;
+}
+
+long SimProcess::RegDeleteValueA(HKey key, std::string_view valueName) {
+  const std::string* path = KeyPath(key);
+  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!sys_.Value(*path, valueName)) return Fail(error::kFileNotFound);
+  sys_.DeleteValue(*path, valueName);
+  return error::kSuccess;
+}
+
+long SimProcess::RegDeleteKeyA(HKey root, std::string_view subKey) {
+  const std::string* base = KeyPath(root);
+  if (!base) return Fail(error::kInvalidHandle);
+  const std::string path = SimSystem::NormalizePath(*base + "\\" + std::string(subKey));
+  if (!sys_.FindKey(path)) return Fail(error::kFileNotFound);
+  // Like the system call, only a key without subkeys can go.
+  const std::string folded = SimSystem::Fold(path) + "\\";
+  for (const auto& [p, k] : sys_.keys_)
+    if (p.starts_with(folded)) return Fail(error::kAccessDenied);
+  sys_.DeleteKey(path);
+  return error::kSuccess;
+}
+
+long SimProcess::RegCloseKey(HKey key) {
+  if (key == kHkeyCurrentUser) return error::kSuccess;
+  if (keys_.erase(key) == 0) return Fail(error::kInvalidHandle);
+  return error::kSuccess;
+}
+
+// ---- processes ----------------------------------------------------------------------
+
+Handle SimProcess::CreateMutexA(bool initialOwner, std::string_view name) {
+  auto& m = sys_.mutexes_[std::string(name)];
+  const bool existed = m.handleCount > 0;
+  ++m.handleCount;
+  if (!existed && initialOwner) m.ownerPid = pid_;
+  const Handle h = nextHandle_ += 4;
+  handles_[h] = {HandleKind::Mutex, std::string(name)};
+  lastError_ = existed ? error::kAlreadyExists : error::kSuccess;
+  return h;
+}
+
+bool SimProcess::GetVersionExA(OsVersionInfo* info) {
+  if (!info) return FailBool(error::kInvalidParameter);
+  *info = sys_.version_;
+  return true;
+}
+
+// ---- windows --------------------------------------------------------------------------
+
+Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
+  const Hwnd h = sys_.NewHandle();
+  SimWindow& w = sys_.windows_[h];
+  w.hwnd = h;
+  w.pid = pid_;
+  w.owner = params.owner;
+  w.className = params.className;
+  w.text = params.caption;
+  w.rect = {params.left, params.top, params.left + params.width, params.top + params.height};
+  w.topmost = params.topmost;
+  w.messageOnly = params.messageOnly;
+  w.proc = std::move(proc);
+  if (!params.messageOnly) sys_.BringToFront(h);
+  SendMessageA(h, msg::kCreate, 0, 0);
+  return sys_.Window(h) ? h : 0;
+}
+
+bool SimProcess::DestroyWindow(Hwnd hwnd) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w || w->pid != pid_) return FailBool(error::kInvalidHandle);
+  // Windows it owns (and its children) go first, each told as it goes.
+  std::vector<Hwnd> owned;
+  for (const auto& [h, other] : sys_.windows_)
+    if (other.owner == hwnd || other.parent == hwnd) owned.push_back(h);
+  for (Hwnd h : owned)
+    if (sys_.Window(h)) DestroyWindow(h);
+  w = sys_.Window(hwnd);
+  if (!w) return true;  // one of them took it along
+  if (w->visible) ShowWindow(hwnd, kSwHide);
+  SendMessageA(hwnd, msg::kDestroy, 0, 0);
+  ForgetWindow(hwnd);
+  sys_.RemoveWindow(hwnd);
+  return true;
+}
+
+void SimProcess::ForgetWindow(Hwnd hwnd) {
+  std::erase_if(timers_, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
+  std::erase_if(posted_, [hwnd](const Msg& m) { return m.hwnd == hwnd; });
+}
+
+LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam, LParam) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return 0;
+  switch (message) {
+    case msg::kPaint:
+      w->needsPaint = false;  // the default handler validates the window
+      return 0;
+    case msg::kClose:
+      DestroyWindow(hwnd);
+      return 0;
+    case msg::kEraseBkgnd:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return FailBool(error::kInvalidHandle);
+  const bool was = w->visible;
+  if (cmdShow == kSwHide) {
+    w->visible = false;
+    if (sys_.foreground_ == hwnd) sys_.FixForeground();
+  } else {
+    w->visible = true;
+    w->needsPaint = true;
+    if (cmdShow != kSwShowNoActivate && !w->messageOnly) {
+      sys_.BringToFront(hwnd);
+      sys_.foreground_ = hwnd;
+    }
+  }
+  return was;
+}
+
+bool SimProcess::IsWindowVisible(Hwnd hwnd) {
+  const SimWindow* w = sys_.Window(hwnd);
+  return w && w->visible;
+}
+
+bool SimProcess::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y,
+                              std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return FailBool(error::kInvalidHandle);
+  Rect r = w->rect;
+  if (!(flags & kSwpNoMove)) {
+    r.right += x - r.left;
+    r.bottom += y - r.top;
+    r.left = x;
+    r.top = y;
+  }
+  if (!(flags & kSwpNoSize)) {
+    r.right = r.left + std::max(cx, 0);
+    r.bottom = r.top + std::max(cy, 0);
+  }
+  if (r.Width() != w->rect.Width() || r.Height() != w->rect.Height()) w->needsPaint = true;
+  w->rect = r;
+  if (!(flags & kSwpNoZOrder)) {
+    if (insertAfter == kHwndTopmost) w->topmost = true;
+    if (insertAfter == kHwndNoTopmost) w->topmost = false;
+    sys_.BringToFront(hwnd);
+  }
+  return true;
+}
+
+bool SimProcess::SetWindowTextA(Hwnd hwnd, std::string_view text) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return FailBool(error::kInvalidHandle);
+  w->text = std::string(text);
+  return true;
+}
+
+int SimProcess::GetWindowTextA(Hwnd hwnd, char* buffer, int maxCount) {
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!buffer || maxCount <= 0) return 0;
+  buffer[0] = '\0';
+  if (!w) return 0;
+  const int n = std::min(static_cast<int>(w->text.size()), maxCount - 1);
+  std::memcpy(buffer, w->text.data(), static_cast<std::size_t>(n));
+  buffer[n] = '\0';
+  return n;
+}
+
+bool SimProcess::GetWindowRect(Hwnd hwnd, Rect* rect) {
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w || !rect) return FailBool(error::kInvalidHandle);
+  *rect = w->rect;
+  return true;
+}
+
+Hwnd SimProcess::WindowFromPoint(Point p) {
+  for (Hwnd h : sys_.zorder_) {
+    const SimWindow* w = sys_.Window(h);
+    if (!w->visible || !w->rect.Contains(p)) continue;
+    // Descend into visible children that contain the point.
+    for (Hwnd found = h;;) {
+      Hwnd child = 0;
+      for (const auto& [ch, cw] : sys_.windows_)
+        if (cw.parent == found && cw.visible && cw.rect.Contains(p)) child = ch;
+      if (!child) return found;
+      found = child;
+    }
+  }
+  return sys_.desktop_;
+}
+
+Hwnd SimProcess::GetParent(Hwnd hwnd) {
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w) return 0;
+  return w->parent ? w->parent : w->owner;
+}
+
+bool SimProcess::SetForegroundWindow(Hwnd hwnd) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w || w->messageOnly) return false;
+  sys_.foreground_ = hwnd;
+  sys_.BringToFront(hwnd);
+  return true;
+}
+
+bool SimProcess::PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  if (!sys_.Window(hwnd)) return FailBool(error::kInvalidHandle);
+  sys_.Post(hwnd, message, wParam, lParam);
+  return true;
+}
+
+LResult SimProcess::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return 0;
+  if (!w->proc) return DefWindowProcA(hwnd, message, wParam, lParam);
+  const WndProc proc = w->proc;  // the window may go while its proc runs
+  return proc(hwnd, message, wParam, lParam);
+}
+
+std::uint32_t SimProcess::RegisterWindowMessageA(std::string_view name) {
+  if (name.empty()) return 0;
+  auto [it, fresh] = sys_.registeredMessages_.try_emplace(SimSystem::Fold(name), 0);
+  if (fresh) it->second = sys_.nextRegisteredMessage_++;
+  return it->second;
+}
+
+bool SimProcess::InvalidateRect(Hwnd hwnd) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return false;
+  w->needsPaint = true;
+  return true;
+}
+
+Hwnd SimProcess::SetCapture(Hwnd hwnd) {
+  const Hwnd before = sys_.capture_;
+  if (sys_.Window(hwnd)) sys_.capture_ = hwnd;
+  return before;
+}
+
+bool SimProcess::ReleaseCapture() {
+  const Hwnd before = sys_.capture_;
+  sys_.capture_ = 0;
+  if (before) SendMessageA(before, msg::kCaptureChanged, 0, 0);
+  return true;
+}
+
+// Messages come in the system's order: posted ones first, then the quit
+// request, then paint, then timers (a timer only shows up in an idle queue).
+SimProcess::Timer* SimProcess::DueTimer() {
+  Timer* best = nullptr;
+  for (Timer& t : timers_)
+    if (t.due <= sys_.Now() && (!best || t.due < best->due)) best = &t;
+  return best;
+}
+
+bool SimProcess::HasPendingMessage() const {
+  if (!posted_.empty() || quit_) return true;
+  for (const auto& [h, w] : sys_.windows_)
+    if (w.pid == pid_ && w.visible && w.needsPaint) return true;
+  for (const Timer& t : timers_)
+    if (t.due <= sys_.Now()) return true;
+  return false;
+}
+
+bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
+  const bool remove = removeFlags & kPmRemove;
+  for (auto it = posted_.begin(); it != posted_.end(); ++it) {
+    if (hwnd && it->hwnd != hwnd) continue;
+    *out = *it;
+    if (remove) posted_.erase(it);
+    return true;
+  }
+  if (quit_ && !hwnd) {
+    *out = {0, msg::kQuit, static_cast<WParam>(quitCode_), 0};
+    if (remove) quit_ = false;
+    return true;
+  }
+  for (const auto& [h, w] : sys_.windows_) {
+    if (w.pid == pid_ && w.visible && w.needsPaint && (!hwnd || h == hwnd)) {
+      *out = {h, msg::kPaint, 0, 0};  // stays until the window is validated
+      return true;
+    }
+  }
+  if (Timer* t = DueTimer(); t && (!hwnd || t->hwnd == hwnd)) {
+    *out = {t->hwnd, msg::kTimer, t->id, 0};
+    // However many periods went by, one message stands for them all.
+    if (remove) t->due = sys_.Now() + t->period;
+    return true;
+  }
+  return false;
+}
+
+LResult SimProcess::DispatchMessageA(const Msg& m) {
+  if (!m.hwnd) return 0;
+  return SendMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+}
+
+void SimProcess::PostQuitMessage(int exitCode) {
+  quit_ = true;
+  quitCode_ = exitCode;
+}
+
+bool SimProcess::WaitMessage() {
+  if (HasPendingMessage()) return true;
+  if (idleHook_ && idleHook_() && HasPendingMessage()) return true;
+  if (HasPendingMessage()) return true;
+  std::uint64_t next = UINT64_MAX;
+  for (const Timer& t : timers_) next = std::min(next, t.due);
+  if (next == UINT64_MAX) return false;
+  const std::uint64_t step = next - sys_.Now();
+  if (idleSpentMs_ + step > idleBudgetMs_) return false;
+  idleSpentMs_ += step;
+  sys_.Advance(step);
+  return true;
+}
+
+// ---- timers ------------------------------------------------------------------------------
+
+std::uintptr_t SimProcess::SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) {
+  if (hwnd && !sys_.Window(hwnd)) return FailBool(error::kInvalidHandle);
+  if (!hwnd) id = 0x7FFF + timers_.size() + 1;
+  const std::uint32_t period = std::max(elapseMs, kUserTimerMinimum);
+  for (Timer& t : timers_)
+    if (t.hwnd == hwnd && t.id == id) {
+      t.period = period;
+      t.due = sys_.Now() + period;
+      return id ? id : 1;
+    }
+  timers_.push_back({hwnd, id, period, sys_.Now() + period});
+  return id ? id : 1;
+}
+
+bool SimProcess::KillTimer(Hwnd hwnd, std::uintptr_t id) {
+  const auto before = timers_.size();
+  std::erase_if(timers_, [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+  // A WM_TIMER already in the queue is not taken back by the system either,
+  // but ours are made on demand, so none is left.
+  return timers_.size() != before;
+}
+
+// ---- pointer and input ----------------------------------------------------------------------
+
+bool SimProcess::GetCursorPos(Point* p) {
+  if (!p) return false;
+  *p = sys_.cursor_;
+  return true;
+}
+
+bool SimProcess::SetCursorPos(std::int32_t x, std::int32_t y) {
+  sys_.PlaceCursor({x, y});
+  // The system follows a cursor placement with a move message to the window
+  // under the pointer, even when the position did not change.
+  sys_.PostMouse(msg::kMouseMove);
+  return true;
+}
+
+HCursor SimProcess::LoadCursorFromFileA(std::string_view) {
+  lastError_ = error::kFileNotFound;  // the simulated machine has no cursor files
+  return 0;
+}
+
+void SimProcess::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy, std::uint32_t) {
+  if (flags & kMouseEventMove) {
+    sys_.PlaceCursor({sys_.cursor_.x + dx, sys_.cursor_.y + dy});
+    sys_.PostMouse(msg::kMouseMove);
+  }
+  struct Button {
+    std::uint32_t flag;
+    WParam mk;
+    std::uint32_t message;
+    bool down;
+  };
+  static constexpr Button kButtons[] = {
+      {kMouseEventLeftDown, kMkLButton, msg::kLButtonDown, true},
+      {kMouseEventLeftUp, kMkLButton, msg::kLButtonUp, false},
+      {kMouseEventRightDown, kMkRButton, msg::kRButtonDown, true},
+      {kMouseEventRightUp, kMkRButton, msg::kRButtonUp, false},
+  };
+  for (const Button& b : kButtons) {
+    if (!(flags & b.flag)) continue;
+    if (b.down)
+      sys_.buttons_ |= b.mk;
+    else
+      sys_.buttons_ &= ~b.mk;
+    sys_.PostMouse(b.message);
+  }
+}
+
+void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  sys_.injectedKeys_.push_back({vk, scan, flags});
+  if (flags & kKeyEventKeyUp)
+    sys_.keysDown_.erase(vk);
+  else
+    sys_.keysDown_.insert(vk);
+  if (sys_.foreground_)
+    sys_.Post(sys_.foreground_, (flags & kKeyEventKeyUp) ? msg::kKeyUp : msg::kKeyDown, vk,
+              static_cast<LParam>(scan) << 16);
+}
+
+int SimProcess::GetSystemMetrics(int index) {
+  switch (index) {
+    case kSmCxScreen: return sys_.screenWidth_;
+    case kSmCyScreen: return sys_.screenHeight_;
+    default: return 0;
+  }
+}
+
+// ---- serial ports ---------------------------------------------------------------------------
+
+SimSerialPort* SimProcess::Port(Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end() || it->second.kind != HandleKind::Serial) return nullptr;
+  return sys_.SerialPort(it->second.name);
+}
+
+Handle SimProcess::CreateFileA(std::string_view fileName, std::uint32_t, std::uint32_t shareMode,
+                               std::uint32_t, std::uint32_t) {
+  std::string_view name = fileName;
+  if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
+  SimSerialPort* port = sys_.SerialPort(name);
+  if (!port || port->vanished) {
+    lastError_ = error::kFileNotFound;
+    return kInvalidHandleValue;
+  }
+  if (port->open && shareMode == 0) {  // a communications device is exclusive
+    lastError_ = error::kAccessDenied;
+    return kInvalidHandleValue;
+  }
+  port->open = true;
+  const Handle h = nextHandle_ += 4;
+  handles_[h] = {HandleKind::Serial, port->name};
+  lastError_ = error::kSuccess;
+  return h;
+}
+
+bool SimProcess::SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) {
+  SimSerialPort* p = Port(h);
+  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
+  p->inQueueSize = inQueue;
+  p->outQueueSize = outQueue;
+  return true;
+}
+
+bool SimProcess::SetCommState(Handle h, const Dcb& dcb) {
+  SimSerialPort* p = Port(h);
+  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
+  if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > 4 || dcb.StopBits > 2)
+    return FailBool(error::kInvalidParameter);
+  p->dcb = dcb;
+  return true;
+}
+
+bool SimProcess::GetCommState(Handle h, Dcb* dcb) {
+  SimSerialPort* p = Port(h);
+  if (!p || !dcb) return FailBool(error::kInvalidHandle);
+  *dcb = p->dcb;
+  return true;
+}
+
+bool SimProcess::SetCommTimeouts(Handle h, const CommTimeouts& timeouts) {
+  SimSerialPort* p = Port(h);
+  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
+  p->timeouts = timeouts;
+  return true;
+}
+
+bool SimProcess::PurgeComm(Handle h, std::uint32_t flags) {
+  SimSerialPort* p = Port(h);
+  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
+  if (flags & kPurgeRxClear) p->received.clear();
+  ++p->purges;
+  return true;
+}
+
+bool SimProcess::ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (p->vanished) return FailBool(21);  // ERROR_NOT_READY, as a vanished port reports
+  if (errors) *errors = 0;
+  if (stat) *stat = {static_cast<std::uint32_t>(p->received.size()), 0};
+  return true;
+}
+
+bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) {
+  SimSerialPort* p = Port(h);
+  if (read) *read = 0;
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (p->vanished) return true;  // a vanished port reads nothing
+  const auto n = std::min<std::size_t>(toRead, p->received.size());
+  std::copy_n(p->received.begin(), n, static_cast<std::uint8_t*>(buffer));
+  p->received.erase(p->received.begin(), p->received.begin() + static_cast<std::ptrdiff_t>(n));
+  if (read) *read = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+bool SimProcess::CloseHandle(Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return FailBool(error::kInvalidHandle);
+  if (it->second.kind == HandleKind::Serial) {
+    if (SimSerialPort* p = sys_.SerialPort(it->second.name)) p->open = false;
+  } else {
+    auto m = sys_.mutexes_.find(it->second.name);
+    if (m != sys_.mutexes_.end() && --m->second.handleCount == 0) sys_.mutexes_.erase(m);
+  }
+  handles_.erase(it);
+  return true;
+}
+
+// ---- shell ------------------------------------------------------------------------------------
+
+bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
+  auto& tray = sys_.tray_;
+  auto it = std::find_if(tray.begin(), tray.end(), [&](const TrayIcon& t) {
+    return t.hWnd == data.hWnd && t.uID == data.uID;
+  });
+  if (!sys_.Window(data.hWnd)) return false;  // the shell needs a live owner window
+  switch (message) {
+    case kNimAdd: {
+      if (it != tray.end()) return false;
+      TrayIcon t{data.hWnd, data.uID, data.uFlags, 0, 0, {}};
+      if (data.uFlags & kNifMessage) t.uCallbackMessage = data.uCallbackMessage;
+      if (data.uFlags & kNifIcon) t.hIcon = data.hIcon;
+      if (data.uFlags & kNifTip) t.tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+      tray.push_back(t);
+      return true;
+    }
+    case kNimModify:
+      if (it == tray.end()) return false;
+      if (data.uFlags & kNifMessage) it->uCallbackMessage = data.uCallbackMessage;
+      if (data.uFlags & kNifIcon) it->hIcon = data.hIcon;
+      if (data.uFlags & kNifTip) it->tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+      return true;
+    case kNimDelete:
+      if (it == tray.end()) return false;
+      tray.erase(it);
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::intptr_t SimProcess::ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
+                                        std::string_view parameters, std::string_view directory,
+                                        int showCmd) {
+  sys_.shellExecutes_.push_back({owner, std::string(verb), std::string(file),
+                                 std::string(parameters), std::string(directory), showCmd});
+  if (file.empty()) return 2;  // SE_ERR_FNF; anything above 32 is success
+  return 42;
+}
+
+}  // namespace platform::memory

@@ -1,0 +1,164 @@
+// One simulated program process on a SimSystem: the Platform the program sees.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/platform/Platform.h"
+#include "app/platform/memory/SimSystem.h"
+
+namespace platform::memory {
+
+class SimProcess final : public Platform {
+ public:
+  SimProcess(SimSystem& system, std::uint32_t pid);
+  ~SimProcess() override;  // the process ends: handles closed, windows destroyed
+
+  SimSystem& System() { return sys_; }
+  std::uint32_t Pid() const { return pid_; }
+
+  // How far WaitMessage may move the clock ahead to reach a timer when the
+  // queue is otherwise empty, in total (0: never, so an idle loop ends).
+  void SetIdleTimeBudget(std::uint64_t ms) { idleBudgetMs_ = ms; }
+  // Called when the queue is empty, before any clock advance; returns whether
+  // it did something (posted a message, closed a window) worth looking at.
+  void SetIdleHook(std::function<bool()> hook) { idleHook_ = std::move(hook); }
+  bool HasPendingMessage() const;
+  std::size_t PostedCount() const { return posted_.size(); }
+
+  // RegistryOps
+  long RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                     std::uint32_t samDesired, HKey* result) override;
+  long RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                       std::uint32_t samDesired, HKey* result, std::uint32_t* disposition) override;
+  long RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* size) override;
+  long RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
+                      const std::uint8_t* data, std::uint32_t size) override;
+  long RegDeleteValueA(HKey key, std::string_view valueName) override;
+  long RegDeleteKeyA(HKey root, std::string_view subKey) override;
+  long RegCloseKey(HKey key) override;
+
+  // ProcessOps
+  Handle CreateMutexA(bool initialOwner, std::string_view name) override;
+  long GetLastError() override { return lastError_; }
+  bool GetVersionExA(OsVersionInfo* info) override;
+
+  // WindowOps
+  Hwnd CreateWindowExA(const WindowParams& params, WndProc proc) override;
+  bool DestroyWindow(Hwnd hwnd) override;
+  LResult DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  bool ShowWindow(Hwnd hwnd, int cmdShow) override;
+  bool IsWindowVisible(Hwnd hwnd) override;
+  bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
+                    std::int32_t cy, std::uint32_t flags) override;
+  bool SetWindowTextA(Hwnd hwnd, std::string_view text) override;
+  int GetWindowTextA(Hwnd hwnd, char* buffer, int maxCount) override;
+  bool GetWindowRect(Hwnd hwnd, Rect* rect) override;
+  Hwnd WindowFromPoint(Point p) override;
+  Hwnd GetParent(Hwnd hwnd) override;
+  Hwnd GetForegroundWindow() override { return sys_.foreground_; }
+  bool SetForegroundWindow(Hwnd hwnd) override;
+  Hwnd GetDesktopWindow() override { return sys_.desktop_; }
+  bool IsWindow(Hwnd hwnd) override { return sys_.Window(hwnd) != nullptr; }
+  bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  std::uint32_t RegisterWindowMessageA(std::string_view name) override;
+  bool InvalidateRect(Hwnd hwnd) override;
+  Hwnd SetCapture(Hwnd hwnd) override;
+  bool ReleaseCapture() override;
+  Hwnd GetCapture() override { return sys_.capture_; }
+  bool PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) override;
+  LResult DispatchMessageA(const Msg& msg) override;
+  void PostQuitMessage(int exitCode) override;
+  bool WaitMessage() override;
+
+  // TimerOps
+  std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
+  bool KillTimer(Hwnd hwnd, std::uintptr_t id) override;
+  void Sleep(std::uint32_t ms) override { sys_.Advance(ms); }
+  std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(sys_.Now()); }
+
+  // PointerOps
+  bool GetCursorPos(Point* p) override;
+  bool SetCursorPos(std::int32_t x, std::int32_t y) override;
+  HCursor LoadCursorFromFileA(std::string_view fileName) override;
+
+  // InputOps
+  void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                   std::uint32_t data) override;
+  void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+
+  // ScreenOps
+  int GetSystemMetrics(int index) override;
+
+  // SerialOps
+  Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
+                     std::uint32_t creation, std::uint32_t attributes) override;
+  bool SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) override;
+  bool SetCommState(Handle h, const Dcb& dcb) override;
+  bool GetCommState(Handle h, Dcb* dcb) override;
+  bool SetCommTimeouts(Handle h, const CommTimeouts& timeouts) override;
+  bool PurgeComm(Handle h, std::uint32_t flags) override;
+  bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) override;
+  bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
+  bool CloseHandle(Handle h) override;
+
+  // ShellOps
+  bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;
+  std::intptr_t ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
+                              std::string_view parameters, std::string_view directory,
+                              int showCmd) override;
+
+ private:
+  friend class SimSystem;
+
+  struct Timer {
+    Hwnd hwnd = 0;
+    std::uintptr_t id = 0;
+    std::uint32_t period = 0;
+    std::uint64_t due = 0;
+  };
+  struct KeyHandle {
+    std::string path;  // folded, normalised
+  };
+  enum class HandleKind { Mutex, Serial };
+  struct KernelHandle {
+    HandleKind kind;
+    std::string name;  // mutex name or serial port name
+  };
+
+  long Fail(long error) {
+    lastError_ = error;
+    return error;
+  }
+  bool FailBool(long error) {
+    lastError_ = error;
+    return false;
+  }
+  const std::string* KeyPath(HKey key) const;
+  SimSerialPort* Port(Handle h);
+  Timer* DueTimer();
+  void Enqueue(const Msg& m) { posted_.push_back(m); }
+  void ForgetWindow(Hwnd hwnd);
+
+  SimSystem& sys_;
+  std::uint32_t pid_;
+  long lastError_ = 0;
+  std::deque<Msg> posted_;
+  bool quit_ = false;
+  int quitCode_ = 0;
+  std::vector<Timer> timers_;
+  std::map<HKey, KeyHandle> keys_;
+  std::map<Handle, KernelHandle> handles_;
+  Handle nextHandle_ = 0x100;
+  std::uint64_t idleBudgetMs_ = 0;
+  std::uint64_t idleSpentMs_ = 0;
+  std::function<bool()> idleHook_;
+};
+
+}  // namespace platform::memory

@@ -1,0 +1,317 @@
+#include "app/platform/memory/SimSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "app/platform/memory/SimProcess.h"
+
+namespace platform::memory {
+
+SimValue* SimKey::Find(std::string_view name) {
+  for (SimValue& v : values)
+    if (v.name.size() == name.size() &&
+        std::equal(v.name.begin(), v.name.end(), name.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        }))
+      return &v;
+  return nullptr;
+}
+
+SimSystem::SimSystem(int screenWidth, int screenHeight)
+    : screenWidth_(screenWidth),
+      screenHeight_(screenHeight),
+      wallpaper_(screenWidth, screenHeight, gui::Rgb(0, 128, 128)) {
+  // The desktop window itself, and the shell's "Program Manager" window that
+  // covers it: what WindowFromPoint finds over the bare desktop.
+  desktop_ = NewHandle();
+  SimWindow& d = windows_[desktop_];
+  d.hwnd = desktop_;
+  d.className = "#32769";
+  d.rect = {0, 0, screenWidth, screenHeight};
+  d.visible = true;
+
+  progman_ = NewHandle();
+  SimWindow& p = windows_[progman_];
+  p.hwnd = progman_;
+  p.className = "Progman";
+  p.text = "Program Manager";
+  p.rect = {0, 0, screenWidth, screenHeight};
+  p.visible = true;
+  zorder_.push_back(progman_);
+  cursor_ = {screenWidth / 2, screenHeight / 2};
+}
+
+SimSystem::~SimSystem() = default;
+
+std::unique_ptr<SimProcess> SimSystem::StartProcess() {
+  const std::uint32_t pid = nextPid_++;
+  auto p = std::make_unique<SimProcess>(*this, pid);
+  processes_[pid] = p.get();
+  return p;
+}
+
+SimProcess* SimSystem::Process(std::uint32_t pid) const {
+  auto it = processes_.find(pid);
+  return it == processes_.end() ? nullptr : it->second;
+}
+
+// ---- registry ---------------------------------------------------------------
+
+std::string SimSystem::Fold(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// Key paths are kept relative to HKEY_CURRENT_USER, separators single, no
+// leading or trailing separator.
+std::string SimSystem::NormalizePath(std::string_view path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '\\' && (out.empty() || out.back() == '\\')) continue;
+    out.push_back(c);
+  }
+  while (!out.empty() && out.back() == '\\') out.pop_back();
+  return out;
+}
+
+SimKey* SimSystem::FindKey(std::string_view path) {
+  auto it = keys_.find(Fold(NormalizePath(path)));
+  return it == keys_.end() ? nullptr : &it->second;
+}
+
+const SimKey* SimSystem::FindKey(std::string_view path) const {
+  auto it = keys_.find(Fold(NormalizePath(path)));
+  return it == keys_.end() ? nullptr : &it->second;
+}
+
+SimKey& SimSystem::EnsureKey(std::string_view path) {
+  const std::string norm = NormalizePath(path);
+  // Creating a key creates the keys above it, as the system does.
+  for (std::size_t pos = 0;; ++pos) {
+    pos = norm.find('\\', pos);
+    const std::string prefix = norm.substr(0, pos);
+    auto& k = keys_[Fold(prefix)];
+    if (k.path.empty()) k.path = prefix;
+    if (pos == std::string::npos) return k;
+  }
+}
+
+bool SimSystem::KeyExists(std::string_view path) const { return FindKey(path) != nullptr; }
+void SimSystem::CreateKey(std::string_view path) { EnsureKey(path); }
+
+void SimSystem::DeleteKey(std::string_view path) {
+  const std::string folded = Fold(NormalizePath(path));
+  for (auto it = keys_.begin(); it != keys_.end();) {
+    if (it->first == folded || it->first.starts_with(folded + "\\"))
+      it = keys_.erase(it);
+    else
+      ++it;
+  }
+}
+
+void SimSystem::SetValue(std::string_view path, std::string_view name, std::uint32_t type,
+                         std::vector<std::uint8_t> data) {
+  SimKey& key = EnsureKey(path);
+  if (SimValue* v = key.Find(name)) {
+    v->type = type;
+    v->data = std::move(data);
+  } else {
+    key.values.push_back({std::string(name), type, std::move(data)});
+  }
+}
+
+void SimSystem::SetDword(std::string_view path, std::string_view name, std::uint32_t value) {
+  std::vector<std::uint8_t> bytes(4);
+  std::memcpy(bytes.data(), &value, 4);
+  SetValue(path, name, kRegDword, std::move(bytes));
+}
+
+void SimSystem::SetString(std::string_view path, std::string_view name, std::string_view text,
+                          std::uint32_t type) {
+  std::vector<std::uint8_t> bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  SetValue(path, name, type, std::move(bytes));
+}
+
+void SimSystem::DeleteValue(std::string_view path, std::string_view name) {
+  SimKey* key = FindKey(path);
+  if (!key) return;
+  SimValue* v = key->Find(name);
+  if (!v) return;
+  key->values.erase(key->values.begin() + (v - key->values.data()));
+}
+
+const SimValue* SimSystem::Value(std::string_view path, std::string_view name) const {
+  const SimKey* key = FindKey(path);
+  return key ? const_cast<SimKey*>(key)->Find(name) : nullptr;
+}
+
+std::optional<std::uint32_t> SimSystem::Dword(std::string_view path, std::string_view name) const {
+  const SimValue* v = Value(path, name);
+  if (!v || v->type != kRegDword || v->data.size() != 4) return std::nullopt;
+  std::uint32_t out = 0;
+  std::memcpy(&out, v->data.data(), 4);
+  return out;
+}
+
+std::optional<std::string> SimSystem::String(std::string_view path, std::string_view name) const {
+  const SimValue* v = Value(path, name);
+  if (!v || (v->type != kRegSz && v->type != kRegExpandSz)) return std::nullopt;
+  std::string s(v->data.begin(), v->data.end());
+  if (auto nul = s.find('\0'); nul != std::string::npos) s.resize(nul);
+  return s;
+}
+
+std::vector<std::string> SimSystem::ValueNames(std::string_view path) const {
+  std::vector<std::string> names;
+  if (const SimKey* key = FindKey(path))
+    for (const SimValue& v : key->values) names.push_back(v.name);
+  return names;
+}
+
+void SimSystem::RecordWrite(const SimKey& key, const SimValue& v) {
+  writes_.push_back({key.path, v.name, v.type});
+}
+
+// ---- windows ------------------------------------------------------------------
+
+SimWindow* SimSystem::Window(Hwnd hwnd) {
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const SimWindow* SimSystem::Window(Hwnd hwnd) const {
+  auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+Hwnd SimSystem::FindWindow(std::string_view className, std::optional<std::string_view> caption) const {
+  for (const auto& [h, w] : windows_)
+    if (w.className == className && (!caption || w.text == *caption)) return h;
+  return 0;
+}
+
+void SimSystem::BringToFront(Hwnd hwnd) {
+  const SimWindow* w = Window(hwnd);
+  if (!w || w->parent || w->messageOnly || hwnd == desktop_) return;
+  std::erase(zorder_, hwnd);
+  // Topmost windows stay above the others: a window goes in front of its band.
+  auto pos = zorder_.begin();
+  if (!w->topmost)
+    while (pos != zorder_.end() && Window(*pos)->topmost) ++pos;
+  zorder_.insert(pos, hwnd);
+}
+
+void SimSystem::RemoveWindow(Hwnd hwnd) {
+  std::erase(zorder_, hwnd);
+  windows_.erase(hwnd);
+  if (capture_ == hwnd) capture_ = 0;
+  if (foreground_ == hwnd) FixForeground();
+}
+
+// After the foreground window hides or goes, the next visible program window
+// in z-order takes its place; with none, nothing is in front.
+void SimSystem::FixForeground() {
+  foreground_ = 0;
+  for (Hwnd h : zorder_) {
+    const SimWindow* w = Window(h);
+    if (h != progman_ && w->visible && w->pid != 0) {
+      foreground_ = h;
+      return;
+    }
+  }
+}
+
+void SimSystem::PlaceCursor(Point p) {
+  cursor_ = {std::clamp(p.x, 0, screenWidth_ - 1), std::clamp(p.y, 0, screenHeight_ - 1)};
+}
+
+gui::Bitmap SimSystem::Screen() const {
+  gui::Bitmap screen = wallpaper_;
+  for (auto it = zorder_.rbegin(); it != zorder_.rend(); ++it) {
+    const SimWindow* w = Window(*it);
+    if (!w->visible || w->frame.Empty() || *it == progman_) continue;
+    gui::raster::Blit(screen, w->rect.left, w->rect.top, w->frame,
+                      {0, 0, w->rect.Width(), w->rect.Height()});
+  }
+  return screen;
+}
+
+void SimSystem::Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  const SimWindow* w = Window(hwnd);
+  if (!w) return;
+  if (SimProcess* p = Process(w->pid)) p->Enqueue({hwnd, message, wParam, lParam});
+}
+
+Hwnd SimSystem::MouseTarget() const {
+  if (capture_) return capture_;
+  for (Hwnd h : zorder_) {
+    const SimWindow* w = Window(h);
+    if (w->visible && w->rect.Contains(cursor_)) return h;
+  }
+  return 0;
+}
+
+void SimSystem::PostMouse(std::uint32_t message) {
+  const Hwnd target = MouseTarget();
+  const SimWindow* w = Window(target);
+  if (!w || w->pid == 0) return;
+  Post(target, message, buttons_,
+       MakeLParam(cursor_.x - w->rect.left, cursor_.y - w->rect.top));
+}
+
+// ---- notification area ----------------------------------------------------------
+
+const TrayIcon* SimSystem::FindTrayIcon(Hwnd hwnd, std::uint32_t id) const {
+  for (const TrayIcon& t : tray_)
+    if (t.hWnd == hwnd && t.uID == id) return &t;
+  return nullptr;
+}
+
+bool SimSystem::ClickTrayIcon(Hwnd hwnd, std::uint32_t id, std::uint32_t mouseMessage) {
+  const TrayIcon* t = FindTrayIcon(hwnd, id);
+  if (!t || !(t->uFlags & kNifMessage) || !Window(hwnd)) return false;
+  Post(hwnd, t->uCallbackMessage, id, static_cast<LParam>(mouseMessage));
+  return true;
+}
+
+void SimSystem::RestartShell() {
+  tray_.clear();
+  auto it = registeredMessages_.find(Fold("TaskbarCreated"));
+  if (it == registeredMessages_.end()) return;
+  for (Hwnd h : zorder_)
+    if (Window(h)->pid != 0) Post(h, it->second, 0, 0);
+}
+
+// ---- icons, serial ports ----------------------------------------------------------
+
+HIcon SimSystem::AddIcon(gui::MaskedImage image) {
+  const HIcon h = NewHandle();
+  icons_[h] = std::move(image);
+  return h;
+}
+
+void SimSystem::RemoveIcon(HIcon icon) { icons_.erase(icon); }
+
+const gui::MaskedImage* SimSystem::Icon(HIcon icon) const {
+  auto it = icons_.find(icon);
+  return it == icons_.end() ? nullptr : &it->second;
+}
+
+SimSerialPort& SimSystem::AddSerialPort(std::string_view name) {
+  if (SimSerialPort* p = SerialPort(name)) return *p;
+  serialPorts_.push_back(std::make_unique<SimSerialPort>());
+  serialPorts_.back()->name = std::string(name);
+  return *serialPorts_.back();
+}
+
+SimSerialPort* SimSystem::SerialPort(std::string_view name) {
+  for (auto& p : serialPorts_)
+    if (Fold(p->name) == Fold(name)) return p.get();
+  return nullptr;
+}
+
+}  // namespace platform::memory

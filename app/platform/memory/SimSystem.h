@@ -1,0 +1,243 @@
+// A small simulated Windows for tests: one machine (SimSystem) that any number
+// of simulated program processes (SimProcess) run on. The machine holds what
+// Windows holds system-wide: the current user's registry, named mutexes, the
+// windows and their z-order, the cursor, the screen, the notification area,
+// serial ports and a manual clock. A process holds what dies with it: its
+// handles, its message queue and timers, its last error.
+//
+// It behaves like the system where the program's behaviour depends on it
+// (registry value names are case-insensitive but blanks count; queries report
+// type, size and ERROR_MORE_DATA; timer messages coalesce; Sleep advances the
+// clock without dispatching), and it lets a test set the scene, inject
+// failures and look at the outcome.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/platform/Platform.h"
+#include "gui/raster/Bitmap.h"
+
+namespace platform::memory {
+
+class SimProcess;
+
+struct SimValue {
+  std::string name;  // as first written (names compare case-insensitively)
+  std::uint32_t type = kRegNone;
+  std::vector<std::uint8_t> data;
+};
+
+struct SimKey {
+  std::string path;  // as first created, e.g. "HKCU\\SOFTWARE\\Omvale Tavrin 2.0.8"
+  std::vector<SimValue> values;  // in order of creation
+  SimValue* Find(std::string_view name);
+};
+
+struct RegistryWrite {
+  std::string keyPath;
+  std::string valueName;
+  std::uint32_t type = kRegNone;
+};
+
+struct SimWindow {
+  Hwnd hwnd = 0;
+  std::uint32_t pid = 0;
+  Hwnd parent = 0;
+  Hwnd owner = 0;
+  std::string className;
+  std::string text;
+  Rect rect;
+  bool visible = false;
+  bool topmost = false;
+  bool messageOnly = false;
+  bool needsPaint = false;
+  WndProc proc;
+  gui::Bitmap frame;  // what the window last presented
+};
+
+struct TrayIcon {
+  Hwnd hWnd = 0;
+  std::uint32_t uID = 0;
+  std::uint32_t uFlags = 0;
+  std::uint32_t uCallbackMessage = 0;
+  HIcon hIcon = 0;
+  std::string tip;
+};
+
+struct ShellExecuteCall {
+  Hwnd owner = 0;
+  std::string verb;
+  std::string file;
+  std::string parameters;
+  std::string directory;
+  int showCmd = 0;
+};
+
+struct SimSerialPort {
+  std::string name;  // "COM1"
+  std::deque<std::uint8_t> received;  // bytes waiting in the receive queue
+  bool open = false;
+  bool vanished = false;  // unplugged while open: status and reads fail
+  Dcb dcb;
+  CommTimeouts timeouts;
+  std::uint32_t inQueueSize = 0;
+  std::uint32_t outQueueSize = 0;
+  int purges = 0;
+  void Feed(std::initializer_list<std::uint8_t> bytes) { received.insert(received.end(), bytes); }
+};
+
+struct InjectedKey {
+  std::uint8_t vk = 0;
+  std::uint8_t scan = 0;
+  std::uint32_t flags = 0;
+};
+
+class SimSystem {
+ public:
+  explicit SimSystem(int screenWidth = 1024, int screenHeight = 768);
+  ~SimSystem();
+  SimSystem(const SimSystem&) = delete;
+  SimSystem& operator=(const SimSystem&) = delete;
+
+  // Starts a program process on this machine. The process ends (its handles
+  // closed, its mutexes released, its windows destroyed) when the object dies.
+  std::unique_ptr<SimProcess> StartProcess();
+
+  // ---- registry (paths are relative to HKEY_CURRENT_USER) ----
+  bool KeyExists(std::string_view path) const;
+  void CreateKey(std::string_view path);
+  void DeleteKey(std::string_view path);
+  void SetValue(std::string_view path, std::string_view name, std::uint32_t type,
+                std::vector<std::uint8_t> data);
+  void SetDword(std::string_view path, std::string_view name, std::uint32_t value);
+  void SetString(std::string_view path, std::string_view name, std::string_view text,
+                 std::uint32_t type = kRegSz);
+  void DeleteValue(std::string_view path, std::string_view name);
+  const SimValue* Value(std::string_view path, std::string_view name) const;
+  std::optional<std::uint32_t> Dword(std::string_view path, std::string_view name) const;
+  std::optional<std::string> String(std::string_view path, std::string_view name) const;
+  std::vector<std::string> ValueNames(std::string_view path) const;  // in order of creation
+  // Failure injection: opening or creating this key fails with access denied;
+  // writing a value of this name (in any key) fails with access denied.
+  void FailOpenKey(std::string_view path) { failOpen_.insert(Fold(path)); }
+  void FailCreateKey(std::string_view path) { failCreate_.insert(Fold(path)); }
+  void FailValueWrite(std::string_view name) { failWrite_.insert(Fold(name)); }
+  // Every successful value write, in order.
+  const std::vector<RegistryWrite>& RegistryWrites() const { return writes_; }
+  void ClearRegistryWrites() { writes_.clear(); }
+
+  // ---- clock ----
+  std::uint64_t Now() const { return nowMs_; }
+  void Advance(std::uint64_t ms) { nowMs_ += ms; }
+
+  // ---- screen, cursor, windows ----
+  int ScreenWidth() const { return screenWidth_; }
+  int ScreenHeight() const { return screenHeight_; }
+  Point Cursor() const { return cursor_; }
+  void PlaceCursor(Point p);  // moves the cursor without any input message
+  SimWindow* Window(Hwnd hwnd);
+  const SimWindow* Window(Hwnd hwnd) const;
+  // Top-level windows, front to back.
+  std::vector<Hwnd> ZOrder() const { return zorder_; }
+  Hwnd FindWindow(std::string_view className, std::optional<std::string_view> caption = {}) const;
+  Hwnd Desktop() const { return desktop_; }
+  Hwnd ProgramManager() const { return progman_; }
+  Hwnd Foreground() const { return foreground_; }
+  // The desktop's own picture under all windows.
+  gui::Bitmap& Wallpaper() { return wallpaper_; }
+  // The screen as the user sees it: the wallpaper and every visible window's
+  // last presented frame, back to front.
+  gui::Bitmap Screen() const;
+
+  // ---- notification area ----
+  const std::vector<TrayIcon>& TrayIcons() const { return tray_; }
+  const TrayIcon* FindTrayIcon(Hwnd hwnd, std::uint32_t id) const;
+  // The shell's reaction to a mouse action on an icon: posts its callback
+  // message (wParam = icon id, lParam = the mouse message) to the owner.
+  bool ClickTrayIcon(Hwnd hwnd, std::uint32_t id, std::uint32_t mouseMessage);
+  // The shell restarting: icons are lost and "TaskbarCreated" is broadcast.
+  void RestartShell();
+
+  // ---- icons (handles made by the GUI framework's headless backend) ----
+  HIcon AddIcon(gui::MaskedImage image);
+  void RemoveIcon(HIcon icon);
+  const gui::MaskedImage* Icon(HIcon icon) const;
+
+  // ---- serial ports ----
+  SimSerialPort& AddSerialPort(std::string_view name);
+  SimSerialPort* SerialPort(std::string_view name);
+
+  // ---- shell, input and version ----
+  const std::vector<ShellExecuteCall>& ShellExecutes() const { return shellExecutes_; }
+  const std::vector<InjectedKey>& InjectedKeys() const { return injectedKeys_; }
+  bool KeyIsDown(std::uint8_t vk) const { return keysDown_.contains(vk); }
+  void SetVersion(OsVersionInfo v) { version_ = v; }
+
+ private:
+  friend class SimProcess;
+
+  static std::string Fold(std::string_view s);
+  static std::string NormalizePath(std::string_view path);
+  SimKey* FindKey(std::string_view path);
+  const SimKey* FindKey(std::string_view path) const;
+  SimKey& EnsureKey(std::string_view path);
+  void RecordWrite(const SimKey& key, const SimValue& v);
+
+  SimProcess* Process(std::uint32_t pid) const;
+  void Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam);
+  Hwnd NewHandle() { return nextHandle_ += 4; }
+  void BringToFront(Hwnd hwnd);
+  void RemoveWindow(Hwnd hwnd);
+  Hwnd MouseTarget() const;
+  void PostMouse(std::uint32_t message);
+  void FixForeground();
+
+  int screenWidth_;
+  int screenHeight_;
+  std::uint64_t nowMs_ = 0;
+  Point cursor_;
+  std::uint32_t buttons_ = 0;  // MK_ bits of the buttons held
+  Hwnd nextHandle_ = 0x10000;
+  Hwnd desktop_ = 0;
+  Hwnd progman_ = 0;
+  Hwnd foreground_ = 0;
+  Hwnd capture_ = 0;
+  std::map<Hwnd, SimWindow> windows_;
+  std::vector<Hwnd> zorder_;  // top-level, front to back
+  gui::Bitmap wallpaper_;
+
+  std::map<std::string, SimKey> keys_;  // by folded normalised path
+  std::set<std::string> failOpen_, failCreate_, failWrite_;
+  std::vector<RegistryWrite> writes_;
+
+  struct MutexObject {
+    std::uint32_t handleCount = 0;
+    std::uint32_t ownerPid = 0;
+  };
+  std::map<std::string, MutexObject> mutexes_;  // by exact name (names are case-sensitive)
+
+  std::map<std::string, std::uint32_t> registeredMessages_;  // by folded name
+  std::uint32_t nextRegisteredMessage_ = 0xC000;
+
+  std::vector<TrayIcon> tray_;
+  std::map<HIcon, gui::MaskedImage> icons_;
+  std::vector<std::unique_ptr<SimSerialPort>> serialPorts_;
+  std::vector<ShellExecuteCall> shellExecutes_;
+  std::vector<InjectedKey> injectedKeys_;
+  std::set<std::uint8_t> keysDown_;
+  OsVersionInfo version_{5, 1, 2600, kVerPlatformWin32Nt};
+
+  std::uint32_t nextPid_ = 100;
+  std::map<std::uint32_t, SimProcess*> processes_;
+};
+
+}  // namespace platform::memory

@@ -1,0 +1,583 @@
+#include "app/platform/win32/Win32Platform.h"
+
+#include <windows.h>
+// <shellapi.h> needs the types of <windows.h> before it.
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <memory>
+
+namespace platform {
+namespace {
+
+// ---- conversions -----------------------------------------------------------
+
+HWND ToHwnd(Hwnd h) { return reinterpret_cast<HWND>(h); }
+Hwnd FromHwnd(HWND h) { return reinterpret_cast<Hwnd>(h); }
+HANDLE ToHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+Handle FromHandle(HANDLE h) { return reinterpret_cast<Handle>(h); }
+
+// The boundary spells the predefined roots as their 32-bit values; the 64-bit
+// headers define them as sign-extended pointers (HKEY_CURRENT_USER is
+// 0xFFFFFFFF80000001 there), so a plain cast would name no key at all.
+HKEY ToHkey(HKey k) {
+  switch (k) {
+    case 0x80000000u: return HKEY_CLASSES_ROOT;
+    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
+    case 0x80000002u: return HKEY_LOCAL_MACHINE;
+    case 0x80000003u: return HKEY_USERS;
+    default: return reinterpret_cast<HKEY>(k);
+  }
+}
+HKey FromHkey(HKEY k) { return reinterpret_cast<HKey>(k); }
+
+// A Win32 call's error survives until the caller asks for it: the operation's
+// own clean-up (freeing the NUL-terminated copy of a name) runs before this
+// object puts the captured value back.
+class KeepLastError {
+ public:
+  KeepLastError() = default;
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+  ~KeepLastError() { ::SetLastError(error_); }
+  void Capture() { error_ = ::GetLastError(); }
+
+ private:
+  DWORD error_ = ::GetLastError();
+};
+
+// Empty means "not given": the system reads a null pointer as the default
+// (verb, working folder) where an empty string would be a real, wrong value.
+const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+// ---- window procedures -----------------------------------------------------
+
+struct WindowRecord {
+  WndProc proc;
+  int depth = 0;           // calls into proc in progress (a proc may destroy its own window)
+  bool destroyed = false;  // WM_NCDESTROY has been delivered
+};
+
+// The record of the window being created on this thread. Some messages
+// (WM_GETMINMAXINFO for sizeable styles) precede WM_NCCREATE and its
+// lpCreateParams, so the first message to an unbound window of ours claims it.
+thread_local WindowRecord* tCreating = nullptr;
+
+[[noreturn]] void FatalInWindowProc(const char* what) {
+  char text[512];
+  std::snprintf(text, sizeof text, "Tavrin: unhandled exception in a window procedure: %s\n",
+                what ? what : "(not a std::exception)");
+  std::fputs(text, stderr);
+  ::OutputDebugStringA(text);
+  std::abort();
+}
+
+LRESULT CALLBACK RouteMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  auto* rec = reinterpret_cast<WindowRecord*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!rec && tCreating) {
+    rec = tCreating;
+    tCreating = nullptr;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(rec));
+  }
+  if (!rec) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+
+  LRESULT result = 0;
+  ++rec->depth;
+  // A C++ exception must not unwind through the system's frames between the
+  // message source and this procedure.
+  try {
+    result = rec->proc ? rec->proc(FromHwnd(hwnd), message, wParam, lParam)
+                       : ::DefWindowProcA(hwnd, message, wParam, lParam);
+  } catch (const std::exception& e) {
+    FatalInWindowProc(e.what());
+  } catch (...) {
+    FatalInWindowProc(nullptr);
+  }
+  --rec->depth;
+
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    rec->destroyed = true;
+  }
+  if (rec->destroyed && rec->depth == 0) delete rec;
+  return result;
+}
+
+// ---- serial line settings ----------------------------------------------------
+
+// platform::Dcb::flags is the DCB's bit-field word, bit for bit.
+void ToWin(const Dcb& in, DCB* out) {
+  *out = DCB{};
+  out->DCBlength = sizeof(DCB);
+  out->BaudRate = in.BaudRate;
+  const std::uint32_t f = in.flags;
+  out->fBinary = (f >> 0) & 1;
+  out->fParity = (f >> 1) & 1;
+  out->fOutxCtsFlow = (f >> 2) & 1;
+  out->fOutxDsrFlow = (f >> 3) & 1;
+  out->fDtrControl = (f >> 4) & 3;
+  out->fDsrSensitivity = (f >> 6) & 1;
+  out->fTXContinueOnXoff = (f >> 7) & 1;
+  out->fOutX = (f >> 8) & 1;
+  out->fInX = (f >> 9) & 1;
+  out->fErrorChar = (f >> 10) & 1;
+  out->fNull = (f >> 11) & 1;
+  out->fRtsControl = (f >> 12) & 3;
+  out->fAbortOnError = (f >> 14) & 1;
+  out->XonLim = in.XonLim;
+  out->XoffLim = in.XoffLim;
+  out->ByteSize = in.ByteSize;
+  out->Parity = in.Parity;
+  out->StopBits = in.StopBits;
+  out->XonChar = in.XonChar;
+  out->XoffChar = in.XoffChar;
+  out->ErrorChar = in.ErrorChar;
+  out->EofChar = in.EofChar;
+  out->EvtChar = in.EvtChar;
+}
+
+void FromWin(const DCB& in, Dcb* out) {
+  out->BaudRate = in.BaudRate;
+  out->flags = (std::uint32_t{in.fBinary} << 0) | (std::uint32_t{in.fParity} << 1) |
+               (std::uint32_t{in.fOutxCtsFlow} << 2) | (std::uint32_t{in.fOutxDsrFlow} << 3) |
+               (std::uint32_t{in.fDtrControl} << 4) | (std::uint32_t{in.fDsrSensitivity} << 6) |
+               (std::uint32_t{in.fTXContinueOnXoff} << 7) | (std::uint32_t{in.fOutX} << 8) |
+               (std::uint32_t{in.fInX} << 9) | (std::uint32_t{in.fErrorChar} << 10) |
+               (std::uint32_t{in.fNull} << 11) | (std::uint32_t{in.fRtsControl} << 12) |
+               (std::uint32_t{in.fAbortOnError} << 14);
+  out->XonLim = in.XonLim;
+  out->XoffLim = in.XoffLim;
+  out->ByteSize = in.ByteSize;
+  out->Parity = in.Parity;
+  out->StopBits = in.StopBits;
+  out->XonChar = in.XonChar;
+  out->XoffChar = in.XoffChar;
+  out->ErrorChar = in.ErrorChar;
+  out->EofChar = in.EofChar;
+  out->EvtChar = in.EvtChar;
+}
+
+// No pointers in the record: the same layout on both architectures.
+static_assert(sizeof(DCB) == 28);
+
+// The version-2 ANSI record ends where guidItem begins. Its size follows the
+// architecture because the record holds a window and an icon handle: 488
+// bytes on 32-bit, 504 on 64-bit (pointer alignment), which is what the 64-bit
+// shell expects from a 64-bit caller.
+#ifdef _WIN64
+static_assert(NOTIFYICONDATAA_V2_SIZE == 504);
+#else
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488);
+#endif
+static_assert(sizeof(NotifyIconData::szTip) == sizeof(NOTIFYICONDATAA::szTip));
+static_assert(sizeof(NotifyIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
+static_assert(sizeof(NotifyIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
+
+template <std::size_t N>
+void CopyTerminated(char (&dst)[N], const char (&src)[N]) {
+  std::memcpy(dst, src, N);
+  dst[N - 1] = '\0';
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform() = default;
+Win32Platform::~Win32Platform() = default;
+
+// ---- registry ----------------------------------------------------------------
+
+long Win32Platform::RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                                  std::uint32_t samDesired, HKey* result) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  const std::string path(subKey);
+  HKEY key = nullptr;
+  const LONG rc = ::RegOpenKeyExA(ToHkey(root), path.c_str(), options, samDesired, &key);
+  *result = rc == ERROR_SUCCESS ? FromHkey(key) : 0;
+  return rc;
+}
+
+long Win32Platform::RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                                    std::uint32_t samDesired, HKey* result,
+                                    std::uint32_t* disposition) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  const std::string path(subKey);
+  HKEY key = nullptr;
+  DWORD disp = 0;
+  const LONG rc = ::RegCreateKeyExA(ToHkey(root), path.c_str(), 0, nullptr, options, samDesired,
+                                    nullptr, &key, &disp);
+  *result = rc == ERROR_SUCCESS ? FromHkey(key) : 0;
+  if (disposition && rc == ERROR_SUCCESS) *disposition = disp;
+  return rc;
+}
+
+long Win32Platform::RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
+                                     std::uint8_t* data, std::uint32_t* size) {
+  const std::string name(valueName);
+  DWORD t = 0;
+  DWORD s = size ? *size : 0;
+  const LONG rc = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, type ? &t : nullptr, data,
+                                     size ? &s : nullptr);
+  if (type && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)) *type = t;
+  if (size && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)) *size = s;
+  return rc;
+}
+
+long Win32Platform::RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
+                                   const std::uint8_t* data, std::uint32_t size) {
+  if (!data && size != 0) return ERROR_INVALID_PARAMETER;
+  const std::string name(valueName);
+  return ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, data, size);
+}
+
+long Win32Platform::RegDeleteValueA(HKey key, std::string_view valueName) {
+  const std::string name(valueName);
+  return ::RegDeleteValueA(ToHkey(key), name.c_str());
+}
+
+long Win32Platform::RegDeleteKeyA(HKey root, std::string_view subKey) {
+  const std::string path(subKey);
+  return ::RegDeleteKeyA(ToHkey(root), path.c_str());
+}
+
+long Win32Platform::RegCloseKey(HKey key) { return ::RegCloseKey(ToHkey(key)); }
+
+// ---- process -------------------------------------------------------------------
+
+Handle Win32Platform::CreateMutexA(bool initialOwner, std::string_view name) {
+  KeepLastError keep;
+  const std::string n(name);
+  // An empty name is an unnamed mutex, as a null name would be.
+  HANDLE h = ::CreateMutexA(nullptr, initialOwner ? TRUE : FALSE, OrNull(n));
+  keep.Capture();
+  return h ? FromHandle(h) : 0;
+}
+
+long Win32Platform::GetLastError() { return static_cast<long>(::GetLastError()); }
+
+bool Win32Platform::GetVersionExA(OsVersionInfo* info) {
+  if (!info) return false;
+    // Recent headers mark GetVersionExA deprecated; the program reports the
+    // version the system chooses to tell it, which is exactly this call's job.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  OSVERSIONINFOEXA ex{};
+  ex.dwOSVersionInfoSize = sizeof ex;
+  if (::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) {
+    *info = {ex.dwMajorVersion, ex.dwMinorVersion, ex.dwBuildNumber, ex.dwPlatformId};
+    return true;
+  }
+  // Systems before NT 4 SP6 reject the extended record.
+  OSVERSIONINFOA v{};
+  v.dwOSVersionInfoSize = sizeof v;
+  if (!::GetVersionExA(&v)) return false;
+#pragma GCC diagnostic pop
+  *info = {v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber, v.dwPlatformId};
+  return true;
+}
+
+// ---- windows -------------------------------------------------------------------
+
+bool Win32Platform::EnsureClass(const std::string& className) {
+  if (classes_.count(className)) return true;
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = 0;  // no CS_DBLCLKS: a second click arrives as a second button-down
+  wc.lpfnWndProc = RouteMessage;
+  wc.hInstance = ::GetModuleHandleA(nullptr);
+  wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = nullptr;  // every window paints its whole surface itself
+  wc.lpszClassName = className.c_str();
+  // Another platform instance in this process may have registered the class
+  // already; it routes through the same procedure.
+  if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  classes_.insert(className);
+  return true;
+}
+
+Hwnd Win32Platform::CreateWindowExA(const WindowParams& window, WndProc proc) {
+  KeepLastError keep;
+  if (!EnsureClass(window.className)) {
+    keep.Capture();
+    return 0;
+  }
+  auto rec = std::make_unique<WindowRecord>();
+  rec->proc = std::move(proc);
+
+  DWORD exStyle = 0;
+  if (window.toolWindow) exStyle |= WS_EX_TOOLWINDOW;
+  if (window.topmost) exStyle |= WS_EX_TOPMOST;
+  // For a popup the "parent" argument is its owner.
+  const HWND parent = window.messageOnly ? HWND_MESSAGE : ToHwnd(window.owner);
+
+  WindowRecord* const outer = tCreating;  // a procedure may create windows while being created
+  tCreating = rec.get();
+  const HWND hwnd = ::CreateWindowExA(
+      exStyle, window.className.c_str(), window.caption.c_str(), WS_POPUP, window.left, window.top,
+      window.width, window.height, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  keep.Capture();
+  const bool claimed = tCreating != rec.get();
+  tCreating = outer;
+  // Once a window has claimed the record it is freed after WM_NCDESTROY, also
+  // when creation fails after the first message.
+  if (claimed) rec.release();
+  return FromHwnd(hwnd);
+}
+
+bool Win32Platform::DestroyWindow(Hwnd hwnd) { return ::DestroyWindow(ToHwnd(hwnd)) != FALSE; }
+
+LResult Win32Platform::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                      LParam lParam) {
+  return ::DefWindowProcA(ToHwnd(hwnd), message, wParam, lParam);
+}
+
+bool Win32Platform::ShowWindow(Hwnd hwnd, int cmdShow) {
+  return ::ShowWindow(ToHwnd(hwnd), cmdShow) != FALSE;
+}
+
+bool Win32Platform::IsWindowVisible(Hwnd hwnd) { return ::IsWindowVisible(ToHwnd(hwnd)) != FALSE; }
+
+bool Win32Platform::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y,
+                                 std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
+  return ::SetWindowPos(ToHwnd(hwnd), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+bool Win32Platform::SetWindowTextA(Hwnd hwnd, std::string_view text) {
+  const std::string t(text);
+  return ::SetWindowTextA(ToHwnd(hwnd), t.c_str()) != FALSE;
+}
+
+int Win32Platform::GetWindowTextA(Hwnd hwnd, char* buffer, int maxCount) {
+  if (!buffer || maxCount <= 0) return 0;
+  return ::GetWindowTextA(ToHwnd(hwnd), buffer, maxCount);
+}
+
+bool Win32Platform::GetWindowRect(Hwnd hwnd, Rect* rect) {
+  RECT r;
+  if (!rect || !::GetWindowRect(ToHwnd(hwnd), &r)) return false;
+  *rect = {r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+Hwnd Win32Platform::WindowFromPoint(Point p) {
+  return FromHwnd(::WindowFromPoint(POINT{p.x, p.y}));
+}
+
+Hwnd Win32Platform::GetParent(Hwnd hwnd) { return FromHwnd(::GetParent(ToHwnd(hwnd))); }
+
+Hwnd Win32Platform::GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
+
+bool Win32Platform::SetForegroundWindow(Hwnd hwnd) {
+  return ::SetForegroundWindow(ToHwnd(hwnd)) != FALSE;
+}
+
+Hwnd Win32Platform::GetDesktopWindow() { return FromHwnd(::GetDesktopWindow()); }
+
+bool Win32Platform::IsWindow(Hwnd hwnd) { return ::IsWindow(ToHwnd(hwnd)) != FALSE; }
+
+bool Win32Platform::PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  return ::PostMessageA(ToHwnd(hwnd), message, wParam, lParam) != FALSE;
+}
+
+LResult Win32Platform::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                    LParam lParam) {
+  return ::SendMessageA(ToHwnd(hwnd), message, wParam, lParam);
+}
+
+std::uint32_t Win32Platform::RegisterWindowMessageA(std::string_view name) {
+  KeepLastError keep;
+  const std::string n(name);
+  const UINT id = ::RegisterWindowMessageA(n.c_str());
+  keep.Capture();
+  return id;
+}
+
+bool Win32Platform::InvalidateRect(Hwnd hwnd) {
+  // No background brush, so there is nothing to erase.
+  return ::InvalidateRect(ToHwnd(hwnd), nullptr, FALSE) != FALSE;
+}
+
+Hwnd Win32Platform::SetCapture(Hwnd hwnd) { return FromHwnd(::SetCapture(ToHwnd(hwnd))); }
+
+bool Win32Platform::ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
+
+Hwnd Win32Platform::GetCapture() { return FromHwnd(::GetCapture()); }
+
+bool Win32Platform::PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) {
+  MSG m;
+  if (!::PeekMessageA(&m, ToHwnd(hwnd), 0, 0, removeFlags)) return false;
+  lastPeeked_ = {FromHwnd(m.hwnd), m.message, m.wParam, m.lParam};
+  lastPeekedTime_ = m.time;
+  lastPeekedPos_ = {m.pt.x, m.pt.y};
+  if (msg) *msg = lastPeeked_;
+  return true;
+}
+
+LResult Win32Platform::DispatchMessageA(const Msg& msg) {
+  MSG m{};
+  m.hwnd = ToHwnd(msg.hwnd);
+  m.message = msg.message;
+  m.wParam = msg.wParam;
+  m.lParam = msg.lParam;
+  const bool peeked = msg.hwnd == lastPeeked_.hwnd && msg.message == lastPeeked_.message &&
+                      msg.wParam == lastPeeked_.wParam && msg.lParam == lastPeeked_.lParam;
+  if (peeked) {
+    m.time = lastPeekedTime_;
+    m.pt = {lastPeekedPos_.x, lastPeekedPos_.y};
+  } else {
+    m.time = static_cast<DWORD>(::GetMessageTime());
+    const DWORD pos = ::GetMessagePos();
+    m.pt = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+  }
+  // Turns key-downs into WM_CHAR for the procedures that read characters.
+  ::TranslateMessage(&m);
+  return ::DispatchMessageA(&m);
+}
+
+void Win32Platform::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+bool Win32Platform::WaitMessage() { return ::WaitMessage() != FALSE; }
+
+// ---- timers ----------------------------------------------------------------------
+
+std::uintptr_t Win32Platform::SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) {
+  // No callback: expiries arrive as WM_TIMER through the window's queue.
+  return ::SetTimer(ToHwnd(hwnd), id, elapseMs, nullptr);
+}
+
+bool Win32Platform::KillTimer(Hwnd hwnd, std::uintptr_t id) {
+  return ::KillTimer(ToHwnd(hwnd), id) != FALSE;
+}
+
+void Win32Platform::Sleep(std::uint32_t ms) { ::Sleep(ms); }
+
+std::uint32_t Win32Platform::GetTickCount() { return ::GetTickCount(); }
+
+// ---- pointer and input -------------------------------------------------------------
+
+bool Win32Platform::GetCursorPos(Point* p) {
+  POINT pt;
+  if (!p || !::GetCursorPos(&pt)) return false;
+  *p = {pt.x, pt.y};
+  return true;
+}
+
+bool Win32Platform::SetCursorPos(std::int32_t x, std::int32_t y) {
+  return ::SetCursorPos(x, y) != FALSE;
+}
+
+HCursor Win32Platform::LoadCursorFromFileA(std::string_view fileName) {
+  KeepLastError keep;
+  const std::string f(fileName);
+  HCURSOR c = ::LoadCursorFromFileA(f.c_str());
+  keep.Capture();
+  return reinterpret_cast<HCursor>(c);
+}
+
+void Win32Platform::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                                std::uint32_t data) {
+  // Relative motion is a signed value carried in the unsigned parameters.
+  ::mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), data, 0);
+}
+
+void Win32Platform::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  ::keybd_event(vk, scan, flags, 0);
+}
+
+int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+// ---- serial port ---------------------------------------------------------------------
+
+Handle Win32Platform::CreateFileA(std::string_view fileName, std::uint32_t access,
+                                  std::uint32_t shareMode, std::uint32_t creation,
+                                  std::uint32_t attributes) {
+  KeepLastError keep;
+  const std::string f(fileName);
+  HANDLE h = ::CreateFileA(f.c_str(), access, shareMode, nullptr, creation, attributes, nullptr);
+  keep.Capture();
+  return FromHandle(h);  // INVALID_HANDLE_VALUE is kInvalidHandleValue
+}
+
+bool Win32Platform::SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) {
+  return ::SetupComm(ToHandle(h), inQueue, outQueue) != FALSE;
+}
+
+bool Win32Platform::SetCommState(Handle h, const Dcb& dcb) {
+  DCB d;
+  ToWin(dcb, &d);
+  return ::SetCommState(ToHandle(h), &d) != FALSE;
+}
+
+bool Win32Platform::GetCommState(Handle h, Dcb* dcb) {
+  DCB d{};
+  d.DCBlength = sizeof d;
+  if (!dcb || !::GetCommState(ToHandle(h), &d)) return false;
+  FromWin(d, dcb);
+  return true;
+}
+
+bool Win32Platform::SetCommTimeouts(Handle h, const CommTimeouts& timeouts) {
+  COMMTIMEOUTS t{timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
+                 timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
+                 timeouts.WriteTotalTimeoutConstant};
+  return ::SetCommTimeouts(ToHandle(h), &t) != FALSE;
+}
+
+bool Win32Platform::PurgeComm(Handle h, std::uint32_t flags) {
+  return ::PurgeComm(ToHandle(h), flags) != FALSE;
+}
+
+bool Win32Platform::ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) {
+  DWORD e = 0;
+  COMSTAT s{};
+  if (!::ClearCommError(ToHandle(h), &e, &s)) return false;
+  if (errors) *errors = e;
+  if (stat) *stat = {s.cbInQue, s.cbOutQue};
+  return true;
+}
+
+bool Win32Platform::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) {
+  DWORD got = 0;
+  const BOOL ok = ::ReadFile(ToHandle(h), buffer, toRead, &got, nullptr);
+  if (read) *read = got;
+  return ok != FALSE;
+}
+
+bool Win32Platform::CloseHandle(Handle h) { return ::CloseHandle(ToHandle(h)) != FALSE; }
+
+// ---- shell -------------------------------------------------------------------------------
+
+bool Win32Platform::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
+  NOTIFYICONDATAA nid{};
+  // The size names the record's version: the shell reads the version-2
+  // fields and nothing past them.
+  nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  nid.hWnd = ToHwnd(data.hWnd);
+  nid.uID = data.uID;
+  nid.uFlags = data.uFlags;
+  nid.uCallbackMessage = data.uCallbackMessage;
+  nid.hIcon = reinterpret_cast<HICON>(data.hIcon);
+  CopyTerminated(nid.szTip, data.szTip);
+  nid.dwState = data.dwState;
+  nid.dwStateMask = data.dwStateMask;
+  CopyTerminated(nid.szInfo, data.szInfo);
+  nid.uTimeout = data.uTimeoutOrVersion;
+  CopyTerminated(nid.szInfoTitle, data.szInfoTitle);
+  nid.dwInfoFlags = data.dwInfoFlags;
+  return ::Shell_NotifyIconA(message, &nid) != FALSE;
+}
+
+std::intptr_t Win32Platform::ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
+                                           std::string_view parameters, std::string_view directory,
+                                           int showCmd) {
+  KeepLastError keep;
+  const std::string v(verb), f(file), p(parameters), d(directory);
+  HINSTANCE r = ::ShellExecuteA(ToHwnd(owner), OrNull(v), f.c_str(), OrNull(p), OrNull(d), showCmd);
+  keep.Capture();
+  // Values above 32 mean success; the rest are the old error numbers.
+  return reinterpret_cast<std::intptr_t>(r);
+}
+
+}  // namespace platform

@@ -1,0 +1,118 @@
+// The platform on the real system: each operation is the Win32 call of the
+// same name with the boundary's plain types converted to the system's own.
+// This header stays free of <windows.h> so that the entry point can create
+// the platform without the system's macros leaking into the program.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "app/platform/Platform.h"
+
+namespace platform {
+
+class Win32Platform final : public Platform {
+ public:
+  Win32Platform();
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  // RegistryOps
+  long RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                     std::uint32_t samDesired, HKey* result) override;
+  long RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                       std::uint32_t samDesired, HKey* result, std::uint32_t* disposition) override;
+  long RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* size) override;
+  long RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
+                      const std::uint8_t* data, std::uint32_t size) override;
+  long RegDeleteValueA(HKey key, std::string_view valueName) override;
+  long RegDeleteKeyA(HKey root, std::string_view subKey) override;
+  long RegCloseKey(HKey key) override;
+
+  // ProcessOps
+  Handle CreateMutexA(bool initialOwner, std::string_view name) override;
+  long GetLastError() override;
+  bool GetVersionExA(OsVersionInfo* info) override;
+
+  // WindowOps
+  Hwnd CreateWindowExA(const WindowParams& window, WndProc proc) override;
+  bool DestroyWindow(Hwnd hwnd) override;
+  LResult DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  bool ShowWindow(Hwnd hwnd, int cmdShow) override;
+  bool IsWindowVisible(Hwnd hwnd) override;
+  bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
+                    std::int32_t cy, std::uint32_t flags) override;
+  bool SetWindowTextA(Hwnd hwnd, std::string_view text) override;
+  int GetWindowTextA(Hwnd hwnd, char* buffer, int maxCount) override;
+  bool GetWindowRect(Hwnd hwnd, Rect* rect) override;
+  Hwnd WindowFromPoint(Point p) override;
+  Hwnd GetParent(Hwnd hwnd) override;
+  Hwnd GetForegroundWindow() override;
+  bool SetForegroundWindow(Hwnd hwnd) override;
+  Hwnd GetDesktopWindow() override;
+  bool IsWindow(Hwnd hwnd) override;
+  bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  std::uint32_t RegisterWindowMessageA(std::string_view name) override;
+  bool InvalidateRect(Hwnd hwnd) override;
+  Hwnd SetCapture(Hwnd hwnd) override;
+  bool ReleaseCapture() override;
+  Hwnd GetCapture() override;
+  bool PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) override;
+  LResult DispatchMessageA(const Msg& msg) override;
+  void PostQuitMessage(int exitCode) override;
+  bool WaitMessage() override;
+
+  // TimerOps
+  std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
+  bool KillTimer(Hwnd hwnd, std::uintptr_t id) override;
+  void Sleep(std::uint32_t ms) override;
+  std::uint32_t GetTickCount() override;
+
+  // PointerOps
+  bool GetCursorPos(Point* p) override;
+  bool SetCursorPos(std::int32_t x, std::int32_t y) override;
+  HCursor LoadCursorFromFileA(std::string_view fileName) override;
+
+  // InputOps
+  void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                   std::uint32_t data) override;
+  void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+
+  // ScreenOps
+  int GetSystemMetrics(int index) override;
+
+  // SerialOps
+  Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
+                     std::uint32_t creation, std::uint32_t attributes) override;
+  bool SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) override;
+  bool SetCommState(Handle h, const Dcb& dcb) override;
+  bool GetCommState(Handle h, Dcb* dcb) override;
+  bool SetCommTimeouts(Handle h, const CommTimeouts& timeouts) override;
+  bool PurgeComm(Handle h, std::uint32_t flags) override;
+  bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) override;
+  bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
+  bool CloseHandle(Handle h) override;
+
+  // ShellOps
+  bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;
+  std::intptr_t ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
+                              std::string_view parameters, std::string_view directory,
+                              int showCmd) override;
+
+ private:
+  bool EnsureClass(const std::string& className);
+
+  std::set<std::string> classes_;  // window classes this instance has registered
+
+  // The last message PeekMessageA returned, so that dispatching it hands the
+  // system the time and cursor position it was queued with.
+  Msg lastPeeked_;
+  std::uint32_t lastPeekedTime_ = 0;
+  Point lastPeekedPos_;
+};
+
+}  // namespace platform

@@ -1,0 +1,106 @@
+// The serial port driver: owns one port, polls it from a timer on the user
+// interface thread, and hands the bytes that arrived since the last poll to
+// one receive event, in one piece. It only receives; it never writes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/platform/Platform.h"
+#include "gui/Application.h"
+
+// Enumerations whose ordinals are used as numbers (COM number, table index,
+// line-settings codes).
+enum TPortNumber : int {
+  pnCustom = 0, pnCOM1, pnCOM2, pnCOM3, pnCOM4, pnCOM5, pnCOM6, pnCOM7, pnCOM8,
+  pnCOM9, pnCOM10, pnCOM11, pnCOM12, pnCOM13, pnCOM14, pnCOM15, pnCOM16
+};
+enum TBaudRate : int {
+  brCustom = 0, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
+  br38400, br56000, br57600, br115200, br128000, br256000
+};
+enum TDataBits : int { db5BITS = 0, db6BITS, db7BITS, db8BITS };
+enum TStopBits : int { sb1BITS = 0, sb1HALFBITS, sb2BITS };
+enum TParity : int { ptNONE = 0, ptODD, ptEVEN, ptMARK, ptSPACE };
+enum THwFlowControl : int { hfNONE = 0, hfNONERTSON, hfRTSCTS };
+enum TSwFlowControl : int { sfNONE = 0, sfXONXOFF };
+
+class TCommPortDriver {
+ public:
+  using TReceiveDataEvent =
+      std::function<void(TCommPortDriver& sender, const std::uint8_t* data, std::uint32_t size)>;
+
+  explicit TCommPortDriver(gui::Application& app);
+  ~TCommPortDriver();
+  TCommPortDriver(const TCommPortDriver&) = delete;
+  TCommPortDriver& operator=(const TCommPortDriver&) = delete;
+
+  bool Connect();
+  void Disconnect();
+  bool Connected() const { return handle_ != platform::kInvalidHandleValue; }
+  bool ApplySettings();
+  bool FlushBuffers(bool input, bool output);
+
+  TPortNumber Port() const { return port_; }
+  void SetPort(TPortNumber port);
+  const std::string& PortName() const { return portName_; }
+  void SetPortName(std::string name);
+  TBaudRate BaudRate() const { return baudRate_; }
+  void SetBaudRate(TBaudRate rate);
+  std::uint32_t BaudRateValue() const { return baudRateValue_; }
+  void SetBaudRateValue(std::uint32_t rate);
+  TDataBits DataBits() const { return dataBits_; }
+  void SetDataBits(TDataBits v);
+  TStopBits StopBits() const { return stopBits_; }
+  void SetStopBits(TStopBits v);
+  TParity Parity() const { return parity_; }
+  void SetParity(TParity v);
+  THwFlowControl HwFlow() const { return hwFlow_; }
+  void SetHwFlow(THwFlowControl v);
+  TSwFlowControl SwFlow() const { return swFlow_; }
+  void SetSwFlow(TSwFlowControl v);
+  std::uint32_t InBufSize() const { return inBufSize_; }
+  void SetInBufSize(std::uint32_t size);
+  std::uint32_t OutBufSize() const { return outBufSize_; }
+  void SetOutBufSize(std::uint32_t size);
+  std::uint16_t PollingDelay() const { return pollingDelay_; }
+  void SetPollingDelay(std::uint16_t ms);
+  bool EnableDTROnOpen() const { return enableDtrOnOpen_; }
+  void SetEnableDTROnOpen(bool v) { enableDtrOnOpen_ = v; }
+
+  // The device path "\\.\COMn" for a port number.
+  static std::string DevicePath(int number);
+  // The bit rate a table entry stands for (0 for brCustom).
+  static std::uint32_t RateOf(TBaudRate rate);
+  platform::Hwnd NotifyWindow() const { return window_; }
+
+  TReceiveDataEvent OnReceiveData;
+
+ private:
+  platform::LResult PollPort(platform::Hwnd hwnd, std::uint32_t message, platform::WParam wParam,
+                             platform::LParam lParam);
+  void SettingChanged() {
+    if (Connected()) ApplySettings();
+  }
+
+  gui::Application& app_;
+  platform::Platform& sys_;
+  platform::Hwnd window_ = 0;
+  platform::Handle handle_ = platform::kInvalidHandleValue;
+  TPortNumber port_ = pnCOM2;
+  std::string portName_ = DevicePath(2);
+  TBaudRate baudRate_ = br9600;
+  std::uint32_t baudRateValue_ = 9600;
+  TDataBits dataBits_ = db8BITS;
+  TStopBits stopBits_ = sb1BITS;
+  TParity parity_ = ptNONE;
+  THwFlowControl hwFlow_ = hfNONERTSON;
+  TSwFlowControl swFlow_ = sfNONE;
+  std::uint32_t inBufSize_ = 2048;
+  std::uint32_t outBufSize_ = 2048;
+  std::uint16_t pollingDelay_ = 50;
+  bool enableDtrOnOpen_ = true;
+  std::vector<std::uint8_t> buffer_;
+};

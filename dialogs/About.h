@@ -1,0 +1,13 @@
+// The about box.
+#pragma once
+
+#include "app/Program.h"
+#include "gui/Form.h"
+
+class TFormAbout : public gui::Form {
+ public:
+  TFormAbout(gui::Application& app, Program& program);
+
+ private:
+  Program& program_;
+};

@@ -1,0 +1,92 @@
+#include "gui/Application.h"
+
+#include "gui/Form.h"
+
+namespace gui {
+
+Application::Application(platform::Platform& platform, Backend& backend, std::string title)
+    : sys_(platform), ui_(backend), title_(std::move(title)) {
+  // The application window exists from the start: it owns every box the
+  // program shows, the single-instance box included.
+  Initialize();
+}
+
+Application::~Application() {
+  DestroyForms();
+  if (handle_) sys_.DestroyWindow(handle_);
+}
+
+void Application::DestroyForms() {
+  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) (*it)->Destroy();
+  forms_.clear();
+  mainForm_ = nullptr;
+}
+
+void Application::Initialize() {
+  if (handle_) return;
+  platform::WindowParams params;
+  params.className = "TApplication";
+  params.caption = title_;
+  params.toolWindow = true;
+  handle_ = sys_.CreateWindowExA(params, [this](platform::Hwnd h, std::uint32_t m, platform::WParam w,
+                                              platform::LParam l) {
+    return sys_.DefWindowProcA(h, m, w, l);
+  });
+}
+
+void Application::Adopt(std::unique_ptr<Form> form) {
+  Form& f = *form;
+  forms_.push_back(std::move(form));
+  if (!mainForm_) mainForm_ = &f;
+  f.Create();
+}
+
+bool Application::HandleMessage() {
+  platform::Msg m;
+  if (!sys_.PeekMessageA(&m, 0, platform::kPmRemove)) return false;
+  if (m.message == platform::msg::kQuit) {
+    terminated_ = true;
+    return true;
+  }
+  sys_.DispatchMessageA(m);
+  return true;
+}
+
+void Application::Run() {
+  while (!terminated_) {
+    if (HandleMessage()) continue;
+    if (!sys_.WaitMessage()) break;
+  }
+}
+
+void Application::ProcessMessages() {
+  while (!terminated_ && HandleMessage()) {
+  }
+}
+
+void Application::Terminate() {
+  if (terminated_) return;
+  sys_.PostQuitMessage(0);
+}
+
+void Application::ShowException(std::string_view message) {
+  ui_.MessageBox(handle_, message, title_, kMbOk | kMbIconStop);
+}
+
+int Application::MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) {
+  return ui_.MessageBox(handle_, text, caption, flags);
+}
+
+platform::WndProc Application::Guarded(platform::WndProc proc) {
+  return [this, proc = std::move(proc)](platform::Hwnd h, std::uint32_t m, platform::WParam w,
+                                        platform::LParam l) -> platform::LResult {
+    try {
+      return proc(h, m, w, l);
+    } catch (const std::exception& e) {
+      HandleException(e);
+      return 0;
+    }
+  };
+}
+
+}  // namespace gui

@@ -1,0 +1,90 @@
+// The application object: owns the forms, runs the message loop, and shows
+// the standard error box for exceptions that reach it.
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/platform/Platform.h"
+#include "gui/Backend.h"
+
+namespace gui {
+
+class Form;
+
+class Application {
+ public:
+  Application(platform::Platform& platform, Backend& backend, std::string title);
+  ~Application();  // destroys the forms, last created first
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  platform::Platform& Sys() { return sys_; }
+  Backend& Ui() { return ui_; }
+  const std::string& Title() const { return title_; }
+
+  // Creates the application's own hidden window, the owner of its boxes.
+  void Initialize();
+  platform::Hwnd Handle() const { return handle_; }
+
+  // Creates a form, stores it in ref before its creation handler runs (so the
+  // handler can already be reached through ref), and keeps it until exit. The
+  // first form created is the main form: closing it ends the program.
+  template <class T, class... Args>
+  T& CreateForm(T*& ref, Args&&... args) {
+    auto form = std::make_unique<T>(*this, std::forward<Args>(args)...);
+    T& result = *form;
+    ref = &result;
+    Adopt(std::move(form));
+    return result;
+  }
+  Form* MainForm() const { return mainForm_; }
+  // Destroys the forms, last created first; each destroy handler still sees
+  // its window and every form created before it.
+  void DestroyForms();
+
+  // Runs the message loop until Terminate (or, on a simulated system, until
+  // nothing more can happen).
+  void Run();
+  // Dispatches one waiting message; false when the queue was empty.
+  bool HandleMessage();
+  // Dispatches every waiting message without waiting for more.
+  void ProcessMessages();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  // The standard error box: the message, caption = title, stop icon, OK.
+  void ShowException(std::string_view message);
+  void HandleException(const std::exception& e) { ShowException(e.what()); }
+  // Runs f; an exception it raises is shown in the standard error box.
+  template <class F>
+  void Guard(F&& f) {
+    try {
+      f();
+    } catch (const std::exception& e) {
+      HandleException(e);
+    }
+  }
+  // A window procedure wrapped so that no exception escapes into the system.
+  platform::WndProc Guarded(platform::WndProc proc);
+
+  // A message box owned by the application window.
+  int MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags);
+
+ private:
+  void Adopt(std::unique_ptr<Form> form);
+
+  platform::Platform& sys_;
+  Backend& ui_;
+  std::string title_;
+  platform::Hwnd handle_ = 0;
+  std::vector<std::unique_ptr<Form>> forms_;
+  Form* mainForm_ = nullptr;
+  bool terminated_ = false;
+};
+
+}  // namespace gui

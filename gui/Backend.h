@@ -1,0 +1,70 @@
+// What the window framework needs from its host beyond the platform's window
+// operations: presenting a composed frame, the system's message box and popup
+// menu, and icon handles. Two implementations: win32/ (the real thing) and
+// headless/ (records boxes and menus for tests and answers them, never blocks).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/platform/Platform.h"
+#include "gui/raster/Bitmap.h"
+
+namespace gui {
+
+// MessageBox flags and results (Windows numbering).
+inline constexpr std::uint32_t kMbOk = 0x00000000;
+inline constexpr std::uint32_t kMbIconStop = 0x00000010;
+inline constexpr std::uint32_t kMbIconExclamation = 0x00000030;
+inline constexpr std::uint32_t kMbIconInformation = 0x00000040;
+inline constexpr std::uint32_t kMbTaskModal = 0x00002000;
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// TrackPopupMenu flags.
+inline constexpr std::uint32_t kTpmLeftAlign = 0x0000;
+inline constexpr std::uint32_t kTpmCenterAlign = 0x0004;
+inline constexpr std::uint32_t kTpmRightAlign = 0x0008;
+inline constexpr std::uint32_t kTpmLeftButton = 0x0000;
+inline constexpr std::uint32_t kTpmRightButton = 0x0002;
+inline constexpr std::uint32_t kTpmReturnCmd = 0x0100;
+
+// One entry of a popup menu as the system shows it. Ids are positive and
+// unique within one menu; a separator has id 0.
+struct MenuEntry {
+  int id = 0;
+  std::string text;  // caption with its '&' access key, then "\t" and the shortcut text
+  bool separator = false;
+  bool checked = false;
+  bool enabled = true;
+  std::vector<MenuEntry> children;  // non-empty: a submenu
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // Puts the frame on the window. Called while the window handles WM_PAINT;
+  // the Win32 side validates the window there (BeginPaint/EndPaint).
+  virtual void PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) = 0;
+
+  // A modal system message box; returns the button pressed (IDOK, ...).
+  virtual int MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
+                         std::uint32_t flags) = 0;
+
+  // Shows a popup menu at the screen point and returns the id of the chosen
+  // entry, or 0 when the menu was dismissed. Blocks while the menu is open.
+  virtual int TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x,
+                             std::int32_t y, std::uint32_t flags, platform::Hwnd owner) = 0;
+
+  // A system icon made from a masked picture; DestroyIcon releases it.
+  virtual platform::HIcon CreateIcon(const MaskedImage& image) = 0;
+  virtual void DestroyIcon(platform::HIcon icon) = 0;
+
+  // Whether the key is held right now (the high bit of GetKeyState).
+  virtual bool KeyPressed(int virtualKey) = 0;
+};
+
+}  // namespace gui

@@ -1,0 +1,225 @@
+// Forms and their windowless controls.
+//
+// A form is one top-level system window. Its controls have no windows of
+// their own: the form composes them into one frame with the software raster
+// and presents it, and routes pointer messages to the control under the
+// pointer (or to the control that holds the pointer captured while a button
+// is down), in the control's own coordinates.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/platform/Platform.h"
+#include "gui/raster/Bitmap.h"
+
+namespace gui {
+
+class Application;
+class Form;
+class PopupMenu;
+
+enum class MouseButton { Left = 0, Right = 1, Middle = 2 };
+
+// Shift state bits of pointer and key events.
+inline constexpr unsigned kSsShift = 0x01;
+inline constexpr unsigned kSsAlt = 0x02;
+inline constexpr unsigned kSsCtrl = 0x04;
+inline constexpr unsigned kSsLeft = 0x08;
+inline constexpr unsigned kSsRight = 0x10;
+inline constexpr unsigned kSsMiddle = 0x20;
+
+// Pointer shapes of the cursor table.
+inline constexpr int kCrDefault = 0;
+inline constexpr int kCrNone = -1;
+inline constexpr int kCrArrow = -2;
+inline constexpr int kCrCross = -3;
+inline constexpr int kCrHandPoint = -21;
+
+// Virtual keys the framework looks at.
+inline constexpr int kVkShift = 0x10;
+inline constexpr int kVkControl = 0x11;
+inline constexpr int kVkMenu = 0x12;
+inline constexpr int kVkEscape = 0x1B;
+
+using NotifyEvent = std::function<void()>;
+using MouseEvent = std::function<void(MouseButton, unsigned shift, int x, int y)>;
+using MouseMoveEvent = std::function<void(unsigned shift, int x, int y)>;
+using KeyEvent = std::function<void(std::uint16_t& key, unsigned shift)>;
+using MouseWheelEvent = std::function<void(unsigned shift, int delta, int x, int y, bool& handled)>;
+
+enum class CloseAction { None, Hide, Free };
+
+class Control {
+ public:
+  Control(Form& owner, std::string name, IRect bounds);
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  Form& Owner() const { return owner_; }
+  int Left() const { return bounds_.left; }
+  int Top() const { return bounds_.top; }
+  int Width() const { return bounds_.Width(); }
+  int Height() const { return bounds_.Height(); }
+  const IRect& BoundsRect() const { return bounds_; }
+  void SetBounds(int left, int top, int width, int height);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  int cursor = kCrDefault;
+
+  NotifyEvent OnClick;
+  MouseEvent OnMouseDown;
+  MouseMoveEvent OnMouseMove;
+  MouseEvent OnMouseUp;
+
+  virtual void Paint(Bitmap& frame) const = 0;
+
+ protected:
+  void Changed() const;
+
+ private:
+  Form& owner_;
+  std::string name_;
+  IRect bounds_;
+  bool visible_ = true;
+};
+
+// A picture control. With stretching on, the picture fills the control's
+// bounds; otherwise it stands at the top-left corner, cut to the bounds. A
+// control without a picture draws nothing, so what lies below shows through.
+class Image : public Control {
+ public:
+  Image(Form& owner, std::string name, IRect bounds, bool stretch = false);
+  // The control keeps its own copy of the picture.
+  void SetPicture(const Bitmap& picture);
+  void SetPicture(const MaskedImage& picture);
+  void ClearPicture();
+  const Bitmap& Picture() const { return picture_.color; }
+  bool HasPicture() const { return !picture_.color.Empty(); }
+  bool stretch = false;
+  void Paint(Bitmap& frame) const override;
+
+ private:
+  MaskedImage picture_;
+};
+
+// A plain coloured rectangle that other controls stand on.
+class Panel : public Control {
+ public:
+  Panel(Form& owner, std::string name, IRect bounds, Color colour)
+      : Control(owner, std::move(name), bounds), color_(colour) {}
+  Color color() const { return color_; }
+  void SetColor(Color c);
+  void Paint(Bitmap& frame) const override;
+
+ private:
+  Color color_;
+};
+
+struct FormDesign {
+  std::string className;
+  std::string caption;
+  int left = 0;
+  int top = 0;
+  int clientWidth = 0;
+  int clientHeight = 0;
+  bool visible = false;
+  bool stayOnTop = false;
+  bool keyPreview = false;
+  Color color = 0xC8D0D4;  // the system's button-face grey
+};
+
+class Form {
+ public:
+  Form(Application& app, FormDesign design);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  Application& App() const { return app_; }
+  platform::Hwnd Handle() const { return handle_; }
+  const std::string& ClassName() const { return design_.className; }
+
+  // Makes the window and runs the creation handler. An exception from the
+  // handler is shown in the standard error box and the form lives on; a form
+  // designed visible is then shown.
+  void Create();
+  // Runs the destroy handler while the window still exists, then destroys it.
+  void Destroy();
+
+  void Show();
+  void Hide();
+  void SetVisible(bool visible);
+  bool Visible() const { return visible_; }
+  // Asks the creation's close handler; hides the form, or, for the main form,
+  // ends the program.
+  void Close();
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Every form is borderless: the client area is the whole window.
+  int ClientWidth() const { return width_; }
+  int ClientHeight() const { return height_; }
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  void SetClientWidth(int v) { SetWidth(v); }
+  void SetClientHeight(int v) { SetHeight(v); }
+  void SetBounds(int left, int top, int width, int height);
+  void SetStayOnTop(bool stayOnTop);
+  bool StayOnTop() const { return stayOnTop_; }
+  const std::string& Caption() const { return design_.caption; }
+
+  Color color;
+  bool keyPreview = false;
+  PopupMenu* popupMenu = nullptr;
+
+  NotifyEvent OnCreate;
+  NotifyEvent OnShow;
+  NotifyEvent OnHide;
+  NotifyEvent OnDestroy;
+  std::function<void(CloseAction&)> OnClose;
+  KeyEvent OnKeyDown;
+  MouseWheelEvent OnMouseWheel;
+
+  void Invalidate();
+  // The form's picture as it stands: its colour, then each visible control.
+  Bitmap RenderFrame() const;
+  const std::vector<Control*>& Controls() const { return controls_; }
+
+ protected:
+  // Every message to the form's window passes here first; a form that must
+  // see a message before the framework does overrides this and calls the
+  // base for the default route.
+  virtual platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
+                                    platform::LParam lParam);
+
+ private:
+  friend class Control;
+  void AddControl(Control* c) { controls_.push_back(c); }
+  Control* ControlAt(int x, int y) const;
+  unsigned ShiftState(platform::WParam mouseKeys) const;
+  void MouseDown(MouseButton button, platform::WParam wParam, int x, int y);
+  void MouseUp(MouseButton button, platform::WParam wParam, int x, int y);
+  void MouseMove(platform::WParam wParam, int x, int y);
+  void KeyDown(std::uint16_t key);
+
+  Application& app_;
+  FormDesign design_;
+  platform::Hwnd handle_ = 0;
+  int left_, top_, width_, height_;
+  bool visible_ = false;
+  bool stayOnTop_ = false;
+  std::vector<Control*> controls_;
+  Control* captured_ = nullptr;  // the control that got the button down
+  bool formCaptured_ = false;
+};
+
+}  // namespace gui

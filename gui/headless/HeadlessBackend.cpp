@@ -1,0 +1,51 @@
+#include "gui/headless/HeadlessBackend.h"
+
+namespace gui {
+
+void HeadlessBackend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
+  if (auto* w = process_.System().Window(hwnd)) {
+    w->frame = frame;
+    w->needsPaint = false;
+  }
+  ++presentCount;
+}
+
+int HeadlessBackend::MessageBox(platform::Hwnd owner, std::string_view text,
+                                std::string_view caption, std::uint32_t flags) {
+  boxes_.push_back({owner, std::string(text), std::string(caption), flags});
+  return answerBox ? answerBox(boxes_.back()) : kIdOk;
+}
+
+int HeadlessBackend::TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x,
+                                    std::int32_t y, std::uint32_t flags, platform::Hwnd owner) {
+  popups_.push_back({entries, x, y, flags, owner, process_.GetForegroundWindow()});
+  return answerMenu ? answerMenu(popups_.back()) : 0;
+}
+
+platform::HIcon HeadlessBackend::CreateIcon(const MaskedImage& image) {
+  return process_.System().AddIcon(image);
+}
+
+void HeadlessBackend::DestroyIcon(platform::HIcon icon) { process_.System().RemoveIcon(icon); }
+
+bool HeadlessBackend::KeyPressed(int virtualKey) {
+  return process_.System().KeyIsDown(static_cast<std::uint8_t>(virtualKey));
+}
+
+int HeadlessBackend::FindEntry(const std::vector<MenuEntry>& entries, std::string_view caption) {
+  for (const MenuEntry& e : entries) {
+    if (e.separator) continue;
+    const std::string_view text = std::string_view(e.text).substr(0, e.text.find('\t'));
+    if (text == caption) return e.id;
+    if (int id = FindEntry(e.children, caption)) return id;
+  }
+  return 0;
+}
+
+void HeadlessBackend::ChooseInMenus(std::string caption) {
+  answerMenu = [caption = std::move(caption)](const PopupMenuCall& call) {
+    return FindEntry(call.entries, caption);
+  };
+}
+
+}  // namespace gui

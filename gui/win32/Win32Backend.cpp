@@ -1,0 +1,141 @@
+#include "gui/win32/Win32Backend.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// <windows.h> maps MessageBox to MessageBoxA; the backend's method keeps its name.
+#undef MessageBox
+
+namespace gui {
+namespace {
+
+HWND ToHwnd(platform::Hwnd h) { return reinterpret_cast<HWND>(h); }
+
+// A top-down (negative height) 32-bpp DIB: the raster's own row order and
+// pixel layout, so frames go to the device without conversion.
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = width;
+  bmi.bmiHeader.biHeight = -height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  return bmi;
+}
+
+HMENU BuildMenu(const std::vector<MenuEntry>& entries) {
+  HMENU menu = ::CreatePopupMenu();
+  if (!menu) return nullptr;
+  for (const MenuEntry& e : entries) {
+    if (e.separator) {
+      ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    UINT flags =
+        MF_STRING | (e.checked ? MF_CHECKED : MF_UNCHECKED) | (e.enabled ? MF_ENABLED : MF_GRAYED);
+    UINT_PTR item = static_cast<UINT_PTR>(e.id);
+    HMENU sub = nullptr;
+    if (!e.children.empty()) {
+      sub = BuildMenu(e.children);
+      if (!sub) continue;
+      flags |= MF_POPUP;
+      item = reinterpret_cast<UINT_PTR>(sub);
+    }
+    // An attached submenu is destroyed with its parent; a detached one is not.
+    if (!::AppendMenuA(menu, flags, item, e.text.c_str()) && sub) ::DestroyMenu(sub);
+  }
+  return menu;
+}
+
+}  // namespace
+
+void Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(ToHwnd(hwnd), &ps);
+  if (dc && !frame.Empty()) {
+    const BITMAPINFO bmi = TopDown32(frame.Width(), frame.Height());
+    ::SetDIBitsToDevice(dc, 0, 0, frame.Width(), frame.Height(), 0, 0, 0,
+                        static_cast<UINT>(frame.Height()), frame.Data(), &bmi, DIB_RGB_COLORS);
+  }
+  // Validates the window even when there was nothing to draw, or WM_PAINT repeats.
+  ::EndPaint(ToHwnd(hwnd), &ps);
+}
+
+int Win32Backend::MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
+                             std::uint32_t flags) {
+  const std::string t(text), c(caption);
+  return ::MessageBoxA(ToHwnd(owner), t.c_str(), c.c_str(), flags);
+}
+
+int Win32Backend::TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x,
+                                 std::int32_t y, std::uint32_t flags, platform::Hwnd owner) {
+  HMENU menu = BuildMenu(entries);
+  if (!menu) return 0;
+  // The choice comes back as the result, not as WM_COMMAND to the owner.
+  const BOOL chosen =
+      ::TrackPopupMenu(menu, flags | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, ToHwnd(owner), nullptr);
+  ::DestroyMenu(menu);
+  return static_cast<int>(chosen);
+}
+
+platform::HIcon Win32Backend::CreateIcon(const MaskedImage& image) {
+  const int w = image.color.Width();
+  const int h = image.color.Height();
+  if (w <= 0 || h <= 0) return 0;
+  // A mask that does not match the picture is ignored: the icon is opaque.
+  const bool masked = image.mask.size() == static_cast<std::size_t>(w) * h;
+
+  const BITMAPINFO bmi = TopDown32(w, h);
+  void* bits = nullptr;
+  HBITMAP color = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!color || !bits) {
+    if (color) ::DeleteObject(color);
+    return 0;
+  }
+
+  // Monochrome bitmap rows are padded to 16 bits; the leftmost pixel is the
+  // high bit. 1 = transparent (the screen shows through), 0 = the colour pixel.
+  const int stride = (w + 15) / 16 * 2;
+  std::vector<std::uint8_t> andMask(static_cast<std::size_t>(stride) * h, 0);
+  auto* out = static_cast<std::uint32_t*>(bits);
+  for (int y = 0; y < h; ++y) {
+    const std::uint32_t* row = image.color.Row(y);
+    for (int x = 0; x < w; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * w + x;
+      const bool transparent = masked && image.mask[i] != 0;
+      // The alpha byte stays 0 everywhere, so the system draws through the
+      // AND mask instead of blending per pixel; transparent pixels are black
+      // so that the XOR step leaves the screen unchanged.
+      out[i] = transparent ? 0 : (row[x] & 0x00FFFFFFu);
+      if (transparent) andMask[static_cast<std::size_t>(y) * stride + x / 8] |= 0x80u >> (x % 8);
+    }
+  }
+  HBITMAP mask = ::CreateBitmap(w, h, 1, 1, andMask.data());
+
+  HICON icon = nullptr;
+  if (mask) {
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmMask = mask;
+    info.hbmColor = color;
+    icon = ::CreateIconIndirect(&info);  // copies both bitmaps
+    ::DeleteObject(mask);
+  }
+  ::DeleteObject(color);
+  return reinterpret_cast<platform::HIcon>(icon);
+}
+
+void Win32Backend::DestroyIcon(platform::HIcon icon) {
+  if (icon) ::DestroyIcon(reinterpret_cast<HICON>(icon));
+}
+
+bool Win32Backend::KeyPressed(int virtualKey) {
+  // The state as of the message being handled, not the physical key now.
+  return (::GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+}  // namespace gui

@@ -1,0 +1,34 @@
+// The contract suite's platform natively: a simulated machine per test, and
+// processes on it.
+#include <memory>
+#include <vector>
+
+#include "app/platform/memory/SimProcess.h"
+#include "app/platform/memory/SimSystem.h"
+#include "tests/contract/ContractPlatform.h"
+
+namespace {
+// Machines outlive the processes started on them; older ones are kept until
+// the suite ends in case a test still holds one of their processes.
+std::vector<std::unique_ptr<platform::memory::SimSystem>>& Machines() {
+  static std::vector<std::unique_ptr<platform::memory::SimSystem>> machines;
+  return machines;
+}
+
+std::unique_ptr<platform::Platform> Start() {
+  auto process = Machines().back()->StartProcess();
+  // A pump that waits for a due timer moves the simulated clock to it.
+  process->SetIdleTimeBudget(60'000);
+  return process;
+}
+}  // namespace
+
+std::unique_ptr<platform::Platform> MakeContractPlatform() {
+  Machines().push_back(std::make_unique<platform::memory::SimSystem>());
+  return Start();
+}
+
+std::unique_ptr<platform::Platform> MakeSecondProcess() {
+  if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
+  return Start();
+}

@@ -1,0 +1,110 @@
+// These wait on the real clock under Windows; the simulated clock only moves
+// when the test sleeps or waits, so natively they take no time.
+#include <gtest/gtest.h>
+
+#include "tests/contract/ContractPlatform.h"
+#include "tests/contract/ContractSupport.h"
+
+namespace {
+
+using contract::LoggingWindow;
+using contract::Popup;
+namespace msg = platform::msg;
+
+// GetTickCount on Windows advances in steps of up to 16 ms.
+constexpr std::uint32_t kTickStep = 16;
+
+class TimerContract : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    p = MakeContractPlatform();
+    auto popup = Popup("Timers");
+    popup.messageOnly = GetParam();
+    window = std::make_unique<LoggingWindow>(*p, popup);
+    ASSERT_NE(window->hwnd(), 0u);
+    contract::PumpPending(*p);
+    window->ClearLog();
+  }
+
+  int TimerCount(std::uintptr_t id) const { return window->Count(msg::kTimer, id); }
+
+  std::unique_ptr<platform::Platform> p;
+  std::unique_ptr<LoggingWindow> window;
+};
+
+TEST_P(TimerContract, ExpiriesDuringSleepCoalesceIntoOneMessage) {
+  const platform::Hwnd h = window->hwnd();
+  ASSERT_EQ(p->SetTimer(h, 7, 50), 7u);
+
+  p->Sleep(200);
+  EXPECT_EQ(TimerCount(7), 0) << "Sleep does not dispatch";
+  const auto taken = contract::PumpPending(*p);
+  EXPECT_EQ(TimerCount(7), 1) << "four expiries, one WM_TIMER";
+  int queued = 0;
+  for (const auto& m : taken) {
+    if (m.message != msg::kTimer) continue;
+    ++queued;
+    EXPECT_EQ(m.hwnd, h);
+    EXPECT_EQ(m.wParam, 7u);
+    EXPECT_EQ(m.lParam, 0) << "no callback";
+  }
+  EXPECT_EQ(queued, 1);
+
+  p->Sleep(200);
+  contract::PumpPending(*p);
+  EXPECT_EQ(TimerCount(7), 2) << "the timer keeps running";
+
+  EXPECT_TRUE(p->KillTimer(h, 7));
+  p->Sleep(120);
+  contract::PumpPending(*p);
+  EXPECT_EQ(TimerCount(7), 2);
+  EXPECT_FALSE(p->KillTimer(h, 7));
+}
+
+TEST_P(TimerContract, EachTimerCoalescesOnItsOwn) {
+  const platform::Hwnd h = window->hwnd();
+  ASSERT_EQ(p->SetTimer(h, 1, 50), 1u);
+  ASSERT_EQ(p->SetTimer(h, 2, 30), 2u);
+  p->Sleep(200);
+  contract::PumpPending(*p);
+  EXPECT_EQ(TimerCount(1), 1);
+  EXPECT_EQ(TimerCount(2), 1);
+  EXPECT_TRUE(p->KillTimer(h, 1));
+  EXPECT_TRUE(p->KillTimer(h, 2));
+}
+
+TEST_P(TimerContract, NoMessageBeforeTheFirstExpiry) {
+  const platform::Hwnd h = window->hwnd();
+  ASSERT_EQ(p->SetTimer(h, 4, 400), 4u);
+  p->Sleep(50);
+  contract::PumpPending(*p);
+  EXPECT_EQ(TimerCount(4), 0);
+  EXPECT_TRUE(p->KillTimer(h, 4));
+}
+
+TEST_P(TimerContract, WaitMessageReturnsOnceATimerIsDue) {
+  const platform::Hwnd h = window->hwnd();
+  const std::uint32_t start = p->GetTickCount();
+  ASSERT_EQ(p->SetTimer(h, 5, 50), 5u);
+  // Another message may wake the loop first; the timer must follow soon.
+  for (int i = 0; i < 50 && TimerCount(5) == 0; ++i) {
+    ASSERT_TRUE(p->WaitMessage());
+    contract::PumpPending(*p);
+  }
+  const std::uint32_t elapsed = p->GetTickCount() - start;
+  EXPECT_EQ(TimerCount(5), 1);
+  EXPECT_GE(elapsed, 50 - kTickStep);
+  EXPECT_LT(elapsed, 2000u);
+  EXPECT_TRUE(p->KillTimer(h, 5));
+}
+
+TEST_P(TimerContract, SleepAdvancesTheTickCount) {
+  const std::uint32_t start = p->GetTickCount();
+  p->Sleep(200);
+  EXPECT_GE(p->GetTickCount() - start, 200 - kTickStep);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnPopupAndMessageOnlyWindows, TimerContract, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "MessageOnly" : "Popup"; });
+
+}  // namespace

@@ -1,0 +1,262 @@
+// The contract tests on the real system. The program's process is this test
+// process. "Another process" is a real one: a copy of this executable started
+// with kChildFlag, which creates mutexes on request and holds them until its
+// parent lets it end, so a second creation sees a name held elsewhere and a
+// name is free again only once its holders have really exited. Everything
+// else a second process does is system-wide already (the registry, registered
+// messages) and runs here.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/platform/win32/Win32Platform.h"
+#include "tests/contract/ContractPlatform.h"
+
+namespace {
+
+using namespace platform;
+
+constexpr char kChildFlag[] = "--contract-process";
+
+// The child's side: one request per line on stdin, "mutex <owner 0|1> <name>",
+// answered by one line "<last error> <handle>". End of input ends the process.
+int RunChildProcess() {
+  Win32Platform p;
+  char line[1024];
+  while (std::fgets(line, sizeof line, stdin)) {
+    line[std::strcspn(line, "\r\n")] = '\0';
+    int owner = 0;
+    int nameAt = 0;
+    if (std::sscanf(line, "mutex %d %n", &owner, &nameAt) != 1 || nameAt == 0) {
+      std::printf("%ld 0\n", error::kInvalidParameter);
+    } else {
+      const Handle h = p.CreateMutexA(owner != 0, line + nameAt);
+      const long err = p.GetLastError();
+      std::printf("%ld %llu\n", err, static_cast<unsigned long long>(h));
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+class OtherProcess final : public Platform {
+ public:
+  OtherProcess() = default;
+  OtherProcess(const OtherProcess&) = delete;
+  OtherProcess& operator=(const OtherProcess&) = delete;
+
+  ~OtherProcess() override {
+    if (!process_) return;
+    ::CloseHandle(toChild_);  // end of input: the child exits, closing its handles
+    if (::WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) ::TerminateProcess(process_, 1);
+    ::WaitForSingleObject(process_, 10000);
+    ::CloseHandle(fromChild_);
+    ::CloseHandle(process_);
+  }
+
+  Handle CreateMutexA(bool initialOwner, std::string_view name) override {
+    long err = ERROR_BROKEN_PIPE;
+    unsigned long long handle = 0;
+    if (Start()) {
+      const std::string request =
+          "mutex " + std::to_string(initialOwner ? 1 : 0) + " " + std::string(name) + "\n";
+      DWORD written = 0;
+      std::string reply;
+      const bool answered = ::WriteFile(toChild_, request.data(),
+                                        static_cast<DWORD>(request.size()), &written, nullptr) &&
+                            ReadLine(&reply) &&
+                            std::sscanf(reply.c_str(), "%ld %llu", &err, &handle) == 2;
+      if (!answered) {
+        err = ERROR_BROKEN_PIPE;
+        handle = 0;
+      }
+    }
+    // The caller asks GetLastError next, as with the system's own call.
+    ::SetLastError(static_cast<DWORD>(err));
+    return static_cast<Handle>(handle);
+  }
+  long GetLastError() override { return local_.GetLastError(); }
+  bool GetVersionExA(OsVersionInfo* info) override { return local_.GetVersionExA(info); }
+
+  // The rest acts on system-wide state, so this process may do it itself.
+  long RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                     std::uint32_t samDesired, HKey* result) override {
+    return local_.RegOpenKeyExA(root, subKey, options, samDesired, result);
+  }
+  long RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
+                       std::uint32_t samDesired, HKey* result,
+                       std::uint32_t* disposition) override {
+    return local_.RegCreateKeyExA(root, subKey, options, samDesired, result, disposition);
+  }
+  long RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* size) override {
+    return local_.RegQueryValueExA(key, valueName, type, data, size);
+  }
+  long RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
+                      const std::uint8_t* data, std::uint32_t size) override {
+    return local_.RegSetValueExA(key, valueName, type, data, size);
+  }
+  long RegDeleteValueA(HKey key, std::string_view valueName) override {
+    return local_.RegDeleteValueA(key, valueName);
+  }
+  long RegDeleteKeyA(HKey root, std::string_view subKey) override {
+    return local_.RegDeleteKeyA(root, subKey);
+  }
+  long RegCloseKey(HKey key) override { return local_.RegCloseKey(key); }
+  Hwnd CreateWindowExA(const WindowParams& popup, WndProc proc) override {
+    return local_.CreateWindowExA(popup, std::move(proc));
+  }
+  bool DestroyWindow(Hwnd h) override { return local_.DestroyWindow(h); }
+  LResult DefWindowProcA(Hwnd h, std::uint32_t m, WParam w, LParam l) override {
+    return local_.DefWindowProcA(h, m, w, l);
+  }
+  bool ShowWindow(Hwnd h, int cmd) override { return local_.ShowWindow(h, cmd); }
+  bool IsWindowVisible(Hwnd h) override { return local_.IsWindowVisible(h); }
+  bool SetWindowPos(Hwnd h, Hwnd after, std::int32_t x, std::int32_t y, std::int32_t cx,
+                    std::int32_t cy, std::uint32_t flags) override {
+    return local_.SetWindowPos(h, after, x, y, cx, cy, flags);
+  }
+  bool SetWindowTextA(Hwnd h, std::string_view t) override { return local_.SetWindowTextA(h, t); }
+  int GetWindowTextA(Hwnd h, char* b, int n) override { return local_.GetWindowTextA(h, b, n); }
+  bool GetWindowRect(Hwnd h, Rect* r) override { return local_.GetWindowRect(h, r); }
+  Hwnd WindowFromPoint(Point pt) override { return local_.WindowFromPoint(pt); }
+  Hwnd GetParent(Hwnd h) override { return local_.GetParent(h); }
+  Hwnd GetForegroundWindow() override { return local_.GetForegroundWindow(); }
+  bool SetForegroundWindow(Hwnd h) override { return local_.SetForegroundWindow(h); }
+  Hwnd GetDesktopWindow() override { return local_.GetDesktopWindow(); }
+  bool IsWindow(Hwnd h) override { return local_.IsWindow(h); }
+  bool PostMessageA(Hwnd h, std::uint32_t m, WParam w, LParam l) override {
+    return local_.PostMessageA(h, m, w, l);
+  }
+  LResult SendMessageA(Hwnd h, std::uint32_t m, WParam w, LParam l) override {
+    return local_.SendMessageA(h, m, w, l);
+  }
+  std::uint32_t RegisterWindowMessageA(std::string_view n) override {
+    return local_.RegisterWindowMessageA(n);
+  }
+  bool InvalidateRect(Hwnd h) override { return local_.InvalidateRect(h); }
+  Hwnd SetCapture(Hwnd h) override { return local_.SetCapture(h); }
+  bool ReleaseCapture() override { return local_.ReleaseCapture(); }
+  Hwnd GetCapture() override { return local_.GetCapture(); }
+  bool PeekMessageA(Msg* m, Hwnd h, std::uint32_t f) override {
+    return local_.PeekMessageA(m, h, f);
+  }
+  LResult DispatchMessageA(const Msg& m) override { return local_.DispatchMessageA(m); }
+  void PostQuitMessage(int code) override { local_.PostQuitMessage(code); }
+  bool WaitMessage() override { return local_.WaitMessage(); }
+  std::uintptr_t SetTimer(Hwnd h, std::uintptr_t id, std::uint32_t ms) override {
+    return local_.SetTimer(h, id, ms);
+  }
+  bool KillTimer(Hwnd h, std::uintptr_t id) override { return local_.KillTimer(h, id); }
+  void Sleep(std::uint32_t ms) override { local_.Sleep(ms); }
+  std::uint32_t GetTickCount() override { return local_.GetTickCount(); }
+  bool GetCursorPos(Point* pt) override { return local_.GetCursorPos(pt); }
+  bool SetCursorPos(std::int32_t x, std::int32_t y) override { return local_.SetCursorPos(x, y); }
+  HCursor LoadCursorFromFileA(std::string_view f) override { return local_.LoadCursorFromFileA(f); }
+  void mouse_event(std::uint32_t f, std::int32_t dx, std::int32_t dy, std::uint32_t d) override {
+    local_.mouse_event(f, dx, dy, d);
+  }
+  void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t f) override {
+    local_.keybd_event(vk, scan, f);
+  }
+  int GetSystemMetrics(int i) override { return local_.GetSystemMetrics(i); }
+  Handle CreateFileA(std::string_view n, std::uint32_t a, std::uint32_t s, std::uint32_t c,
+                     std::uint32_t attr) override {
+    return local_.CreateFileA(n, a, s, c, attr);
+  }
+  bool SetupComm(Handle h, std::uint32_t in, std::uint32_t out) override {
+    return local_.SetupComm(h, in, out);
+  }
+  bool SetCommState(Handle h, const Dcb& d) override { return local_.SetCommState(h, d); }
+  bool GetCommState(Handle h, Dcb* d) override { return local_.GetCommState(h, d); }
+  bool SetCommTimeouts(Handle h, const CommTimeouts& t) override {
+    return local_.SetCommTimeouts(h, t);
+  }
+  bool PurgeComm(Handle h, std::uint32_t f) override { return local_.PurgeComm(h, f); }
+  bool ClearCommError(Handle h, std::uint32_t* e, ComStat* s) override {
+    return local_.ClearCommError(h, e, s);
+  }
+  bool ReadFile(Handle h, void* b, std::uint32_t n, std::uint32_t* r) override {
+    return local_.ReadFile(h, b, n, r);
+  }
+  bool CloseHandle(Handle h) override { return local_.CloseHandle(h); }
+  bool Shell_NotifyIconA(std::uint32_t m, const NotifyIconData& d) override {
+    return local_.Shell_NotifyIconA(m, d);
+  }
+  std::intptr_t ShellExecuteA(Hwnd o, std::string_view v, std::string_view f, std::string_view p,
+                              std::string_view d, int s) override {
+    return local_.ShellExecuteA(o, v, f, p, d, s);
+  }
+
+ private:
+  bool Start() {
+    if (process_) return true;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE childIn = nullptr, childOut = nullptr;
+    if (!::CreatePipe(&childIn, &toChild_, &inherit, 0)) return false;
+    if (!::CreatePipe(&fromChild_, &childOut, &inherit, 0)) {
+      ::CloseHandle(childIn);
+      ::CloseHandle(toChild_);
+      return false;
+    }
+    // Only the child's ends are inherited: a later child holding a copy of
+    // this one's input would keep it from ever seeing end of input.
+    ::SetHandleInformation(toChild_, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(fromChild_, HANDLE_FLAG_INHERIT, 0);
+
+    char exe[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string commandLine = std::string("\"") + exe + "\" " + kChildFlag;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = childIn;
+    si.hStdOutput = childOut;
+    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessA(exe, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                          nullptr, nullptr, &si, &pi);
+    ::CloseHandle(childIn);
+    ::CloseHandle(childOut);
+    if (!started) {
+      ::CloseHandle(toChild_);
+      ::CloseHandle(fromChild_);
+      return false;
+    }
+    ::CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    return true;
+  }
+
+  bool ReadLine(std::string* line) {
+    char c;
+    DWORD got = 0;
+    while (::ReadFile(fromChild_, &c, 1, &got, nullptr) && got == 1) {
+      if (c == '\n') return true;
+      if (c != '\r') line->push_back(c);
+    }
+    return false;
+  }
+
+  Win32Platform local_;
+  HANDLE process_ = nullptr;
+  HANDLE toChild_ = nullptr;
+  HANDLE fromChild_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Platform> MakeContractPlatform() {
+  return std::make_unique<platform::Win32Platform>();
+}
+
+std::unique_ptr<platform::Platform> MakeSecondProcess() { return std::make_unique<OtherProcess>(); }
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], kChildFlag) == 0) return RunChildProcess();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,53 @@
+// One running copy of the program on a simulated machine, for tests: its
+// process, the headless window backend, the application and the program's
+// state, started the way the entry point starts it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/Main.h"
+#include "app/Program.h"
+#include "app/platform/memory/SimProcess.h"
+#include "app/platform/memory/SimSystem.h"
+#include "gui/Application.h"
+#include "gui/headless/HeadlessBackend.h"
+
+namespace testing_support {
+
+using platform::memory::SimSystem;
+
+inline constexpr const char* kKey = kSettingsKey;
+
+// A complete, valid settings key with the default values, as a first run
+// leaves it.
+void WriteDefaultKey(SimSystem& sys);
+
+class ProgramHarness {
+ public:
+  explicit ProgramHarness(SimSystem& sys)
+      : process(sys.StartProcess()), ui(*process), app(*process, ui, "Tavrin"), program(app) {}
+  ~ProgramHarness() { app.DestroyForms(); }
+
+  // Creates the five windows (running the start-up sequence) and handles
+  // what that left in the queue.
+  void Start() {
+    program.CreateWindows();
+    app.ProcessMessages();
+  }
+  TForm_Main& Main() { return *program.Form_Main; }
+  SimSystem& Sys() { return process->System(); }
+
+  // A real pointer action: the cursor goes to the window's client point, the
+  // button goes down and up there, and the program handles what follows.
+  void Click(platform::Hwnd hwnd, int x, int y, bool right = false);
+  // Presses a key (with Ctrl held when asked) at the window in front.
+  void PressKey(std::uint8_t vk, bool ctrl = false);
+
+  std::unique_ptr<platform::memory::SimProcess> process;
+  gui::HeadlessBackend ui;
+  gui::Application app;
+  Program program;
+};
+
+}  // namespace testing_support
