@@ -9,9 +9,9 @@ using namespace platform;
 namespace {
 constexpr int kTrayRightButtonDown = msg::kRButtonDown;  // 516, as the shell reports it
 constexpr gui::IRect kSlotSites[11] = {
-    {16, 40, 64, 88},   {72, 40, 120, 88},   {128, 40, 176, 88},  {16, 96, 64, 144},
-    {72, 96, 120, 144}, {128, 96, 176, 144}, {16, 152, 64, 200},  {72, 152, 120, 200},
-    {128, 152, 176, 200}, {40, 208, 88, 256}, {104, 208, 152, 256}};
+    {16, 40, 64, 88},     {72, 40, 120, 88},   {128, 40, 176, 88},  {16, 96, 64, 144},
+    {72, 96, 120, 144},   {128, 96, 176, 144}, {16, 152, 64, 200},  {72, 152, 120, 200},
+    {128, 152, 176, 200}, {40, 208, 88, 256},  {104, 208, 152, 256}};
 }  // namespace
 
 TForm_Main::TForm_Main(gui::Application& app, Program& program)
@@ -48,7 +48,8 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   for (const gui::MaskedImage& picture : artwork::PaletteImages()) ImageList1.Add(picture);
 
   PopupMenuMain.alignment = gui::PopupAlignment::Center;
-  for (gui::MenuItem* item : {&Minimized1, &N1, &Settings1, &EffectTable1, &COMPort1, &N2, &About1, &Exit1})
+  for (gui::MenuItem* item :
+       {&Minimized1, &N1, &Settings1, &EffectTable1, &COMPort1, &N2, &About1, &Exit1})
     PopupMenuMain.Add(*item);
   COMPort1.Add(COM1);
   COMPort1.Add(COM21);
@@ -58,10 +59,16 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   OnShow = [this] { FormShow(); };
   OnDestroy = [this] { FormDestroy(); };
   OnClose = [this](gui::CloseAction& a) { FormClose(a); };
-  OnMouseWheel = [this](unsigned s, int d, int x, int y, bool& h) { FormMouseWheel(s, d, x, y, h); };
-  ImageTitle.OnMouseDown = [this](gui::MouseButton b, unsigned s, int x, int y) { ImageTitleMouseDown(b, s, x, y); };
+  OnMouseWheel = [this](unsigned s, int d, int x, int y, bool& h) {
+    FormMouseWheel(s, d, x, y, h);
+  };
+  ImageTitle.OnMouseDown = [this](gui::MouseButton b, unsigned s, int x, int y) {
+    ImageTitleMouseDown(b, s, x, y);
+  };
   ImageTitle.OnMouseMove = [this](unsigned s, int x, int y) { ImageTitleMouseMove(s, x, y); };
-  ImageTitle.OnMouseUp = [this](gui::MouseButton b, unsigned s, int x, int y) { ImageTitleMouseUp(b, s, x, y); };
+  ImageTitle.OnMouseUp = [this](gui::MouseButton b, unsigned s, int x, int y) {
+    ImageTitleMouseUp(b, s, x, y);
+  };
   ImageExit.OnClick = [this] { ImageExitClick(); };
   Minimized1.OnClick = [this] { Minimized1Click(); };
   Exit1.OnClick = [this] { Exit1Click(); };

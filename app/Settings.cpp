@@ -19,9 +19,9 @@ struct IntegerValue {
   void (*set)(TSettings&, std::int32_t);
 };
 
-#define TAVRIN_INT(name, field)                                                          \
-  IntegerValue {                                                                         \
-    name, [](const TSettings& s) { return static_cast<std::int32_t>(s.field); },         \
+#define TAVRIN_INT(name, field)                                                           \
+  IntegerValue {                                                                          \
+    name, [](const TSettings& s) { return static_cast<std::int32_t>(s.field); },          \
         [](TSettings& s, std::int32_t v) { s.field = static_cast<decltype(s.field)>(v); } \
   }
 
@@ -39,8 +39,7 @@ const IntegerValue kLeadingIntegers[] = {
 };
 
 const IntegerValue kBreakIntegers[] = {
-    TAVRIN_INT("Break Font Color", BreakFontColor),
-    TAVRIN_INT("Break Back Color", BreakBackColor),
+    TAVRIN_INT("Break Font Color", BreakFontColor), TAVRIN_INT("Break Back Color", BreakBackColor),
     TAVRIN_INT("Break Time ", BreakMinutes),  // the trailing blank is part of the name
 };
 #undef TAVRIN_INT

@@ -6,7 +6,7 @@ using namespace platform;
 
 namespace {
 constexpr std::uintptr_t kPollTimerId = 1;
-constexpr std::uint32_t kRates[] = {0,     110,   300,   600,    1200,   2400,   4800,  9600,
+constexpr std::uint32_t kRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 // Bits of the line-settings record's flag word.
 constexpr std::uint32_t kFBinary = 0x1;
@@ -23,8 +23,9 @@ TCommPortDriver::TCommPortDriver(gui::Application& app)
   WindowParams params;
   params.className = "TCommPortDriver";
   params.messageOnly = true;
-  window_ = sys_.CreateWindowExA(params, app_.Guarded([this](Hwnd h, std::uint32_t m, WParam w,
-                                                          LParam l) { return PollPort(h, m, w, l); }));
+  window_ =
+      sys_.CreateWindowExA(params, app_.Guarded([this](Hwnd h, std::uint32_t m, WParam w,
+                                                       LParam l) { return PollPort(h, m, w, l); }));
 }
 
 TCommPortDriver::~TCommPortDriver() {
@@ -32,7 +33,9 @@ TCommPortDriver::~TCommPortDriver() {
   if (window_) sys_.DestroyWindow(window_);
 }
 
-std::string TCommPortDriver::DevicePath(int number) { return "\\\\.\\COM" + std::to_string(number); }
+std::string TCommPortDriver::DevicePath(int number) {
+  return "\\\\.\\COM" + std::to_string(number);
+}
 
 std::uint32_t TCommPortDriver::RateOf(TBaudRate rate) {
   return rate >= 0 && rate < static_cast<int>(std::size(kRates)) ? kRates[rate] : 0;
@@ -158,7 +161,8 @@ void TCommPortDriver::SetPollingDelay(std::uint16_t ms) {
 }
 
 LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message != msg::kTimer || !Connected()) return sys_.DefWindowProcA(hwnd, message, wParam, lParam);
+  if (message != msg::kTimer || !Connected())
+    return sys_.DefWindowProcA(hwnd, message, wParam, lParam);
   // The status query also clears the port's error state, so reception goes
   // on after a line error; the error flags themselves do not matter here.
   std::uint32_t errors = 0;

@@ -5,8 +5,9 @@
 namespace {
 constexpr int kSlotGroupLeft = 14, kSlotGroupTop = 48;
 constexpr int kEffectGroupLeft = 240, kEffectGroupTop = 48;
-constexpr int kSlotSites[11][2] = {{13, 54},  {86, 54},  {156, 55},  {13, 121}, {86, 120}, {156, 120},
-                                   {13, 190}, {86, 190}, {156, 189}, {51, 255}, {120, 255}};
+constexpr int kSlotSites[11][2] = {{13, 54},   {86, 54},   {156, 55}, {13, 121},
+                                   {86, 120},  {156, 120}, {13, 190}, {86, 190},
+                                   {156, 189}, {51, 255},  {120, 255}};
 constexpr int kPanelColumns[3] = {16, 72, 128};
 constexpr int kPanelRows[5] = {24, 88, 144, 200, 264};
 }  // namespace
@@ -31,8 +32,9 @@ TFormEffectTable::TFormEffectTable(gui::Application& app, Program& program)
   for (int code = 0; code < 15; ++code) {
     const int x = kEffectGroupLeft + kPanelColumns[code % 3];
     const int y = kEffectGroupTop + kPanelRows[code / 3];
-    panels_[static_cast<std::size_t>(code)] = std::make_unique<gui::Panel>(
-        *this, "Panel" + std::to_string(code + 1), gui::IRect{x, y, x + 52, y + 52}, gui::kGrayText);
+    panels_[static_cast<std::size_t>(code)] =
+        std::make_unique<gui::Panel>(*this, "Panel" + std::to_string(code + 1),
+                                     gui::IRect{x, y, x + 52, y + 52}, gui::kGrayText);
     effectImages_[static_cast<std::size_t>(code)] = std::make_unique<gui::Image>(
         *this, "Image" + std::to_string(12 + code), gui::IRect{x + 4, y + 4, x + 48, y + 48}, true);
   }
@@ -49,7 +51,8 @@ void TFormEffectTable::ShowIcon(gui::Image& image, std::int32_t code) {
 }
 
 void TFormEffectTable::FormCreate() {
-  for (int slot = 0; slot < 11; ++slot) ShowIcon(SlotImage(slot), program_.EffectSlots[static_cast<std::size_t>(slot)]);
+  for (int slot = 0; slot < 11; ++slot)
+    ShowIcon(SlotImage(slot), program_.EffectSlots[static_cast<std::size_t>(slot)]);
   for (int code = 0; code < 15; ++code) ShowIcon(EffectImage(code), code);
   // Writes back the table just loaded, so a key missing a slot is whole again.
   program_.store.SaveSlots(program_.EffectSlots);

@@ -28,10 +28,10 @@ void Application::Initialize() {
   params.className = "TApplication";
   params.caption = title_;
   params.toolWindow = true;
-  handle_ = sys_.CreateWindowExA(params, [this](platform::Hwnd h, std::uint32_t m, platform::WParam w,
-                                              platform::LParam l) {
-    return sys_.DefWindowProcA(h, m, w, l);
-  });
+  handle_ = sys_.CreateWindowExA(
+      params, [this](platform::Hwnd h, std::uint32_t m, platform::WParam w, platform::LParam l) {
+        return sys_.DefWindowProcA(h, m, w, l);
+      });
 }
 
 void Application::Adopt(std::unique_ptr<Form> form) {

@@ -56,8 +56,8 @@ class Backend {
 
   // Shows a popup menu at the screen point and returns the id of the chosen
   // entry, or 0 when the menu was dismissed. Blocks while the menu is open.
-  virtual int TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x,
-                             std::int32_t y, std::uint32_t flags, platform::Hwnd owner) = 0;
+  virtual int TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x, std::int32_t y,
+                             std::uint32_t flags, platform::Hwnd owner) = 0;
 
   // A system icon made from a masked picture; DestroyIcon releases it.
   virtual platform::HIcon CreateIcon(const MaskedImage& image) = 0;

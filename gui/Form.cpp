@@ -254,8 +254,8 @@ void Form::KeyDown(std::uint16_t key) {
     }
   }
   if (OnKeyDown) {
-    unsigned shift = (pressed.shift ? kSsShift : 0) | (pressed.ctrl ? kSsCtrl : 0) |
-                     (pressed.alt ? kSsAlt : 0);
+    unsigned shift =
+        (pressed.shift ? kSsShift : 0) | (pressed.ctrl ? kSsCtrl : 0) | (pressed.alt ? kSsAlt : 0);
     OnKeyDown(key, shift);
   }
 }
@@ -264,14 +264,9 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
   const int x = LoWordSigned(lParam);
   const int y = HiWordSigned(lParam);
   switch (message) {
-    case msg::kPaint:
-      app_.Ui().PresentFrame(handle_, RenderFrame());
-      return 0;
-    case msg::kEraseBkgnd:
-      return 1;
-    case msg::kClose:
-      Close();
-      return 0;
+    case msg::kPaint: app_.Ui().PresentFrame(handle_, RenderFrame()); return 0;
+    case msg::kEraseBkgnd: return 1;
+    case msg::kClose: Close(); return 0;
     case msg::kLButtonDown: MouseDown(MouseButton::Left, wParam, x, y); return 0;
     case msg::kRButtonDown: MouseDown(MouseButton::Right, wParam, x, y); return 0;
     case msg::kMButtonDown: MouseDown(MouseButton::Middle, wParam, x, y); return 0;
@@ -291,11 +286,8 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
       return 0;
     }
     case msg::kKeyDown:
-    case msg::kSysKeyDown:
-      KeyDown(static_cast<std::uint16_t>(wParam));
-      return 0;
-    default:
-      return app_.Sys().DefWindowProcA(handle_, message, wParam, lParam);
+    case msg::kSysKeyDown: KeyDown(static_cast<std::uint16_t>(wParam)); return 0;
+    default: return app_.Sys().DefWindowProcA(handle_, message, wParam, lParam);
   }
 }
 

@@ -25,8 +25,9 @@ void MenuItem::Click() {
 }
 
 MenuItem* MenuItem::FindShortCut(const ShortCut& pressed) {
-  if (!shortcut.Empty() && enabled && shortcut.key == pressed.key && shortcut.ctrl == pressed.ctrl &&
-      shortcut.shift == pressed.shift && shortcut.alt == pressed.alt)
+  if (!shortcut.Empty() && enabled && shortcut.key == pressed.key &&
+      shortcut.ctrl == pressed.ctrl && shortcut.shift == pressed.shift &&
+      shortcut.alt == pressed.alt)
     return this;
   for (MenuItem* child : items)
     if (MenuItem* found = child->FindShortCut(pressed)) return found;

@@ -52,9 +52,9 @@ std::int32_t Registry::ReadInteger(std::string_view name) {
   std::uint32_t size = sizeof buffer;
   if (ops_.RegQueryValueExA(key_, name, &type, buffer, &size) != error::kSuccess) FailGet(name);
   if (type != kRegDword) FailType(name);
-  std::uint32_t v = static_cast<std::uint32_t>(buffer[0]) | (static_cast<std::uint32_t>(buffer[1]) << 8) |
-                    (static_cast<std::uint32_t>(buffer[2]) << 16) |
-                    (static_cast<std::uint32_t>(buffer[3]) << 24);
+  std::uint32_t v =
+      static_cast<std::uint32_t>(buffer[0]) | (static_cast<std::uint32_t>(buffer[1]) << 8) |
+      (static_cast<std::uint32_t>(buffer[2]) << 16) | (static_cast<std::uint32_t>(buffer[3]) << 24);
   return static_cast<std::int32_t>(v);
 }
 
@@ -83,8 +83,8 @@ void Registry::WriteInteger(std::string_view name, std::int32_t value) {
 void Registry::WriteString(std::string_view name, std::string_view value) {
   std::vector<std::uint8_t> bytes(value.begin(), value.end());
   bytes.push_back(0);
-  if (ops_.RegSetValueExA(key_, name, kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size())) !=
-      error::kSuccess)
+  if (ops_.RegSetValueExA(key_, name, kRegSz, bytes.data(),
+                          static_cast<std::uint32_t>(bytes.size())) != error::kSuccess)
     FailSet(name);
 }
 

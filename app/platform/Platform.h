@@ -172,8 +172,12 @@ struct Msg {
 inline constexpr LParam MakeLParam(std::int32_t lo, std::int32_t hi) {
   return static_cast<LParam>(static_cast<std::uint32_t>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16)));
 }
-inline constexpr std::int16_t LoWordSigned(LParam l) { return static_cast<std::int16_t>(l & 0xFFFF); }
-inline constexpr std::int16_t HiWordSigned(LParam l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
+inline constexpr std::int16_t LoWordSigned(LParam l) {
+  return static_cast<std::int16_t>(l & 0xFFFF);
+}
+inline constexpr std::int16_t HiWordSigned(LParam l) {
+  return static_cast<std::int16_t>((l >> 16) & 0xFFFF);
+}
 
 // A window's message routine. The implementation calls it for every message
 // sent or dispatched to the window; messages it does not handle go to
@@ -190,8 +194,8 @@ struct WindowParams {
   std::int32_t width = 0;
   std::int32_t height = 0;
   bool topmost = false;
-  bool toolWindow = false;     // no taskbar button
-  bool messageOnly = false;    // a hidden window that only receives messages (timers)
+  bool toolWindow = false;   // no taskbar button
+  bool messageOnly = false;  // a hidden window that only receives messages (timers)
   Hwnd owner = 0;
 };
 
@@ -309,8 +313,7 @@ class WindowOps {
   virtual Hwnd GetDesktopWindow() = 0;
   virtual bool IsWindow(Hwnd hwnd) = 0;
   virtual bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
-  virtual LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam,
-                               LParam lParam) = 0;
+  virtual LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
   virtual std::uint32_t RegisterWindowMessageA(std::string_view name) = 0;
   virtual bool InvalidateRect(Hwnd hwnd) = 0;
   virtual Hwnd SetCapture(Hwnd hwnd) = 0;

@@ -101,7 +101,9 @@ void FillRect(Bitmap& dst, const IRect& r, Color c);
 void FrameRect(Bitmap& dst, const IRect& r, Color c);
 // Copies src's rectangle srcRect to (x, y) of dst, clipped to both.
 void Blit(Bitmap& dst, int x, int y, const Bitmap& src, const IRect& srcRect);
-inline void Blit(Bitmap& dst, int x, int y, const Bitmap& src) { Blit(dst, x, y, src, src.Bounds()); }
+inline void Blit(Bitmap& dst, int x, int y, const Bitmap& src) {
+  Blit(dst, x, y, src, src.Bounds());
+}
 // Nearest-pixel stretch of srcRect onto dstRect (the system's default stretch
 // for colour bitmaps keeps whole source pixels, as here).
 void StretchBlit(Bitmap& dst, const IRect& dstRect, const Bitmap& src, const IRect& srcRect);

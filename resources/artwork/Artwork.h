@@ -43,10 +43,17 @@ inline constexpr int kTitleStripHeight = 33;
 inline constexpr gui::IRect kCloseBox{160, 0, 192, 32};
 inline constexpr int kPaletteIconSize = 48;
 inline constexpr std::array<gui::IRect, 11> kPaletteIconSites{{
-    {16, 40, 64, 88}, {72, 40, 120, 88}, {128, 40, 176, 88},
-    {16, 96, 64, 144}, {72, 96, 120, 144}, {128, 96, 176, 144},
-    {16, 152, 64, 200}, {72, 152, 120, 200}, {128, 152, 176, 200},
-    {40, 208, 88, 256}, {104, 208, 152, 256},
+    {16, 40, 64, 88},
+    {72, 40, 120, 88},
+    {128, 40, 176, 88},
+    {16, 96, 64, 144},
+    {72, 96, 120, 144},
+    {128, 96, 176, 144},
+    {16, 152, 64, 200},
+    {72, 152, 120, 200},
+    {128, 152, 176, 200},
+    {40, 208, 88, 256},
+    {104, 208, 152, 256},
 }};
 
 // The palette window's 192 by 262 background picture (at most 256 colours, so it

@@ -64,8 +64,8 @@ void Zoom(Painter& p) {
     const Point arm1{tip.x - dir.x * 6, tip.y};
     const Point arm2{tip.x, tip.y - dir.y * 6};
     const Point head[] = {arm1, tip, arm2};
-    for (const auto& [width, color] : {std::pair{4.2, gui::Rgb(20, 30, 60)},
-                                       std::pair{2.2, gui::kWhite}}) {
+    for (const auto& [width, color] :
+         {std::pair{4.2, gui::Rgb(20, 30, 60)}, std::pair{2.2, gui::kWhite}}) {
       p.StrokeLine(tail, tip, width, color);
       p.StrokePolyline(head, width, color);
     }
@@ -182,14 +182,15 @@ void Hourglass(Painter& p, Point c, double h) {
   const double bar = h * 0.15;
   const gui::Color wood = gui::Rgb(128, 72, 28);
   const double gw = w * 0.4;  // half width of the glass
-  const Point glass[] = {{c.x - gw, top + bar}, {c.x + gw, top + bar}, {c.x + 0.9, c.y},
+  const Point glass[] = {{c.x - gw, top + bar},    {c.x + gw, top + bar},    {c.x + 0.9, c.y},
                          {c.x + gw, bottom - bar}, {c.x - gw, bottom - bar}, {c.x - 0.9, c.y}};
   p.FillPolygon(glass, gui::Rgb(226, 242, 252));
   const gui::Color sand = gui::Rgb(244, 186, 44);
-  const Point upper[] = {{c.x - gw * 0.62, c.y - h * 0.16}, {c.x + gw * 0.62, c.y - h * 0.16},
-                         {c.x, c.y}};
+  const Point upper[] = {
+      {c.x - gw * 0.62, c.y - h * 0.16}, {c.x + gw * 0.62, c.y - h * 0.16}, {c.x, c.y}};
   p.FillPolygon(upper, sand);
-  const Point lower[] = {{c.x - gw + 0.4, bottom - bar}, {c.x + gw - 0.4, bottom - bar},
+  const Point lower[] = {{c.x - gw + 0.4, bottom - bar},
+                         {c.x + gw - 0.4, bottom - bar},
                          {c.x, bottom - bar - h * 0.2}};
   p.FillPolygon(lower, sand);
   p.StrokeLine({c.x, c.y}, {c.x, bottom - bar - 1}, 0.8, sand);
@@ -208,15 +209,15 @@ void BreakTime(Painter& p) {
   p.FillRect(kFrame, gui::Rgb(118, 14, 22));
   const Point c{25, 25};
   p.FillCircle({c.x + 1, c.y + 1.5}, 19.5, Brush(gui::kBlack, 100));
-  p.FillCircle(c, 19.5, Brush::Linear({0, 6}, gui::Rgb(236, 236, 242), {0, 44},
-                                      gui::Rgb(150, 152, 164)));
+  p.FillCircle(c, 19.5,
+               Brush::Linear({0, 6}, gui::Rgb(236, 236, 242), {0, 44}, gui::Rgb(150, 152, 164)));
   p.FillCircle(c, 16.8, gui::Rgb(253, 251, 244));
   const gui::Color dark = gui::Rgb(30, 30, 38);
   for (int h = 0; h < 12; ++h) {
     const bool quarter = h % 3 == 0;
     const double angle = h * 30.0;
-    p.StrokeLine(Polar(c, quarter ? 11.6 : 13.2, angle), Polar(c, 14.8, angle),
-                 quarter ? 2 : 1.1, dark);
+    p.StrokeLine(Polar(c, quarter ? 11.6 : 13.2, angle), Polar(c, 14.8, angle), quarter ? 2 : 1.1,
+                 dark);
   }
   // Ten past ten, thirty-five seconds.
   const auto hand = [&](double clockDegrees, double length, double width, gui::Color color) {
@@ -231,8 +232,8 @@ void BreakTime(Painter& p) {
 }
 
 void PlaySound(Painter& p) {
-  p.FillRect(kFrame, Brush::Radial({25, 22}, 34, {gui::Rgb(32, 54, 146), 255},
-                                   {gui::Rgb(8, 16, 70), 255}));
+  p.FillRect(kFrame,
+             Brush::Radial({25, 22}, 34, {gui::Rgb(32, 54, 146), 255}, {gui::Rgb(8, 16, 70), 255}));
   const gui::Color yellow = gui::Rgb(255, 212, 36);
   const Point head1{15, 38};
   const Point head2{35, 34};
@@ -245,8 +246,8 @@ void PlaySound(Painter& p) {
   }
   const double l = head1.x + stemDx - 1.2;
   const double r = head2.x + stemDx + 1.2;
-  const Point beam[] = {{l, stem1Top - 0.5}, {r, stem2Top - 0.5}, {r, stem2Top + 5.5},
-                        {l, stem1Top + 5.5}};
+  const Point beam[] = {
+      {l, stem1Top - 0.5}, {r, stem2Top - 0.5}, {r, stem2Top + 5.5}, {l, stem1Top + 5.5}};
   p.FillPolygon(beam, yellow);
 }
 

@@ -14,8 +14,12 @@ class Writer {
   void U8(unsigned v) { bytes.push_back(static_cast<std::uint8_t>(v)); }
   void U16LE(unsigned v) { U8(v & 0xFF), U8((v >> 8) & 0xFF); }
   void U32LE(std::uint32_t v) { U16LE(v & 0xFFFF), U16LE(v >> 16); }
-  void U32BE(std::uint32_t v) { U8(v >> 24), U8((v >> 16) & 0xFF), U8((v >> 8) & 0xFF), U8(v & 0xFF); }
-  void Append(std::span<const std::uint8_t> data) { bytes.insert(bytes.end(), data.begin(), data.end()); }
+  void U32BE(std::uint32_t v) {
+    U8(v >> 24), U8((v >> 16) & 0xFF), U8((v >> 8) & 0xFF), U8(v & 0xFF);
+  }
+  void Append(std::span<const std::uint8_t> data) {
+    bytes.insert(bytes.end(), data.begin(), data.end());
+  }
 };
 
 std::uint8_t AlphaAt(const AlphaImage& img, int x, int y) {
@@ -62,7 +66,8 @@ AlphaImage FromMasked(const gui::MaskedImage& image) {
   out.alpha.resize(static_cast<std::size_t>(image.color.Width()) * image.color.Height(), 255);
   for (int y = 0; y < image.color.Height(); ++y)
     for (int x = 0; x < image.color.Width(); ++x)
-      if (image.Transparent(x, y)) out.alpha[static_cast<std::size_t>(y) * image.color.Width() + x] = 0;
+      if (image.Transparent(x, y))
+        out.alpha[static_cast<std::size_t>(y) * image.color.Width() + x] = 0;
   return out;
 }
 
@@ -150,7 +155,8 @@ std::vector<std::uint8_t> EncodePng(const AlphaImage& image) {
   Writer ihdr;
   ihdr.U32BE(static_cast<std::uint32_t>(width));
   ihdr.U32BE(static_cast<std::uint32_t>(height));
-  for (unsigned v : {8u, 6u, 0u, 0u, 0u}) ihdr.U8(v);  // 8 bits, RGBA, deflate, adaptive filtering, no interlace
+  for (unsigned v : {8u, 6u, 0u, 0u, 0u})
+    ihdr.U8(v);  // 8 bits, RGBA, deflate, adaptive filtering, no interlace
 
   Writer w;
   w.Append(std::array<std::uint8_t, 8>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});

@@ -196,9 +196,10 @@ void Painter::Blend(int x, int y, int coverage, const Brush& brush) {
     const auto channel = [&](unsigned s, unsigned d) {
       return static_cast<unsigned>((d * (kFull - w) + s * w + kFull / 2) / kFull);
     };
-    target_.SetPixel(x, y, gui::Rgb(channel(gui::RedOf(src.color), gui::RedOf(dst)),
-                                    channel(gui::GreenOf(src.color), gui::GreenOf(dst)),
-                                    channel(gui::BlueOf(src.color), gui::BlueOf(dst))));
+    target_.SetPixel(x, y,
+                     gui::Rgb(channel(gui::RedOf(src.color), gui::RedOf(dst)),
+                              channel(gui::GreenOf(src.color), gui::GreenOf(dst)),
+                              channel(gui::BlueOf(src.color), gui::BlueOf(dst))));
     return;
   }
   // Source over destination with straight colours: the result's colour is the
@@ -210,17 +211,19 @@ void Painter::Blend(int x, int y, int coverage, const Brush& brush) {
   const auto channel = [&](unsigned s, unsigned d) {
     return static_cast<unsigned>((s * w * 255 + d * dstWeight + total / 2) / total);
   };
-  target_.SetPixel(x, y, gui::Rgb(channel(gui::RedOf(src.color), gui::RedOf(dst)),
-                                  channel(gui::GreenOf(src.color), gui::GreenOf(dst)),
-                                  channel(gui::BlueOf(src.color), gui::BlueOf(dst))));
+  target_.SetPixel(x, y,
+                   gui::Rgb(channel(gui::RedOf(src.color), gui::RedOf(dst)),
+                            channel(gui::GreenOf(src.color), gui::GreenOf(dst)),
+                            channel(gui::BlueOf(src.color), gui::BlueOf(dst))));
   (*alpha_)[index] = static_cast<std::uint8_t>((total + kFull / 2) / kFull);
 }
 
 void Painter::FillRect(const Rect& r, const Brush& brush) {
   const Point a = ToPixel({r.left, r.top});
   const Point b = ToPixel({r.right, r.bottom});
-  FillRegion({a.x, a.y, b.x, b.y},
-             [&](double x, double y) { return x >= a.x && x < b.x && y >= a.y && y < b.y; }, brush);
+  FillRegion(
+      {a.x, a.y, b.x, b.y},
+      [&](double x, double y) { return x >= a.x && x < b.x && y >= a.y && y < b.y; }, brush);
 }
 
 void Painter::FillRoundRect(const Rect& r, double radius, const Brush& brush) {
@@ -242,7 +245,8 @@ void Painter::StrokeRoundRect(const Rect& r, double radius, double width, const 
   const double rad = radius * scale_;
   const RoundRectRegion outer(pr.Inset(-half), rad > 0 ? rad + half : 0);
   const RoundRectRegion inner(pr.Inset(half), std::max(0.0, rad - half));
-  FillRegion(outer.r, [&](double x, double y) { return outer(x, y) && !inner(x, y); }, brush);
+  FillRegion(
+      outer.r, [&](double x, double y) { return outer(x, y) && !inner(x, y); }, brush);
 }
 
 void Painter::FillCircle(Point centre, double radius, const Brush& brush) {
@@ -253,12 +257,13 @@ void Painter::StrokeCircle(Point centre, double radius, double width, const Brus
   const Point c = ToPixel(centre);
   const double outer = (radius + width / 2) * scale_;
   const double inner = std::max(0.0, radius - width / 2) * scale_;
-  FillRegion({c.x - outer, c.y - outer, c.x + outer, c.y + outer},
-             [&](double x, double y) {
-               const double d2 = (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y);
-               return d2 <= outer * outer && d2 > inner * inner;
-             },
-             brush);
+  FillRegion(
+      {c.x - outer, c.y - outer, c.x + outer, c.y + outer},
+      [&](double x, double y) {
+        const double d2 = (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y);
+        return d2 <= outer * outer && d2 > inner * inner;
+      },
+      brush);
 }
 
 void Painter::FillEllipse(Point centre, double rx, double ry, double degrees, const Brush& brush) {
@@ -269,15 +274,16 @@ void Painter::FillEllipse(Point centre, double rx, double ry, double degrees, co
   const double cs = Cos(Radians(degrees));
   const double sn = Sin(Radians(degrees));
   const double reach = std::max(a, b);
-  FillRegion({c.x - reach, c.y - reach, c.x + reach, c.y + reach},
-             [&](double x, double y) {
-               const double dx = x - c.x;
-               const double dy = y - c.y;
-               const double u = (dx * cs + dy * sn) / a;
-               const double v = (dy * cs - dx * sn) / b;
-               return u * u + v * v <= 1;
-             },
-             brush);
+  FillRegion(
+      {c.x - reach, c.y - reach, c.x + reach, c.y + reach},
+      [&](double x, double y) {
+        const double dx = x - c.x;
+        const double dy = y - c.y;
+        const double u = (dx * cs + dy * sn) / a;
+        const double v = (dy * cs - dx * sn) / b;
+        return u * u + v * v <= 1;
+      },
+      brush);
 }
 
 void Painter::FillPolygon(std::span<const Point> points, const Brush& brush) {
@@ -290,19 +296,20 @@ void Painter::FillPolygon(std::span<const Point> points, const Brush& brush) {
     box = {std::min(box.left, px.back().x), std::min(box.top, px.back().y),
            std::max(box.right, px.back().x), std::max(box.bottom, px.back().y)};
   }
-  FillRegion(box,
-             [&](double x, double y) {
-               int winding = 0;
-               for (std::size_t i = 0; i < px.size(); ++i) {
-                 const Point a = px[i];
-                 const Point b = px[(i + 1) % px.size()];
-                 const double side = (b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y);
-                 if (a.y <= y && b.y > y && side > 0) ++winding;
-                 if (a.y > y && b.y <= y && side < 0) --winding;
-               }
-               return winding != 0;
-             },
-             brush);
+  FillRegion(
+      box,
+      [&](double x, double y) {
+        int winding = 0;
+        for (std::size_t i = 0; i < px.size(); ++i) {
+          const Point a = px[i];
+          const Point b = px[(i + 1) % px.size()];
+          const double side = (b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y);
+          if (a.y <= y && b.y > y && side > 0) ++winding;
+          if (a.y > y && b.y <= y && side < 0) --winding;
+        }
+        return winding != 0;
+      },
+      brush);
 }
 
 void Painter::StrokeLine(Point a, Point b, double width, const Brush& brush) {
@@ -323,13 +330,14 @@ void Painter::StrokePolyline(std::span<const Point> points, double width, const 
   for (const Point& p : px)
     box = {std::min(box.left, p.x - half), std::min(box.top, p.y - half),
            std::max(box.right, p.x + half), std::max(box.bottom, p.y + half)};
-  FillRegion(box,
-             [&](double x, double y) {
-               for (std::size_t i = 0; i + 1 < px.size(); ++i)
-                 if (DistanceSquaredToSegment({x, y}, px[i], px[i + 1]) <= half * half) return true;
-               return false;
-             },
-             brush);
+  FillRegion(
+      box,
+      [&](double x, double y) {
+        for (std::size_t i = 0; i + 1 < px.size(); ++i)
+          if (DistanceSquaredToSegment({x, y}, px[i], px[i + 1]) <= half * half) return true;
+        return false;
+      },
+      brush);
 }
 
 }  // namespace artwork

@@ -31,8 +31,8 @@ double LetterA(Painter& p, double x) {
 }
 
 double LetterV(Painter& p, double x) {
-  const Point pts[] = {{x, 13},       {x + 3.2, 13}, {x + 5.5, 20.2}, {x + 7.8, 13},
-                       {x + 11, 13},  {x + 7, 24},   {x + 4, 24}};
+  const Point pts[] = {{x, 13},      {x + 3.2, 13}, {x + 5.5, 20.2}, {x + 7.8, 13},
+                       {x + 11, 13}, {x + 7, 24},   {x + 4, 24}};
   p.FillPolygon(pts, kLetters);
   return 11;
 }

@@ -44,8 +44,8 @@ void Pointer(Painter& p, Point tail, Point tip, double width, double edge, bool 
   const Point n{-u.y, u.x};
   p.StrokeLine(tail, tip, width + 2 * edge, kPointerEdge);
   p.StrokeLine(tail, tip, width,
-               Brush::Linear(tail - n * (width / 2), gui::Rgb(252, 252, 255), tail + n * (width / 2),
-                             gui::Rgb(150, 156, 182)));
+               Brush::Linear(tail - n * (width / 2), gui::Rgb(252, 252, 255),
+                             tail + n * (width / 2), gui::Rgb(150, 156, 182)));
   if (button) p.FillCircle(tail + u * (length * 0.42), width * 0.24, gui::Rgb(70, 76, 110));
   p.FillCircle(tip - u * (width * 0.2), width * 0.3, kLaser);
 }
@@ -78,13 +78,43 @@ struct Layout {
 };
 
 // 48 and more: the full picture on a 50-unit grid.
-constexpr Layout kLarge{50, 11, 1.6, {3, 3, 47, 24}, {7, 8, 41, 31}, 2.5, {11, 12, 27, 14},
-                        {{{11, 21, 15, 28}, {17, 18, 21, 28}, {23, 16, 27, 28}}}, {10, 28, 30, 29},
-                        {34, 16}, 2.8, 7.5, 1.2, {11.5, 45.5}, {27, 37}, 6, 1.2, true};
+constexpr Layout kLarge{50,
+                        11,
+                        1.6,
+                        {3, 3, 47, 24},
+                        {7, 8, 41, 31},
+                        2.5,
+                        {11, 12, 27, 14},
+                        {{{11, 21, 15, 28}, {17, 18, 21, 28}, {23, 16, 27, 28}}},
+                        {10, 28, 30, 29},
+                        {34, 16},
+                        2.8,
+                        7.5,
+                        1.2,
+                        {11.5, 45.5},
+                        {27, 37},
+                        6,
+                        1.2,
+                        true};
 // 32: fewer details, every edge on whole pixels, a tighter glow.
-constexpr Layout kMedium{32, 7, 1, {2, 2, 30, 15}, {4, 5, 26, 20}, 0, {7, 8, 17, 9},
-                         {{{7, 13, 10, 18}, {11, 11, 14, 18}, {15, 10, 18, 18}}}, {},
-                         {21.5, 10.5}, 2.1, 4, 1, {6.5, 28.5}, {17.5, 23.5}, 3.8, 1, false};
+constexpr Layout kMedium{32,
+                         7,
+                         1,
+                         {2, 2, 30, 15},
+                         {4, 5, 26, 20},
+                         0,
+                         {7, 8, 17, 9},
+                         {{{7, 13, 10, 18}, {11, 11, 14, 18}, {15, 10, 18, 18}}},
+                         {},
+                         {21.5, 10.5},
+                         2.1,
+                         4,
+                         1,
+                         {6.5, 28.5},
+                         {17.5, 23.5},
+                         3.8,
+                         1,
+                         false};
 
 void DrawDetailed(Painter& p, const Layout& l) {
   Tile(p, l.grid, l.radius, l.edge);
@@ -93,7 +123,8 @@ void DrawDetailed(Painter& p, const Layout& l) {
   p.FillRoundRect(shadow, l.slideRadius, Brush(gui::kBlack, 90));
   p.FillRoundRect(l.slide, l.slideRadius, kSlide);
   p.FillRect(l.title, gui::Rgb(150, 160, 196));
-  for (std::size_t i = 0; i < l.bars.size(); ++i) p.FillRect(l.bars[i], i == 1 ? kBarDark : kBarLight);
+  for (std::size_t i = 0; i < l.bars.size(); ++i)
+    p.FillRect(l.bars[i], i == 1 ? kBarDark : kBarLight);
   p.FillRect(l.baseline, gui::Rgb(190, 196, 220));
   Beam(p, l.tip, l.dot, l.beam);
   LaserDot(p, l.dot, l.dotCore, l.dotGlow);

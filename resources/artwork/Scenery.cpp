@@ -125,8 +125,8 @@ void FillDoubleArrow(Painter& p, Point a, Point b, double shaftWidth, double hea
   const Point b1 = b - u * headLength;
   const double hs = shaftWidth / 2;
   const double hh = headWidth / 2;
-  const Point pts[] = {a,           a1 + n * hh, a1 + n * hs, b1 + n * hs, b1 + n * hh,
-                       b,           b1 - n * hh, b1 - n * hs, a1 - n * hs, a1 - n * hh};
+  const Point pts[] = {a, a1 + n * hh, a1 + n * hs, b1 + n * hs, b1 + n * hh,
+                       b, b1 - n * hh, b1 - n * hs, a1 - n * hs, a1 - n * hh};
   p.FillPolygon(pts, brush);
 }
 

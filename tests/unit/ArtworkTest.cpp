@@ -185,9 +185,12 @@ TEST(Artwork, SpotLightDimsEverythingButTheLitWindowWithACheckerOfBlack) {
   for (int y = 0; y < 50; ++y)
     for (int x = 0; x < 50; ++x) {
       const bool lit = x >= 6 && x < 38 && y >= 5 && y < 31;
-      if (lit) blackInside += icon.Pixel(x, y) == gui::kBlack;
-      else if ((x + y) % 2 == 0) ASSERT_EQ(icon.Pixel(x, y), gui::kBlack) << x << "," << y;
-      else ASSERT_NE(icon.Pixel(x, y), gui::kBlack) << x << "," << y;
+      if (lit)
+        blackInside += icon.Pixel(x, y) == gui::kBlack;
+      else if ((x + y) % 2 == 0)
+        ASSERT_EQ(icon.Pixel(x, y), gui::kBlack) << x << "," << y;
+      else
+        ASSERT_NE(icon.Pixel(x, y), gui::kBlack) << x << "," << y;
     }
   EXPECT_EQ(blackInside, 0);
 }
@@ -325,11 +328,11 @@ TEST(ImageFiles, IcoEntriesPointAtBottomUpPlanesWithMatchingAndMask) {
   // The top row is stored last, in both planes.
   const std::size_t colours = first + 40;
   const std::size_t topRow = colours + 15 * 16 * 4;
-  EXPECT_EQ(ico[topRow + 3], 0);             // alpha of the transparent pixel
-  EXPECT_EQ(ico[topRow + 4 + 2], 255);       // red of its neighbour (BGRA)
+  EXPECT_EQ(ico[topRow + 3], 0);        // alpha of the transparent pixel
+  EXPECT_EQ(ico[topRow + 4 + 2], 255);  // red of its neighbour (BGRA)
   EXPECT_EQ(ico[colours + 3], 255);
   const std::size_t mask = colours + 16 * 16 * 4;
-  EXPECT_EQ(ico[mask + 15 * 4], 0x80);       // top row: only the first pixel
+  EXPECT_EQ(ico[mask + 15 * 4], 0x80);  // top row: only the first pixel
   EXPECT_EQ(ico[mask], 0);
 }
 

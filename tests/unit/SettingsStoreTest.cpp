@@ -10,11 +10,11 @@
 
 namespace {
 
-using platform::memory::SimSystem;
 using platform::kRegBinary;
 using platform::kRegDword;
 using platform::kRegExpandSz;
 using platform::kRegSz;
+using platform::memory::SimSystem;
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
@@ -48,26 +48,58 @@ class SettingsStoreTest : public ::testing::Test {
   SlotTable slots = kDefaultSlots;
 };
 
-const std::vector<std::string> kFirstRunOrder = {
-    "Mark Choice", "Reveal Color", "Reveal Style", "Line Color", "Line Style", "ZoomX",
-    "Spot Light Style", "Laser Beam Color", "Laser Beam Size", "Rectangle Color",
-    "Break Font Color", "Break Back Color", "Break Time ", "SoundName", "BreakSound",
-    "Execute Name", "Com Port", "Version", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+const std::vector<std::string> kFirstRunOrder = {"Mark Choice",
+                                                 "Reveal Color",
+                                                 "Reveal Style",
+                                                 "Line Color",
+                                                 "Line Style",
+                                                 "ZoomX",
+                                                 "Spot Light Style",
+                                                 "Laser Beam Color",
+                                                 "Laser Beam Size",
+                                                 "Rectangle Color",
+                                                 "Break Font Color",
+                                                 "Break Back Color",
+                                                 "Break Time ",
+                                                 "SoundName",
+                                                 "BreakSound",
+                                                 "Execute Name",
+                                                 "Com Port",
+                                                 "Version",
+                                                 "0",
+                                                 "1",
+                                                 "2",
+                                                 "3",
+                                                 "4",
+                                                 "5",
+                                                 "6",
+                                                 "7",
+                                                 "8",
+                                                 "9",
+                                                 "10"};
 
 TEST_F(SettingsStoreTest, FirstRunCreatesTheKeyWithEveryDefaultInOrder) {
   store.Load(settings, slots);
 
   EXPECT_EQ(WrittenNames(), kFirstRunOrder);
   EXPECT_EQ(sys.ValueNames(kSettingsKey), kFirstRunOrder);
-  const std::pair<const char*, std::uint32_t> dwords[] = {
-      {"Mark Choice", 0},          {"Reveal Color", 0xFF0000},    {"Reveal Style", 0},
-      {"Line Color", 0xFF0000},    {"Line Style", 0},             {"ZoomX", 2},
-      {"Spot Light Style", 0},     {"Laser Beam Color", 0x0000FF}, {"Laser Beam Size", 1},
-      {"Rectangle Color", 0x0000FF}, {"Break Font Color", 0x80FF80}, {"Break Back Color", 0x000080},
-      {"Break Time ", 10}};
+  const std::pair<const char*, std::uint32_t> dwords[] = {{"Mark Choice", 0},
+                                                          {"Reveal Color", 0xFF0000},
+                                                          {"Reveal Style", 0},
+                                                          {"Line Color", 0xFF0000},
+                                                          {"Line Style", 0},
+                                                          {"ZoomX", 2},
+                                                          {"Spot Light Style", 0},
+                                                          {"Laser Beam Color", 0x0000FF},
+                                                          {"Laser Beam Size", 1},
+                                                          {"Rectangle Color", 0x0000FF},
+                                                          {"Break Font Color", 0x80FF80},
+                                                          {"Break Back Color", 0x000080},
+                                                          {"Break Time ", 10}};
   for (auto [name, value] : dwords) EXPECT_EQ(sys.Dword(kSettingsKey, name), value) << name;
   const std::uint32_t defaultSlots[] = {0, 1, 2, 11, 4, 5, 13, 7, 8, 3, 6};
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(sys.Dword(kSettingsKey, std::to_string(i)), defaultSlots[i]);
+  for (int i = 0; i < 11; ++i)
+    EXPECT_EQ(sys.Dword(kSettingsKey, std::to_string(i)), defaultSlots[i]);
   EXPECT_EQ(sys.String(kSettingsKey, "SoundName"), "canyon.mid");
   EXPECT_EQ(sys.String(kSettingsKey, "BreakSound"), "canyon.mid");
   EXPECT_EQ(sys.String(kSettingsKey, "Execute Name"), kDefaultExecuteName);
@@ -122,7 +154,10 @@ TEST_F(SettingsStoreTest, DamagedIntegerStopsTheLoadThere) {
   const Case cases[] = {
       {"a string", kRegSz, {'2', 0}, "Invalid data type for 'ZoomX'"},
       {"four binary bytes", kRegBinary, {2, 0, 0, 0}, "Invalid data type for 'ZoomX'"},
-      {"eight binary bytes", kRegBinary, {2, 0, 0, 0, 0, 0, 0, 0}, "Failed to get data for 'ZoomX'"},
+      {"eight binary bytes",
+       kRegBinary,
+       {2, 0, 0, 0, 0, 0, 0, 0},
+       "Failed to get data for 'ZoomX'"},
       {"a two-byte DWORD", kRegDword, {2, 0}, ""},
       {"a long string", kRegSz, {'1', '2', '3', '4', 0}, "Failed to get data for 'ZoomX'"},
   };

@@ -95,7 +95,8 @@ TEST_F(StartupTest, DamagedKeyShowsTheErrorAndKeepsTheFullPalette) {
   main.ImageList1.GetBitmap(8, expected);
   EXPECT_EQ(main.PaletteImage(2).Picture(), expected);
   // And the user sees it: the pixel at the middle of slot 2 on the screen.
-  EXPECT_EQ(sys.Screen().Pixel(214 + 128 + 24, 111 + 40 + 24), main.PaletteImage(2).Picture().Pixel(25, 25));
+  EXPECT_EQ(sys.Screen().Pixel(214 + 128 + 24, 111 + 40 + 24),
+            main.PaletteImage(2).Picture().Pixel(25, 25));
 
   // The rest of the program started normally.
   EXPECT_NE(h.program.FormEffectTable, nullptr);
@@ -131,8 +132,8 @@ TEST_F(StartupTest, PortIsChosenFromTheStoredTextExactly) {
   sys.AddSerialPort("COM2");
   WriteDefaultKey(sys);
   const std::pair<std::string, TPortNumber> cases[] = {
-      {"Com1", pnCOM1}, {"com1", pnCOM2}, {"COM1", pnCOM2}, {"Com1x", pnCOM2},
-      {"", pnCOM2},     {"Com1" + std::string(300, ' '), pnCOM2}};
+      {"Com1", pnCOM1},  {"com1", pnCOM2}, {"COM1", pnCOM2},
+      {"Com1x", pnCOM2}, {"", pnCOM2},     {"Com1" + std::string(300, ' '), pnCOM2}};
   for (const auto& [text, port] : cases) {
     sys.SetString(kKey, "Com Port", text);
     ProgramHarness h(sys);
@@ -187,7 +188,8 @@ TEST_F(StartupTest, EditorSlotWriteFailureIsReportedAndTheEditorStillExists) {
 TEST_F(StartupTest, WindowsAreCreatedInOrderAndOnlyThePaletteIsVisible) {
   ProgramHarness h(sys);
   h.Start();
-  const char* classes[] = {"TForm_Main", "TFormEffectTable", "TForm_Draw", "TForm_Seeting", "TFormAbout"};
+  const char* classes[] = {"TForm_Main", "TFormEffectTable", "TForm_Draw", "TForm_Seeting",
+                           "TFormAbout"};
   platform::Hwnd previous = 0;
   for (const char* name : classes) {
     const platform::Hwnd hwnd = sys.FindWindow(name);

@@ -19,7 +19,8 @@ using artwork::AlphaImage;
 
 bool WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) std::fprintf(stderr, "make_icon: cannot write %s\n", path.string().c_str());
   return static_cast<bool>(out);
 }
@@ -36,15 +37,18 @@ int WriteIco(const fs::path& path) {
 void Checker(gui::Bitmap& sheet, const gui::IRect& r) {
   for (int y = r.top; y < r.bottom; ++y)
     for (int x = r.left; x < r.right; ++x)
-      sheet.SetPixel(x, y, ((x - r.left) / 4 + (y - r.top) / 4) % 2 ? gui::Rgb(200, 200, 200)
-                                                                    : gui::Rgb(240, 240, 240));
+      sheet.SetPixel(x, y,
+                     ((x - r.left) / 4 + (y - r.top) / 4) % 2 ? gui::Rgb(200, 200, 200)
+                                                              : gui::Rgb(240, 240, 240));
 }
 
 void Place(gui::Bitmap& sheet, int x, int y, const gui::MaskedImage& img, int scale,
            gui::Color backdrop, bool checker) {
   const gui::IRect r{x, y, x + img.color.Width() * scale, y + img.color.Height() * scale};
-  if (checker) Checker(sheet, r);
-  else gui::raster::FillRect(sheet, r, backdrop);
+  if (checker)
+    Checker(sheet, r);
+  else
+    gui::raster::FillRect(sheet, r, backdrop);
   gui::raster::StretchMasked(sheet, r, img);
 }
 

@@ -200,13 +200,9 @@ LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam, LPa
     case msg::kPaint:
       w->needsPaint = false;  // the default handler validates the window
       return 0;
-    case msg::kClose:
-      DestroyWindow(hwnd);
-      return 0;
-    case msg::kEraseBkgnd:
-      return 1;
-    default:
-      return 0;
+    case msg::kClose: DestroyWindow(hwnd); return 0;
+    case msg::kEraseBkgnd: return 1;
+    default: return 0;
   }
 }
 
@@ -630,7 +626,8 @@ bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& 
       TrayIcon t{data.hWnd, data.uID, data.uFlags, 0, 0, {}};
       if (data.uFlags & kNifMessage) t.uCallbackMessage = data.uCallbackMessage;
       if (data.uFlags & kNifIcon) t.hIcon = data.hIcon;
-      if (data.uFlags & kNifTip) t.tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+      if (data.uFlags & kNifTip)
+        t.tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
       tray.push_back(t);
       return true;
     }
@@ -638,14 +635,14 @@ bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& 
       if (it == tray.end()) return false;
       if (data.uFlags & kNifMessage) it->uCallbackMessage = data.uCallbackMessage;
       if (data.uFlags & kNifIcon) it->hIcon = data.hIcon;
-      if (data.uFlags & kNifTip) it->tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+      if (data.uFlags & kNifTip)
+        it->tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
       return true;
     case kNimDelete:
       if (it == tray.end()) return false;
       tray.erase(it);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

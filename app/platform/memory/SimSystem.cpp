@@ -188,7 +188,8 @@ const SimWindow* SimSystem::Window(Hwnd hwnd) const {
   return it == windows_.end() ? nullptr : &it->second;
 }
 
-Hwnd SimSystem::FindWindow(std::string_view className, std::optional<std::string_view> caption) const {
+Hwnd SimSystem::FindWindow(std::string_view className,
+                           std::optional<std::string_view> caption) const {
   for (const auto& [h, w] : windows_)
     if (w.className == className && (!caption || w.text == *caption)) return h;
   return 0;
@@ -259,8 +260,7 @@ void SimSystem::PostMouse(std::uint32_t message) {
   const Hwnd target = MouseTarget();
   const SimWindow* w = Window(target);
   if (!w || w->pid == 0) return;
-  Post(target, message, buttons_,
-       MakeLParam(cursor_.x - w->rect.left, cursor_.y - w->rect.top));
+  Post(target, message, buttons_, MakeLParam(cursor_.x - w->rect.left, cursor_.y - w->rect.top));
 }
 
 // ---- notification area ----------------------------------------------------------

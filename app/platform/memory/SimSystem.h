@@ -37,7 +37,7 @@ struct SimValue {
 };
 
 struct SimKey {
-  std::string path;  // as first created, e.g. "HKCU\\SOFTWARE\\Omvale Tavrin 2.0.8"
+  std::string path;              // as first created, e.g. "HKCU\\SOFTWARE\\Omvale Tavrin 2.0.8"
   std::vector<SimValue> values;  // in order of creation
   SimValue* Find(std::string_view name);
 };
@@ -83,7 +83,7 @@ struct ShellExecuteCall {
 };
 
 struct SimSerialPort {
-  std::string name;  // "COM1"
+  std::string name;                   // "COM1"
   std::deque<std::uint8_t> received;  // bytes waiting in the receive queue
   bool open = false;
   bool vanished = false;  // unplugged while open: status and reads fail
