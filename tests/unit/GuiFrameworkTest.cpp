@@ -1,0 +1,204 @@
+// The window framework on the headless backend: pointer routing and capture,
+// clicks, painting into the simulated screen, timers, menus and image lists.
+#include <gtest/gtest.h>
+
+#include "app/platform/memory/SimProcess.h"
+#include "app/platform/memory/SimSystem.h"
+#include "gui/Application.h"
+#include "gui/Form.h"
+#include "gui/ImageList.h"
+#include "gui/Menu.h"
+#include "gui/Timer.h"
+#include "gui/headless/HeadlessBackend.h"
+
+namespace {
+
+using namespace platform;
+using platform::memory::SimSystem;
+
+class GuiFrameworkTest : public ::testing::Test {
+ protected:
+  GuiFrameworkTest() : process(sys.StartProcess()), ui(*process), app(*process, ui, "Test") {}
+  void Press(std::uint32_t flags) {
+    process->mouse_event(flags, 0, 0, 0);
+    app.ProcessMessages();
+  }
+  void MoveBy(int dx, int dy) {
+    process->mouse_event(kMouseEventMove, dx, dy, 0);
+    app.ProcessMessages();
+  }
+
+  SimSystem sys;
+  std::unique_ptr<memory::SimProcess> process;
+  gui::HeadlessBackend ui;
+  gui::Application app;
+};
+
+struct TestForm : gui::Form {
+  explicit TestForm(gui::Application& a)
+      : gui::Form(a, {.className = "TTestForm",
+                      .caption = "",
+                      .left = 100,
+                      .top = 100,
+                      .clientWidth = 64,
+                      .clientHeight = 48,
+                      .visible = true,
+                      .color = gui::kWhite}),
+        left(*this, "Left", {0, 0, 32, 48}),
+        right(*this, "Right", {32, 0, 64, 48}) {}
+  gui::Image left, right;
+};
+
+TEST_F(GuiFrameworkTest, PressedControlKeepsThePointerUntilRelease) {
+  TestForm* form = nullptr;
+  app.CreateForm(form);
+  std::vector<std::string> log;
+  form->left.OnMouseDown = [&](gui::MouseButton b, unsigned, int x, int y) {
+    log.push_back("down " + std::to_string(static_cast<int>(b)) + " " + std::to_string(x) + "," +
+                  std::to_string(y));
+  };
+  form->left.OnMouseMove = [&](unsigned, int x, int y) {
+    log.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+  };
+  form->left.OnClick = [&] { log.push_back("click"); };
+  form->right.OnMouseMove = [&](unsigned, int, int) { log.push_back("right move"); };
+
+  process->SetCursorPos(110, 120);
+  app.ProcessMessages();
+  Press(kMouseEventLeftDown);
+  MoveBy(40, 5);  // over the right image, but the left one holds the pointer
+  Press(kMouseEventLeftUp);
+  MoveBy(0, 1);  // released: now the right one hears it
+
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"move 10,20", "down 0 10,20", "move 50,25", "right move"}))
+      << "no click: the button came up outside the control";
+  EXPECT_EQ(sys.Window(form->Handle())->pid, process->Pid());
+  EXPECT_EQ(process->GetCapture(), 0u);
+
+  log.clear();
+  process->SetCursorPos(105, 105);
+  Press(kMouseEventLeftDown);
+  Press(kMouseEventLeftUp);
+  EXPECT_EQ(log.back(), "click");
+}
+
+TEST_F(GuiFrameworkTest, FramesReachTheScreenStretchedAndMasked) {
+  TestForm* form = nullptr;
+  app.CreateForm(form);
+  gui::Bitmap red(2, 2, gui::kRed);
+  form->left.stretch = true;
+  form->left.SetPicture(red);
+  gui::MaskedImage holed{gui::Bitmap(4, 4, gui::kBlue), std::vector<std::uint8_t>(16, 0)};
+  holed.mask[5] = 1;  // pixel (1, 1) is transparent
+  form->right.SetPicture(holed);
+  app.ProcessMessages();
+
+  const gui::Bitmap screen = sys.Screen();
+  EXPECT_EQ(screen.Pixel(100, 100), gui::kRed);
+  EXPECT_EQ(screen.Pixel(131, 147), gui::kRed) << "a 2x2 picture stretched to 32x48";
+  EXPECT_EQ(screen.Pixel(132, 100), gui::kBlue);
+  EXPECT_EQ(screen.Pixel(133, 101), gui::kWhite) << "the form's colour through the hole";
+  EXPECT_EQ(screen.Pixel(136, 100), gui::kWhite) << "unstretched: only its own 4x4";
+  EXPECT_EQ(screen.Pixel(99, 100), sys.Wallpaper().Pixel(99, 100));
+
+  form->Hide();
+  app.ProcessMessages();
+  EXPECT_EQ(sys.Screen().Pixel(100, 100), sys.Wallpaper().Pixel(100, 100));
+}
+
+TEST_F(GuiFrameworkTest, ShowAndHideHandlersRunOnlyOnChangesAndErrorsAreBoxed) {
+  TestForm* form = nullptr;
+  int shows = 0;
+  app.CreateForm(form);
+  // An exception inside a message handler is boxed and the loop goes on.
+  form->left.OnClick = [] { throw std::runtime_error("Broken click"); };
+  process->SetCursorPos(105, 105);
+  Press(kMouseEventLeftDown);
+  Press(kMouseEventLeftUp);
+  ASSERT_EQ(ui.MessageBoxes().size(), 1u);
+  EXPECT_EQ(ui.MessageBoxes()[0].text, "Broken click");
+  EXPECT_EQ(ui.MessageBoxes()[0].caption, "Test");
+  EXPECT_EQ(ui.MessageBoxes()[0].flags, gui::kMbOk | gui::kMbIconStop);
+
+  form->OnShow = [&] {
+    ++shows;
+    throw std::runtime_error("Broken show");
+  };
+  form->Hide();
+  app.Guard([&] { form->Show(); });
+  app.Guard([&] { form->Show(); });
+  EXPECT_EQ(shows, 1);
+  ASSERT_EQ(ui.MessageBoxes().size(), 2u);
+  EXPECT_EQ(ui.MessageBoxes()[1].text, "Broken show");
+}
+
+TEST_F(GuiFrameworkTest, TimerTicksWhileEnabledAndCoalescesWhenLate) {
+  process->SetIdleTimeBudget(1000);
+  gui::Timer timer(app, "Timer1", 50);
+  int ticks = 0;
+  timer.OnTimer = [&] { ++ticks; };
+  sys.Advance(500);
+  app.ProcessMessages();
+  EXPECT_EQ(ticks, 0) << "disabled by design";
+  timer.SetEnabled(true);
+  sys.Advance(200);  // the loop was busy: one tick stands for four periods
+  app.ProcessMessages();
+  EXPECT_EQ(ticks, 1);
+  for (int i = 0; i < 3; ++i) process->WaitMessage(), app.ProcessMessages();
+  EXPECT_EQ(ticks, 4);
+  timer.SetEnabled(false);
+  sys.Advance(200);
+  app.ProcessMessages();
+  EXPECT_EQ(ticks, 4);
+}
+
+TEST_F(GuiFrameworkTest, MenuEntriesShortcutsAndChoice) {
+  TestForm* form = nullptr;
+  app.CreateForm(form);
+  gui::PopupMenu menu(*form, "Menu");
+  gui::MenuItem open("Open", "&Open", gui::ShortCut::Ctrl('O')), sep("N1", "-"), sub("Sub", "More"),
+      inner("Inner", "&Inner"), hidden("Hidden", "Hidden");
+  hidden.visible = false;
+  inner.checked = true;
+  for (auto* i : {&open, &sep, &sub, &hidden}) menu.Add(*i);
+  sub.Add(inner);
+  int innerClicks = 0;
+  inner.OnClick = [&] { ++innerClicks; };
+
+  const auto entries = menu.Entries();
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].text, "&Open\tCtrl+O");
+  EXPECT_TRUE(entries[1].separator);
+  EXPECT_TRUE(entries[2].children.at(0).checked);
+
+  ui.ChooseInMenus("&Inner");
+  menu.Popup(10, 20);
+  EXPECT_EQ(innerClicks, 1);
+  ui.ChooseInMenus("More");  // a submenu's own entry is no command
+  menu.Popup(10, 20);
+  EXPECT_EQ(innerClicks, 1);
+  EXPECT_EQ(menu.FindShortCut(gui::ShortCut::Ctrl('O')), &open);
+  EXPECT_EQ(menu.FindShortCut({'O'}), nullptr);
+}
+
+TEST(ImageListTest, RendersEntriesMaskedAndLeavesTheBitmapForAnOutsideIndex) {
+  gui::ImageList list(4, 4);
+  gui::MaskedImage img{gui::Bitmap(4, 4, gui::kGreen), std::vector<std::uint8_t>(16, 0)};
+  img.mask[0] = 1;
+  list.Add(img);
+  list.Add({gui::Bitmap(2, 2, gui::kYellow), {}});  // another size is stretched to fit
+
+  gui::Bitmap bmp(1, 1, gui::kRed);
+  ASSERT_TRUE(list.GetBitmap(0, bmp));
+  EXPECT_EQ(bmp.Width(), 4);
+  EXPECT_EQ(bmp.Pixel(1, 0), gui::kGreen);
+  EXPECT_EQ(bmp.Pixel(0, 0), gui::kRed) << "a transparent pixel keeps what was there";
+  ASSERT_TRUE(list.GetBitmap(1, bmp));
+  EXPECT_EQ(bmp.Pixel(3, 3), gui::kYellow);
+  EXPECT_FALSE(list.GetBitmap(2, bmp));
+  EXPECT_FALSE(list.GetBitmap(-1, bmp));
+  EXPECT_EQ(bmp.Pixel(3, 3), gui::kYellow) << "nothing drawn for an index outside the list";
+}
+
+}  // namespace
