@@ -1,0 +1,314 @@
+# Shared steps of the end-to-end tests. Source it from a test script that runs
+# under tests/wine/run-test.sh (the Wine environment is already exported) with
+# TAVRIN_EXE and WINPROBE set to the Windows paths of the program and the probe.
+#
+# Conventions: check_* records a failed expectation and goes on, so one run
+# reports everything it saw; die stops the test at once (nothing sensible can
+# follow). Every wait has a limit. Programs are followed by their PID, and
+# every program a test started is ended when the test script exits.
+
+set -uo pipefail
+
+: "${TAVRIN_EXE:?TAVRIN_EXE must name tavrin.exe}"
+: "${WINPROBE:?WINPROBE must name winprobe.exe}"
+: "${WINE:?run the test through tests/wine/run-test.sh}"
+
+TV_KEY='HKCU\SOFTWARE\Omvale Tavrin 2.0.8'
+TV_KEY_LONG='HKEY_CURRENT_USER\Software\Omvale Tavrin 2.0.8'
+TV_TEST="$(basename "${BASH_SOURCE[1]:-$0}" .sh)"
+TV_ARTIFACTS="${TAVRIN_E2E_ARTIFACTS:-$TAVRIN_WINE_SUITE/e2e-artifacts}"
+TV_WORK="$TV_ARTIFACTS/$TV_TEST"
+rm -rf "$TV_WORK"
+mkdir -p "$TV_WORK"
+TV_FAILURES=0
+TV_PIDS=()
+TV_HOLD_PID=
+
+log() { printf '[%s] %s\n' "$(date +%T)" "$*"; }
+
+tv_screenshot() {  # name -> prints the file's path
+  local file="$TV_ARTIFACTS/$1.png"
+  if timeout 10 import -window root "$file" 2>/dev/null; then
+    echo "$file"
+  else
+    echo "(screenshot $1 failed)"
+  fi
+}
+
+die() {
+  echo "FAIL: $*" >&2
+  echo "screen at failure: $(tv_screenshot "$TV_TEST-failure")" >&2
+  exit 1
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  TV_FAILURES=$((TV_FAILURES + 1))
+}
+
+pass() { echo "ok: $*"; }
+
+check_eq() {  # description, expected, actual
+  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected '$2', got '$3'"; fi
+}
+
+check() {  # description, command...
+  local what="$1"
+  shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+tv_finish() {
+  if [ "$TV_FAILURES" -gt 0 ]; then
+    echo "screen at end: $(tv_screenshot "$TV_TEST-end")" >&2
+    echo "$TV_TEST: $TV_FAILURES expectation(s) failed" >&2
+    exit 1
+  fi
+  echo "$TV_TEST: all expectations met"
+  exit 0
+}
+
+# --- processes ----------------------------------------------------------
+
+# State letter of a process, or "gone". A zombie (Z) has ended: kill -0 would
+# still succeed on it.
+tv_state() {
+  local s
+  s="$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" || true
+  echo "${s:-gone}"
+}
+
+tv_running() {
+  case "$(tv_state "$1")" in gone | Z | X) return 1 ;; *) return 0 ;; esac
+}
+
+# Starts tavrin.exe in the background from its own folder (it loads files by
+# relative name). Sets TV_PID; the program's output goes to a log file.
+tv_start() {
+  local n=${#TV_PIDS[@]}
+  local dir
+  dir="$(dirname "$TAVRIN_EXE")"
+  (cd "$dir" && exec "$WINE" "$TAVRIN_EXE" "$@") >"$TV_WORK/tavrin-$n.log" 2>&1 </dev/null &
+  TV_PID=$!
+  TV_PIDS+=("$TV_PID")
+  log "started tavrin.exe as PID $TV_PID"
+}
+
+# Waits for a started program to end; sets TV_RC to its exit code.
+tv_wait_exit() {  # pid, seconds
+  local pid="$1" end=$((SECONDS + $2))
+  while tv_running "$pid"; do
+    if [ "$SECONDS" -ge "$end" ]; then return 1; fi
+    sleep 0.1
+  done
+  wait "$pid" 2>/dev/null
+  TV_RC=$?
+  return 0
+}
+
+tv_kill() {  # pid
+  if tv_running "$1"; then kill -KILL "$1" 2>/dev/null || true; fi
+  wait "$1" 2>/dev/null || true
+}
+
+tv_cleanup() {
+  local pid
+  for pid in "${TV_PIDS[@]}"; do tv_kill "$pid"; done
+  if [ -n "$TV_HOLD_PID" ]; then tv_kill "$TV_HOLD_PID"; fi
+}
+trap tv_cleanup EXIT
+
+# Keeps one Wine client alive for the whole test, so the Wine session (and
+# with it explorer's tray) does not shut down between the program's exit and
+# the test's next look, and each probe call starts faster.
+tv_hold_session() {
+  "$WINE" "$WINPROBE" hold 600000 >/dev/null 2>&1 </dev/null &
+  TV_HOLD_PID=$!
+}
+
+# --- the Windows side ----------------------------------------------------
+
+probe() { "$WINE" "$WINPROBE" "$@" </dev/null | tr -d '\r'; }
+
+# Value of key=value in a probe line; "caption" runs to the end of the line.
+field() {  # line, key
+  if [ "$2" = caption ]; then
+    sed -n 's/.* caption=//p' <<<"$1"
+  else
+    sed -e 's/ caption=.*//' -e 's/^/ /' <<<"$1" | sed -n "s/.* $2=\\([^ ]*\\).*/\\1/p" | head -n 1
+  fi
+}
+
+# Waits for the program's main window; prints its probe line.
+tv_wait_main() {  # seconds
+  probe wait-window TForm_Main "$(($1 * 1000))" Tavrin
+}
+
+# Waits for a message box, prints what it shows (one key=value a line) and,
+# with --dismiss, presses its OK button.
+tv_messagebox() {  # caption, seconds, [--dismiss]
+  probe messagebox "$1" "$(($2 * 1000))" "${@:3}"
+}
+
+# --- the registry ----------------------------------------------------------
+
+# The program's values as sorted lines "TYPE<TAB>name<TAB>value": DWORDs as
+# 0x%08x, strings unescaped. Exits 1 when the key does not exist.
+tv_reg_values() {
+  local out="$TV_WORK/export.reg"
+  rm -f "$out"
+  "$WINE" regedit /E "$out" "$TV_KEY_LONG" >/dev/null 2>&1 </dev/null
+  [ -s "$out" ] || return 1
+  iconv -f UTF-16 -t UTF-8 "$out" | tr -d '\r' | awk '
+    function unquote(s,   r, i, c) {   # s starts after the opening quote
+      r = ""
+      for (i = 1; i <= length(s); i++) {
+        c = substr(s, i, 1)
+        if (c == "\\") { i++; r = r substr(s, i, 1); continue }
+        if (c == "\"") { rest = substr(s, i + 1); return r }
+        r = r c
+      }
+      rest = ""
+      return r
+    }
+    /\\$/ { line = line substr($0, 1, length($0) - 1); next }
+    { $0 = line $0; line = "" }
+    /^\[/ { section++; if (section > 1) print "SUBKEY\t" $0 "\t"; next }
+    /^"/ {
+      name = unquote(substr($0, 2))
+      v = substr(rest, 2)                       # after "="
+      if (v ~ /^"/)           { print "REG_SZ\t" name "\t" unquote(substr(v, 2)) }
+      else if (v ~ /^dword:/) { print "REG_DWORD\t" name "\t0x" substr(v, 7) }
+      else if (v ~ /^hex\(2\):/) { print "REG_EXPAND_SZ\t" name "\t" substr(v, 8) }
+      else if (v ~ /^hex\(7\):/) { print "REG_MULTI_SZ\t" name "\t" substr(v, 8) }
+      else if (v ~ /^hex\(b\):/) { print "REG_QWORD\t" name "\t" substr(v, 8) }
+      else if (v ~ /^hex:/)      { print "REG_BINARY\t" name "\t" substr(v, 5) }
+      else                       { print "REG_OTHER\t" name "\t" v }
+    }
+    /^@=/ { print "DEFAULT\t@\t" substr($0, 3) }
+  ' | LC_ALL=C sort
+}
+
+# What a first start writes. "Execute Name" is left to the program; when the
+# build found its default, TAVRIN_DEFAULT_EXECUTE_NAME holds it.
+tv_reg_defaults() {
+  local slots=(0 1 2 11 4 5 13 7 8 3 6) i
+  {
+    printf 'REG_DWORD\t%s\t0x%08x\n' \
+      "Mark Choice" 0 "Reveal Color" 0xFF0000 "Reveal Style" 0 "Line Color" 0xFF0000 \
+      "Line Style" 0 "ZoomX" 2 "Spot Light Style" 0 "Laser Beam Color" 0x0000FF \
+      "Laser Beam Size" 1 "Rectangle Color" 0x0000FF "Break Font Color" 0x80FF80 \
+      "Break Back Color" 0x000080 "Break Time " 10
+    for i in "${!slots[@]}"; do printf 'REG_DWORD\t%s\t0x%08x\n' "$i" "${slots[$i]}"; done
+    printf 'REG_SZ\t%s\t%s\n' "SoundName" "canyon.mid" "BreakSound" "canyon.mid" \
+      "Com Port" "Com2" "Version" " 2.0.8" \
+      "Execute Name" "${TAVRIN_DEFAULT_EXECUTE_NAME:-http://www.example.invalid/}"
+  } | LC_ALL=C sort
+}
+
+# Replaces the key with the values given as "TYPE<TAB>name<TAB>value" lines on
+# standard input (REG_DWORD and REG_SZ), in one regedit import.
+tv_reg_write() {
+  local file="$TV_WORK/import.reg" type name value
+  regq() { local s="${1//\\/\\\\}"; printf '"%s"' "${s//\"/\\\"}"; }
+  {
+    printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n' "$TV_KEY_LONG" "$TV_KEY_LONG"
+    while IFS=$'\t' read -r type name value; do
+      case "$type" in
+        REG_DWORD) printf '%s=dword:%08x\r\n' "$(regq "$name")" "$((value))" ;;
+        REG_SZ) printf '%s=%s\r\n' "$(regq "$name")" "$(regq "$value")" ;;
+        *) echo "tv_reg_write: cannot write type $type" >&2; return 1 ;;
+      esac
+    done
+  } >"$file" || return 1
+  "$WINE" regedit /S "$file" >/dev/null 2>&1 </dev/null
+}
+
+# A unified diff of two value lists, with names quoted so that blanks at
+# their ends show.
+tv_show_diff() {  # diff file
+  tail -n +3 "$1" | grep -v '^@@' |
+    sed -E $'s/^([-+ ])([^\t]*)\t([^\t]*)\t(.*)$/\\1 \\2 "\\3" = \\4/'
+}
+
+tv_reg_delete() {
+  "$WINE" reg delete "$TV_KEY" /f >/dev/null 2>&1 </dev/null || true
+}
+
+# --- X side -------------------------------------------------------------------
+
+# Geometry of the mapped "Wine System Tray" X window as "x y w h", or nothing.
+tv_tray_geometry() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null); do
+    xdotool getwindowgeometry --shell "$w" 2>/dev/null |
+      awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{if (w > 0 && h > 0) print x, y, w, h}'
+    return 0
+  done
+}
+
+tv_wait_tray() {  # seconds -> prints "x y w h"
+  local end=$((SECONDS + $1)) g
+  while [ "$SECONDS" -lt "$end" ]; do
+    g="$(tv_tray_geometry)"
+    if [ -n "$g" ]; then echo "$g"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# The program's mapped X windows without a name: its popup menus (Wine names
+# every other top-level window after its caption).
+tv_unnamed_windows() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname '^tavrin\.exe$' 2>/dev/null); do
+    [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && echo "$w"
+  done
+}
+
+tv_xgeometry() {  # window -> "x y w h"
+  xdotool getwindowgeometry --shell "$1" 2>/dev/null |
+    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}'
+}
+
+# Reads a popup menu's layout off a screenshot, since another process cannot
+# read the menu itself. Prints one word per entry from top to bottom: "sep"
+# for a separator, "item" for a text entry, "item+key" when it shows a
+# shortcut, "item>" when it opens a submenu. Dark pixels are text; a separator
+# is a grey line across the menu; the shortcut column is the right end that
+# the text of items with shortcuts reaches; the submenu arrow sits in the last
+# 14 pixels. Take the picture before any item is highlighted.
+tv_menu_layout() {  # png, x, y, w, h
+  convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace gray -depth 8 txt:- 2>/dev/null |
+    awk -F'[ ,:()]+' -v w="$4" -v h="$5" '
+      NR > 1 {
+        x = $1; y = $2; g = $4
+        if (y == 0 || y == h - 1 || x == 0 || x == w - 1) next   # the frame
+        if (g < 100) {
+          if (x >= w - 14) arrow[y] = 1
+          else { dark[y] = 1; if (x > right[y]) right[y] = x }
+        } else if (g < 200) grey[y]++
+      }
+      END {
+        n = 0; gap = 99
+        for (y = 1; y < h - 1; y++) {
+          if (grey[y] > 0.8 * (w - 2)) { kind[++n] = "sep"; gap = 99; continue }
+          if (dark[y] || arrow[y]) {
+            # An access key underline sits one blank row below its text.
+            if (gap > 2 || kind[n] == "sep" || n == 0) { kind[++n] = "item"; r[n] = 0; a[n] = 0 }
+            if (right[y] > r[n]) r[n] = right[y]
+            if (arrow[y]) a[n] = 1
+            gap = 0
+          } else gap++
+        }
+        for (i = 1; i <= n; i++) if (kind[i] == "item" && r[i] > maxr) maxr = r[i]
+        out = ""
+        for (i = 1; i <= n; i++) {
+          k = kind[i]
+          if (k == "item" && a[i]) k = "item>"
+          else if (k == "item" && r[i] > maxr - 12) k = "item+key"
+          out = out (i > 1 ? " " : "") k
+        }
+        print out
+      }'
+}

@@ -1,0 +1,456 @@
+// winprobe: a small Wine-side helper for the end-to-end tests.
+//
+// The tests drive the program from Linux with X tools, but several things are
+// only visible from inside Wine: window classes and captions, window
+// rectangles of zero size, message box texts and icons, and Wine's own idea of
+// the cursor position (which xdotool over the bare root does not update).
+//
+// Output is one "key=value ..." line per window, with the caption always last
+// because it may contain blanks. Every wait is bounded by a timeout given in
+// milliseconds. Exit status: 0 found/done, 1 not found or timed out, 2 usage.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string narrow(const wchar_t* w) {
+  if (!w || !*w) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+// Line breaks would split one record over several lines of output.
+std::string oneLine(std::string s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string className(HWND h) {
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
+  return narrow(buf);
+}
+
+// GetWindowText does not ask a window of another process; WM_GETTEXT does,
+// which matters for controls such as tooltips that answer with their current
+// text rather than a caption.
+std::string windowText(HWND h) {
+  wchar_t buf[1024] = {};
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                           1000, &got)) {
+    GetWindowTextW(h, buf, 1024);
+  }
+  buf[1023] = 0;
+  return narrow(buf);
+}
+
+std::string caption(HWND h) {
+  wchar_t buf[1024] = {};
+  InternalGetWindowText(h, buf, 1024);
+  return narrow(buf);
+}
+
+void printWindow(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  std::printf("hwnd=0x%llx pid=%lu visible=%d x=%ld y=%ld w=%ld h=%ld class=%s caption=%s\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)),
+              static_cast<unsigned long>(pid), IsWindowVisible(h) ? 1 : 0, r.left, r.top,
+              r.right - r.left, r.bottom - r.top, oneLine(className(h)).c_str(),
+              oneLine(caption(h)).c_str());
+}
+
+struct Filter {
+  const char* cls = nullptr;      // nullptr or "*": any class
+  const char* caption = nullptr;  // nullptr: any caption
+  bool visibleOnly = false;
+};
+
+bool matches(HWND h, const Filter& f) {
+  if (f.visibleOnly && !IsWindowVisible(h)) return false;
+  if (f.cls && std::strcmp(f.cls, "*") != 0 && _stricmp(className(h).c_str(), f.cls) != 0)
+    return false;
+  if (f.caption && caption(h) != f.caption) return false;
+  return true;
+}
+
+struct EnumContext {
+  const Filter* filter;
+  std::vector<HWND> found;
+};
+
+// A named callback: the 32-bit build needs its stdcall convention, which a
+// lambda cannot carry.
+BOOL CALLBACK collectMatch(HWND h, LPARAM p) {
+  auto* c = reinterpret_cast<EnumContext*>(p);
+  if (matches(h, *c->filter)) c->found.push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> topLevel(const Filter& f) {
+  EnumContext ctx{&f, {}};
+  EnumWindows(collectMatch, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+std::vector<HWND> children(HWND parent, const char* cls) {
+  std::vector<HWND> found;
+  for (HWND c = FindWindowExW(parent, nullptr, nullptr, nullptr); c;
+       c = FindWindowExW(parent, c, nullptr, nullptr)) {
+    if (!cls || _stricmp(className(c).c_str(), cls) == 0) found.push_back(c);
+  }
+  return found;
+}
+
+long parseLong(const char* s) { return std::strtol(s, nullptr, 0); }
+
+// Polls until pred() holds or the timeout runs out; 50 ms steps keep the probe
+// cheap while the program under test starts.
+template <typename Pred>
+bool waitFor(long timeoutMs, Pred pred) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (pred()) return true;
+    if (static_cast<long>(GetTickCount() - start) >= timeoutMs) return false;
+    Sleep(50);
+  }
+}
+
+int usage() {
+  std::fputs(
+      "usage: winprobe <command> ...\n"
+      "  list-windows [class]                     every top-level window (class '*': any)\n"
+      "  find-window <class> [caption]            first match, visible or not\n"
+      "  wait-window <class> <ms> [caption]       wait until a match exists\n"
+      "  wait-visible <class> <ms> [caption]      wait until a visible match exists\n"
+      "  wait-gone <class> <ms> [caption]         wait until no match exists\n"
+      "  window-text <hwnd>                       text a window answers to WM_GETTEXT\n"
+      "  messagebox <caption> <ms> [--dismiss]    wait for a #32770 box, print it, maybe OK it\n"
+      "  setcursor <x> <y> | getcursor | screen\n"
+      "  click <x> <y> [left|right]               move there and click by injected input\n"
+      "  serial-read <COMn> <ms>                  open the port, print what arrives, as hex\n"
+      "  hold <ms>                                keep the Wine session alive for a while\n",
+      stderr);
+  return 2;
+}
+
+int cmdList(int argc, char** argv) {
+  Filter f;
+  f.cls = argc > 0 ? argv[0] : nullptr;
+  for (HWND h : topLevel(f)) printWindow(h);
+  return 0;
+}
+
+int cmdFind(int argc, char** argv) {
+  if (argc < 1) return usage();
+  Filter f{argv[0], argc > 1 ? argv[1] : nullptr, false};
+  auto found = topLevel(f);
+  if (found.empty()) return 1;
+  printWindow(found.front());
+  return 0;
+}
+
+int cmdWait(int argc, char** argv, bool visibleOnly) {
+  if (argc < 2) return usage();
+  Filter f{argv[0], argc > 2 ? argv[2] : nullptr, visibleOnly};
+  std::vector<HWND> found;
+  if (!waitFor(parseLong(argv[1]), [&] { return !(found = topLevel(f)).empty(); })) {
+    std::fprintf(stderr, "winprobe: no window of class %s within %s ms\n", argv[0], argv[1]);
+    return 1;
+  }
+  printWindow(found.front());
+  return 0;
+}
+
+int cmdWaitGone(int argc, char** argv) {
+  if (argc < 2) return usage();
+  Filter f{argv[0], argc > 2 ? argv[2] : nullptr, false};
+  if (!waitFor(parseLong(argv[1]), [&] { return topLevel(f).empty(); })) {
+    std::fprintf(stderr, "winprobe: window of class %s still there after %s ms\n", argv[0],
+                 argv[1]);
+    return 1;
+  }
+  return 0;
+}
+
+int cmdWindowText(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND h = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[0], nullptr, 0)));
+  if (!IsWindow(h)) return 1;
+  std::printf("%s\n", oneLine(windowText(h)).c_str());
+  return 0;
+}
+
+// A 32-bit top-down DIB section of w by h pixels selected into a memory DC.
+struct Canvas {
+  HDC dc = nullptr;
+  HBITMAP bmp = nullptr;
+  HGDIOBJ old = nullptr;
+  DWORD* px = nullptr;
+  int w, h;
+  Canvas(int width, int height) : w(width), h(height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    dc = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    px = static_cast<DWORD*>(bits);
+    if (bmp) old = SelectObject(dc, bmp);
+  }
+  ~Canvas() {
+    if (old) SelectObject(dc, old);
+    if (bmp) DeleteObject(bmp);
+    DeleteDC(dc);
+  }
+  std::vector<DWORD> pixels() {
+    GdiFlush();
+    return px ? std::vector<DWORD>(px, px + w * h) : std::vector<DWORD>{};
+  }
+};
+
+std::vector<DWORD> captureScreen(const RECT& r) {
+  Canvas c(r.right - r.left, r.bottom - r.top);
+  HDC screen = GetDC(nullptr);
+  BitBlt(c.dc, 0, 0, c.w, c.h, screen, r.left, r.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  return c.pixels();
+}
+
+// Icon handles of another process cannot be drawn or inspected here, so the
+// icon a box shows is recognised by its picture: the stock icons are drawn on
+// the box's own background and compared with what the screen shows.
+bool looksLike(const std::vector<DWORD>& seen, int w, int h, LPCWSTR stockId) {
+  if (seen.empty()) return false;
+  Canvas c(w, h);
+  if (!c.px) return false;
+  std::fill(c.px, c.px + w * h, seen.front());  // the static's corner: background
+  DrawIconEx(c.dc, 0, 0, LoadIconW(nullptr, stockId), w, h, 0, nullptr, DI_NORMAL);
+  auto drawn = c.pixels();
+  int off = 0;
+  for (size_t i = 0; i < drawn.size(); ++i) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      int a = static_cast<int>((drawn[i] >> shift) & 0xff);
+      int b = static_cast<int>((seen[i] >> shift) & 0xff);
+      if (std::abs(a - b) > 16) {
+        ++off;
+        break;
+      }
+    }
+  }
+  return off <= w * h / 50;
+}
+
+std::string iconName(HWND dialog) {
+  HWND iconStatic = nullptr;
+  for (HWND s : children(dialog, "Static")) {
+    if ((GetWindowLongW(s, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(s)) {
+      iconStatic = s;
+      break;
+    }
+  }
+  if (!iconStatic) return "none";
+  RECT r{};
+  GetWindowRect(iconStatic, &r);
+  const struct {
+    LPCWSTR id;
+    const char* name;
+  } stock[] = {{IDI_HAND, "stop"},
+               {IDI_EXCLAMATION, "warning"},
+               {IDI_ASTERISK, "information"},
+               {IDI_QUESTION, "question"}};
+  std::string name = "other";
+  // The box may not have painted yet when it first shows.
+  waitFor(2000, [&] {
+    auto seen = captureScreen(r);
+    if (!seen.empty() &&
+        std::all_of(seen.begin(), seen.end(), [&](DWORD p) { return p == seen.front(); })) {
+      name = "none";  // an empty icon control
+      return false;
+    }
+    for (const auto& s : stock) {
+      if (looksLike(seen, r.right - r.left, r.bottom - r.top, s.id)) {
+        name = s.name;
+        return true;
+      }
+    }
+    return false;
+  });
+  return name;
+}
+
+int cmdMessageBox(int argc, char** argv) {
+  if (argc < 2) return usage();
+  bool dismiss = argc > 2 && std::strcmp(argv[2], "--dismiss") == 0;
+  Filter f{"#32770", argv[0], true};
+  std::vector<HWND> found;
+  if (!waitFor(parseLong(argv[1]), [&] { return !(found = topLevel(f)).empty(); })) {
+    std::fprintf(stderr, "winprobe: no box captioned \"%s\" within %s ms\n", argv[0], argv[1]);
+    return 1;
+  }
+  HWND box = found.front();
+  DWORD pid = 0;
+  GetWindowThreadProcessId(box, &pid);
+  std::printf("hwnd=0x%llx\npid=%lu\ncaption=%s\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)),
+              static_cast<unsigned long>(pid), oneLine(caption(box)).c_str());
+  for (HWND s : children(box, "Static")) {
+    if ((GetWindowLongW(s, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+    std::string t = windowText(s);
+    if (!t.empty()) std::printf("text=%s\n", oneLine(t).c_str());
+  }
+  std::printf("icon=%s\n", iconName(box).c_str());
+  std::string buttons;
+  HWND ok = nullptr;
+  for (HWND b : children(box, "Button")) {
+    if (!IsWindowVisible(b)) continue;
+    if (!buttons.empty()) buttons += ",";
+    buttons += windowText(b);
+    if (GetDlgCtrlID(b) == IDOK) ok = b;
+  }
+  std::printf("buttons=%s\n", oneLine(buttons).c_str());
+  std::fflush(stdout);
+  if (dismiss) {
+    // A box with a single OK button answers IDOK; the button's own click
+    // notification is what the dialog procedure reacts to.
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    if (!waitFor(5000, [&] { return !IsWindow(box); })) {
+      std::fprintf(stderr, "winprobe: box did not close after OK\n");
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int cmdSetCursor(int argc, char** argv) {
+  if (argc < 2) return usage();
+  return SetCursorPos(static_cast<int>(parseLong(argv[0])), static_cast<int>(parseLong(argv[1])))
+             ? 0
+             : 1;
+}
+
+int cmdGetCursor() {
+  POINT p{};
+  if (!GetCursorPos(&p)) return 1;
+  std::printf("%ld %ld\n", p.x, p.y);
+  return 0;
+}
+
+int cmdScreen() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  std::printf("width=%d height=%d work=%ld,%ld,%ld,%ld\n", GetSystemMetrics(SM_CXSCREEN),
+              GetSystemMetrics(SM_CYSCREEN), work.left, work.top, work.right, work.bottom);
+  return 0;
+}
+
+int cmdClick(int argc, char** argv) {
+  if (argc < 2) return usage();
+  bool right = argc > 2 && std::strcmp(argv[2], "right") == 0;
+  if (!SetCursorPos(static_cast<int>(parseLong(argv[0])), static_cast<int>(parseLong(argv[1]))))
+    return 1;
+  // Let the target see the pointer arrive before the button goes down, as a
+  // real hand would.
+  Sleep(50);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+  if (SendInput(1, &in[0], sizeof(INPUT)) != 1) return 1;
+  Sleep(50);
+  return SendInput(1, &in[1], sizeof(INPUT)) == 1 ? 0 : 1;
+}
+
+// Opens the port as the program does and prints every byte that arrives within
+// the time, so a test can prove a pty really stands behind COMn.
+int cmdSerialRead(int argc, char** argv) {
+  if (argc < 2) return usage();
+  std::string path = std::string("\\\\.\\") + argv[0];
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "winprobe: cannot open %s (error %lu)\n", argv[0], GetLastError());
+    return 1;
+  }
+  COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};  // reads return at once with what is there
+  SetCommTimeouts(h, &t);
+  std::printf("open\n");
+  std::fflush(stdout);
+  std::string hex;
+  waitFor(parseLong(argv[1]), [&] {
+    unsigned char buf[256];
+    DWORD got = 0;
+    if (ReadFile(h, buf, sizeof buf, &got, nullptr)) {
+      for (DWORD i = 0; i < got; ++i) {
+        char b[4];
+        std::snprintf(b, sizeof b, "%02x", buf[i]);
+        hex += b;
+      }
+    }
+    return false;
+  });
+  CloseHandle(h);
+  std::printf("%s\n", hex.c_str());
+  return 0;
+}
+
+int cmdHold(int argc, char** argv) {
+  if (argc < 1) return usage();
+  Sleep(static_cast<DWORD>(parseLong(argv[0])));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const struct {
+    const char* name;
+    int (*run)(int, char**);
+  } commands[] = {
+      {"list-windows", cmdList},
+      {"find-window", cmdFind},
+      {"wait-window", [](int n, char** a) { return cmdWait(n, a, false); }},
+      {"wait-visible", [](int n, char** a) { return cmdWait(n, a, true); }},
+      {"wait-gone", cmdWaitGone},
+      {"window-text", cmdWindowText},
+      {"messagebox", cmdMessageBox},
+      {"setcursor", cmdSetCursor},
+      {"getcursor", [](int, char**) { return cmdGetCursor(); }},
+      {"screen", [](int, char**) { return cmdScreen(); }},
+      {"click", cmdClick},
+      {"serial-read", cmdSerialRead},
+      {"hold", cmdHold},
+  };
+  if (argc < 2) return usage();
+  for (const auto& c : commands) {
+    if (std::strcmp(argv[1], c.name) == 0) {
+      int rc = c.run(argc - 2, argv + 2);
+      std::fflush(stdout);
+      return rc;
+    }
+  }
+  return usage();
+}
