@@ -261,6 +261,53 @@ inline constexpr std::uint32_t kPurgeRxAbort = 0x2;
 inline constexpr std::uint32_t kPurgeTxClear = 0x4;
 inline constexpr std::uint32_t kPurgeRxClear = 0x8;
 
+// Media control (MCI) commands, flags, items and errors used by the player.
+namespace mci {
+inline constexpr std::uint32_t kOpen = 0x0803;
+inline constexpr std::uint32_t kClose = 0x0804;
+inline constexpr std::uint32_t kPlay = 0x0806;
+inline constexpr std::uint32_t kStop = 0x0808;
+inline constexpr std::uint32_t kStatus = 0x0814;
+inline constexpr std::uint32_t kNotify = 0x00000001;
+inline constexpr std::uint32_t kWait = 0x00000002;
+inline constexpr std::uint32_t kFrom = 0x00000004;
+inline constexpr std::uint32_t kTo = 0x00000008;
+inline constexpr std::uint32_t kStatusItem = 0x00000100;
+inline constexpr std::uint32_t kOpenType = 0x00002000;
+inline constexpr std::uint32_t kOpenElement = 0x00000200;
+inline constexpr std::uint32_t kStatusLength = 1;
+inline constexpr std::uint32_t kStatusPosition = 2;
+inline constexpr std::uint32_t kStatusMode = 4;
+inline constexpr std::uint32_t kModeNotReady = 524;
+inline constexpr std::uint32_t kModeStop = 525;
+inline constexpr std::uint32_t kModePlay = 526;
+inline constexpr std::uint32_t kModeOpen = 530;
+inline constexpr std::uint32_t kErrInvalidDeviceId = 257;
+inline constexpr std::uint32_t kErrFileNotFound = 275;
+inline constexpr std::uint32_t kErrCannotLoadDriver = 266;
+}  // namespace mci
+
+struct MciOpenParms {
+  std::uintptr_t dwCallback = 0;
+  std::uint32_t wDeviceID = 0;  // out
+  std::string lpstrDeviceType;
+  std::string lpstrElementName;
+};
+struct MciPlayParms {
+  std::uintptr_t dwCallback = 0;
+  std::uint32_t dwFrom = 0;
+  std::uint32_t dwTo = 0;
+};
+struct MciGenericParms {
+  std::uintptr_t dwCallback = 0;
+};
+struct MciStatusParms {
+  std::uintptr_t dwCallback = 0;
+  std::uintptr_t dwReturn = 0;  // out
+  std::uint32_t dwItem = 0;
+  std::uint32_t dwTrack = 0;
+};
+
 // ---- operation groups ------------------------------------------------------
 
 class RegistryOps {
@@ -384,6 +431,23 @@ class ShellOps {
                                       int showCmd) = 0;
 };
 
+// MCI playback: the system picks the device (sequencer, wave audio) from
+// the file; play with MCI_NOTIFY returns at once and the sound goes on.
+class SoundOps {
+ public:
+  virtual ~SoundOps() = default;
+  virtual std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                        std::uint32_t flags, MciOpenParms& params) = 0;
+  virtual std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                        std::uint32_t flags, MciPlayParms& params) = 0;
+  virtual std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                        std::uint32_t flags, MciGenericParms& params) = 0;
+  virtual std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                        std::uint32_t flags, MciStatusParms& params) = 0;
+  // The system's text for an MCI error; false when it has none.
+  virtual bool mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) = 0;
+};
+
 // The whole boundary. One instance per running program.
 class Platform : public RegistryOps,
                  public ProcessOps,
@@ -393,6 +457,7 @@ class Platform : public RegistryOps,
                  public InputOps,
                  public ScreenOps,
                  public SerialOps,
-                 public ShellOps {};
+                 public ShellOps,
+                 public SoundOps {};
 
 }  // namespace platform

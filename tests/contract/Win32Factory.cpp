@@ -190,6 +190,25 @@ class OtherProcess final : public Platform {
                               std::string_view d, int s) override {
     return local_.ShellExecuteA(o, v, f, p, d, s);
   }
+  std::uint32_t mciSendCommandA(std::uint32_t d, std::uint32_t m, std::uint32_t f,
+                                MciOpenParms& p) override {
+    return local_.mciSendCommandA(d, m, f, p);
+  }
+  std::uint32_t mciSendCommandA(std::uint32_t d, std::uint32_t m, std::uint32_t f,
+                                MciPlayParms& p) override {
+    return local_.mciSendCommandA(d, m, f, p);
+  }
+  std::uint32_t mciSendCommandA(std::uint32_t d, std::uint32_t m, std::uint32_t f,
+                                MciGenericParms& p) override {
+    return local_.mciSendCommandA(d, m, f, p);
+  }
+  std::uint32_t mciSendCommandA(std::uint32_t d, std::uint32_t m, std::uint32_t f,
+                                MciStatusParms& p) override {
+    return local_.mciSendCommandA(d, m, f, p);
+  }
+  bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
+    return local_.mciGetErrorStringA(e, b, n);
+  }
 
  private:
   bool Start() {

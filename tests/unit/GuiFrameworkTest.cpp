@@ -202,3 +202,32 @@ TEST(ImageListTest, RendersEntriesMaskedAndLeavesTheBitmapForAnOutsideIndex) {
 }
 
 }  // namespace
+
+namespace {
+
+// The simulated media services: what the player's callers rely on.
+TEST(SimulatedSound, OpenPlayFinishStopAndClose) {
+  platform::memory::SimSystem sys;
+  auto p = sys.StartProcess();
+  sys.AddSoundFile("canyon.mid");
+  platform::MciOpenParms open;
+  open.lpstrElementName = "CANYON.MID";
+  ASSERT_EQ(p->mciSendCommandA(0, platform::mci::kOpen,
+                               platform::mci::kWait | platform::mci::kOpenElement, open),
+            0u);
+  const std::uint32_t id = open.wDeviceID;
+  platform::MciPlayParms play;
+  ASSERT_EQ(p->mciSendCommandA(id, platform::mci::kPlay, platform::mci::kNotify, play), 0u);
+  platform::MciStatusParms status;
+  status.dwItem = platform::mci::kStatusMode;
+  p->mciSendCommandA(id, platform::mci::kStatus, platform::mci::kStatusItem, status);
+  EXPECT_EQ(status.dwReturn, platform::mci::kModePlay);
+  sys.FinishSounds();
+  p->mciSendCommandA(id, platform::mci::kStatus, platform::mci::kStatusItem, status);
+  EXPECT_EQ(status.dwReturn, platform::mci::kModeStop) << "ended by itself, still open";
+  EXPECT_EQ(sys.PlayedSounds(), std::vector<std::string>{"CANYON.MID"});
+  p.reset();
+  EXPECT_TRUE(sys.SoundDevices().empty()) << "a process that ends closes its devices";
+}
+
+}  // namespace

@@ -27,6 +27,7 @@ SimProcess::~SimProcess() {
       p->open = false;
     }
   }
+  std::erase_if(sys_.soundDevices_, [this](const auto& d) { return d.second.pid == pid_; });
   sys_.processes_.erase(pid_);
 }
 
@@ -653,6 +654,78 @@ std::intptr_t SimProcess::ShellExecuteA(Hwnd owner, std::string_view verb, std::
                                  std::string(parameters), std::string(directory), showCmd});
   if (file.empty()) return 2;  // SE_ERR_FNF; anything above 32 is success
   return 42;
+}
+
+// ---- sound --------------------------------------------------------------------
+
+SimSoundDevice* SimProcess::SoundDevice(std::uint32_t device) {
+  auto it = sys_.soundDevices_.find(device);
+  return it == sys_.soundDevices_.end() || it->second.pid != pid_ ? nullptr : &it->second;
+}
+
+std::uint32_t SimProcess::mciSendCommandA(std::uint32_t, std::uint32_t message, std::uint32_t flags,
+                                          MciOpenParms& params) {
+  if (message != mci::kOpen || !(flags & mci::kOpenElement)) return mci::kErrCannotLoadDriver;
+  if (!sys_.soundFiles_.contains(SimSystem::Fold(params.lpstrElementName)))
+    return mci::kErrFileNotFound;
+  const std::uint32_t id = sys_.nextSoundDevice_++;
+  sys_.soundDevices_[id] = {pid_, params.lpstrElementName, mci::kModeStop};
+  params.wDeviceID = id;
+  return 0;
+}
+
+std::uint32_t SimProcess::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                          std::uint32_t, MciPlayParms&) {
+  SimSoundDevice* d = SoundDevice(device);
+  if (!d) return mci::kErrInvalidDeviceId;
+  if (message != mci::kPlay) return mci::kErrCannotLoadDriver;
+  d->mode = mci::kModePlay;
+  sys_.playedSounds_.push_back(d->file);
+  return 0;
+}
+
+std::uint32_t SimProcess::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                          std::uint32_t, MciGenericParms&) {
+  SimSoundDevice* d = SoundDevice(device);
+  if (!d) return mci::kErrInvalidDeviceId;
+  if (message == mci::kStop) {
+    d->mode = mci::kModeStop;
+    return 0;
+  }
+  if (message == mci::kClose) {
+    sys_.soundDevices_.erase(device);
+    return 0;
+  }
+  return mci::kErrCannotLoadDriver;
+}
+
+std::uint32_t SimProcess::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                          std::uint32_t flags, MciStatusParms& params) {
+  SimSoundDevice* d = SoundDevice(device);
+  if (!d) return mci::kErrInvalidDeviceId;
+  if (message != mci::kStatus || !(flags & mci::kStatusItem)) return mci::kErrCannotLoadDriver;
+  if (params.dwItem == mci::kStatusMode) params.dwReturn = d->mode;
+  return 0;
+}
+
+bool SimProcess::mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) {
+  const char* text = nullptr;
+  switch (error) {
+    case mci::kErrInvalidDeviceId:
+      text = "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
+      break;
+    case mci::kErrFileNotFound:
+      text = "Cannot find the specified file. Make sure the path and filename are correct.";
+      break;
+    case mci::kErrCannotLoadDriver: text = "The specified device driver cannot be loaded."; break;
+    default: break;
+  }
+  if (!buffer || size == 0) return false;
+  buffer[0] = '\0';
+  if (!text) return false;
+  std::strncpy(buffer, text, size - 1);
+  buffer[size - 1] = '\0';
+  return true;
 }
 
 }  // namespace platform::memory

@@ -114,7 +114,19 @@ class SimProcess final : public Platform {
                               std::string_view parameters, std::string_view directory,
                               int showCmd) override;
 
+  // SoundOps
+  std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,
+                                MciOpenParms& params) override;
+  std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,
+                                MciPlayParms& params) override;
+  std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,
+                                MciGenericParms& params) override;
+  std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,
+                                MciStatusParms& params) override;
+  bool mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) override;
+
  private:
+  SimSoundDevice* SoundDevice(std::uint32_t device);
   friend class SimSystem;
 
   struct Timer {

@@ -95,6 +95,12 @@ struct SimSerialPort {
   void Feed(std::initializer_list<std::uint8_t> bytes) { received.insert(received.end(), bytes); }
 };
 
+struct SimSoundDevice {
+  std::uint32_t pid = 0;
+  std::string file;
+  std::uint32_t mode = 0;  // an MCI mode number (stopped, playing, ...)
+};
+
 struct InjectedKey {
   std::uint8_t vk = 0;
   std::uint8_t scan = 0;
@@ -176,6 +182,15 @@ class SimSystem {
   SimSerialPort& AddSerialPort(std::string_view name);
   SimSerialPort* SerialPort(std::string_view name);
 
+  // ---- sound ----
+  // A file the media services can play (anything else fails to open).
+  void AddSoundFile(std::string_view name) { soundFiles_.insert(Fold(name)); }
+  // Every sound that ends by itself ends now: its device reads stopped.
+  void FinishSounds();
+  const std::map<std::uint32_t, SimSoundDevice>& SoundDevices() const { return soundDevices_; }
+  // Files started playing, in order.
+  const std::vector<std::string>& PlayedSounds() const { return playedSounds_; }
+
   // ---- shell, input and version ----
   const std::vector<ShellExecuteCall>& ShellExecutes() const { return shellExecutes_; }
   const std::vector<InjectedKey>& InjectedKeys() const { return injectedKeys_; }
@@ -232,6 +247,10 @@ class SimSystem {
   std::map<HIcon, gui::MaskedImage> icons_;
   std::vector<std::unique_ptr<SimSerialPort>> serialPorts_;
   std::vector<ShellExecuteCall> shellExecutes_;
+  std::set<std::string> soundFiles_;
+  std::map<std::uint32_t, SimSoundDevice> soundDevices_;
+  std::uint32_t nextSoundDevice_ = 1;
+  std::vector<std::string> playedSounds_;
   std::vector<InjectedKey> injectedKeys_;
   std::set<std::uint8_t> keysDown_;
   OsVersionInfo version_{5, 1, 2600, kVerPlatformWin32Nt};

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // <shellapi.h> needs the types of <windows.h> before it.
+#include <mmsystem.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -578,6 +579,54 @@ std::intptr_t Win32Platform::ShellExecuteA(Hwnd owner, std::string_view verb, st
   keep.Capture();
   // Values above 32 mean success; the rest are the old error numbers.
   return reinterpret_cast<std::intptr_t>(r);
+}
+
+// ---- sound --------------------------------------------------------------------
+
+std::uint32_t Win32Platform::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                             std::uint32_t flags, MciOpenParms& params) {
+  MCI_OPEN_PARMSA p{};
+  p.dwCallback = params.dwCallback;
+  // An empty type or element is no name at all: the system then picks the
+  // device from the element's file.
+  p.lpstrDeviceType = params.lpstrDeviceType.empty() ? nullptr : params.lpstrDeviceType.c_str();
+  p.lpstrElementName = params.lpstrElementName.c_str();
+  const MCIERROR rc = ::mciSendCommandA(device, message, flags, reinterpret_cast<DWORD_PTR>(&p));
+  params.wDeviceID = p.wDeviceID;
+  return static_cast<std::uint32_t>(rc);
+}
+
+std::uint32_t Win32Platform::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                             std::uint32_t flags, MciPlayParms& params) {
+  MCI_PLAY_PARMS p{};
+  p.dwCallback = params.dwCallback;
+  p.dwFrom = params.dwFrom;
+  p.dwTo = params.dwTo;
+  return static_cast<std::uint32_t>(
+      ::mciSendCommandA(device, message, flags, reinterpret_cast<DWORD_PTR>(&p)));
+}
+
+std::uint32_t Win32Platform::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                             std::uint32_t flags, MciGenericParms& params) {
+  MCI_GENERIC_PARMS p{};
+  p.dwCallback = params.dwCallback;
+  return static_cast<std::uint32_t>(
+      ::mciSendCommandA(device, message, flags, reinterpret_cast<DWORD_PTR>(&p)));
+}
+
+std::uint32_t Win32Platform::mciSendCommandA(std::uint32_t device, std::uint32_t message,
+                                             std::uint32_t flags, MciStatusParms& params) {
+  MCI_STATUS_PARMS p{};
+  p.dwCallback = params.dwCallback;
+  p.dwItem = params.dwItem;
+  p.dwTrack = params.dwTrack;
+  const MCIERROR rc = ::mciSendCommandA(device, message, flags, reinterpret_cast<DWORD_PTR>(&p));
+  params.dwReturn = p.dwReturn;
+  return static_cast<std::uint32_t>(rc);
+}
+
+bool Win32Platform::mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) {
+  return ::mciGetErrorStringA(error, buffer, size) != FALSE;
 }
 
 }  // namespace platform
