@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "gui/raster/Bitmap.h"
+
 namespace platform {
 
 using Hwnd = std::uintptr_t;
@@ -27,6 +29,8 @@ using HCursor = std::uintptr_t;
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
+using Hdc = std::uintptr_t;
+using HGdiObj = std::uintptr_t;
 
 inline constexpr Handle kInvalidHandleValue = ~Handle{0};  // INVALID_HANDLE_VALUE
 inline constexpr HKey kHkeyCurrentUser = 0x80000001u;
@@ -139,6 +143,11 @@ inline constexpr std::uint32_t kNimDelete = 2;
 inline constexpr std::uint32_t kNifMessage = 0x1;
 inline constexpr std::uint32_t kNifIcon = 0x2;
 inline constexpr std::uint32_t kNifTip = 0x4;
+
+// Raster operations and pen styles.
+inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+inline constexpr std::uint32_t kMergeCopy = 0x00C000CA;  // source AND pattern
+inline constexpr int kPsSolid = 0;
 
 // OSVERSIONINFO platform ids.
 inline constexpr std::uint32_t kVerPlatformWin32s = 0;
@@ -400,10 +409,53 @@ class InputOps {
   virtual void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
 };
 
+class SoftGdi;
+
+// Screen metrics and the drawing operations on screen-sized bitmaps. The
+// drawing is the project's own software raster in both implementations, so
+// both give the same pixels; an implementation only supplies the two places
+// where pixels meet the real screen: reading a window's pixels (the desktop
+// window's are the screen's) and putting pixels on a window.
 class ScreenOps {
  public:
-  virtual ~ScreenOps() = default;
+  ScreenOps();
+  virtual ~ScreenOps();
+  ScreenOps(const ScreenOps&) = delete;
+  ScreenOps& operator=(const ScreenOps&) = delete;
+
   virtual int GetSystemMetrics(int index) = 0;
+
+  virtual Hdc GetWindowDC(Hwnd hwnd);
+  virtual int ReleaseDC(Hwnd hwnd, Hdc dc);
+  virtual Hdc CreateCompatibleDC(Hdc dc);
+  virtual bool DeleteDC(Hdc dc);
+  virtual HGdiObj CreateCompatibleBitmap(Hdc dc, std::int32_t width, std::int32_t height);
+  // A bitmap of 1 plane and 1 bit per pixel from word-aligned rows, MSB first.
+  virtual HGdiObj CreateBitmap(std::int32_t width, std::int32_t height, std::uint32_t planes,
+                               std::uint32_t bitsPerPixel, const void* bits);
+  virtual HGdiObj CreatePatternBrush(HGdiObj bitmap);
+  virtual HGdiObj CreatePen(int style, std::int32_t width, std::uint32_t color);
+  virtual HGdiObj SelectObject(Hdc dc, HGdiObj object);
+  virtual bool DeleteObject(HGdiObj object);
+  virtual bool MoveToEx(Hdc dc, std::int32_t x, std::int32_t y, Point* previous);
+  virtual bool LineTo(Hdc dc, std::int32_t x, std::int32_t y);
+  virtual bool BitBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t width,
+                      std::int32_t height, Hdc src, std::int32_t srcX, std::int32_t srcY,
+                      std::uint32_t rop);
+  virtual bool StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t width,
+                          std::int32_t height, Hdc src, std::int32_t srcX, std::int32_t srcY,
+                          std::int32_t srcWidth, std::int32_t srcHeight, std::uint32_t rop);
+
+  // What the drawing needs of the real screen.
+  // The window's pixels, its whole window rectangle (for the desktop window:
+  // the screen); false if there is no such window.
+  virtual bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) = 0;
+  // Puts pixels on the window at (x, y) of its window rectangle.
+  virtual void PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
+                                   const gui::Bitmap& pixels) = 0;
+
+ private:
+  SoftGdi* gdi_;
 };
 
 class SerialOps {

@@ -206,6 +206,13 @@ class OtherProcess final : public Platform {
                                 MciStatusParms& p) override {
     return local_.mciSendCommandA(d, m, f, p);
   }
+  bool CaptureWindowPixels(Hwnd h, gui::Bitmap& out) override {
+    return local_.CaptureWindowPixels(h, out);
+  }
+  void PresentWindowPixels(Hwnd h, std::int32_t x, std::int32_t y,
+                           const gui::Bitmap& pixels) override {
+    local_.PresentWindowPixels(h, x, y, pixels);
+  }
   bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
     return local_.mciGetErrorStringA(e, b, n);
   }

@@ -512,6 +512,29 @@ int SimProcess::GetSystemMetrics(int index) {
   }
 }
 
+bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
+  if (hwnd == sys_.desktop_) {
+    out = sys_.Screen();
+    return true;
+  }
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w) return false;
+  out = gui::Bitmap(w->rect.Width(), w->rect.Height(), gui::kBlack);
+  gui::raster::Blit(out, 0, 0, w->frame);
+  return true;
+}
+
+void SimProcess::PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
+                                     const gui::Bitmap& pixels) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return;
+  gui::Bitmap& target = hwnd == sys_.desktop_ ? sys_.wallpaper_ : w->frame;
+  if (hwnd != sys_.desktop_ &&
+      (target.Width() != w->rect.Width() || target.Height() != w->rect.Height()))
+    target.SetSize(w->rect.Width(), w->rect.Height());
+  gui::raster::Blit(target, x, y, pixels);
+}
+
 // ---- serial ports ---------------------------------------------------------------------------
 
 SimSerialPort* SimProcess::Port(Handle h) {

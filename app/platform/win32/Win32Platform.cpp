@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -579,6 +580,65 @@ std::intptr_t Win32Platform::ShellExecuteA(Hwnd owner, std::string_view verb, st
   keep.Capture();
   // Values above 32 mean success; the rest are the old error numbers.
   return reinterpret_cast<std::intptr_t>(r);
+}
+
+// ---- screen --------------------------------------------------------------------
+
+namespace {
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // rows from the top, as the raster keeps them
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+}  // namespace
+
+bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
+  HWND window = ToHwnd(hwnd);
+  RECT r;
+  if (!::GetWindowRect(window, &r)) return false;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  out = gui::Bitmap(std::max(w, 0), std::max(h, 0), gui::kBlack);
+  if (w <= 0 || h <= 0) return true;
+  // The desktop window's context is the screen: other programs' windows too.
+  HDC source = window == ::GetDesktopWindow() ? ::GetDC(nullptr) : ::GetWindowDC(window);
+  HDC memory = ::CreateCompatibleDC(source);
+  BITMAPINFO bi = TopDown32(w, h);
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = dib && bits;
+  if (ok) {
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ok = ::BitBlt(memory, 0, 0, w, h, source, 0, 0, SRCCOPY) != FALSE;
+    ::GdiFlush();
+    if (ok)
+      for (int y = 0; y < h; ++y) {
+        const auto* row = static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(y) * w;
+        std::uint32_t* dst = out.Row(y);
+        for (int x = 0; x < w; ++x) dst[x] = row[x] & 0x00FFFFFF;
+      }
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+  }
+  ::DeleteDC(memory);
+  ::ReleaseDC(window == ::GetDesktopWindow() ? nullptr : window, source);
+  return ok;
+}
+
+void Win32Platform::PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
+                                        const gui::Bitmap& pixels) {
+  if (pixels.Empty()) return;
+  HWND window = ToHwnd(hwnd);
+  HDC dc = ::GetWindowDC(window);
+  if (!dc) return;
+  BITMAPINFO bi = TopDown32(pixels.Width(), pixels.Height());
+  ::SetDIBitsToDevice(dc, x, y, pixels.Width(), pixels.Height(), 0, 0, 0, pixels.Height(),
+                      pixels.Data(), &bi, DIB_RGB_COLORS);
+  ::ReleaseDC(window, dc);
 }
 
 // ---- sound --------------------------------------------------------------------

@@ -103,6 +103,11 @@ class Win32Platform final : public Platform {
                               std::string_view parameters, std::string_view directory,
                               int showCmd) override;
 
+  // ScreenOps: where drawing meets the screen
+  bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
+  void PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
+                           const gui::Bitmap& pixels) override;
+
   // SoundOps
   std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,
                                 MciOpenParms& params) override;
