@@ -16,6 +16,14 @@ void Program::CreateWindows() {
   app.CreateForm(FormAbout, *this);
 }
 
+void ShowEffectIcon(const gui::ImageList& list, gui::Bitmap& scratch, gui::Image& image,
+                    std::int32_t code) {
+  if (TableIndex(code, 15) && list.GetBitmap(code, scratch))
+    image.SetPicture(scratch);
+  else
+    image.ClearPicture();
+}
+
 int RunTavrin(platform::Platform& sys, gui::Backend& ui) {
   gui::Application app(sys, ui, "Tavrin");
   // The handle is never closed: the system releases the mutex when the

@@ -126,11 +126,7 @@ void TForm_Main::FormShow() { RefreshPalette(); }
 void TForm_Main::RefreshPalette() {
   for (std::size_t slot = 0; slot < PaletteSlots.size(); ++slot) {
     const std::int32_t code = program_.EffectSlots[slot];
-    // A code outside the fifteen effects has no icon: the slot shows empty.
-    if (TableIndex(code, 15) && ImageList1.GetBitmap(code, scratchBitmap_))
-      images_[slot]->SetPicture(scratchBitmap_);
-    else
-      images_[slot]->ClearPicture();
+    ShowEffectIcon(ImageList1, scratchBitmap_, *images_[slot], code);
     PaletteSlots[slot] = code;
   }
 }

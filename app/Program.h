@@ -7,6 +7,8 @@
 #include "app/Settings.h"
 #include "app/platform/Platform.h"
 #include "gui/Application.h"
+#include "gui/Form.h"
+#include "gui/ImageList.h"
 
 class TForm_Main;
 class TFormEffectTable;
@@ -44,3 +46,9 @@ struct Program {
   bool PaletteCollapsed = false;  // the palette is shrunk to zero size
   int SnapshotScanCode = 0;
 };
+
+// Shows effect code's icon on an image control, rendered through the
+// module's scratch bitmap; a code outside the fifteen effects has no icon,
+// so the image shows empty.
+void ShowEffectIcon(const gui::ImageList& list, gui::Bitmap& scratch, gui::Image& image,
+                    std::int32_t code);

@@ -44,10 +44,7 @@ TFormEffectTable::TFormEffectTable(gui::Application& app, Program& program)
 }
 
 void TFormEffectTable::ShowIcon(gui::Image& image, std::int32_t code) {
-  if (TableIndex(code, 15) && ImageList1.GetBitmap(code, scratchBitmap_))
-    image.SetPicture(scratchBitmap_);
-  else
-    image.ClearPicture();
+  ShowEffectIcon(ImageList1, scratchBitmap_, image, code);
 }
 
 void TFormEffectTable::FormCreate() {
