@@ -1,7 +1,7 @@
 #include "app/Entry.h"
 
 #include "app/Main.h"
-#include "app/Program.h"
+#include "core/Program.h"
 #include "dialogs/About.h"
 #include "dialogs/Effecttable.h"
 #include "dialogs/Seeting.h"
@@ -14,14 +14,6 @@ void Program::CreateWindows() {
   app.CreateForm(Form_Draw, *this);
   app.CreateForm(Form_Seeting, *this);
   app.CreateForm(FormAbout, *this);
-}
-
-void ShowEffectIcon(const gui::ImageList& list, gui::Bitmap& scratch, gui::Image& image,
-                    std::int32_t code) {
-  if (TableIndex(code, 15) && list.GetBitmap(code, scratch))
-    image.SetPicture(scratch);
-  else
-    image.ClearPicture();
 }
 
 int RunTavrin(platform::Platform& sys, gui::Backend& ui) {

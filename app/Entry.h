@@ -1,8 +1,8 @@
 // The program's entry: single-instance guard, the five windows, the loop.
 #pragma once
 
-#include "app/platform/Platform.h"
 #include "gui/Backend.h"
+#include "platform/Platform.h"
 
 inline constexpr char kInstanceMutexName[] = "Tavrin2002";
 

@@ -1,7 +1,7 @@
 // The Windows program: the real platform and the real window backend.
 #include "app/Entry.h"
-#include "app/platform/win32/Win32Platform.h"
 #include "gui/win32/Win32Backend.h"
+#include "platform/win32/Win32Platform.h"
 
 int main() {
   platform::Win32Platform platform;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/Platform.h"
 #include "gui/Application.h"
+#include "platform/Platform.h"
 
 // Enumerations whose ordinals are used as numbers (COM number, table index,
 // line-settings codes).

@@ -1,7 +1,7 @@
 // The about box.
 #pragma once
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "gui/Form.h"
 
 class TFormAbout : public gui::Form {

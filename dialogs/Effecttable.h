@@ -5,7 +5,7 @@
 #include <array>
 #include <memory>
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
 

@@ -1,7 +1,7 @@
 // The settings dialog.
 #pragma once
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "gui/Form.h"
 
 class TForm_Seeting : public gui::Form {

@@ -2,7 +2,7 @@
 // run on, over a frozen picture of the screen.
 #pragma once
 
-#include "app/Program.h"
+#include "core/Program.h"
 #include "gui/Form.h"
 
 class TForm_Draw : public gui::Form {

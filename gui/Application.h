@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/platform/Platform.h"
 #include "gui/Backend.h"
+#include "platform/Platform.h"
 
 namespace gui {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/platform/Platform.h"
-#include "gui/raster/Bitmap.h"
+#include "platform/Platform.h"
+#include "raster/Bitmap.h"
 
 namespace gui {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/Platform.h"
-#include "gui/raster/Bitmap.h"
+#include "platform/Platform.h"
+#include "raster/Bitmap.h"
 
 namespace gui {
 

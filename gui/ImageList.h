@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "app/platform/Platform.h"
 #include "gui/Backend.h"
-#include "gui/raster/Bitmap.h"
+#include "platform/Platform.h"
+#include "raster/Bitmap.h"
 
 namespace gui {
 

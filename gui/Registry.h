@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/platform/Platform.h"
+#include "platform/Platform.h"
 
 namespace gui {
 

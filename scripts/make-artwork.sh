@@ -11,7 +11,7 @@ mkdir -p "$out"
 # Built straight from its sources so that it does not depend on configuring
 # the whole project.
 ${CXX:-g++} -std=c++20 -O2 -Wall -Wextra -Werror -ffp-contract=off -I"$root" \
-  "$root/gui/raster/Bitmap.cpp" "$root"/resources/artwork/*.cpp "$root/tools/make_icon/main.cpp" \
+  "$root/raster/Bitmap.cpp" "$root"/resources/artwork/*.cpp "$root/tools/make_icon/main.cpp" \
   -o "$out/make_icon"
 "$out/make_icon" ico "$root/resources/tavrin.ico"
 echo "wrote resources/tavrin.ico"

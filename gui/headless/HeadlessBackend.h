@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/memory/SimProcess.h"
 #include "gui/Backend.h"
+#include "platform/memory/SimProcess.h"
 
 namespace gui {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gui/raster/Bitmap.h"
+#include "raster/Bitmap.h"
 
 namespace artwork {
 

@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "gui/raster/Bitmap.h"
+#include "raster/Bitmap.h"
 
 namespace artwork {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/platform/Platform.h"
+#include "platform/Platform.h"
 
 // The program's own process on a fresh system (natively: a new simulated
 // machine; on Windows: the running system). Its WaitMessage may wait for a

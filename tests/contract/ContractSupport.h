@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/Platform.h"
+#include "platform/Platform.h"
 
 namespace contract {
 

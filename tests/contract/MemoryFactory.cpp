@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/platform/memory/SimProcess.h"
-#include "app/platform/memory/SimSystem.h"
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
 #include "tests/contract/ContractPlatform.h"
 
 namespace {

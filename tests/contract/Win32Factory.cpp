@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 #include "tests/contract/ContractPlatform.h"
 
 namespace {

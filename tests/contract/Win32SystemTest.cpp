@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/platform/win32/Win32Platform.h"
 #include "gui/win32/Win32Backend.h"
+#include "platform/win32/Win32Platform.h"
 #include "tests/contract/ContractSupport.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "app/Main.h"
-#include "app/Program.h"
-#include "app/platform/memory/SimProcess.h"
-#include "app/platform/memory/SimSystem.h"
+#include "core/Program.h"
 #include "gui/Application.h"
 #include "gui/headless/HeadlessBackend.h"
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
 
 namespace testing_support {
 

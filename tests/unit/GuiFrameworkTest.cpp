@@ -2,14 +2,14 @@
 // clicks, painting into the simulated screen, timers, menus and image lists.
 #include <gtest/gtest.h>
 
-#include "app/platform/memory/SimProcess.h"
-#include "app/platform/memory/SimSystem.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
 #include "gui/Menu.h"
 #include "gui/Timer.h"
 #include "gui/headless/HeadlessBackend.h"
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
 
 namespace {
 

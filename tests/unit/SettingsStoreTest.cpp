@@ -3,10 +3,10 @@
 // each save touches.
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
-#include "app/platform/memory/SimProcess.h"
-#include "app/platform/memory/SimSystem.h"
+#include "core/Settings.h"
 #include "gui/Registry.h"
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // thin and wide pens, and the monochrome rules of compatible bitmaps.
 #include <gtest/gtest.h>
 
-#include "app/platform/memory/SimProcess.h"
-#include "app/platform/memory/SimSystem.h"
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
 
 namespace {
 

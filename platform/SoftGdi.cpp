@@ -1,4 +1,4 @@
-#include "app/platform/SoftGdi.h"
+#include "platform/SoftGdi.h"
 
 #include <algorithm>
 #include <cmath>

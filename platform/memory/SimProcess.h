@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform/Platform.h"
-#include "app/platform/memory/SimSystem.h"
+#include "platform/Platform.h"
+#include "platform/memory/SimSystem.h"
 
 namespace platform::memory {
 

@@ -1,10 +1,10 @@
-#include "app/platform/memory/SimSystem.h"
+#include "platform/memory/SimSystem.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "app/platform/memory/SimProcess.h"
+#include "platform/memory/SimProcess.h"
 
 namespace platform::memory {
 

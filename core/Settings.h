@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/platform/Platform.h"
-#include "gui/raster/Bitmap.h"
+#include "platform/Platform.h"
+#include "raster/Bitmap.h"
 
 inline constexpr char kSettingsKey[] = "SOFTWARE\\Omvale Tavrin 2.0.8";
 inline constexpr char kVersionText[] = " 2.0.8";  // the blank in front is part of it

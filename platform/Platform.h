@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "gui/raster/Bitmap.h"
+#include "raster/Bitmap.h"
 
 namespace platform {
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <variant>
 
-#include "app/platform/Platform.h"
+#include "platform/Platform.h"
 
 namespace platform {
 

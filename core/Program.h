@@ -4,11 +4,11 @@
 // thread only.
 #pragma once
 
-#include "app/Settings.h"
-#include "app/platform/Platform.h"
+#include "core/Settings.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
+#include "platform/Platform.h"
 
 class TForm_Main;
 class TFormEffectTable;

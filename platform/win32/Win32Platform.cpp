@@ -1,4 +1,4 @@
-#include "app/platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Platform.h"
 
 #include <windows.h>
 // <shellapi.h> needs the types of <windows.h> before it.

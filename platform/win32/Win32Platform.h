@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "app/platform/Platform.h"
+#include "platform/Platform.h"
 
 namespace platform {
 

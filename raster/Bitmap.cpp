@@ -1,4 +1,4 @@
-#include "gui/raster/Bitmap.h"
+#include "raster/Bitmap.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/platform/memory/SimProcess.h"
+#include "platform/memory/SimProcess.h"
 
 #include <algorithm>
 #include <cstring>
