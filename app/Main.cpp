@@ -39,6 +39,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
       Exit1("Exit1", "&Exit"),
       ImageList1(artwork::kImageSize, artwork::kImageSize),
       CommPortDriver1(app),
+      MediaPlayer1(app),
       program_(program),
       trayIcon_(app.Ui()) {
   ImageBack.SetPicture(artwork::PaletteBackground());
@@ -78,6 +79,10 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   // As the form description sets the driver up: a port given by its path.
   CommPortDriver1.SetPort(pnCustom);
   CommPortDriver1.SetPortName(TCommPortDriver::DevicePath(2));
+  CommPortDriver1.OnReceiveData = [this](TCommPortDriver& sender, const std::uint8_t* data,
+                                         std::uint32_t size) {
+    CommPortDriver1ReceiveData(sender, data, size);
+  };
 
   // Sent to every top-level window when the taskbar comes back (the shell
   // restarted): the tray icon must be added again or it is silently gone.
@@ -211,3 +216,13 @@ void TForm_Main::SwitchPort(const char* name, TPortNumber port) {
 
 void TForm_Main::COM1Click() { SwitchPort("Com1", pnCOM1); }
 void TForm_Main::COM21Click() { SwitchPort("Com2", pnCOM2); }
+
+// ---- device input and effects -------------------------------------------------
+
+void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t*, std::uint32_t) {}
+
+void TForm_Main::DispatchEffect(unsigned) {}
+
+void TForm_Main::ShowOverlay() {}
+
+void TForm_Main::RunProgram(const std::string&) {}

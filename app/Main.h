@@ -9,6 +9,7 @@
 #include "device/CPDrv.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
+#include "gui/MediaPlayer.h"
 #include "gui/Menu.h"
 
 inline constexpr std::uint32_t kTrayIconId = 1034;
@@ -32,6 +33,7 @@ class TForm_Main : public gui::Form {
   gui::MenuItem Minimized1, N1, Settings1, EffectTable1, COMPort1, COM1, COM21, N2, About1, Exit1;
   gui::ImageList ImageList1;
   TCommPortDriver CommPortDriver1;
+  gui::TMediaPlayer MediaPlayer1;
 
   // The copy of the slot table that the device's keys are looked up in.
   std::array<std::int32_t, 11> PaletteSlots{};
@@ -50,6 +52,17 @@ class TForm_Main : public gui::Form {
   void COM1Click();
   void COM21Click();
   void TrayIconCallback(platform::WParam wParam, platform::LParam lParam);
+
+  // The device's bytes, one delivery per poll of the serial driver.
+  void CommPortDriver1ReceiveData(TCommPortDriver& sender, const std::uint8_t* data,
+                                  std::uint32_t size);
+  // Performs one effect (an effect code, 0-14; anything else only hides the
+  // dialogs).
+  void DispatchEffect(unsigned code);
+  // Captures the screen and shows the overlay in the current mode.
+  void ShowOverlay();
+  // Opens a program, document or address through the shell.
+  void RunProgram(const std::string& text);
 
  protected:
   platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
