@@ -128,7 +128,7 @@ tv_hold_session() {
 
 # --- the Windows side ----------------------------------------------------
 
-probe() { "$WINE" "$WINPROBE" "$@" </dev/null | tr -d '\r'; }
+probe() { "$WINE" "$WINPROBE" "$@" </dev/null | stdbuf -oL tr -d '\r'; }
 
 # Value of key=value in a probe line; "caption" runs to the end of the line.
 field() {  # line, key
@@ -311,4 +311,59 @@ tv_menu_layout() {  # png, x, y, w, h
         }
         print out
       }'
+}
+
+# --- the virtual receiver and test windows ------------------------------------
+
+# Plays a receiver script into a port's Linux end: COM2 unless --com1.
+tv_send() {  # [--com1] script
+  local port="$TAVRIN_COM2_IN"
+  if [ "$1" = --com1 ]; then port="$TAVRIN_COM1_IN"; shift; fi
+  : "${RECEIVER:?RECEIVER must name the virtual receiver}"
+  "$RECEIVER" --port "$port" -e "$1" || fail "the receiver could not play '$1'"
+}
+
+tv_cursor() { probe getcursor; }
+
+# Waits until a line matching the pattern (grep -E) shows in the file;
+# prints the matches so far.
+tv_wait_line() {  # file, pattern, seconds, [count]
+  local end=$((SECONDS + $3)) want="${4:-1}"
+  while [ "$(grep -cE -- "$2" "$1" 2>/dev/null)" -lt "$want" ]; do
+    if [ "$SECONDS" -ge "$end" ]; then return 1; fi
+    sleep 0.05
+  done
+  grep -E -- "$2" "$1"
+}
+
+# Opens a probe target window (a captioned top-level window that prints what
+# reaches it) at x,y of w by h for at most 120 s. Sets TARGET_LOG, TARGET_HWND
+# and TARGET_X/Y/W/H (its client area on the screen).
+tv_target() {  # caption, x, y, w, h
+  local n=${#TV_PIDS[@]}
+  TARGET_LOG="$TV_WORK/target-$n.log"
+  "$WINE" "$WINPROBE" target "$1" "$2" "$3" "$4" "$5" 120000 </dev/null 2>&1 |
+    stdbuf -oL tr -d '\r' >"$TARGET_LOG" &
+  TV_PIDS+=("$!")
+  local ready
+  ready="$(tv_wait_line "$TARGET_LOG" '^ready ' 20)" || die "the target window '$1' did not open"
+  TARGET_HWND="$(field "$ready" hwnd)"
+  IFS=, read -r TARGET_X TARGET_Y TARGET_W TARGET_H <<<"$(field "$ready" client)"
+  log "target '$1' is $TARGET_HWND, client ${TARGET_W}x$TARGET_H at $TARGET_X,$TARGET_Y"
+}
+
+# The Windows path of a Linux file, through drive Z:.
+tv_winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Starts the program on a fresh key holding "Com Port" as given (or none),
+# and waits until its main window exists and its tray icon is up, which
+# comes after the port is opened.
+tv_start_with_port() {  # port name or "" for none
+  tv_reg_delete
+  if [ -n "$1" ]; then
+    printf 'REG_SZ\tCom Port\t%s\n' "$1" | tv_reg_write || die "could not write the settings key"
+  fi
+  tv_start
+  tv_wait_main 30 >/dev/null || die "no main window within 30 s"
+  tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
 }

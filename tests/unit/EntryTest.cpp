@@ -24,6 +24,7 @@ TEST(EntryTest, RunsUntilExitIsChosenFromTheTrayMenu) {
   ProgramRun run(sys);
   int idleCalls = 0;
   bool menuOpened = false;
+  bool clicked = false;
   run.ui.ChooseInMenus("&Exit");
   run.process->SetIdleHook([&] {
     ++idleCalls;
@@ -31,9 +32,13 @@ TEST(EntryTest, RunsUntilExitIsChosenFromTheTrayMenu) {
     menuOpened = true;
     const platform::Hwnd main = sys.FindWindow("TForm_Main");
     EXPECT_EQ(sys.TrayIcons().size(), 1u);
-    return sys.ClickTrayIcon(main, 1034, platform::msg::kRButtonDown);
+    clicked = sys.ClickTrayIcon(main, 1034, platform::msg::kRButtonDown);
+    return clicked;
   });
   EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(clicked) << "the right click reached the tray icon";
+  ASSERT_EQ(run.ui.Popups().size(), 1u) << "the click opened the tray menu";
+  EXPECT_NE(gui::HeadlessBackend::FindEntry(run.ui.Popups()[0].entries, "&Exit"), 0);
   EXPECT_EQ(idleCalls, 1) << "the menu's Exit ended the loop, not an idle queue";
   EXPECT_TRUE(sys.TrayIcons().empty());
   EXPECT_EQ(sys.FindWindow("TForm_Main"), 0u);
@@ -53,6 +58,16 @@ TEST(EntryTest, SecondCopyShowsTheBoxAndLeavesTheFirstUntouched) {
     second = std::make_unique<ProgramRun>(sys);
     secondResult = (*second)();
     EXPECT_EQ(sys.ZOrder().size(), windowsBefore) << "the second copy made no visible window";
+    // A first copy that let go of its mutex after the check would let this
+    // one start as if alone, without a word.
+    const auto& boxes = second->ui.MessageBoxes();
+    EXPECT_EQ(boxes.size(), 1u) << "the second copy says why it stops";
+    if (!boxes.empty()) {
+      EXPECT_EQ(boxes[0].text, "Tavrin2002 already exists");
+      EXPECT_EQ(boxes[0].caption, "System Error");
+    }
+    EXPECT_TRUE(second->ui.Popups().empty());
+    EXPECT_EQ(sys.TrayIcons().size(), 1u) << "only the first copy's icon is shown";
     second.reset();  // its process ends
     return false;
   });

@@ -206,6 +206,35 @@ TEST_F(SettingsStoreTest, StringsAbsentWrongTypedTooLongOrWithNul) {
   EXPECT_EQ(settings.ExecuteName, "");
 }
 
+// Each text field has its own copy: a cut that covers one field can miss
+// another, so every field is fed a text longer than it holds, one at a time,
+// with the others at lengths either side of the bound.
+TEST_F(SettingsStoreTest, EveryLongTextIsCutAtTheCapacity) {
+  FirstRun();
+  const std::pair<const char*, std::string TSettings::*> fields[] = {
+      {"SoundName", &TSettings::SoundName},
+      {"BreakSound", &TSettings::BreakSound},
+      {"Execute Name", &TSettings::ExecuteName}};
+  const std::string full(kTextCapacity, 'y');
+  for (const auto& cut : fields) {
+    for (const auto& other : fields) {
+      if (&other != &cut) sys.SetString(kSettingsKey, other.first, full);
+    }
+    for (std::size_t len :
+         {kTextCapacity - 1, kTextCapacity, kTextCapacity + 1, std::size_t{1000}}) {
+      sys.SetString(kSettingsKey, cut.first, std::string(len, 'x'));
+      EXPECT_EQ(LoadError(), "") << cut.first;
+      EXPECT_EQ(settings.*cut.second, std::string(std::min(len, kTextCapacity), 'x'))
+          << cut.first << " stored with " << len << " characters";
+      for (const auto& other : fields) {
+        if (&other != &cut) {
+          EXPECT_EQ(settings.*other.second, full) << other.first;
+        }
+      }
+    }
+  }
+}
+
 TEST_F(SettingsStoreTest, FailingWriteAbandonsTheRestOfTheSave) {
   sys.FailValueWrite("Reveal Style");
   EXPECT_EQ(LoadError(), "Failed to set data for 'Reveal Style'");

@@ -148,8 +148,18 @@ int usage() {
       "  messagebox <caption> <ms> [--dismiss]    wait for a #32770 box, print it, maybe OK it\n"
       "  setcursor <x> <y> | getcursor | screen\n"
       "  click <x> <y> [left|right]               move there and click by injected input\n"
-      "  serial-read <COMn> <ms>                  open the port, print what arrives, as hex\n"
-      "  hold <ms>                                keep the Wine session alive for a while\n",
+      "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
+      "  hold <ms>                                keep the Wine session alive for a while\n"
+      "  target <caption> <x> <y> <w> <h> <ms>    a test window; prints what reaches it\n"
+      "  window-state <hwnd>                      iconic=, foreground=, visible=\n"
+      "  foreground                               the window in front\n"
+      "  activate <hwnd>                          bring a window to the front\n"
+      "  buttons                                  which pointer buttons Wine holds down\n"
+      "  wait-cursor <x> <y> <ms>                 wait until the cursor is at x,y\n"
+      "  latency <pty-path> <samples> move | key <letter> <class>\n"
+      "                                           bytes written into the port's other end\n"
+      "                                           until the pointer moves (or the window\n"
+      "                                           of class shows); median and p99 in ms\n",
       stderr);
   return 2;
 }
@@ -399,6 +409,7 @@ int cmdSerialRead(int argc, char** argv) {
   SetCommTimeouts(h, &t);
   std::printf("open\n");
   std::fflush(stdout);
+  const long want = argc > 2 ? parseLong(argv[2]) : -1;
   std::string hex;
   waitFor(parseLong(argv[1]), [&] {
     unsigned char buf[256];
@@ -410,7 +421,7 @@ int cmdSerialRead(int argc, char** argv) {
         hex += b;
       }
     }
-    return false;
+    return want >= 0 && static_cast<long>(hex.size() / 2) >= want;
   });
   CloseHandle(h);
   std::printf("%s\n", hex.c_str());
@@ -420,6 +431,257 @@ int cmdSerialRead(int argc, char** argv) {
 int cmdHold(int argc, char** argv) {
   if (argc < 1) return usage();
   Sleep(static_cast<DWORD>(parseLong(argv[0])));
+  return 0;
+}
+
+// --- a target window for injected input -------------------------------------
+
+// Screen point of a client point in a message's lParam.
+POINT screenPoint(HWND h, LPARAM l) {
+  POINT p{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
+  ClientToScreen(h, &p);
+  return p;
+}
+
+void report(const char* what, HWND h, LPARAM l) {
+  const POINT p = screenPoint(h, l);
+  std::printf("%s x=%ld y=%ld\n", what, p.x, p.y);
+  std::fflush(stdout);
+}
+
+// The four quadrants in colours no other window uses, so a picture of the
+// screen shows where the target is and whether something covers it.
+const COLORREF kQuadrants[4] = {RGB(200, 30, 30), RGB(30, 160, 60), RGB(30, 60, 200),
+                                RGB(230, 200, 40)};
+
+LRESULT CALLBACK targetProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  switch (m) {
+    case WM_LBUTTONDOWN: report("lbuttondown", h, l); return 0;
+    case WM_LBUTTONUP: report("lbuttonup", h, l); return 0;
+    case WM_RBUTTONDOWN: report("rbuttondown", h, l); return 0;
+    case WM_RBUTTONUP: report("rbuttonup", h, l); return 0;
+    case WM_MOUSEMOVE:
+      if (w & (MK_LBUTTON | MK_RBUTTON)) report(w & MK_LBUTTON ? "ldrag" : "rdrag", h, l);
+      return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      std::printf("%s code=%u lparam=%lld\n", m == WM_HSCROLL ? "hscroll" : "vscroll",
+                  static_cast<unsigned>(LOWORD(w)), static_cast<long long>(l));
+      std::fflush(stdout);
+      return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+      std::printf("%s delta=%d\n", m == WM_MOUSEWHEEL ? "wheel" : "hwheel",
+                  static_cast<short>(HIWORD(w)));
+      std::fflush(stdout);
+      return 0;
+    case WM_SIZE:
+      if (w == SIZE_MINIMIZED || w == SIZE_RESTORED) {
+        std::printf("%s\n", w == SIZE_MINIMIZED ? "minimized" : "restored");
+        std::fflush(stdout);
+      }
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(h, &ps);
+      RECT c{};
+      GetClientRect(h, &c);
+      for (int q = 0; q < 4; ++q) {
+        RECT r{q % 2 ? c.right / 2 : 0, q / 2 ? c.bottom / 2 : 0, q % 2 ? c.right : c.right / 2,
+               q / 2 ? c.bottom : c.bottom / 2};
+        HBRUSH b = CreateSolidBrush(kQuadrants[q]);
+        FillRect(dc, &r, b);
+        DeleteObject(b);
+      }
+      EndPaint(h, &ps);
+      return 0;
+    }
+    case WM_TIMER: DestroyWindow(h); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: break;
+  }
+  return DefWindowProcW(h, m, w, l);
+}
+
+// A top-level window with a caption that records what reaches it. It ends
+// after the given time or when it is closed.
+int cmdTarget(int argc, char** argv) {
+  if (argc < 6) return usage();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = targetProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = L"TavrinProbeTarget";
+  RegisterClassW(&wc);
+  std::wstring title;
+  for (const char* c = argv[0]; *c; ++c) title += static_cast<wchar_t>(*c);
+  HWND h = CreateWindowExW(
+      0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, static_cast<int>(parseLong(argv[1])),
+      static_cast<int>(parseLong(argv[2])), static_cast<int>(parseLong(argv[3])),
+      static_cast<int>(parseLong(argv[4])), nullptr, nullptr, wc.hInstance, nullptr);
+  if (!h) return 1;
+  ShowWindow(h, SW_SHOWNORMAL);
+  UpdateWindow(h);
+  SetForegroundWindow(h);
+  RECT c{};
+  GetClientRect(h, &c);
+  POINT o{0, 0};
+  ClientToScreen(h, &o);
+  std::printf("ready hwnd=0x%llx client=%ld,%ld,%ld,%ld\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)), o.x, o.y, c.right,
+              c.bottom);
+  std::fflush(stdout);
+  SetTimer(h, 1, static_cast<UINT>(parseLong(argv[5])), nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  std::printf("closed\n");
+  return 0;
+}
+
+HWND parseHwnd(const char* s) {
+  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(s, nullptr, 0)));
+}
+
+int cmdWindowState(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  std::printf("iconic=%d visible=%d foreground=%d\n", IsIconic(h) ? 1 : 0,
+              IsWindowVisible(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0);
+  return 0;
+}
+
+int cmdForeground() {
+  HWND h = GetForegroundWindow();
+  if (!h) return 1;
+  printWindow(h);
+  return 0;
+}
+
+int cmdActivate(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  SetForegroundWindow(h);
+  return waitFor(2000, [&] { return GetForegroundWindow() == h; }) ? 0 : 1;
+}
+
+int cmdButtons() {
+  std::printf("left=%d right=%d\n", (GetAsyncKeyState(VK_LBUTTON) & 0x8000) ? 1 : 0,
+              (GetAsyncKeyState(VK_RBUTTON) & 0x8000) ? 1 : 0);
+  return 0;
+}
+
+int cmdWaitCursor(int argc, char** argv) {
+  if (argc < 3) return usage();
+  const long x = parseLong(argv[0]), y = parseLong(argv[1]);
+  POINT p{};
+  const bool ok = waitFor(parseLong(argv[2]), [&] {
+    GetCursorPos(&p);
+    return p.x == x && p.y == y;
+  });
+  std::printf("%ld %ld\n", p.x, p.y);
+  return ok ? 0 : 1;
+}
+
+// --- latency ------------------------------------------------------------------
+
+double nowMs() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
+}
+
+bool shown(const wchar_t* cls) {
+  HWND h = FindWindowW(cls, nullptr);
+  return h && IsWindowVisible(h);
+}
+
+// Writes the device's bytes into the Linux end of the port itself, so that
+// the write and what follows are timed on one clock. "move" alternates a
+// motion of 4 pixels right and left and times until GetCursorPos changes;
+// "key" sends a function key and times until a window of the class shows,
+// then sends the key again and waits for it to go.
+int cmdLatency(int argc, char** argv) {
+  if (argc < 3) return usage();
+  const bool key = std::strcmp(argv[2], "key") == 0;
+  if (key && argc < 5) return usage();
+  HANDLE port = CreateFileA(argv[0], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (port == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "winprobe: cannot open %s (error %lu)\n", argv[0], GetLastError());
+    return 1;
+  }
+  const long samples = parseLong(argv[1]);
+  std::wstring cls;
+  if (key)
+    for (const char* c = argv[4]; *c; ++c) cls += static_cast<wchar_t>(*c);
+  auto send = [&](const unsigned char* b) {
+    DWORD put = 0;
+    return WriteFile(port, b, 3, &put, nullptr) && put == 3;
+  };
+  std::vector<double> got;
+  int timeouts = 0;
+  unsigned seed = 12345;
+  for (long i = 0; i < samples; ++i) {
+    // A pause of 10..69 ms so that writes fall at every phase of the poll.
+    seed = seed * 1103515245u + 12345u;
+    Sleep(10 + (seed >> 16) % 60);
+    bool ok = false;
+    double t0 = 0;
+    if (!key) {
+      const unsigned char right[3] = {0xC0, 0x84, 0x80}, left[3] = {0xC3, 0xBC, 0x80};
+      POINT before{}, p{};
+      GetCursorPos(&before);
+      t0 = nowMs();
+      if (!send(i % 2 ? left : right)) break;
+      ok = waitFor(2000, [&] {
+        GetCursorPos(&p);
+        return p.x != before.x || p.y != before.y;
+      });
+    } else {
+      const unsigned char k[3] = {0xC0, static_cast<unsigned char>(0x80 + argv[3][0]), 0x80};
+      t0 = nowMs();
+      if (!send(k)) break;
+      ok = [&] {
+        for (double end = t0 + 5000; nowMs() < end; Sleep(1))
+          if (shown(cls.c_str())) return true;
+        return false;
+      }();
+    }
+    const double t1 = nowMs();
+    if (ok) {
+      got.push_back(t1 - t0);
+    } else {
+      ++timeouts;
+    }
+    if (key) {
+      const unsigned char k[3] = {0xC0, static_cast<unsigned char>(0x80 + argv[3][0]), 0x80};
+      send(k);
+      waitFor(5000, [&] { return !shown(cls.c_str()); });
+      Sleep(300);  // the palette comes back
+    }
+  }
+  CloseHandle(port);
+  if (got.empty()) {
+    std::printf("samples=0 timeouts=%d\n", timeouts);
+    return 1;
+  }
+  std::sort(got.begin(), got.end());
+  auto at = [&](double q) {
+    size_t i = static_cast<size_t>(q * static_cast<double>(got.size() - 1) + 0.5);
+    return got[std::min(i, got.size() - 1)];
+  };
+  std::printf("samples=%zu timeouts=%d min=%.1f median=%.1f p99=%.1f max=%.1f\n", got.size(),
+              timeouts, got.front(), at(0.5), at(0.99), got.back());
   return 0;
 }
 
@@ -443,6 +705,13 @@ int main(int argc, char** argv) {
       {"click", cmdClick},
       {"serial-read", cmdSerialRead},
       {"hold", cmdHold},
+      {"target", cmdTarget},
+      {"window-state", cmdWindowState},
+      {"foreground", [](int, char**) { return cmdForeground(); }},
+      {"activate", cmdActivate},
+      {"buttons", [](int, char**) { return cmdButtons(); }},
+      {"wait-cursor", cmdWaitCursor},
+      {"latency", cmdLatency},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {
