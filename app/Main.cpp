@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#include "dialogs/About.h"
+#include "dialogs/Effecttable.h"
+#include "dialogs/Seeting.h"
+#include "effects/Dispatcher.h"
 #include "resources/artwork/Artwork.h"
 
 using namespace platform;
@@ -221,8 +225,26 @@ void TForm_Main::COM21Click() { SwitchPort("Com2", pnCOM2); }
 
 void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t*, std::uint32_t) {}
 
-void TForm_Main::DispatchEffect(unsigned) {}
+namespace {
+// The effects work on the program's windows and this window's player.
+EffectDispatcher EffectsOf(Program& program, TForm_Main& main) {
+  return EffectDispatcher(program, {.main = main,
+                                    .about = program.FormAbout,
+                                    .settings = program.Form_Seeting,
+                                    .effectTable = program.FormEffectTable,
+                                    .overlay = *program.Form_Draw,
+                                    .player = main.MediaPlayer1});
+}
+}  // namespace
 
-void TForm_Main::ShowOverlay() {}
+void TForm_Main::DispatchEffect(unsigned code) {
+  if (program_.Form_Draw) EffectsOf(program_, *this).DispatchEffect(code);
+}
 
-void TForm_Main::RunProgram(const std::string&) {}
+void TForm_Main::ShowOverlay() {
+  if (program_.Form_Draw) EffectsOf(program_, *this).ShowOverlay();
+}
+
+void TForm_Main::RunProgram(const std::string& text) {
+  if (program_.Form_Draw) EffectsOf(program_, *this).RunProgram(text);
+}

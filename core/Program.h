@@ -15,6 +15,9 @@ class TFormEffectTable;
 class TForm_Draw;
 class TForm_Seeting;
 class TFormAbout;
+namespace gui {
+class TMediaPlayer;
+}
 
 struct Program {
   explicit Program(gui::Application& application)
@@ -44,7 +47,12 @@ struct Program {
   bool HorizontalScrollOn = false;
   bool VerticalScrollOn = false;
   bool PaletteCollapsed = false;  // the palette is shrunk to zero size
-  int SnapshotScanCode = 0;
+  // Set when the break countdown started its sound; the overlay's close then
+  // stops it.
+  bool BreakSoundStarted = false;
+  // The main window's player (MediaPlayer1), which the overlay's close also
+  // stops; handed over by the main window before its first effect.
+  gui::TMediaPlayer* MainPlayer = nullptr;
 };
 
 // Shows effect code's icon on an image control, rendered through the

@@ -1,21 +1,380 @@
 #include "effects/Show.h"
 
+#include <algorithm>
+
+#include "gui/MediaPlayer.h"
+
+using namespace platform;
+
 namespace {
-gui::FormDesign OverlayDesign(platform::Platform& sys) {
+
+// The capture reads the screen again while a window that was just hidden
+// still shows there: the system takes the window away, and the windows
+// under it repaint, on its own time. Bounded: a window that will not go
+// fails the capture rather than end up in the picture.
+constexpr int kCaptureAttempts = 40;
+constexpr std::uint32_t kCaptureRetryMs = 5;
+
+gui::FormDesign OverlayDesign(Platform& sys) {
   // Maximized: the form covers the primary screen from its corner.
   return {.className = "TForm_Draw",
           .caption = "Form_Draw",
           .left = 0,
           .top = 0,
-          .clientWidth = sys.GetSystemMetrics(platform::kSmCxScreen),
-          .clientHeight = sys.GetSystemMetrics(platform::kSmCyScreen),
+          .clientWidth = sys.GetSystemMetrics(kSmCxScreen),
+          .clientHeight = sys.GetSystemMetrics(kSmCyScreen),
           .stayOnTop = true,
           .keyPreview = true,
           .color = gui::kGray};
 }
+
+// Whether the window's pixels still stand where it stood: at least half of
+// its part on the screen shows exactly what it showed. Other windows in
+// front of it can cover part; what shows through is still the window.
+bool StillShows(const gui::Bitmap& screen, const LeavingWindow& w) {
+  const gui::IRect onScreen = gui::Intersect(w.rect, screen.Bounds());
+  if (onScreen.Empty()) return false;
+  long long same = 0, total = 0;
+  for (int y = onScreen.top; y < onScreen.bottom; ++y)
+    for (int x = onScreen.left; x < onScreen.right; ++x) {
+      ++total;
+      if (screen.Pixel(x, y) == w.pixels.Pixel(x - w.rect.left, y - w.rect.top)) ++same;
+    }
+  return same * 2 >= total;
+}
+
 }  // namespace
 
+void OverlayShape::Paint(gui::Bitmap& frame) const {
+  const gui::IRect& b = BoundsRect();
+  const int width = std::max(penWidth, 1);
+  for (int i = 0; i < width; ++i) {
+    const gui::IRect ring{b.left + i, b.top + i, b.right - i, b.bottom - i};
+    if (ring.Empty()) break;
+    gui::raster::FrameRect(frame, ring, penColor);
+  }
+}
+
 TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
-    : gui::Form(app, OverlayDesign(app.Sys())), program_(program) {
-  (void)program_;
+    : gui::Form(app, OverlayDesign(app.Sys())),
+      Image_Draw(*this, "Image_Draw", {0, 0, ClientWidth(), ClientHeight()}),
+      Shape1(*this, "Shape1", {0, 0, 0, 0}),
+      LabelMinute(*this, "LabelMinute", {0, 0, 0, 0}),
+      Labelinteral(*this, "Labelinteral", {0, 0, 0, 0}),
+      LabelSecond(*this, "LabelSecond", {0, 0, 0, 0}),
+      Timer1(app, "Timer1", 1000),
+      Timer3(app, "Timer3", 50),
+      program_(program) {
+  Shape1.SetVisible(false);
+  Labelinteral.caption.push_back(':');
+  for (OverlayLabel* label : {&LabelMinute, &Labelinteral, &LabelSecond}) label->SetVisible(false);
+  for (auto& tool : tools_) tool = std::make_unique<OverlayTool>();
+
+  OnShow = [this] { FormShow(); };
+  OnClose = [this](gui::CloseAction& a) { FormClose(a); };
+  OnKeyDown = [this](std::uint16_t& key, unsigned shift) { FormKeyDown(key, shift); };
+  Image_Draw.OnMouseDown = [this](gui::MouseButton b, unsigned s, int x, int y) {
+    Image_DrawMouseDown(b, s, x, y);
+  };
+  Image_Draw.OnMouseMove = [this](unsigned s, int x, int y) { Image_DrawMouseMove(s, x, y); };
+  Image_Draw.OnMouseUp = [this](gui::MouseButton b, unsigned s, int x, int y) {
+    Image_DrawMouseUp(b, s, x, y);
+  };
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  Timer3.OnTimer = [this] { Timer3Timer(); };
+}
+
+TForm_Draw::~TForm_Draw() {
+  // The program may end while the overlay shows.
+  ReleaseShowObjects();
+  ReleaseCapture();
+}
+
+void TForm_Draw::SetTool(int mode, std::unique_ptr<OverlayTool> tool) {
+  if (mode < 1 || mode > 9 || !tool) return;
+  tools_[static_cast<std::size_t>(mode - 1)] = std::move(tool);
+}
+
+OverlayTool* TForm_Draw::ToolOf(int mode) {
+  if (mode < 1 || mode > 9) return nullptr;
+  return tools_[static_cast<std::size_t>(mode - 1)].get();
+}
+
+// ---- the screen's picture ------------------------------------------------------
+
+bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
+  Platform& sys = program_.sys;
+  ReleaseCapture();
+  picture_.reset();
+  captureAttempts_ = 0;
+
+  const Hwnd desktop = sys.GetDesktopWindow();
+  Rect r;
+  if (!sys.GetWindowRect(desktop, &r)) return false;
+  const Hdc screen = sys.GetWindowDC(desktop);
+  if (!screen) return false;
+  capture_.dc = sys.CreateCompatibleDC(screen);
+  capture_.bitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
+  bool taken = false;
+  if (capture_.dc && capture_.bitmap && sys.SelectObject(capture_.dc, capture_.bitmap)) {
+    gui::Bitmap pixels;
+    for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
+      if (attempt > 0) sys.Sleep(kCaptureRetryMs);
+      ++captureAttempts_;
+      if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, 0, 0, kSrcCopy) ||
+          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels))
+        break;
+      const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
+        return StillShows(pixels, w);
+      });
+      if (clear) {
+        taken = true;
+        break;
+      }
+    }
+    if (taken) picture_ = std::move(pixels);
+  }
+  sys.ReleaseDC(desktop, screen);
+  if (!taken) ReleaseCapture();
+  return taken;
+}
+
+void TForm_Draw::ReleaseCapture() {
+  Platform& sys = program_.sys;
+  if (capture_.dc) sys.DeleteDC(capture_.dc);
+  if (capture_.bitmap) sys.DeleteObject(capture_.bitmap);
+  capture_ = {};
+}
+
+// The screen's picture takes the place of a picture on the clipboard: a
+// show without one cannot load it.
+bool TForm_Draw::LoadPicture(std::optional<gui::Bitmap>& target) {
+  if (!picture_) return false;
+  target = *picture_;
+  return true;
+}
+
+bool TForm_Draw::LoadImageDraw() {
+  if (!picture_) return false;
+  Image_Draw.SetPicture(*picture_);
+  return true;
+}
+
+void TForm_Draw::PaintCleanImage() {
+  // The form's canvas shows through Image_Draw's picture: the form is
+  // composed from its controls, and Image_Draw covers all of it.
+  if (!CleanImage) return;
+  const gui::IRect into{0, 0, DesktopRect.Width(), DesktopRect.Height()};
+  if (into.Empty()) return;
+  gui::Bitmap painted(into.Width(), into.Height(), color);
+  gui::raster::StretchBlit(painted, into, *CleanImage, CleanImage->Bounds());
+  Image_Draw.SetPicture(painted);
+}
+
+// ---- show ---------------------------------------------------------------------------
+
+void TForm_Draw::FormShow() {
+  Platform& sys = program_.sys;
+  const TSettings& s = program_.Settings;
+  CleanImage.emplace();
+  WorkImage.emplace();
+  sys.GetWindowRect(sys.GetDesktopWindow(), &DesktopRect);
+  ScreenWidth = sys.GetSystemMetrics(kSmCxScreen);
+  ScreenHeight = sys.GetSystemMetrics(kSmCyScreen);
+
+  bool loaded = true;
+  switch (program_.OverlayMode) {
+    case 1:  // Mark
+      if (!(loaded = LoadImageDraw())) break;
+      SetUpMarkCursor();
+      break;
+    case 2:  // Reveal
+    case 3:  // Line
+      // Image_Draw too, so the first frame shows this show's screen.
+      if (!(loaded = LoadPicture(CleanImage) && LoadPicture(WorkImage) && LoadImageDraw())) break;
+      PaintCleanImage();
+      Image_Draw.cursor = gui::kCrNone;
+      break;
+    case 4:  // Zoom
+      if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
+      ShowDrawFunction();
+      Image_Draw.cursor = gui::kCrHandPoint;
+      break;
+    case 5:  // Pen
+      if (!(loaded = LoadPicture(CleanImage) && LoadImageDraw())) break;
+      Image_Draw.cursor = gui::kCrDefault;
+      cursor = gui::kCrDefault;
+      PaintCleanImage();
+      canvasPen = {s.PenSize * 5, PenMode::Mask, s.PenColor};
+      break;
+    case 6:  // Spot Light
+      if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
+      Image_Draw.cursor = gui::kCrNone;
+      ShowDrawFunction();
+      DimWorkSurface();
+      break;
+    case 7:  // Laser Beam
+    case 9:  // Magnifier
+      if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
+      Image_Draw.cursor = gui::kCrNone;
+      ShowDrawFunction();
+      break;
+    case 8:  // Rectangle
+      RectanglePhase = 0;
+      RectangleDragging = false;
+      Shape1.SetBounds(Shape1.Left(), Shape1.Top(), 0, 0);
+      if (!(loaded = LoadImageDraw())) break;
+      Image_Draw.cursor = gui::kCrDefault;
+      cursor = gui::kCrDefault;
+      Shape1.penWidth = RectanglePenWidth;
+      Shape1.penColor = s.RectangleColor;
+      break;
+    case 13:  // Break Time: the countdown sets itself up on this picture
+      loaded = LoadPicture(CleanImage) && LoadImageDraw();
+      break;
+    default: break;
+  }
+  // The surfaces hold their own copies now.
+  ReleaseCapture();
+  if (!loaded) return;  // no picture: the window shows, nothing is prepared
+  // Restarted, so the nudge is 50 ms after this show even when the last
+  // show's has not come yet.
+  Timer3.SetEnabled(false);
+  Timer3.SetEnabled(true);
+}
+
+void TForm_Draw::SetUpMarkCursor() {
+  // A stored MarkChoice is not range-checked: outside the three marks there
+  // is no cursor file, and the pointer stays the standard arrow.
+  const std::optional<std::size_t> choice = TableIndex(program_.Settings.MarkChoice, 3);
+  if (!choice) {
+    Image_Draw.cursor = gui::kCrDefault;
+    cursor = gui::kCrDefault;
+    return;
+  }
+  HCursor& loaded = markCursors[*choice];
+  // Loaded once a run: each load makes a new cursor object. A missing file
+  // is tried again at the next show.
+  if (!loaded) loaded = program_.sys.LoadCursorFromFileA(CursorFileNames[*choice]);
+  Image_Draw.cursor = gui::kCrCross;
+  cursor = gui::kCrCross;
+}
+
+void TForm_Draw::ShowDrawFunction() {
+  Platform& sys = program_.sys;
+  DesktopWindow = sys.GetDesktopWindow();
+  sys.GetWindowRect(DesktopWindow, &DesktopRect);
+  ScreenWidth = DesktopRect.right - DesktopRect.left;
+  ScreenHeight = DesktopRect.bottom - DesktopRect.top;
+  const std::int32_t w = DesktopRect.Width(), h = DesktopRect.Height();
+
+  OverlayWindowDC = sys.GetWindowDC(Handle());
+  DesktopDC = sys.GetWindowDC(DesktopWindow);
+  shown_.surfaces = true;
+
+  // The grab is the capture the show started from, taken before the
+  // overlay appeared; the screen is not read a second time.
+  CaptureSurface = sys.CreateCompatibleDC(DesktopDC);
+  shown_.captureBitmap = sys.CreateCompatibleBitmap(DesktopDC, w, h);
+  sys.SelectObject(CaptureSurface, shown_.captureBitmap);
+  sys.BitBlt(CaptureSurface, 0, 0, w, h, capture_.dc, 0, 0, kSrcCopy);
+
+  for (auto [surface, bitmap] : {std::pair{&WorkSurface1, &shown_.work1Bitmap},
+                                 std::pair{&WorkSurface2, &shown_.work2Bitmap}}) {
+    *bitmap = sys.CreateCompatibleBitmap(CaptureSurface, w, h);
+    *surface = sys.CreateCompatibleDC(CaptureSurface);
+    sys.SelectObject(*surface, *bitmap);
+    sys.BitBlt(*surface, 0, 0, w, h, CaptureSurface, 0, 0, kSrcCopy);
+  }
+}
+
+void TForm_Draw::DimWorkSurface() {
+  Platform& sys = program_.sys;
+  shown_.dimBitmap = sys.CreateBitmap(8, 8, 1, 1, DimPattern.data());
+  shown_.dimBrush = sys.CreatePatternBrush(shown_.dimBitmap);
+  sys.SelectObject(WorkSurface1, shown_.dimBrush);
+  // Source AND pattern: the checkerboard's 0 bits turn black.
+  sys.BitBlt(WorkSurface1, 0, 0, DesktopRect.Width(), DesktopRect.Height(), WorkSurface1, 0, 0,
+             kMergeCopy);
+}
+
+// ---- close --------------------------------------------------------------------------
+
+void TForm_Draw::FormClose(gui::CloseAction&) {
+  Platform& sys = program_.sys;
+  sys.Sleep(100);
+  gui::TMediaPlayer* player = program_.MainPlayer;
+  if (player && player->Mode() == gui::TMPModes::mpPlaying && program_.BreakSoundStarted) {
+    player->Stop();
+    player->Close();
+    program_.BreakSoundStarted = false;
+  }
+  Timer1.SetEnabled(false);
+  for (gui::Control* c :
+       std::initializer_list<gui::Control*>{&LabelMinute, &LabelSecond, &Labelinteral, &Shape1})
+    c->SetVisible(false);
+  Hide();
+  ReleaseShowObjects();
+  sys.Sleep(100);
+  SetStayOnTop(false);
+  sys.Sleep(100);
+  if (gui::Form* main = App().MainForm()) main->Show();
+}
+
+void TForm_Draw::ReleaseShowObjects() {
+  Platform& sys = program_.sys;
+  if (shown_.surfaces) {
+    for (Hdc dc : {WorkSurface1, WorkSurface2, CaptureSurface})
+      if (dc) sys.DeleteDC(dc);
+  }
+  // A context goes before its objects: a selected object cannot be deleted.
+  for (HGdiObj object : {shown_.work1Bitmap, shown_.work2Bitmap, shown_.captureBitmap,
+                         shown_.dimBrush, shown_.dimBitmap})
+    if (object) sys.DeleteObject(object);
+  CleanImage.reset();
+  WorkImage.reset();
+  if (shown_.surfaces) {
+    if (DesktopDC) sys.ReleaseDC(DesktopWindow, DesktopDC);
+    if (OverlayWindowDC) sys.ReleaseDC(Handle(), OverlayWindowDC);
+  }
+  WorkSurface1 = WorkSurface2 = CaptureSurface = 0;
+  DesktopDC = OverlayWindowDC = 0;
+  shown_ = {};
+}
+
+// ---- keys, pointer, timers -----------------------------------------------------
+
+void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned) {
+  if (key == gui::kVkEscape) Close();
+  // Any key, Esc or not: the dispatcher no longer counts the overlay as its
+  // own, so the next overlay key starts a new show.
+  program_.OverlayVisible = false;
+}
+
+void TForm_Draw::Image_DrawMouseDown(gui::MouseButton button, unsigned shift, int x, int y) {
+  LastX = x;
+  LastY = y;
+  if (button != gui::MouseButton::Left && button != gui::MouseButton::Right) return;
+  if (OverlayTool* tool = ToolOf(program_.OverlayMode)) tool->MouseDown(button, shift, x, y);
+}
+
+void TForm_Draw::Image_DrawMouseMove(unsigned shift, int x, int y) {
+  if (OverlayTool* tool = ToolOf(program_.OverlayMode)) tool->MouseMove(shift, x, y);
+}
+
+void TForm_Draw::Image_DrawMouseUp(gui::MouseButton, unsigned, int, int) { PenDown = false; }
+
+void TForm_Draw::NudgePointer() {
+  Platform& sys = program_.sys;
+  sys.GetCursorPos(&PointerPos);
+  sys.SetCursorPos(PointerPos.x, PointerPos.y);
+}
+
+void TForm_Draw::Timer1Timer() {
+  // The countdown ticks here once the break screen is built.
+}
+
+void TForm_Draw::Timer3Timer() {
+  NudgePointer();
+  Timer3.SetEnabled(false);
 }

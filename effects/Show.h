@@ -2,13 +2,152 @@
 // run on, over a frozen picture of the screen.
 #pragma once
 
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "core/Program.h"
 #include "gui/Form.h"
+#include "gui/Timer.h"
+
+// What one overlay mode does with the pointer. Every mode starts with this
+// inert tool; the drawing tools replace it mode by mode (SetTool).
+class OverlayTool {
+ public:
+  virtual ~OverlayTool() = default;
+  // Left (0) and right (1) presses only; LastX and LastY already hold (x, y).
+  virtual void MouseDown(gui::MouseButton, unsigned /*shift*/, int /*x*/, int /*y*/) {}
+  virtual void MouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
+};
+
+// A window leaving the screen before a capture: where it stood and the
+// pixels it showed there. Until those pixels are gone from the screen the
+// capture would still contain the window.
+struct LeavingWindow {
+  gui::IRect rect;
+  gui::Bitmap pixels;
+};
+
+// The rubber band of the Rectangle tool: a frame in its pen, clear inside.
+class OverlayShape : public gui::Control {
+ public:
+  using gui::Control::Control;
+  int penWidth = 6;
+  gui::Color penColor = gui::kGreen;
+  void Paint(gui::Bitmap& frame) const override;
+};
+
+// A countdown label; the break screen fills in text, font and place.
+class OverlayLabel : public gui::Control {
+ public:
+  using gui::Control::Control;
+  std::string caption;
+  gui::Color fontColor = gui::kBlack;
+  // The break screen's text drawing comes with the countdown itself.
+  void Paint(gui::Bitmap&) const override {}
+};
+
+// The form canvas's pen as the Pen mode sets it up.
+enum class PenMode { Copy, Mask };
+struct CanvasPen {
+  int width = 1;
+  PenMode mode = PenMode::Copy;
+  gui::Color color = gui::kBlack;
+};
 
 class TForm_Draw : public gui::Form {
  public:
   TForm_Draw(gui::Application& app, Program& program);
+  ~TForm_Draw() override;
+
+  gui::Image Image_Draw;
+  OverlayShape Shape1;
+  OverlayLabel LabelMinute, Labelinteral, LabelSecond;
+  gui::Timer Timer1;  // the countdown's second tick
+  gui::Timer Timer3;  // one pointer nudge after each show
+
+  void FormShow();
+  void FormClose(gui::CloseAction& action);
+  void FormKeyDown(std::uint16_t& key, unsigned shift);
+  void Image_DrawMouseDown(gui::MouseButton button, unsigned shift, int x, int y);
+  void Image_DrawMouseMove(unsigned shift, int x, int y);
+  void Image_DrawMouseUp(gui::MouseButton button, unsigned shift, int x, int y);
+  void Timer1Timer();
+  void Timer3Timer();
+  // Sets the pointer to its own position: the overlay then receives a move
+  // at the unchanged point and the tool repaints.
+  void NudgePointer();
+  // Builds CaptureSurface, WorkSurface1 and WorkSurface2 from the screen's
+  // picture.
+  void ShowDrawFunction();
+
+  // Takes the screen's picture that the next show starts from, once the
+  // leaving windows are gone from the screen. False when the screen could
+  // not be read, or a leaving window would not go: the next show then has
+  // no picture.
+  bool CaptureScreen(const std::vector<LeavingWindow>& leaving);
+  const std::optional<gui::Bitmap>& ScreenPicture() const { return picture_; }
+  // Reads of the screen the last capture took (1 when nothing had to leave).
+  int CaptureAttempts() const { return captureAttempts_; }
+
+  // Installs the tool of an overlay mode (1-9).
+  void SetTool(int mode, std::unique_ptr<OverlayTool> tool);
+
+  // Overlay state the tools share.
+  std::int32_t ScreenWidth = 0, ScreenHeight = 0;
+  platform::Rect DesktopRect;
+  std::optional<gui::Bitmap> CleanImage, WorkImage;
+  platform::Hwnd DesktopWindow = 0;
+  platform::Hdc DesktopDC = 0, OverlayWindowDC = 0;
+  platform::Hdc CaptureSurface = 0, WorkSurface1 = 0, WorkSurface2 = 0;
+  platform::Point PointerPos;
+  std::int32_t LastX = 0, LastY = 0;
+  bool PenDown = false;
+  int RectanglePhase = 0;
+  bool RectangleDragging = false;
+  int RectanglePenWidth = 0;  // 0 draws a one-pixel line
+  CanvasPen canvasPen;
+  int cursor = gui::kCrDefault;  // the form's own pointer shape
+  // The mark cursor loaded for each MarkChoice, kept for the run.
+  std::array<platform::HCursor, 3> markCursors{};
+
+  static constexpr std::array<const char*, 3> CursorFileNames = {"Ok.ico", "Wrong.ico",
+                                                                 "circle.ico"};
+  // A checkerboard: eight 16-bit rows of 55 00 / AA 00.
+  static constexpr std::array<std::uint8_t, 16> DimPattern = {0x55, 0x00, 0xAA, 0x00, 0x55, 0x00,
+                                                              0xAA, 0x00, 0x55, 0x00, 0xAA, 0x00,
+                                                              0x55, 0x00, 0xAA, 0x00};
 
  private:
+  // What one show created; its close releases exactly this, whatever mode
+  // the overlay has been switched to meanwhile.
+  struct ShowObjects {
+    platform::HGdiObj captureBitmap = 0, work1Bitmap = 0, work2Bitmap = 0;
+    platform::HGdiObj dimBitmap = 0, dimBrush = 0;
+    bool surfaces = false;  // DCs of ShowDrawFunction to release
+  };
+  // The capture as taken: its pixels, and the memory context holding them
+  // until the show has copied what it needs.
+  struct Capture {
+    platform::Hdc dc = 0;
+    platform::HGdiObj bitmap = 0;
+  };
+
+  bool LoadPicture(std::optional<gui::Bitmap>& target);
+  bool LoadImageDraw();
+  void PaintCleanImage();
+  void SetUpMarkCursor();
+  void DimWorkSurface();
+  void ReleaseShowObjects();
+  void ReleaseCapture();
+  OverlayTool* ToolOf(int mode);
+
   Program& program_;
+  std::optional<gui::Bitmap> picture_;  // the screen's picture shows start from
+  Capture capture_;
+  int captureAttempts_ = 0;
+  ShowObjects shown_;
+  std::array<std::unique_ptr<OverlayTool>, 9> tools_;
 };

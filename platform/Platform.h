@@ -445,6 +445,9 @@ class ScreenOps {
   virtual bool StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t width,
                           std::int32_t height, Hdc src, std::int32_t srcX, std::int32_t srcY,
                           std::int32_t srcWidth, std::int32_t srcHeight, std::uint32_t rop);
+  // The bitmap's pixels, its whole extent (GetDIBits into a top-down 32-bit
+  // picture); false if the handle is no bitmap.
+  virtual bool GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out);
 
   // What the drawing needs of the real screen.
   // The window's pixels, its whole window rectangle (for the desktop window:

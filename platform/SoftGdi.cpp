@@ -44,6 +44,9 @@ bool ScreenOps::StretchBlt(Hdc d, std::int32_t x, std::int32_t y, std::int32_t w
                            std::int32_t sh, std::uint32_t rop) {
   return gdi_->StretchBlt(d, x, y, w, h, s, sx, sy, sw, sh, rop);
 }
+bool ScreenOps::GetDIBits(Hdc dc, HGdiObj b, gui::Bitmap& out) {
+  return gdi_->GetDIBits(dc, b, out);
+}
 
 // ---- objects ------------------------------------------------------------------------
 
@@ -150,6 +153,13 @@ bool SoftGdi::DeleteObject(HGdiObj object) {
   for (const auto& [h, d] : dcs_)
     if (d.bitmap == object || d.pen == object || d.brush == object) return false;  // selected
   return objects_.erase(object) > 0;
+}
+
+bool SoftGdi::GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out) {
+  const BitmapObject* b = Find<BitmapObject>(bitmap);
+  if (!FindDc(dc) || !b) return false;
+  out = b->pixels;
+  return true;
 }
 
 // ---- drawing ---------------------------------------------------------------------------

@@ -33,6 +33,7 @@ class SoftGdi {
   bool StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                   Hdc src, std::int32_t srcX, std::int32_t srcY, std::int32_t srcWidth,
                   std::int32_t srcHeight, std::uint32_t rop);
+  bool GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out);
 
  private:
   struct BitmapObject {

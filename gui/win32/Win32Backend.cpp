@@ -68,7 +68,8 @@ void Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
 int Win32Backend::MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
                              std::uint32_t flags) {
   const std::string t(text), c(caption);
-  return ::MessageBoxA(ToHwnd(owner), t.c_str(), c.c_str(), flags);
+  // No caption of its own: the system's default one ("Error"), not a blank.
+  return ::MessageBoxA(ToHwnd(owner), t.c_str(), c.empty() ? nullptr : c.c_str(), flags);
 }
 
 int Win32Backend::TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x,
