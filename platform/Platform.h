@@ -42,6 +42,7 @@ inline constexpr long kFileNotFound = 2;
 inline constexpr long kAccessDenied = 5;
 inline constexpr long kInvalidHandle = 6;
 inline constexpr long kInvalidParameter = 87;
+inline constexpr long kInsufficientBuffer = 122;
 inline constexpr long kAlreadyExists = 183;
 inline constexpr long kMoreData = 234;
 }  // namespace error
@@ -225,11 +226,18 @@ struct NotifyIconData {
   std::uint32_t dwInfoFlags = 0;
 };
 
+// The two sizes of the ANSI version record: the extended one (with service
+// pack and product fields) and the basic one that older systems take. The
+// caller names the form it asks for; any other size fails.
+inline constexpr std::uint32_t kOsVersionInfoExSize = 156;
+inline constexpr std::uint32_t kOsVersionInfoSize = 148;
+
 struct OsVersionInfo {
   std::uint32_t dwMajorVersion = 0;
   std::uint32_t dwMinorVersion = 0;
   std::uint32_t dwBuildNumber = 0;
   std::uint32_t dwPlatformId = 0;
+  std::uint32_t dwOSVersionInfoSize = kOsVersionInfoExSize;  // in: the form asked for
 };
 
 // Serial line settings, the fields of the 28-byte DCB that this program sets.
@@ -294,7 +302,21 @@ inline constexpr std::uint32_t kModeOpen = 530;
 inline constexpr std::uint32_t kErrInvalidDeviceId = 257;
 inline constexpr std::uint32_t kErrFileNotFound = 275;
 inline constexpr std::uint32_t kErrCannotLoadDriver = 266;
+inline constexpr std::uint32_t kSeek = 0x0807;
+inline constexpr std::uint32_t kSeekToStart = 0x00000100;
+inline constexpr std::uint32_t kModePause = 529;
+// MM_MCINOTIFY: wParam one of the outcomes below, lParam the device.
+inline constexpr std::uint32_t kMmMciNotify = 0x03B9;
+inline constexpr WParam kNotifySuccessful = 0x0001;
+inline constexpr WParam kNotifySuperseded = 0x0002;
+inline constexpr WParam kNotifyAborted = 0x0004;
+inline constexpr WParam kNotifyFailure = 0x0008;
 }  // namespace mci
+
+// ShellExecuteA's old error numbers (results of 32 and below).
+inline constexpr std::intptr_t kSeErrFileNotFound = 2;
+inline constexpr std::intptr_t kSeErrPathNotFound = 3;
+inline constexpr std::intptr_t kSeErrNoAssoc = 31;
 
 struct MciOpenParms {
   std::uintptr_t dwCallback = 0;

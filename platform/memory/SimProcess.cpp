@@ -146,12 +146,6 @@ Handle SimProcess::CreateMutexA(bool initialOwner, std::string_view name) {
   return h;
 }
 
-bool SimProcess::GetVersionExA(OsVersionInfo* info) {
-  if (!info) return FailBool(error::kInvalidParameter);
-  *info = sys_.version_;
-  return true;
-}
-
 // ---- windows --------------------------------------------------------------------------
 
 Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
@@ -361,6 +355,7 @@ SimProcess::Timer* SimProcess::DueTimer() {
 }
 
 bool SimProcess::HasPendingMessage() const {
+  sys_.SettleSounds();
   if (!posted_.empty() || quit_) return true;
   for (const auto& [h, w] : sys_.windows_)
     if (w.pid == pid_ && w.visible && w.needsPaint) return true;
@@ -371,6 +366,7 @@ bool SimProcess::HasPendingMessage() const {
 
 bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   const bool remove = removeFlags & kPmRemove;
+  sys_.SettleSounds();
   for (auto it = posted_.begin(); it != posted_.end(); ++it) {
     if (hwnd && it->hwnd != hwnd) continue;
     *out = *it;
@@ -413,6 +409,7 @@ bool SimProcess::WaitMessage() {
   if (HasPendingMessage()) return true;
   std::uint64_t next = UINT64_MAX;
   for (const Timer& t : timers_) next = std::min(next, t.due);
+  next = std::min(next, sys_.NextSoundEnd(pid_));  // its notification is on the way
   if (next == UINT64_MAX) return false;
   const std::uint64_t step = next - sys_.Now();
   if (idleSpentMs_ + step > idleBudgetMs_) return false;
@@ -670,85 +667,6 @@ bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& 
   }
 }
 
-std::intptr_t SimProcess::ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
-                                        std::string_view parameters, std::string_view directory,
-                                        int showCmd) {
-  sys_.shellExecutes_.push_back({owner, std::string(verb), std::string(file),
-                                 std::string(parameters), std::string(directory), showCmd});
-  if (file.empty()) return 2;  // SE_ERR_FNF; anything above 32 is success
-  return 42;
-}
-
-// ---- sound --------------------------------------------------------------------
-
-SimSoundDevice* SimProcess::SoundDevice(std::uint32_t device) {
-  auto it = sys_.soundDevices_.find(device);
-  return it == sys_.soundDevices_.end() || it->second.pid != pid_ ? nullptr : &it->second;
-}
-
-std::uint32_t SimProcess::mciSendCommandA(std::uint32_t, std::uint32_t message, std::uint32_t flags,
-                                          MciOpenParms& params) {
-  if (message != mci::kOpen || !(flags & mci::kOpenElement)) return mci::kErrCannotLoadDriver;
-  if (!sys_.soundFiles_.contains(SimSystem::Fold(params.lpstrElementName)))
-    return mci::kErrFileNotFound;
-  const std::uint32_t id = sys_.nextSoundDevice_++;
-  sys_.soundDevices_[id] = {pid_, params.lpstrElementName, mci::kModeStop};
-  params.wDeviceID = id;
-  return 0;
-}
-
-std::uint32_t SimProcess::mciSendCommandA(std::uint32_t device, std::uint32_t message,
-                                          std::uint32_t, MciPlayParms&) {
-  SimSoundDevice* d = SoundDevice(device);
-  if (!d) return mci::kErrInvalidDeviceId;
-  if (message != mci::kPlay) return mci::kErrCannotLoadDriver;
-  d->mode = mci::kModePlay;
-  sys_.playedSounds_.push_back(d->file);
-  return 0;
-}
-
-std::uint32_t SimProcess::mciSendCommandA(std::uint32_t device, std::uint32_t message,
-                                          std::uint32_t, MciGenericParms&) {
-  SimSoundDevice* d = SoundDevice(device);
-  if (!d) return mci::kErrInvalidDeviceId;
-  if (message == mci::kStop) {
-    d->mode = mci::kModeStop;
-    return 0;
-  }
-  if (message == mci::kClose) {
-    sys_.soundDevices_.erase(device);
-    return 0;
-  }
-  return mci::kErrCannotLoadDriver;
-}
-
-std::uint32_t SimProcess::mciSendCommandA(std::uint32_t device, std::uint32_t message,
-                                          std::uint32_t flags, MciStatusParms& params) {
-  SimSoundDevice* d = SoundDevice(device);
-  if (!d) return mci::kErrInvalidDeviceId;
-  if (message != mci::kStatus || !(flags & mci::kStatusItem)) return mci::kErrCannotLoadDriver;
-  if (params.dwItem == mci::kStatusMode) params.dwReturn = d->mode;
-  return 0;
-}
-
-bool SimProcess::mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) {
-  const char* text = nullptr;
-  switch (error) {
-    case mci::kErrInvalidDeviceId:
-      text = "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
-      break;
-    case mci::kErrFileNotFound:
-      text = "Cannot find the specified file. Make sure the path and filename are correct.";
-      break;
-    case mci::kErrCannotLoadDriver: text = "The specified device driver cannot be loaded."; break;
-    default: break;
-  }
-  if (!buffer || size == 0) return false;
-  buffer[0] = '\0';
-  if (!text) return false;
-  std::strncpy(buffer, text, size - 1);
-  buffer[size - 1] = '\0';
-  return true;
-}
+// ShellExecuteA, GetVersionExA and the media services: SimMedia.cpp.
 
 }  // namespace platform::memory

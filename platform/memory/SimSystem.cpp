@@ -314,9 +314,4 @@ SimSerialPort* SimSystem::SerialPort(std::string_view name) {
   return nullptr;
 }
 
-void SimSystem::FinishSounds() {
-  for (auto& [id, d] : soundDevices_)
-    if (d.mode == mci::kModePlay) d.mode = mci::kModeStop;
-}
-
 }  // namespace platform::memory

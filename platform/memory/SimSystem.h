@@ -95,10 +95,17 @@ struct SimSerialPort {
   void Feed(std::initializer_list<std::uint8_t> bytes) { received.insert(received.end(), bytes); }
 };
 
+// An open MCI device. Positions are in milliseconds, the default time format
+// of both the sequencer and wave audio.
 struct SimSoundDevice {
   std::uint32_t pid = 0;
   std::string file;
   std::uint32_t mode = 0;  // an MCI mode number (stopped, playing, ...)
+  std::uint32_t lengthMs = 0;
+  std::uint32_t positionMs = 0;  // while playing: where this play began
+  std::uint32_t playToMs = 0;    // while playing: where it ends by itself
+  std::uint64_t playStartedAt = 0;
+  Hwnd notifyWindow = 0;  // the pending notification of a play, 0 for none
 };
 
 struct InjectedKey {
@@ -183,10 +190,16 @@ class SimSystem {
   SimSerialPort* SerialPort(std::string_view name);
 
   // ---- sound ----
-  // A file the media services can play (anything else fails to open).
-  void AddSoundFile(std::string_view name) { soundFiles_.insert(Fold(name)); }
+  // A file the media services can play for this long, whatever its content
+  // (files added by AddFile are judged by their content).
+  void AddSoundFile(std::string_view name, std::uint32_t lengthMs = 1000);
   // Every sound that ends by itself ends now: its device reads stopped.
   void FinishSounds();
+  // The files whose sound is heard now (playing and not yet at their end).
+  std::vector<std::string> AudibleSounds();
+  // Failure injection: every later command of this MCI message number fails
+  // with this error (0 lifts it).
+  void FailMciCommand(std::uint32_t message, std::uint32_t error);
   const std::map<std::uint32_t, SimSoundDevice>& SoundDevices() const { return soundDevices_; }
   // Files started playing, in order.
   const std::vector<std::string>& PlayedSounds() const { return playedSounds_; }
@@ -196,6 +209,18 @@ class SimSystem {
   const std::vector<InjectedKey>& InjectedKeys() const { return injectedKeys_; }
   bool KeyIsDown(std::uint8_t vk) const { return keysDown_.contains(vk); }
   void SetVersion(OsVersionInfo v) { version_ = v; }
+  // Failure injection: a version query with this record size fails with this
+  // error (0 lifts it); the sizes are kOsVersionInfoExSize and
+  // kOsVersionInfoSize.
+  void FailVersionQuery(std::uint32_t recordSize, long error);
+  // The shell's result for a name that is no file the system has (and no web
+  // address): SE_ERR_FNF unless a test chooses another.
+  void SetShellMissingFileResult(std::intptr_t result) { shellMissingResult_ = result; }
+
+  // ---- files ----
+  // A file on the system's disk; names compare case-insensitively.
+  void AddFile(std::string_view name, std::vector<std::uint8_t> bytes);
+  bool FileExists(std::string_view name) const { return files_.contains(Fold(name)); }
 
  private:
   friend class SimProcess;
@@ -215,6 +240,12 @@ class SimSystem {
   Hwnd MouseTarget() const;
   void PostMouse(std::uint32_t message);
   void FixForeground();
+  // Sounds that reached their end by now read stopped and post their
+  // notification; the media services run whenever anything looks at them.
+  void SettleSounds();
+  // When the next sound of this process ends by itself (UINT64_MAX: none).
+  std::uint64_t NextSoundEnd(std::uint32_t pid) const;
+  void EndPlay(SimSoundDevice& d, std::uint32_t device, WParam outcome);
 
   int screenWidth_;
   int screenHeight_;
@@ -247,7 +278,14 @@ class SimSystem {
   std::map<HIcon, gui::MaskedImage> icons_;
   std::vector<std::unique_ptr<SimSerialPort>> serialPorts_;
   std::vector<ShellExecuteCall> shellExecutes_;
-  std::set<std::string> soundFiles_;
+  struct SimFile {
+    std::vector<std::uint8_t> bytes;
+    std::optional<std::uint32_t> soundLengthMs;  // set by AddSoundFile
+  };
+  std::map<std::string, SimFile> files_;                // by folded name
+  std::map<std::uint32_t, std::uint32_t> mciFailures_;  // message -> error
+  std::map<std::uint32_t, long> versionFailures_;       // record size -> error
+  std::intptr_t shellMissingResult_ = kSeErrFileNotFound;
   std::map<std::uint32_t, SimSoundDevice> soundDevices_;
   std::uint32_t nextSoundDevice_ = 1;
   std::vector<std::string> playedSounds_;

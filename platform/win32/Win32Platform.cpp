@@ -260,23 +260,28 @@ Handle Win32Platform::CreateMutexA(bool initialOwner, std::string_view name) {
 long Win32Platform::GetLastError() { return static_cast<long>(::GetLastError()); }
 
 bool Win32Platform::GetVersionExA(OsVersionInfo* info) {
-  if (!info) return false;
-    // Recent headers mark GetVersionExA deprecated; the program reports the
-    // version the system chooses to tell it, which is exactly this call's job.
+  if (!info) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  static_assert(sizeof(OSVERSIONINFOEXA) == kOsVersionInfoExSize);
+  static_assert(sizeof(OSVERSIONINFOA) == kOsVersionInfoSize);
+  // The record is always big enough for the extended form; the size the
+  // caller names is what the system sees, so a system that rejects the
+  // extended form (or any other size) fails the call as it would.
+  OSVERSIONINFOEXA ex{};
+  ex.dwOSVersionInfoSize = info->dwOSVersionInfoSize;
+  // Recent headers mark GetVersionExA deprecated; the program reports the
+  // version the system chooses to tell it, which is exactly this call's job.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  OSVERSIONINFOEXA ex{};
-  ex.dwOSVersionInfoSize = sizeof ex;
-  if (::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) {
-    *info = {ex.dwMajorVersion, ex.dwMinorVersion, ex.dwBuildNumber, ex.dwPlatformId};
-    return true;
-  }
-  // Systems before NT 4 SP6 reject the extended record.
-  OSVERSIONINFOA v{};
-  v.dwOSVersionInfoSize = sizeof v;
-  if (!::GetVersionExA(&v)) return false;
+  const BOOL ok = ::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex));
 #pragma GCC diagnostic pop
-  *info = {v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber, v.dwPlatformId};
+  if (!ok) return false;
+  info->dwMajorVersion = ex.dwMajorVersion;
+  info->dwMinorVersion = ex.dwMinorVersion;
+  info->dwBuildNumber = ex.dwBuildNumber;
+  info->dwPlatformId = ex.dwPlatformId;
   return true;
 }
 

@@ -3,7 +3,10 @@
 // natively, the real one on Windows. Both must pass the same tests.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -18,3 +21,15 @@ std::unique_ptr<platform::Platform> MakeContractPlatform();
 // handles close, so a mutex it alone held is gone. The registry is the
 // system's, shared with every other process.
 std::unique_ptr<platform::Platform> MakeSecondProcess();
+
+// A file of these bytes on the system of the latest MakeContractPlatform()
+// call, named name in a folder of the tests' own; returns its full path.
+std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
+
+// A program file that exists and ends as soon as it runs with these
+// parameters, so opening it through the shell leaves nothing behind.
+struct ContractProgram {
+  std::string path;
+  std::string parameters;
+};
+ContractProgram ExistingProgram();

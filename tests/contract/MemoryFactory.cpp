@@ -32,3 +32,12 @@ std::unique_ptr<platform::Platform> MakeSecondProcess() {
   if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
   return Start();
 }
+
+std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
+  const std::string path = "C:\\contract\\" + name;
+  Machines().back()->AddFile(path, bytes);
+  return path;
+}
+
+ContractProgram ExistingProgram() { return {MakeContractFile("probe.exe", {'M', 'Z'}), ""}; }

@@ -20,6 +20,7 @@ namespace {
 using namespace platform;
 
 constexpr char kChildFlag[] = "--contract-process";
+constexpr char kEndAtOnceFlag[] = "--contract-end-at-once";
 
 // The child's side: one request per line on stdin, "mutex <owner 0|1> <name>",
 // answered by one line "<last error> <handle>". End of input ends the process.
@@ -281,8 +282,32 @@ std::unique_ptr<platform::Platform> MakeContractPlatform() {
 
 std::unique_ptr<platform::Platform> MakeSecondProcess() { return std::make_unique<OtherProcess>(); }
 
+std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  char temp[MAX_PATH];
+  const DWORD n = ::GetTempPathA(MAX_PATH, temp);
+  std::string folder = n > 0 && n < MAX_PATH ? std::string(temp, n) : std::string(".\\");
+  folder += "tavrin-contract";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string path = folder + "\\" + name;
+  HANDLE f = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(f);
+  }
+  return path;
+}
+
+ContractProgram ExistingProgram() {
+  char exe[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  return {exe, kEndAtOnceFlag};
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], kChildFlag) == 0) return RunChildProcess();
+  if (argc == 2 && std::strcmp(argv[1], kEndAtOnceFlag) == 0) return 0;
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
