@@ -46,8 +46,9 @@ class Backend {
  public:
   virtual ~Backend() = default;
 
-  // Puts the frame on the window. Called while the window handles WM_PAINT;
-  // the Win32 side validates the window there (BeginPaint/EndPaint).
+  // Puts the frame (the window's whole pixels, as the program holds them) on
+  // the window, as far as the system asks for it, and validates the window.
+  // Called while the window handles WM_PAINT.
   virtual void PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) = 0;
 
   // A modal system message box; returns the button pressed (IDOK, ...).

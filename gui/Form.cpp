@@ -188,6 +188,17 @@ Bitmap Form::RenderFrame() const {
   return frame;
 }
 
+void Form::Paint() {
+  Bitmap frame = RenderFrame();
+  Bitmap* held = app_.Sys().WindowSurface(handle_);
+  if (!held) {  // no window of ours (any more): still validate it
+    app_.Ui().PresentFrame(handle_, frame);
+    return;
+  }
+  *held = std::move(frame);
+  app_.Ui().PresentFrame(handle_, *held);
+}
+
 Control* Form::ControlAt(int x, int y) const {
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
     if ((*it)->Visible() && (*it)->BoundsRect().Contains(x, y)) return *it;
@@ -264,7 +275,7 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
   const int x = LoWordSigned(lParam);
   const int y = HiWordSigned(lParam);
   switch (message) {
-    case msg::kPaint: app_.Ui().PresentFrame(handle_, RenderFrame()); return 0;
+    case msg::kPaint: Paint(); return 0;
     case msg::kEraseBkgnd: return 1;
     case msg::kClose: Close(); return 0;
     case msg::kLButtonDown: MouseDown(MouseButton::Left, wParam, x, y); return 0;

@@ -192,6 +192,10 @@ class Form {
   void Invalidate();
   // The form's picture as it stands: its colour, then each visible control.
   Bitmap RenderFrame() const;
+  // Composes the frame into the window's pixels (the same pixels its window
+  // device contexts draw on, which a paint so covers) and puts them on the
+  // screen, validating the window. What the form does for WM_PAINT.
+  void Paint();
   const std::vector<Control*>& Controls() const { return controls_; }
 
  protected:

@@ -435,9 +435,11 @@ class SoftGdi;
 
 // Screen metrics and the drawing operations on screen-sized bitmaps. The
 // drawing is the project's own software raster in both implementations, so
-// both give the same pixels; an implementation only supplies the two places
-// where pixels meet the real screen: reading a window's pixels (the desktop
-// window's are the screen's) and putting pixels on a window.
+// both give the same pixels. The program's own windows keep their pixels in
+// the program (WindowSurface); an implementation only supplies the places
+// where pixels meet the real screen: which window is whose, reading the
+// pixels the system shows (the desktop window's are the screen's) and
+// putting part of a window's pixels on it.
 class ScreenOps {
  public:
   ScreenOps();
@@ -471,13 +473,29 @@ class ScreenOps {
   // picture); false if the handle is no bitmap.
   virtual bool GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out);
 
+  // The pixels this program holds for one of its own windows, the size of
+  // its window rectangle: what its window device contexts draw into and read,
+  // and where the window framework composes its frames. Null for any other
+  // window (the desktop, other programs' windows, a window that has gone).
+  gui::Bitmap* WindowSurface(Hwnd hwnd);
+  // Live device contexts and GDI objects (bitmaps, pens, brushes; not the
+  // stock ones) of this program; an object deleted while still selected
+  // counts until it is selected out.
+  int DcCount() const;
+  int GdiObjectCount() const;
+
   // What the drawing needs of the real screen.
-  // The window's pixels, its whole window rectangle (for the desktop window:
-  // the screen); false if there is no such window.
+  // False if there is no such window; else its window rectangle in screen
+  // coordinates (the desktop window's is the screen) and whether this
+  // program's process made it.
+  virtual bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) = 0;
+  // The pixels the system shows for the window, its whole window rectangle
+  // (for the desktop window: the screen); false if there is no such window.
   virtual bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) = 0;
-  // Puts pixels on the window at (x, y) of its window rectangle.
-  virtual void PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
-                                   const gui::Bitmap& pixels) = 0;
+  // Puts the part area of pixels (window coordinates, within pixels) on the
+  // window at the same place; the rest of the window stays as it is.
+  virtual void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels,
+                                   const gui::IRect& area) = 0;
 
  private:
   SoftGdi* gdi_;

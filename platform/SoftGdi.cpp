@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -47,21 +48,39 @@ bool ScreenOps::StretchBlt(Hdc d, std::int32_t x, std::int32_t y, std::int32_t w
 bool ScreenOps::GetDIBits(Hdc dc, HGdiObj b, gui::Bitmap& out) {
   return gdi_->GetDIBits(dc, b, out);
 }
+gui::Bitmap* ScreenOps::WindowSurface(Hwnd h) { return gdi_->WindowSurface(h); }
+int ScreenOps::DcCount() const { return gdi_->DcCount(); }
+int ScreenOps::GdiObjectCount() const { return gdi_->GdiObjectCount(); }
 
 // ---- objects ------------------------------------------------------------------------
 
 SoftGdi::SoftGdi(ScreenOps& host) : host_(host) {
-  // What a new memory device context holds: a 1x1 monochrome bitmap, a
-  // black one-pixel pen and a white brush.
-  stockBitmap_ = Add(BitmapObject{gui::Bitmap(1, 1, gui::kBlack), true});
-  stockPen_ = Add(PenObject{});
-  stockBrush_ = Add(BrushObject{});
+  // What a new device context holds: a 1x1 monochrome bitmap, a black
+  // one-pixel pen and a white brush.
+  stockBitmap_ = Add({BitmapObject{gui::Bitmap(1, 1, gui::kBlack), true}});
+  stockPen_ = Add({PenObject{}});
+  stockBrush_ = Add({BrushObject{}});
 }
 
 HGdiObj SoftGdi::Add(Object object) {
   const HGdiObj h = next_ += 4;
   objects_.emplace(h, std::move(object));
   return h;
+}
+
+bool SoftGdi::Stock(HGdiObj object) const {
+  return object == stockBitmap_ || object == stockPen_ || object == stockBrush_;
+}
+
+void SoftGdi::Hold(HGdiObj object) {
+  if (auto it = objects_.find(object); it != objects_.end()) ++it->second.selections;
+}
+
+// An object deleted while selected goes once no device context holds it.
+void SoftGdi::Let(HGdiObj object) {
+  auto it = objects_.find(object);
+  if (it == objects_.end()) return;
+  if (--it->second.selections <= 0 && it->second.deleted) objects_.erase(it);
 }
 
 SoftGdi::Dc* SoftGdi::FindDc(Hdc dc) {
@@ -72,35 +91,76 @@ SoftGdi::Dc* SoftGdi::FindDc(Hdc dc) {
 template <class T>
 T* SoftGdi::Find(HGdiObj object) {
   auto it = objects_.find(object);
-  return it == objects_.end() ? nullptr : std::get_if<T>(&it->second);
+  return it == objects_.end() ? nullptr : std::get_if<T>(&it->second.data);
+}
+
+gui::Bitmap* SoftGdi::WindowSurface(Hwnd hwnd) {
+  Rect r;
+  bool own = false;
+  if (!hwnd || !host_.WindowArea(hwnd, &r, &own) || !own) {
+    surfaces_.erase(hwnd);
+    return nullptr;
+  }
+  auto [it, fresh] = surfaces_.try_emplace(hwnd);
+  if (fresh) {
+    // A new window: the surfaces of windows that have gone since go too.
+    for (auto other = surfaces_.begin(); other != surfaces_.end();) {
+      Rect unused;
+      bool alsoOwn = false;
+      if (other != it && !(host_.WindowArea(other->first, &unused, &alsoOwn) && alsoOwn))
+        other = surfaces_.erase(other);
+      else
+        ++other;
+    }
+    // Never painted: black, as a capture of such a window reads.
+    it->second = gui::Bitmap(r.Width(), r.Height(), gui::kBlack);
+  } else if (it->second.Width() != r.Width() || it->second.Height() != r.Height()) {
+    it->second.SetSize(r.Width(), r.Height());
+  }
+  return &it->second;
 }
 
 Hdc SoftGdi::GetWindowDC(Hwnd hwnd) {
-  gui::Bitmap probe;
-  if (!host_.CaptureWindowPixels(hwnd, probe)) return 0;
+  Rect r;
+  bool own = false;
+  if (!host_.WindowArea(hwnd, &r, &own)) return 0;
   const Hdc h = next_ += 4;
-  dcs_[h] = {hwnd, 0, stockPen_, stockBrush_, {}};
+  dcs_[h] = {hwnd, own, 0, stockPen_, stockBrush_, {}};
+  Hold(stockPen_);
+  Hold(stockBrush_);
   return h;
+}
+
+void SoftGdi::DropDc(Hdc dc) {
+  const Dc d = dcs_.at(dc);
+  dcs_.erase(dc);
+  Let(d.bitmap);
+  Let(d.pen);
+  Let(d.brush);
 }
 
 int SoftGdi::ReleaseDC(Hwnd hwnd, Hdc dc) {
   Dc* d = FindDc(dc);
   if (!d || !d->window || d->window != hwnd) return 0;
-  dcs_.erase(dc);
+  DropDc(dc);
   return 1;
 }
 
 Hdc SoftGdi::CreateCompatibleDC(Hdc dc) {
   if (dc && !FindDc(dc)) return 0;
   const Hdc h = next_ += 4;
-  dcs_[h] = {0, stockBitmap_, stockPen_, stockBrush_, {}};
+  dcs_[h] = {0, false, stockBitmap_, stockPen_, stockBrush_, {}};
+  Hold(stockBitmap_);
+  Hold(stockPen_);
+  Hold(stockBrush_);
   return h;
 }
 
+// The system also deletes a window's context this way (it is then gone,
+// and releasing it later fails).
 bool SoftGdi::DeleteDC(Hdc dc) {
-  Dc* d = FindDc(dc);
-  if (!d || d->window) return false;
-  dcs_.erase(dc);
+  if (!FindDc(dc)) return false;
+  DropDc(dc);
   return true;
 }
 
@@ -110,7 +170,7 @@ HGdiObj SoftGdi::CreateCompatibleBitmap(Hdc dc, std::int32_t width, std::int32_t
   // Compatible with a memory context means like the bitmap it holds: a fresh
   // context's is monochrome, a classic surprise that this keeps.
   const BitmapObject* held = d->window ? nullptr : Find<BitmapObject>(d->bitmap);
-  return Add(BitmapObject{gui::Bitmap(width, height, gui::kBlack), held && held->mono});
+  return Add({BitmapObject{gui::Bitmap(width, height, gui::kBlack), held && held->mono}});
 }
 
 HGdiObj SoftGdi::CreateBitmap(std::int32_t width, std::int32_t height, std::uint32_t planes,
@@ -124,35 +184,53 @@ HGdiObj SoftGdi::CreateBitmap(std::int32_t width, std::int32_t height, std::uint
       for (int x = 0; x < width; ++x)
         if (bytes[y * stride + x / 8] & (0x80 >> (x % 8))) b.pixels.SetPixel(x, y, gui::kWhite);
   }
-  return Add(std::move(b));
+  return Add({std::move(b)});
 }
 
 HGdiObj SoftGdi::CreatePatternBrush(HGdiObj bitmap) {
   const BitmapObject* b = Find<BitmapObject>(bitmap);
   if (!b) return 0;
-  return Add(BrushObject{b->pixels, gui::kWhite});
+  // The brush keeps its own copy: deleting the bitmap later leaves it whole.
+  return Add({BrushObject{b->pixels, gui::kWhite}});
 }
 
 HGdiObj SoftGdi::CreatePen(int style, std::int32_t width, std::uint32_t color) {
-  return Add(PenObject{style, std::max(width, 1), color & 0xFFFFFF});
+  return Add({PenObject{style, std::max(width, 1), color & 0xFFFFFF}});
 }
 
 HGdiObj SoftGdi::SelectObject(Hdc dc, HGdiObj object) {
   Dc* d = FindDc(dc);
   auto it = objects_.find(object);
-  if (!d || it == objects_.end()) return 0;
-  HGdiObj* slot = std::holds_alternative<BitmapObject>(it->second) ? &d->bitmap
-                  : std::holds_alternative<PenObject>(it->second)  ? &d->pen
-                                                                   : &d->brush;
-  if (slot == &d->bitmap && d->window) return 0;  // a window context has no bitmap to swap
-  return std::exchange(*slot, object);
+  if (!d || it == objects_.end() || it->second.deleted) return 0;
+  const auto& data = it->second.data;
+  HGdiObj* slot = std::holds_alternative<BitmapObject>(data) ? &d->bitmap
+                  : std::holds_alternative<PenObject>(data)  ? &d->pen
+                                                             : &d->brush;
+  if (slot == &d->bitmap) {
+    if (d->window) return 0;  // a window context has no bitmap to swap
+    // A bitmap is in one memory context at a time.
+    if (object != d->bitmap && !Stock(object) && it->second.selections > 0) return 0;
+  }
+  if (*slot == object) return object;
+  Hold(object);
+  const HGdiObj old = std::exchange(*slot, object);
+  Let(old);
+  return old;
 }
 
+// As the system does it: deleting an object that a device context still
+// holds succeeds, and the object lives on until it is selected out or its
+// context goes; stock objects stay; a handle that names nothing fails.
 bool SoftGdi::DeleteObject(HGdiObj object) {
-  if (object == stockBitmap_ || object == stockPen_ || object == stockBrush_) return true;
-  for (const auto& [h, d] : dcs_)
-    if (d.bitmap == object || d.pen == object || d.brush == object) return false;  // selected
-  return objects_.erase(object) > 0;
+  auto it = objects_.find(object);
+  if (it == objects_.end()) return false;
+  if (Stock(object)) return true;
+  if (it->second.selections > 0) {
+    it->second.deleted = true;
+    return true;
+  }
+  objects_.erase(it);
+  return true;
 }
 
 bool SoftGdi::GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out) {
@@ -165,7 +243,10 @@ bool SoftGdi::GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out) {
 // ---- drawing ---------------------------------------------------------------------------
 
 const gui::Bitmap* SoftGdi::Pixels(Dc& dc, gui::Bitmap& scratch) {
-  if (dc.window) return host_.CaptureWindowPixels(dc.window, scratch) ? &scratch : nullptr;
+  if (dc.window) {
+    if (dc.own) return WindowSurface(dc.window);
+    return host_.CaptureWindowPixels(dc.window, scratch) ? &scratch : nullptr;
+  }
   BitmapObject* b = Find<BitmapObject>(dc.bitmap);
   return b ? &b->pixels : nullptr;
 }
@@ -173,18 +254,26 @@ const gui::Bitmap* SoftGdi::Pixels(Dc& dc, gui::Bitmap& scratch) {
 template <class Draw>
 bool SoftGdi::Modify(Dc& dc, Draw draw) {
   if (dc.window) {
-    gui::Bitmap pixels;
-    if (!host_.CaptureWindowPixels(dc.window, pixels)) return false;
-    draw(pixels);
-    host_.PresentWindowPixels(dc.window, 0, 0, pixels);
+    gui::Bitmap captured;
+    gui::Bitmap* pixels = nullptr;
+    if (dc.own) {
+      pixels = WindowSurface(dc.window);
+    } else if (host_.CaptureWindowPixels(dc.window, captured)) {
+      // Only the system holds the pixels of the desktop and of other
+      // programs' windows.
+      pixels = &captured;
+    }
+    if (!pixels) return false;  // the window has gone
+    const gui::IRect changed = gui::Intersect(draw(*pixels), pixels->Bounds());
+    if (!changed.Empty()) host_.PresentWindowPixels(dc.window, *pixels, changed);
     return true;
   }
   BitmapObject* b = Find<BitmapObject>(dc.bitmap);
   if (!b) return false;
-  draw(b->pixels);
+  const gui::IRect changed = gui::Intersect(draw(b->pixels), b->pixels.Bounds());
   if (b->mono)  // a monochrome bitmap keeps white as white and makes all else black
-    for (int y = 0; y < b->pixels.Height(); ++y)
-      for (int x = 0; x < b->pixels.Width(); ++x)
+    for (int y = changed.top; y < changed.bottom; ++y)
+      for (int x = changed.left; x < changed.right; ++x)
         if (b->pixels.Pixel(x, y) != gui::kWhite) b->pixels.SetPixel(x, y, gui::kBlack);
   return true;
 }
@@ -204,7 +293,7 @@ bool SoftGdi::LineTo(Hdc dc, std::int32_t x, std::int32_t y) {
   const Point from = d->position;
   d->position = {x, y};
   if (!pen || pen->style == kPsNull) return true;
-  return Modify(*d, [&](gui::Bitmap& px) {
+  return Modify(*d, [&](gui::Bitmap& px) -> gui::IRect {
     if (pen->width <= 1) {
       // A thin line leaves its last point out, so joined segments meet once.
       int cx = from.x, cy = from.y;
@@ -217,24 +306,27 @@ bool SoftGdi::LineTo(Hdc dc, std::int32_t x, std::int32_t y) {
         if (e2 >= dy) err += dy, cx += sx;
         if (e2 <= dx) err += dx, cy += sy;
       }
-      return;
+      return {std::min(from.x, x), std::min(from.y, y), std::max(from.x, x) + 1,
+              std::max(from.y, y) + 1};
     }
     // A wide pen has round ends: every pixel whose centre lies within half
     // the width of the segment.
     const double r = pen->width / 2.0;
     const double ax = from.x, ay = from.y, bx = x, by = y;
     const double lx = bx - ax, ly = by - ay, len2 = lx * lx + ly * ly;
-    const int left = static_cast<int>(std::floor(std::min(ax, bx) - r));
-    const int right = static_cast<int>(std::ceil(std::max(ax, bx) + r));
-    const int top = static_cast<int>(std::floor(std::min(ay, by) - r));
-    const int bottom = static_cast<int>(std::ceil(std::max(ay, by) + r));
-    for (int py = std::max(top, 0); py <= std::min(bottom, px.Height() - 1); ++py)
-      for (int pxl = std::max(left, 0); pxl <= std::min(right, px.Width() - 1); ++pxl) {
+    const gui::IRect box = gui::Intersect({static_cast<int>(std::floor(std::min(ax, bx) - r)),
+                                           static_cast<int>(std::floor(std::min(ay, by) - r)),
+                                           static_cast<int>(std::ceil(std::max(ax, bx) + r)) + 1,
+                                           static_cast<int>(std::ceil(std::max(ay, by) + r)) + 1},
+                                          px.Bounds());
+    for (int py = box.top; py < box.bottom; ++py)
+      for (int pxl = box.left; pxl < box.right; ++pxl) {
         double t = len2 > 0 ? ((pxl - ax) * lx + (py - ay) * ly) / len2 : 0;
         t = std::clamp(t, 0.0, 1.0);
         const double ex = pxl - (ax + t * lx), ey = py - (ay + t * ly);
         if (ex * ex + ey * ey < r * r) px.SetPixel(pxl, py, pen->color);
       }
+    return box;
   });
 }
 
@@ -255,31 +347,49 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
   gui::Bitmap scratch;
   const gui::Bitmap* from = Pixels(*s, scratch);
   if (!from) return false;
-  // The source may be the destination itself: read from a copy.
-  const gui::Bitmap source = *from;
-  const BrushObject* brush = Find<BrushObject>(d->brush);
-  return Modify(*d, [&](gui::Bitmap& px) {
-    const int x0 = std::max(x, 0), x1 = std::min(x + width, px.Width());
-    const int y0 = std::max(y, 0), y1 = std::min(y + height, px.Height());
-    for (int ty = y0; ty < y1; ++ty) {
-      // Nearest source pixel: an enlargement repeats whole pixels.
+  const BrushObject* brush = rop == kMergeCopy ? Find<BrushObject>(d->brush) : nullptr;
+  return Modify(*d, [&](gui::Bitmap& px) -> gui::IRect {
+    // The source may be the destination itself: read from a copy then.
+    gui::Bitmap copy;
+    const gui::Bitmap& source = &px == from ? (copy = *from) : *from;
+    const gui::IRect area = gui::Intersect({x, y, x + width, y + height}, px.Bounds());
+    if (area.Empty()) return {};
+    // Nearest source pixel: an enlargement repeats whole pixels. A column
+    // or row that falls outside the source is left as it was.
+    std::vector<int> columns(static_cast<std::size_t>(area.Width()));
+    for (int tx = area.left; tx < area.right; ++tx)
+      columns[static_cast<std::size_t>(tx - area.left)] =
+          srcX + static_cast<int>(static_cast<long long>(tx - x) * srcWidth / width);
+    const bool oneToOne = width == srcWidth && rop == kSrcCopy;
+    for (int ty = area.top; ty < area.bottom; ++ty) {
       const int sy = srcY + static_cast<int>(static_cast<long long>(ty - y) * srcHeight / height);
       if (sy < 0 || sy >= source.Height()) continue;
-      for (int tx = x0; tx < x1; ++tx) {
-        const int sx = srcX + static_cast<int>(static_cast<long long>(tx - x) * srcWidth / width);
+      const std::uint32_t* in = source.Row(sy);
+      std::uint32_t* out = px.Row(ty);
+      if (oneToOne) {
+        // Same scale: whole runs of the row at once.
+        const int first = std::max(area.left, x - srcX);
+        const int last = std::min(area.right, x - srcX + source.Width());
+        if (first < last) std::copy(in + (first - x + srcX), in + (last - x + srcX), out + first);
+        continue;
+      }
+      for (int tx = area.left; tx < area.right; ++tx) {
+        const int sx = columns[static_cast<std::size_t>(tx - area.left)];
         if (sx < 0 || sx >= source.Width()) continue;
-        gui::Color c = source.Pixel(sx, sy);
-        if (rop == kMergeCopy && brush) {
-          // The pattern repeats from the context's origin.
+        std::uint32_t c = in[sx];
+        if (brush) {
+          // The pattern repeats from the context's origin. Both sides are in
+          // the device's byte order, and AND does not care which.
           const gui::Color pattern =
               brush->pattern.Empty()
                   ? brush->color
                   : brush->pattern.Pixel(tx % brush->pattern.Width(), ty % brush->pattern.Height());
-          c &= pattern;
+          c &= gui::Bitmap::ToDevice(pattern);
         }
-        px.SetPixel(tx, ty, c);
+        out[tx] = c;
       }
     }
+    return area;
   });
 }
 

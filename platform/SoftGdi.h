@@ -1,7 +1,12 @@
 // The drawing operations of the screen group, on the project's raster:
 // device contexts, bitmaps, pattern brushes, pens, lines and block transfers.
-// Window device contexts read and write real pixels through the host's two
-// hooks; everything else lives in memory here.
+//
+// The program's own windows hold their pixels here, one surface per window:
+// its window device contexts draw into that surface and read from it, the
+// window framework composes its frames into it, and only the rectangle a
+// drawing changed goes to the system. Drawing never reads the screen back,
+// except through the desktop window's context (the screen capture) or a
+// context of another program's window.
 #pragma once
 
 #include <map>
@@ -35,7 +40,12 @@ class SoftGdi {
                   std::int32_t srcHeight, std::uint32_t rop);
   bool GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out);
 
+  gui::Bitmap* WindowSurface(Hwnd hwnd);
+  int DcCount() const { return static_cast<int>(dcs_.size()); }
+  int GdiObjectCount() const { return static_cast<int>(objects_.size()) - kStockObjects; }
+
  private:
+  static constexpr int kStockObjects = 3;
   struct BitmapObject {
     gui::Bitmap pixels;
     bool mono = false;  // holds only black and white
@@ -49,9 +59,14 @@ class SoftGdi {
     gui::Bitmap pattern;  // empty: a solid brush of color
     gui::Color color = gui::kWhite;
   };
-  using Object = std::variant<BitmapObject, PenObject, BrushObject>;
+  struct Object {
+    std::variant<BitmapObject, PenObject, BrushObject> data;
+    int selections = 0;    // device contexts holding it
+    bool deleted = false;  // goes when the last of them lets it go
+  };
   struct Dc {
-    Hwnd window = 0;  // 0 for a memory device context
+    Hwnd window = 0;   // 0 for a memory device context
+    bool own = false;  // a window of this program: drawn in its surface
     HGdiObj bitmap = 0, pen = 0, brush = 0;
     Point position;
   };
@@ -59,16 +74,23 @@ class SoftGdi {
   Dc* FindDc(Hdc dc);
   template <class T>
   T* Find(HGdiObj object);
-  // The pixels a device context shows: its bitmap, or the window's.
+  HGdiObj Add(Object object);
+  void Hold(HGdiObj object);
+  void Let(HGdiObj object);
+  bool Stock(HGdiObj object) const;
+  void DropDc(Hdc dc);
+  // The pixels a device context shows: its bitmap, its window's surface or,
+  // for the desktop and other programs' windows, what the system shows.
   const gui::Bitmap* Pixels(Dc& dc, gui::Bitmap& scratch);
-  // Runs a drawing on the pixels of dc and puts them back.
+  // Runs a drawing (which returns the rectangle it may have changed) on the
+  // pixels of dc and hands that rectangle on to the system for a window.
   template <class Draw>
   bool Modify(Dc& dc, Draw draw);
-  HGdiObj Add(Object object);
 
   ScreenOps& host_;
   std::map<Hdc, Dc> dcs_;
   std::map<HGdiObj, Object> objects_;
+  std::map<Hwnd, gui::Bitmap> surfaces_;
   HGdiObj stockBitmap_, stockPen_, stockBrush_;
   std::uintptr_t next_ = 0x7000;
 };

@@ -56,10 +56,17 @@ HMENU BuildMenu(const std::vector<MenuEntry>& entries) {
 void Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(ToHwnd(hwnd), &ps);
-  if (dc && !frame.Empty()) {
-    const BITMAPINFO bmi = TopDown32(frame.Width(), frame.Height());
-    ::SetDIBitsToDevice(dc, 0, 0, frame.Width(), frame.Height(), 0, 0, 0,
-                        static_cast<UINT>(frame.Height()), frame.Data(), &bmi, DIB_RGB_COLORS);
+  // Only what the system asks for: an uncovered strip, not the whole screen.
+  const IRect part = Intersect(
+      {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}, frame.Bounds());
+  if (dc && !part.Empty()) {
+    // The part's rows as a picture of their own height, so that only the
+    // column offset into them needs saying.
+    const BITMAPINFO bmi = TopDown32(frame.Width(), part.Height());
+    ::SetDIBitsToDevice(dc, part.left, part.top, static_cast<DWORD>(part.Width()),
+                        static_cast<DWORD>(part.Height()), part.left, 0, 0,
+                        static_cast<UINT>(part.Height()), frame.Row(part.top), &bmi,
+                        DIB_RGB_COLORS);
   }
   // Validates the window even when there was nothing to draw, or WM_PAINT repeats.
   ::EndPaint(ToHwnd(hwnd), &ps);

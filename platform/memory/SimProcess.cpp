@@ -509,6 +509,14 @@ int SimProcess::GetSystemMetrics(int index) {
   }
 }
 
+bool SimProcess::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w || !rect || !own) return false;
+  *rect = hwnd == sys_.desktop_ ? Rect{0, 0, sys_.screenWidth_, sys_.screenHeight_} : w->rect;
+  *own = w->pid == pid_;
+  return true;
+}
+
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {
     out = sys_.Screen();
@@ -521,15 +529,18 @@ bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   return true;
 }
 
-void SimProcess::PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
-                                     const gui::Bitmap& pixels) {
+void SimProcess::PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return;
-  gui::Bitmap& target = hwnd == sys_.desktop_ ? sys_.wallpaper_ : w->frame;
-  if (hwnd != sys_.desktop_ &&
-      (target.Width() != w->rect.Width() || target.Height() != w->rect.Height()))
-    target.SetSize(w->rect.Width(), w->rect.Height());
-  gui::raster::Blit(target, x, y, pixels);
+  if (hwnd == sys_.desktop_) {
+    gui::raster::Blit(sys_.wallpaper_, area.left, area.top, pixels, area);
+    return;
+  }
+  // A hidden window has nothing on the screen to draw on.
+  if (!w->visible) return;
+  if (w->frame.Width() != w->rect.Width() || w->frame.Height() != w->rect.Height())
+    w->frame.SetSize(w->rect.Width(), w->rect.Height());
+  gui::raster::Blit(w->frame, area.left, area.top, pixels, area);
 }
 
 // ---- serial ports ---------------------------------------------------------------------------

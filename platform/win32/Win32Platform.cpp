@@ -602,6 +602,17 @@ BITMAPINFO TopDown32(int width, int height) {
 }
 }  // namespace
 
+bool Win32Platform::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
+  HWND window = ToHwnd(hwnd);
+  RECT r;
+  if (!rect || !own || !::GetWindowRect(window, &r)) return false;
+  *rect = {r.left, r.top, r.right, r.bottom};
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  *own = window != ::GetDesktopWindow() && pid == ::GetCurrentProcessId();
+  return true;
+}
+
 bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   HWND window = ToHwnd(hwnd);
   RECT r;
@@ -634,16 +645,22 @@ bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   return ok;
 }
 
-void Win32Platform::PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
-                                        const gui::Bitmap& pixels) {
-  if (pixels.Empty()) return;
+void Win32Platform::PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels,
+                                        const gui::IRect& area) {
+  const gui::IRect part = gui::Intersect(area, pixels.Bounds());
+  if (part.Empty()) return;
   HWND window = ToHwnd(hwnd);
-  HDC dc = ::GetWindowDC(window);
+  const bool desktop = window == ::GetDesktopWindow();
+  HDC dc = desktop ? ::GetDC(nullptr) : ::GetWindowDC(window);
   if (!dc) return;
-  BITMAPINFO bi = TopDown32(pixels.Width(), pixels.Height());
-  ::SetDIBitsToDevice(dc, x, y, pixels.Width(), pixels.Height(), 0, 0, 0, pixels.Height(),
-                      pixels.Data(), &bi, DIB_RGB_COLORS);
-  ::ReleaseDC(window, dc);
+  // The part's rows as a picture of their own, the surface's whole width:
+  // then the part is that picture's full height, and only its column offset
+  // needs saying.
+  BITMAPINFO bi = TopDown32(pixels.Width(), part.Height());
+  ::SetDIBitsToDevice(dc, part.left, part.top, static_cast<DWORD>(part.Width()),
+                      static_cast<DWORD>(part.Height()), part.left, 0, 0,
+                      static_cast<UINT>(part.Height()), pixels.Row(part.top), &bi, DIB_RGB_COLORS);
+  ::ReleaseDC(desktop ? nullptr : window, dc);
 }
 
 // ---- sound --------------------------------------------------------------------

@@ -104,9 +104,9 @@ class Win32Platform final : public Platform {
                               int showCmd) override;
 
   // ScreenOps: where drawing meets the screen
+  bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
-  void PresentWindowPixels(Hwnd hwnd, std::int32_t x, std::int32_t y,
-                           const gui::Bitmap& pixels) override;
+  void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
 
   // SoundOps
   std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,

@@ -210,9 +210,11 @@ class OtherProcess final : public Platform {
   bool CaptureWindowPixels(Hwnd h, gui::Bitmap& out) override {
     return local_.CaptureWindowPixels(h, out);
   }
-  void PresentWindowPixels(Hwnd h, std::int32_t x, std::int32_t y,
-                           const gui::Bitmap& pixels) override {
-    local_.PresentWindowPixels(h, x, y, pixels);
+  void PresentWindowPixels(Hwnd h, const gui::Bitmap& pixels, const gui::IRect& area) override {
+    local_.PresentWindowPixels(h, pixels, area);
+  }
+  bool WindowArea(Hwnd h, Rect* rect, bool* own) override {
+    return local_.WindowArea(h, rect, own);
   }
   bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
     return local_.mciGetErrorStringA(e, b, n);

@@ -107,6 +107,74 @@ TEST_F(GuiFrameworkTest, FramesReachTheScreenStretchedAndMasked) {
   EXPECT_EQ(sys.Screen().Pixel(100, 100), sys.Wallpaper().Pixel(100, 100));
 }
 
+TEST_F(GuiFrameworkTest, APaintAndTheWindowContextDrawOnTheSamePixels) {
+  TestForm* form = nullptr;
+  app.CreateForm(form);
+  form->left.SetPicture(gui::Bitmap(32, 48, gui::kRed));
+  app.ProcessMessages();
+  const Hwnd h = form->Handle();
+  ASSERT_NE(process->WindowSurface(h), nullptr);
+  EXPECT_EQ(*process->WindowSurface(h), form->RenderFrame()) << "the paint composed into them";
+
+  // A line on the window's context goes over the painted frame, on the
+  // screen too, and leaves the rest of the frame as it was.
+  const Hdc wdc = process->GetWindowDC(h);
+  const HGdiObj pen = process->CreatePen(kPsSolid, 6, gui::kBlue);
+  const HGdiObj oldPen = process->SelectObject(wdc, pen);
+  process->MoveToEx(wdc, 10, 24, nullptr);
+  ASSERT_TRUE(process->LineTo(wdc, 50, 24));
+  gui::Bitmap screen = sys.Screen();
+  EXPECT_EQ(screen.Pixel(100 + 40, 100 + 24), gui::kBlue);
+  EXPECT_EQ(screen.Pixel(100 + 40, 100 + 10), gui::kWhite);
+  EXPECT_EQ(screen.Pixel(100 + 5, 100 + 10), gui::kRed);
+
+  // What the context reads back is the frame with the line on it.
+  const Hdc copy = process->CreateCompatibleDC(wdc);
+  const HGdiObj bitmap = process->CreateCompatibleBitmap(wdc, 64, 48);
+  const HGdiObj oldBitmap = process->SelectObject(copy, bitmap);
+  ASSERT_TRUE(process->BitBlt(copy, 0, 0, 64, 48, wdc, 0, 0, kSrcCopy));
+  ASSERT_TRUE(process->BitBlt(wdc, 0, 0, 32, 48, copy, 32, 0, kSrcCopy));
+  screen = sys.Screen();
+  EXPECT_EQ(screen.Pixel(100 + 5, 100 + 24), gui::kBlue) << "the line's right part, moved left";
+  EXPECT_EQ(screen.Pixel(100 + 5, 100 + 10), gui::kWhite) << "the right image's white";
+
+  // A paint covers what the context drew, as on the system.
+  form->Invalidate();
+  const int presents = ui.presentCount;
+  app.ProcessMessages();
+  EXPECT_EQ(ui.presentCount, presents + 1) << "one paint, validated";
+  EXPECT_EQ(sys.Screen().Pixel(100 + 40, 100 + 24), gui::kWhite);
+  EXPECT_EQ(sys.Screen().Pixel(100 + 5, 100 + 24), gui::kRed);
+
+  process->SelectObject(copy, oldBitmap);
+  EXPECT_TRUE(process->DeleteObject(bitmap));
+  EXPECT_TRUE(process->DeleteDC(copy));
+  process->SelectObject(wdc, oldPen);
+  EXPECT_TRUE(process->DeleteObject(pen));
+  EXPECT_EQ(process->ReleaseDC(h, wdc), 1);
+}
+
+TEST_F(GuiFrameworkTest, AFormThatGrowsPaintsAndDrawsOverItsWholeNewSize) {
+  TestForm* form = nullptr;
+  app.CreateForm(form);
+  app.ProcessMessages();
+  form->SetBounds(100, 100, 96, 64);
+  app.ProcessMessages();
+  ASSERT_NE(process->WindowSurface(form->Handle()), nullptr);
+  EXPECT_EQ(process->WindowSurface(form->Handle())->Width(), 96);
+  EXPECT_EQ(sys.Screen().Pixel(100 + 90, 100 + 60), gui::kWhite) << "the new part is the form's";
+
+  const Hdc wdc = process->GetWindowDC(form->Handle());
+  const HGdiObj pen = process->CreatePen(kPsSolid, 1, gui::kGreen);
+  const HGdiObj oldPen = process->SelectObject(wdc, pen);
+  process->MoveToEx(wdc, 95, 0, nullptr);
+  ASSERT_TRUE(process->LineTo(wdc, 95, 64));
+  EXPECT_EQ(sys.Screen().Pixel(100 + 95, 100 + 63), gui::kGreen);
+  process->SelectObject(wdc, oldPen);
+  process->DeleteObject(pen);
+  process->ReleaseDC(form->Handle(), wdc);
+}
+
 TEST_F(GuiFrameworkTest, ShowAndHideHandlersRunOnlyOnChangesAndErrorsAreBoxed) {
   TestForm* form = nullptr;
   int shows = 0;

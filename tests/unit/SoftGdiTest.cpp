@@ -3,6 +3,8 @@
 // thin and wide pens, and the monochrome rules of compatible bitmaps.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/memory/SimProcess.h"
 #include "platform/memory/SimSystem.h"
 
@@ -32,6 +34,7 @@ class SoftGdiTest : public ::testing::Test {
     params.width = 64;
     params.height = 48;
     const Hwnd w = p->CreateWindowExA(params, nullptr);
+    p->ShowWindow(w, kSwShowNoActivate);  // a hidden window shows nothing
     Hdc wdc = p->GetWindowDC(w);
     p->BitBlt(wdc, 0, 0, 64, 48, dc, 0, 0, kSrcCopy);
     gui::Bitmap out;
@@ -65,7 +68,7 @@ TEST_F(SoftGdiTest, MergeCopyWithTheCheckerboardBlackensEveryOtherPixel) {
   EXPECT_EQ(out.Pixel(1, 1), gui::kBlack) << "an all-clear row";
   EXPECT_EQ(out.Pixel(0, 2), screen.Pixel(0, 2));
   EXPECT_EQ(out.Pixel(9, 8), screen.Pixel(9, 8)) << "the pattern repeats every 8 pixels";
-  EXPECT_FALSE(p->DeleteObject(brush)) << "still selected";
+  EXPECT_TRUE(p->DeleteObject(brush)) << "accepted while selected; it goes when selected out";
 }
 
 TEST_F(SoftGdiTest, StretchEnlargesWholePixelsAndClipsAtTheEdges) {
@@ -116,8 +119,167 @@ TEST_F(SoftGdiTest, BitmapCompatibleWithAFreshMemoryContextIsMonochrome) {
   for (int x = 0; x < 64; ++x)
     EXPECT_TRUE(out.Pixel(x, 7) == gui::kBlack || out.Pixel(x, 7) == gui::kWhite);
   EXPECT_TRUE(p->DeleteDC(fresh));
-  EXPECT_FALSE(p->DeleteDC(desktop)) << "a window context is released, not deleted";
+  EXPECT_EQ(p->ReleaseDC(p->GetDesktopWindow(), mono), 0) << "a memory context is deleted";
   EXPECT_EQ(p->ReleaseDC(p->GetDesktopWindow(), desktop), 1);
+}
+
+// An own window of the fixture's process at the top-left corner.
+struct OwnWindow {
+  OwnWindow(memory::SimProcess& p, bool visible) : p_(p) {
+    WindowParams params;
+    params.className = "Own";
+    params.width = 64;
+    params.height = 48;
+    hwnd = p.CreateWindowExA(params, nullptr);
+    if (visible) p.ShowWindow(hwnd, kSwShowNoActivate);
+    dc = p.GetWindowDC(hwnd);
+  }
+  ~OwnWindow() {
+    p_.ReleaseDC(hwnd, dc);
+    p_.DestroyWindow(hwnd);
+  }
+  memory::SimProcess& p_;
+  Hwnd hwnd = 0;
+  Hdc dc = 0;
+};
+
+TEST_F(SoftGdiTest, AWindowContextDrawsOnTheProgramsPixelsAndPresentsOnlyWhatChanged) {
+  OwnWindow w(*p, true);
+  Hdc grab = Grab();
+  ASSERT_TRUE(p->BitBlt(w.dc, 0, 0, 64, 48, grab, 0, 0, kSrcCopy));
+  EXPECT_EQ(sys.Window(w.hwnd)->frame, Contents(grab)) << "a whole transfer is presented whole";
+
+  // The system's copy goes its own way (as when another window covers this
+  // one): a later line must put only its own pixels there ...
+  sys.Window(w.hwnd)->frame.Fill(gui::kBlack);
+  p->SelectObject(w.dc, p->CreatePen(kPsSolid, 1, gui::kRed));
+  p->MoveToEx(w.dc, 5, 5, nullptr);
+  ASSERT_TRUE(p->LineTo(w.dc, 10, 5));
+  const gui::Bitmap& shown = sys.Window(w.hwnd)->frame;
+  EXPECT_EQ(shown.Pixel(5, 5), gui::kRed);
+  EXPECT_EQ(shown.Pixel(9, 5), gui::kRed);
+  EXPECT_EQ(shown.Pixel(11, 5), gui::kBlack) << "outside the line's rectangle";
+  EXPECT_EQ(shown.Pixel(5, 6), gui::kBlack);
+
+  // ... and reading the window back gives the program's pixels, never what
+  // the system shows.
+  Hdc back = p->CreateCompatibleDC(desktop);
+  p->SelectObject(back, p->CreateCompatibleBitmap(desktop, 64, 48));
+  ASSERT_TRUE(p->BitBlt(back, 0, 0, 64, 48, w.dc, 0, 0, kSrcCopy));
+  const gui::Bitmap read = Contents(back);
+  EXPECT_EQ(read.Pixel(5, 5), gui::kRed);
+  EXPECT_EQ(read.Pixel(11, 5), sys.Wallpaper().Pixel(11, 5));
+  EXPECT_EQ(read.Pixel(40, 40), sys.Wallpaper().Pixel(40, 40));
+}
+
+TEST_F(SoftGdiTest, AWidePenPresentsItsWholeDotAndATransferItsClippedRectangle) {
+  Hdc grab = Grab();
+  OwnWindow w(*p, true);
+  sys.Window(w.hwnd)->frame = gui::Bitmap(64, 48, gui::kBlack);
+  p->SelectObject(w.dc, p->CreatePen(kPsSolid, 10, gui::kGreen));
+  p->MoveToEx(w.dc, 60, 20, nullptr);
+  ASSERT_TRUE(p->LineTo(w.dc, 61, 21));
+  const gui::Bitmap& shown = sys.Window(w.hwnd)->frame;
+  EXPECT_EQ(shown.Pixel(56, 20), gui::kGreen) << "the dot's left end";
+  EXPECT_EQ(shown.Pixel(63, 20), gui::kGreen) << "cut at the window's edge";
+  EXPECT_EQ(shown.Pixel(61, 25), gui::kGreen) << "the dot's bottom row";
+
+  // A lens pushed past the bottom right corner: what is inside lands.
+  ASSERT_TRUE(p->StretchBlt(w.dc, 50, 40, 40, 40, grab, 0, 0, 20, 20, kSrcCopy));
+  EXPECT_EQ(shown.Pixel(50, 40), sys.Wallpaper().Pixel(0, 0));
+  EXPECT_EQ(shown.Pixel(63, 47), sys.Wallpaper().Pixel(6, 3));
+  EXPECT_EQ(shown.Pixel(49, 40), gui::kBlack);
+}
+
+TEST_F(SoftGdiTest, AHiddenWindowKeepsItsPixelsOffTheScreen) {
+  OwnWindow w(*p, false);
+  const gui::Bitmap before = sys.Screen();
+  Hdc dc = p->CreateCompatibleDC(desktop);
+  p->SelectObject(dc, p->CreateCompatibleBitmap(desktop, 64, 48));  // black
+  ASSERT_TRUE(p->BitBlt(w.dc, 0, 0, 64, 48, dc, 0, 0, kSrcCopy));
+  EXPECT_EQ(sys.Screen(), before);
+  EXPECT_TRUE(sys.Window(w.hwnd)->frame.Empty()) << "nothing presented";
+}
+
+TEST_F(SoftGdiTest, AContextOfAWindowThatWentDrawsNothing) {
+  auto w = std::make_unique<OwnWindow>(*p, true);
+  const Hwnd gone = w->hwnd;
+  const Hdc dc = p->GetWindowDC(gone);
+  w.reset();
+  EXPECT_FALSE(p->BitBlt(dc, 0, 0, 64, 48, Grab(), 0, 0, kSrcCopy));
+  EXPECT_EQ(p->GetWindowDC(gone), 0u);
+  EXPECT_EQ(p->ReleaseDC(gone, dc), 1);
+}
+
+TEST_F(SoftGdiTest, CountsComeBackAfterTheOverlaysShowAndClose) {
+  const int dcs = p->DcCount(), objects = p->GdiObjectCount();
+  OwnWindow overlay(*p, true);
+  // What a show in the spot light mode makes: the grab and two work
+  // surfaces, the dimming pattern, its brush in the first work surface.
+  const Hdc screen = p->GetWindowDC(p->GetDesktopWindow());
+  Hdc surface[3];
+  HGdiObj bitmap[3], old[3];
+  for (int i = 0; i < 3; ++i) {
+    surface[i] = p->CreateCompatibleDC(screen);
+    bitmap[i] = p->CreateCompatibleBitmap(screen, 64, 48);
+    old[i] = p->SelectObject(surface[i], bitmap[i]);
+  }
+  const std::uint8_t dim[16] = {0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0,
+                                0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0};
+  const HGdiObj pattern = p->CreateBitmap(8, 8, 1, 1, dim);
+  const HGdiObj brush = p->CreatePatternBrush(pattern);
+  p->SelectObject(surface[1], brush);
+  EXPECT_EQ(p->DcCount(), dcs + 5);
+  EXPECT_EQ(p->GdiObjectCount(), objects + 5);
+
+  // The close: contexts first, then their bitmaps, then the dimming.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(p->DeleteDC(surface[i]));
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(p->DeleteObject(bitmap[i]));
+  EXPECT_TRUE(p->DeleteObject(brush));
+  EXPECT_TRUE(p->DeleteObject(pattern));
+  EXPECT_EQ(p->ReleaseDC(p->GetDesktopWindow(), screen), 1);
+  EXPECT_EQ(p->DcCount(), dcs + 1) << "only the overlay's own window context";
+  EXPECT_EQ(p->GdiObjectCount(), objects);
+  EXPECT_TRUE(p->DeleteObject(old[0])) << "the stock bitmap stays, whatever is asked";
+  EXPECT_EQ(p->GdiObjectCount(), objects);
+}
+
+TEST_F(SoftGdiTest, ADeletedObjectLivesUntilNoContextHoldsItAndUnknownHandlesFail) {
+  const int objects = p->GdiObjectCount();
+  Hdc dc = p->CreateCompatibleDC(desktop);
+  const HGdiObj pen = p->CreatePen(kPsSolid, 3, gui::kRed);
+  const HGdiObj stockPen = p->SelectObject(dc, pen);
+  EXPECT_TRUE(p->DeleteObject(pen)) << "the system accepts it and waits";
+  EXPECT_EQ(p->GdiObjectCount(), objects + 1);
+  EXPECT_EQ(p->SelectObject(dc, stockPen), pen);
+  EXPECT_EQ(p->GdiObjectCount(), objects) << "gone once selected out";
+  EXPECT_FALSE(p->DeleteObject(pen)) << "a second time it names nothing";
+
+  const HGdiObj bitmap = p->CreateCompatibleBitmap(desktop, 4, 4);
+  p->SelectObject(dc, bitmap);
+  EXPECT_TRUE(p->DeleteObject(bitmap));
+  EXPECT_EQ(p->GdiObjectCount(), objects + 1);
+  EXPECT_TRUE(p->DeleteDC(dc));
+  EXPECT_EQ(p->GdiObjectCount(), objects) << "gone with its context";
+
+  EXPECT_FALSE(p->DeleteObject(0));
+  EXPECT_FALSE(p->DeleteObject(0x12345));
+  EXPECT_FALSE(p->DeleteDC(dc)) << "deleted already";
+  EXPECT_EQ(p->GdiObjectCount(), objects);
+}
+
+TEST_F(SoftGdiTest, ABitmapGoesIntoOneMemoryContextAtATime) {
+  Hdc a = p->CreateCompatibleDC(desktop), b = p->CreateCompatibleDC(desktop);
+  const HGdiObj bitmap = p->CreateCompatibleBitmap(desktop, 4, 4);
+  const HGdiObj stock = p->SelectObject(a, bitmap);
+  ASSERT_NE(stock, 0u);
+  EXPECT_EQ(p->SelectObject(b, bitmap), 0u);
+  EXPECT_EQ(p->SelectObject(desktop, bitmap), 0u) << "a window context has no bitmap to swap";
+  EXPECT_EQ(p->SelectObject(a, stock), bitmap);
+  EXPECT_EQ(p->SelectObject(b, bitmap), stock) << "free again";
+  EXPECT_TRUE(p->DeleteDC(a));
+  EXPECT_TRUE(p->DeleteDC(b));
+  EXPECT_TRUE(p->DeleteObject(bitmap));
 }
 
 }  // namespace
