@@ -44,6 +44,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
       ImageList1(artwork::kImageSize, artwork::kImageSize),
       CommPortDriver1(app),
       MediaPlayer1(app),
+      Decoder(app.Sys(), program, PaletteSlots, [this](unsigned code) { DispatchEffect(code); }),
       program_(program),
       trayIcon_(app.Ui()) {
   ImageBack.SetPicture(artwork::PaletteBackground());
@@ -223,7 +224,10 @@ void TForm_Main::COM21Click() { SwitchPort("Com2", pnCOM2); }
 
 // ---- device input and effects -------------------------------------------------
 
-void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t*, std::uint32_t) {}
+void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t* data,
+                                            std::uint32_t size) {
+  Decoder.ReceiveData(data, size);
+}
 
 namespace {
 // The effects work on the program's windows and this window's player.

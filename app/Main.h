@@ -7,6 +7,7 @@
 
 #include "core/Program.h"
 #include "device/CPDrv.h"
+#include "device/PacketDecoder.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
 #include "gui/MediaPlayer.h"
@@ -37,6 +38,8 @@ class TForm_Main : public gui::Form {
 
   // The copy of the slot table that the device's keys are looked up in.
   std::array<std::int32_t, 11> PaletteSlots{};
+  // Turns the device's deliveries into input, messages and effects.
+  PacketDecoder Decoder;
 
   void FormCreate();
   void FormShow();

@@ -45,6 +45,7 @@ inline constexpr long kInvalidParameter = 87;
 inline constexpr long kInsufficientBuffer = 122;
 inline constexpr long kAlreadyExists = 183;
 inline constexpr long kMoreData = 234;
+inline constexpr long kInvalidWindowHandle = 1400;
 }  // namespace error
 
 // Registry value types.
@@ -94,6 +95,7 @@ inline constexpr std::uint32_t kMButtonUp = 0x0208;
 inline constexpr std::uint32_t kMouseWheel = 0x020A;
 inline constexpr std::uint32_t kMouseHWheel = 0x020E;
 inline constexpr std::uint32_t kCaptureChanged = 0x0215;
+inline constexpr std::uint32_t kNcDestroy = 0x0082;  // the last message a window receives
 inline constexpr std::uint32_t kUser = 0x0400;
 }  // namespace msg
 
@@ -114,7 +116,16 @@ inline constexpr std::uint32_t kMouseEventLeftDown = 0x0002;
 inline constexpr std::uint32_t kMouseEventLeftUp = 0x0004;
 inline constexpr std::uint32_t kMouseEventRightDown = 0x0008;
 inline constexpr std::uint32_t kMouseEventRightUp = 0x0010;
+inline constexpr std::uint32_t kMouseEventMiddleDown = 0x0020;
+inline constexpr std::uint32_t kMouseEventMiddleUp = 0x0040;
 inline constexpr std::uint32_t kMouseEventWheel = 0x0800;
+inline constexpr std::uint32_t kMouseEventHWheel = 0x1000;
+inline constexpr int kWheelDelta = 120;  // one notch of the wheel
+
+// WM_SYSCOMMAND commands (wParam; the low four bits are the system's own).
+inline constexpr WParam kScMinimize = 0xF020;
+inline constexpr WParam kScRestore = 0xF120;
+inline constexpr WParam kScTaskList = 0xF130;  // opens the start menu
 
 inline constexpr std::uint32_t kKeyEventKeyUp = 0x0002;
 
@@ -123,6 +134,7 @@ inline constexpr int kSwHide = 0;
 inline constexpr int kSwShowNormal = 1;
 inline constexpr int kSwShowNoActivate = 4;
 inline constexpr int kSwShow = 5;
+inline constexpr int kSwRestore = 9;
 
 // SetWindowPos.
 inline constexpr Hwnd kHwndTop = 0;
@@ -379,6 +391,9 @@ class WindowOps {
                                  LParam lParam) = 0;
   virtual bool ShowWindow(Hwnd hwnd, int cmdShow) = 0;
   virtual bool IsWindowVisible(Hwnd hwnd) = 0;
+  // Minimised (by SC_MINIMIZE or the user); such a window keeps its
+  // visibility but sits off the screen until restored.
+  virtual bool IsIconic(Hwnd hwnd) = 0;
   virtual bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y,
                             std::int32_t cx, std::int32_t cy, std::uint32_t flags) = 0;
   virtual bool SetWindowTextA(Hwnd hwnd, std::string_view text) = 0;

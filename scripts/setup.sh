@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
   # native build and its tests
   g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang-format clang-tidy
+  # the decoder's fuzz target (scripts/fuzz.sh): clang with libFuzzer
+  clang libclang-rt-dev
   # Windows builds
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   # running the program: 64-bit Wine only (the 32-bit loader cannot run here

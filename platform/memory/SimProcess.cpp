@@ -161,7 +161,15 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
   w.messageOnly = params.messageOnly;
   w.proc = std::move(proc);
   if (!params.messageOnly) sys_.BringToFront(h);
-  SendMessageA(h, msg::kCreate, 0, 0);
+  if (SendMessageA(h, msg::kCreate, 0, 0) == -1 && sys_.Window(h)) {
+    // The procedure refused its window: it goes again at once, hearing only
+    // the last message, and the caller gets no handle.
+    SendMessageA(h, msg::kNcDestroy, 0, 0);
+    ForgetWindow(h);
+    sys_.RemoveWindow(h);
+    lastError_ = error::kInvalidWindowHandle;
+    return 0;
+  }
   return sys_.Window(h) ? h : 0;
 }
 
@@ -178,6 +186,7 @@ bool SimProcess::DestroyWindow(Hwnd hwnd) {
   if (!w) return true;  // one of them took it along
   if (w->visible) ShowWindow(hwnd, kSwHide);
   SendMessageA(hwnd, msg::kDestroy, 0, 0);
+  SendMessageA(hwnd, msg::kNcDestroy, 0, 0);
   ForgetWindow(hwnd);
   sys_.RemoveWindow(hwnd);
   return true;
@@ -186,12 +195,14 @@ bool SimProcess::DestroyWindow(Hwnd hwnd) {
 void SimProcess::ForgetWindow(Hwnd hwnd) {
   std::erase_if(timers_, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
   std::erase_if(posted_, [hwnd](const Msg& m) { return m.hwnd == hwnd; });
+  std::erase_if(input_, [hwnd](const InputMessage& m) { return m.hwnd == hwnd; });
 }
 
-LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam, LParam) {
+LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return 0;
   switch (message) {
+    case msg::kSysCommand: return SysCommand(hwnd, wParam);
     case msg::kPaint:
       w->needsPaint = false;  // the default handler validates the window
       return 0;
@@ -205,6 +216,16 @@ bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return FailBool(error::kInvalidHandle);
   const bool was = w->visible;
+  if (w->messageOnly) {
+    // Its style changes, but a window without a place on the screen is
+    // never visible, painted or activated.
+    w->visible = cmdShow != kSwHide;
+    return was;
+  }
+  if (w->iconic && (cmdShow == kSwShowNormal || cmdShow == kSwRestore)) {
+    SysCommand(hwnd, kScRestore);
+    return was;
+  }
   if (cmdShow == kSwHide) {
     w->visible = false;
     if (sys_.foreground_ == hwnd) sys_.FixForeground();
@@ -221,7 +242,12 @@ bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
 
 bool SimProcess::IsWindowVisible(Hwnd hwnd) {
   const SimWindow* w = sys_.Window(hwnd);
-  return w && w->visible;
+  return w && w->visible && !w->messageOnly;
+}
+
+bool SimProcess::IsIconic(Hwnd hwnd) {
+  const SimWindow* w = sys_.Window(hwnd);
+  return w && w->iconic;
 }
 
 bool SimProcess::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y,
@@ -274,21 +300,7 @@ bool SimProcess::GetWindowRect(Hwnd hwnd, Rect* rect) {
   return true;
 }
 
-Hwnd SimProcess::WindowFromPoint(Point p) {
-  for (Hwnd h : sys_.zorder_) {
-    const SimWindow* w = sys_.Window(h);
-    if (!w->visible || !w->rect.Contains(p)) continue;
-    // Descend into visible children that contain the point.
-    for (Hwnd found = h;;) {
-      Hwnd child = 0;
-      for (const auto& [ch, cw] : sys_.windows_)
-        if (cw.parent == found && cw.visible && cw.rect.Contains(p)) child = ch;
-      if (!child) return found;
-      found = child;
-    }
-  }
-  return sys_.desktop_;
-}
+Hwnd SimProcess::WindowFromPoint(Point p) { return sys_.HitTest(p); }
 
 Hwnd SimProcess::GetParent(Hwnd hwnd) {
   const SimWindow* w = sys_.Window(hwnd);
@@ -346,7 +358,8 @@ bool SimProcess::ReleaseCapture() {
 }
 
 // Messages come in the system's order: posted ones first, then the quit
-// request, then paint, then timers (a timer only shows up in an idle queue).
+// request, then input, then paint, then timers (a timer only shows up in an
+// idle queue).
 SimProcess::Timer* SimProcess::DueTimer() {
   Timer* best = nullptr;
   for (Timer& t : timers_)
@@ -356,7 +369,7 @@ SimProcess::Timer* SimProcess::DueTimer() {
 
 bool SimProcess::HasPendingMessage() const {
   sys_.SettleSounds();
-  if (!posted_.empty() || quit_) return true;
+  if (!posted_.empty() || quit_ || !input_.empty()) return true;
   for (const auto& [h, w] : sys_.windows_)
     if (w.pid == pid_ && w.visible && w.needsPaint) return true;
   for (const Timer& t : timers_)
@@ -378,6 +391,7 @@ bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
     if (remove) quit_ = false;
     return true;
   }
+  if (TakeInput(out, hwnd, remove)) return true;
   for (const auto& [h, w] : sys_.windows_) {
     if (w.pid == pid_ && w.visible && w.needsPaint && (!hwnd || h == hwnd)) {
       *out = {h, msg::kPaint, 0, 0};  // stays until the window is validated
@@ -450,56 +464,12 @@ bool SimProcess::GetCursorPos(Point* p) {
   return true;
 }
 
-bool SimProcess::SetCursorPos(std::int32_t x, std::int32_t y) {
-  sys_.PlaceCursor({x, y});
-  // The system follows a cursor placement with a move message to the window
-  // under the pointer, even when the position did not change.
-  sys_.PostMouse(msg::kMouseMove);
-  return true;
-}
-
 HCursor SimProcess::LoadCursorFromFileA(std::string_view) {
   lastError_ = error::kFileNotFound;  // the simulated machine has no cursor files
   return 0;
 }
 
-void SimProcess::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy, std::uint32_t) {
-  if (flags & kMouseEventMove) {
-    sys_.PlaceCursor({sys_.cursor_.x + dx, sys_.cursor_.y + dy});
-    sys_.PostMouse(msg::kMouseMove);
-  }
-  struct Button {
-    std::uint32_t flag;
-    WParam mk;
-    std::uint32_t message;
-    bool down;
-  };
-  static constexpr Button kButtons[] = {
-      {kMouseEventLeftDown, kMkLButton, msg::kLButtonDown, true},
-      {kMouseEventLeftUp, kMkLButton, msg::kLButtonUp, false},
-      {kMouseEventRightDown, kMkRButton, msg::kRButtonDown, true},
-      {kMouseEventRightUp, kMkRButton, msg::kRButtonUp, false},
-  };
-  for (const Button& b : kButtons) {
-    if (!(flags & b.flag)) continue;
-    if (b.down)
-      sys_.buttons_ |= b.mk;
-    else
-      sys_.buttons_ &= ~b.mk;
-    sys_.PostMouse(b.message);
-  }
-}
-
-void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-  sys_.injectedKeys_.push_back({vk, scan, flags});
-  if (flags & kKeyEventKeyUp)
-    sys_.keysDown_.erase(vk);
-  else
-    sys_.keysDown_.insert(vk);
-  if (sys_.foreground_)
-    sys_.Post(sys_.foreground_, (flags & kKeyEventKeyUp) ? msg::kKeyUp : msg::kKeyDown, vk,
-              static_cast<LParam>(scan) << 16);
-}
+// SetCursorPos, mouse_event and keybd_event: SimInput.cpp.
 
 int SimProcess::GetSystemMetrics(int index) {
   switch (index) {

@@ -29,6 +29,8 @@ class SimProcess final : public Platform {
   void SetIdleHook(std::function<bool()> hook) { idleHook_ = std::move(hook); }
   bool HasPendingMessage() const;
   std::size_t PostedCount() const { return posted_.size(); }
+  // Pointer and keyboard messages waiting to be taken.
+  std::size_t InputCount() const { return input_.size(); }
 
   // RegistryOps
   long RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,
@@ -54,6 +56,7 @@ class SimProcess final : public Platform {
   LResult DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   bool ShowWindow(Hwnd hwnd, int cmdShow) override;
   bool IsWindowVisible(Hwnd hwnd) override;
+  bool IsIconic(Hwnd hwnd) override;
   bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
                     std::int32_t cy, std::uint32_t flags) override;
   bool SetWindowTextA(Hwnd hwnd, std::string_view text) override;
@@ -163,10 +166,24 @@ class SimProcess final : public Platform {
   void Enqueue(const Msg& m) { posted_.push_back(m); }
   void ForgetWindow(Hwnd hwnd);
 
+  // An input message as it waits: mouse messages keep the screen point, and
+  // their client coordinates are worked out when the message is taken.
+  struct InputMessage {
+    Hwnd hwnd = 0;
+    std::uint32_t message = 0;
+    WParam wParam = 0;
+    LParam lParam = 0;  // keyboard messages only
+    Point pt;
+  };
+  void EnqueueInput(const InputMessage& m);
+  bool TakeInput(Msg* out, Hwnd hwnd, bool remove);
+  LResult SysCommand(Hwnd hwnd, WParam command);
+
   SimSystem& sys_;
   std::uint32_t pid_;
   long lastError_ = 0;
   std::deque<Msg> posted_;
+  std::deque<InputMessage> input_;
   bool quit_ = false;
   int quitCode_ = 0;
   std::vector<Timer> timers_;

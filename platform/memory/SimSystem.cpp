@@ -24,7 +24,8 @@ SimSystem::SimSystem(int screenWidth, int screenHeight)
       screenHeight_(screenHeight),
       wallpaper_(screenWidth, screenHeight, gui::Rgb(0, 128, 128)) {
   // The desktop window itself, and the shell's "Program Manager" window that
-  // covers it: what WindowFromPoint finds over the bare desktop.
+  // covers it, with its view and the view's list of icons inside: the chain
+  // a program meets over the bare desktop.
   desktop_ = NewHandle();
   SimWindow& d = windows_[desktop_];
   d.hwnd = desktop_;
@@ -40,6 +41,19 @@ SimSystem::SimSystem(int screenWidth, int screenHeight)
   p.rect = {0, 0, screenWidth, screenHeight};
   p.visible = true;
   zorder_.push_back(progman_);
+  const auto addChild = [&](Hwnd parent, const char* className, const char* text) {
+    const Hwnd h = NewHandle();
+    SimWindow& c = windows_[h];
+    c.hwnd = h;
+    c.parent = parent;
+    c.className = className;
+    c.text = text;
+    c.rect = {0, 0, screenWidth, screenHeight};
+    c.visible = true;
+    return h;
+  };
+  defView_ = addChild(progman_, "SHELLDLL_DefView", "");
+  listView_ = addChild(defView_, "SysListView32", "FolderView");
   cursor_ = {screenWidth / 2, screenHeight / 2};
 }
 
@@ -219,7 +233,7 @@ void SimSystem::FixForeground() {
   foreground_ = 0;
   for (Hwnd h : zorder_) {
     const SimWindow* w = Window(h);
-    if (h != progman_ && w->visible && w->pid != 0) {
+    if (h != progman_ && w->visible && !w->iconic && w->pid != 0) {
       foreground_ = h;
       return;
     }
@@ -244,23 +258,10 @@ gui::Bitmap SimSystem::Screen() const {
 void SimSystem::Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   const SimWindow* w = Window(hwnd);
   if (!w) return;
-  if (SimProcess* p = Process(w->pid)) p->Enqueue({hwnd, message, wParam, lParam});
-}
-
-Hwnd SimSystem::MouseTarget() const {
-  if (capture_) return capture_;
-  for (Hwnd h : zorder_) {
-    const SimWindow* w = Window(h);
-    if (w->visible && w->rect.Contains(cursor_)) return h;
-  }
-  return 0;
-}
-
-void SimSystem::PostMouse(std::uint32_t message) {
-  const Hwnd target = MouseTarget();
-  const SimWindow* w = Window(target);
-  if (!w || w->pid == 0) return;
-  Post(target, message, buttons_, MakeLParam(cursor_.x - w->rect.left, cursor_.y - w->rect.top));
+  if (SimProcess* p = Process(w->pid))
+    p->Enqueue({hwnd, message, wParam, lParam});
+  else if (w->pid == 0)
+    shellMessages_.push_back({hwnd, message, wParam, lParam});
 }
 
 // ---- notification area ----------------------------------------------------------

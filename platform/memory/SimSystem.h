@@ -60,6 +60,9 @@ struct SimWindow {
   bool topmost = false;
   bool messageOnly = false;
   bool needsPaint = false;
+  bool iconic = false;  // minimised: off the screen at the system's parking place
+  Rect restoreRect;     // while iconic: where a restore puts it back
+  bool hiddenWithOwner = false;  // an owned popup hidden while its owner is iconic
   WndProc proc;
   gui::Bitmap frame;  // what the window last presented
 };
@@ -164,6 +167,13 @@ class SimSystem {
   Hwnd FindWindow(std::string_view className, std::optional<std::string_view> caption = {}) const;
   Hwnd Desktop() const { return desktop_; }
   Hwnd ProgramManager() const { return progman_; }
+  // The shell's list of desktop icons: the window found over the bare
+  // desktop, inside the shell's view inside "Program Manager".
+  Hwnd DesktopListView() const { return listView_; }
+  // The taskbar's start menu, opened by the task-list system command and
+  // closed by the next button press anywhere.
+  bool StartMenuOpen() const { return startMenuOpen_; }
+  int StartMenuOpenings() const { return startMenuOpenings_; }
   Hwnd Foreground() const { return foreground_; }
   // The desktop's own picture under all windows.
   gui::Bitmap& Wallpaper() { return wallpaper_; }
@@ -207,6 +217,9 @@ class SimSystem {
   // ---- shell, input and version ----
   const std::vector<ShellExecuteCall>& ShellExecutes() const { return shellExecutes_; }
   const std::vector<InjectedKey>& InjectedKeys() const { return injectedKeys_; }
+  // Messages posted to the shell's own windows (the desktop and what is on
+  // it), which no simulated process runs, in order.
+  const std::vector<Msg>& ShellMessages() const { return shellMessages_; }
   bool KeyIsDown(std::uint8_t vk) const { return keysDown_.contains(vk); }
   void SetVersion(OsVersionInfo v) { version_ = v; }
   // Failure injection: a version query with this record size fails with this
@@ -237,8 +250,15 @@ class SimSystem {
   Hwnd NewHandle() { return nextHandle_ += 4; }
   void BringToFront(Hwnd hwnd);
   void RemoveWindow(Hwnd hwnd);
-  Hwnd MouseTarget() const;
-  void PostMouse(std::uint32_t message);
+  // Pointer and keyboard input (SimInput.cpp). Input goes to the queue of
+  // the process whose window it is for, behind that process's posted
+  // messages; successive pointer moves there merge into one.
+  Hwnd HitTest(Point p) const;  // the deepest visible window at p
+  Hwnd MouseTarget() const;     // the capture, else the window under the cursor
+  Hwnd TopLevelOf(Hwnd hwnd) const;
+  void QueueMouse(std::uint32_t message, WParam extra = 0);
+  void QueueKey(Hwnd target, std::uint32_t message, WParam vk, LParam lParam);
+  void ActivateByClick(Hwnd target);
   void FixForeground();
   // Sounds that reached their end by now read stopped and post their
   // notification; the media services run whenever anything looks at them.
@@ -255,6 +275,10 @@ class SimSystem {
   Hwnd nextHandle_ = 0x10000;
   Hwnd desktop_ = 0;
   Hwnd progman_ = 0;
+  Hwnd defView_ = 0;
+  Hwnd listView_ = 0;
+  bool startMenuOpen_ = false;
+  int startMenuOpenings_ = 0;
   Hwnd foreground_ = 0;
   Hwnd capture_ = 0;
   std::map<Hwnd, SimWindow> windows_;
@@ -290,6 +314,7 @@ class SimSystem {
   std::uint32_t nextSoundDevice_ = 1;
   std::vector<std::string> playedSounds_;
   std::vector<InjectedKey> injectedKeys_;
+  std::vector<Msg> shellMessages_;
   std::set<std::uint8_t> keysDown_;
   OsVersionInfo version_{5, 1, 2600, kVerPlatformWin32Nt};
 

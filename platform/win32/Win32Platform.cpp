@@ -346,6 +346,8 @@ bool Win32Platform::ShowWindow(Hwnd hwnd, int cmdShow) {
 
 bool Win32Platform::IsWindowVisible(Hwnd hwnd) { return ::IsWindowVisible(ToHwnd(hwnd)) != FALSE; }
 
+bool Win32Platform::IsIconic(Hwnd hwnd) { return ::IsIconic(ToHwnd(hwnd)) != FALSE; }
+
 bool Win32Platform::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y,
                                  std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
   return ::SetWindowPos(ToHwnd(hwnd), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;

@@ -43,6 +43,7 @@ class Win32Platform final : public Platform {
   LResult DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   bool ShowWindow(Hwnd hwnd, int cmdShow) override;
   bool IsWindowVisible(Hwnd hwnd) override;
+  bool IsIconic(Hwnd hwnd) override;
   bool SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::int32_t y, std::int32_t cx,
                     std::int32_t cy, std::uint32_t flags) override;
   bool SetWindowTextA(Hwnd hwnd, std::string_view text) override;

@@ -22,6 +22,12 @@ std::unique_ptr<platform::Platform> MakeContractPlatform();
 // system's, shared with every other process.
 std::unique_ptr<platform::Platform> MakeSecondProcess();
 
+// Whether the real system is Wine. Its test display has no window manager,
+// and a few things a window manager does on Windows (raising a clicked
+// window, handing activation on when the active window is minimised) do not
+// happen there; the tests of those say so and run elsewhere only.
+bool RunningUnderWine();
+
 // A file of these bytes on the system of the latest MakeContractPlatform()
 // call, named name in a folder of the tests' own; returns its full path.
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes);

@@ -28,6 +28,8 @@ std::unique_ptr<platform::Platform> MakeContractPlatform() {
   return Start();
 }
 
+bool RunningUnderWine() { return false; }
+
 std::unique_ptr<platform::Platform> MakeSecondProcess() {
   if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
   return Start();

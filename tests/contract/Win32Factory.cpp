@@ -116,6 +116,7 @@ class OtherProcess final : public Platform {
   }
   bool ShowWindow(Hwnd h, int cmd) override { return local_.ShowWindow(h, cmd); }
   bool IsWindowVisible(Hwnd h) override { return local_.IsWindowVisible(h); }
+  bool IsIconic(Hwnd h) override { return local_.IsIconic(h); }
   bool SetWindowPos(Hwnd h, Hwnd after, std::int32_t x, std::int32_t y, std::int32_t cx,
                     std::int32_t cy, std::uint32_t flags) override {
     return local_.SetWindowPos(h, after, x, y, cx, cy, flags);
@@ -283,6 +284,10 @@ std::unique_ptr<platform::Platform> MakeContractPlatform() {
 }
 
 std::unique_ptr<platform::Platform> MakeSecondProcess() { return std::make_unique<OtherProcess>(); }
+
+bool RunningUnderWine() {
+  return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];

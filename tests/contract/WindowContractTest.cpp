@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/contract/ContractPlatform.h"
 #include "tests/contract/ContractSupport.h"
@@ -18,6 +19,14 @@ class WindowContract : public ::testing::Test {
  protected:
   void SetUp() override { p = MakeContractPlatform(); }
   void TearDown() override { contract::PumpPending(*p); }
+
+  // Shown and made the active window. Wine leaves a window that was
+  // activated by being shown to a window manager, and without one on the
+  // display hiding or destroying it then waits two seconds in vain.
+  void ShowInFront(Hwnd h) {
+    p->ShowWindow(h, platform::kSwShowNoActivate);
+    p->SetForegroundWindow(h);
+  }
 
   Rect RectOf(Hwnd h) {
     Rect r;
@@ -138,6 +147,8 @@ TEST_F(WindowContract, DestroyWindowSendsWmDestroyAndTakesOwnedWindowsAlong) {
 
   EXPECT_TRUE(p->DestroyWindow(h));
   EXPECT_EQ(owner.Count(msg::kDestroy), 1);
+  ASSERT_FALSE(owner.log().empty());
+  EXPECT_EQ(owner.log().back().message, msg::kNcDestroy) << "the last message of all";
   EXPECT_EQ(owned.Count(msg::kDestroy), 1);
   EXPECT_FALSE(p->IsWindow(h));
   EXPECT_FALSE(p->IsWindow(owned.hwnd()));
@@ -165,16 +176,175 @@ TEST_F(WindowContract, AProcedureMayDestroyItsOwnWindow) {
   EXPECT_EQ(w.Count(msg::kDestroy), 1);
 }
 
-TEST_F(WindowContract, AMessageOnlyWindowIsNeverHitButGetsItsMessages) {
+TEST_F(WindowContract, AMessageOnlyWindowIsNeverShownOrHitButGetsItsMessages) {
+  LoggingWindow front(*p, Popup("Front"));
+  ShowInFront(front.hwnd());
   auto popup = Popup("Timers");
   popup.messageOnly = true;
   popup.left = popup.top = 0;
   LoggingWindow w(*p, popup);
   ASSERT_NE(w.hwnd(), 0u);
   EXPECT_TRUE(p->IsWindow(w.hwnd()));
+
+  // Showing it sets its style (the second call reports it) and nothing else.
+  EXPECT_FALSE(p->ShowWindow(w.hwnd(), platform::kSwShow));
+  EXPECT_TRUE(p->ShowWindow(w.hwnd(), platform::kSwShow));
+  EXPECT_FALSE(p->IsWindowVisible(w.hwnd()));
   EXPECT_NE(p->WindowFromPoint({10, 10}), w.hwnd());
+  EXPECT_NE(p->WindowFromPoint({150, 150}), w.hwnd());
+  EXPECT_EQ(p->GetForegroundWindow(), front.hwnd());
+  contract::PumpPending(*p);
+  EXPECT_EQ(w.Count(msg::kPaint), 0) << "nothing of it is on the screen to paint";
+
   EXPECT_EQ(p->SendMessageA(w.hwnd(), msg::kUser, 0, 0), 0);
   EXPECT_EQ(w.Count(msg::kUser), 1);
+}
+
+TEST_F(WindowContract, WmCreateAnsweredWithMinusOneRefusesTheWindow) {
+  Hwnd seenInCreate = 0;
+  LoggingWindow w(*p, Popup(), [&](const platform::Msg& m) -> std::optional<platform::LResult> {
+    if (m.message != msg::kCreate) return std::nullopt;
+    seenInCreate = m.hwnd;
+    return -1;
+  });
+  EXPECT_EQ(w.hwnd(), 0u);
+  ASSERT_NE(seenInCreate, 0u);
+  EXPECT_FALSE(p->IsWindow(seenInCreate));
+  EXPECT_EQ(w.Count(msg::kCreate), 1);
+  EXPECT_EQ(w.Count(msg::kDestroy), 0) << "a window never created is not destroyed";
+  ASSERT_FALSE(w.log().empty());
+  EXPECT_EQ(w.log().back().message, msg::kNcDestroy) << "only its very last message";
+}
+
+TEST_F(WindowContract, SysCommandsMinimiseAndRestoreThroughDefWindowProc) {
+  LoggingWindow w(*p, Popup());
+  const Hwnd h = w.hwnd();
+  ShowInFront(h);
+  contract::PumpPending(*p);
+  const Rect normal = RectOf(h);
+  ASSERT_FALSE(p->IsIconic(h));
+
+  EXPECT_EQ(p->SendMessageA(h, msg::kSysCommand, platform::kScMinimize, 0), 0);
+  contract::PumpPending(*p);
+  EXPECT_EQ(w.Count(msg::kSysCommand, platform::kScMinimize), 1);
+  EXPECT_TRUE(p->IsIconic(h));
+  EXPECT_TRUE(p->IsWindowVisible(h)) << "minimised is not hidden";
+  // Parked where the system keeps minimised windows: off the screen when a
+  // shell has a taskbar for them, as a small strip in a corner otherwise.
+  const Rect parked = RectOf(h);
+  EXPECT_LE(parked.Width(), 160);
+  EXPECT_LT(parked.Height(), 40);
+  EXPECT_NE(p->WindowFromPoint({150, 150}), h) << "no longer where it was";
+
+  p->SendMessageA(h, msg::kSysCommand, platform::kScMinimize, 0);
+  EXPECT_TRUE(p->IsIconic(h));
+  EXPECT_EQ(RectOf(h), parked) << "minimising again changes nothing";
+
+  EXPECT_EQ(p->SendMessageA(h, msg::kSysCommand, platform::kScRestore, 0), 0);
+  contract::PumpPending(*p);
+  EXPECT_FALSE(p->IsIconic(h));
+  EXPECT_EQ(RectOf(h), normal);
+  EXPECT_EQ(p->WindowFromPoint({150, 150}), h);
+  EXPECT_EQ(p->GetForegroundWindow(), h) << "a restored window is the active one";
+
+  p->SendMessageA(h, msg::kSysCommand, platform::kScRestore, 0);
+  EXPECT_EQ(RectOf(h), normal) << "restoring a normal window changes nothing";
+}
+
+TEST_F(WindowContract, MinimisingTheWindowInFrontHandsTheFrontOn) {
+  if (RunningUnderWine())
+    GTEST_SKIP() << "Wine hands activation on through the window manager, and the test display "
+                    "has none: the minimised window stays active there";
+  LoggingWindow behind(*p, Popup("Behind"));
+  ShowInFront(behind.hwnd());
+  LoggingWindow front(*p, Popup("Front"));
+  ShowInFront(front.hwnd());
+  ASSERT_EQ(p->GetForegroundWindow(), front.hwnd());
+
+  p->SendMessageA(front.hwnd(), msg::kSysCommand, platform::kScMinimize, 0);
+  EXPECT_EQ(p->GetForegroundWindow(), behind.hwnd());
+  p->SendMessageA(behind.hwnd(), msg::kSysCommand, platform::kScMinimize, 0);
+  char caption[50] = "x";
+  p->GetWindowTextA(p->GetForegroundWindow(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "") << "with every window minimised no program is in front";
+
+  p->SendMessageA(front.hwnd(), msg::kSysCommand, platform::kScRestore, 0);
+  EXPECT_EQ(p->GetForegroundWindow(), front.hwnd());
+}
+
+TEST_F(WindowContract, TheTaskListCommandToTheDesktopLeavesProgramsWindowsAlone) {
+  LoggingWindow w(*p, Popup());
+  p->ShowWindow(w.hwnd(), platform::kSwShowNoActivate);
+  EXPECT_EQ(p->SendMessageA(p->GetDesktopWindow(), msg::kSysCommand, platform::kScTaskList, 0), 0);
+  contract::PumpPending(*p);
+  EXPECT_TRUE(p->IsWindowVisible(w.hwnd()));
+  EXPECT_FALSE(p->IsIconic(w.hwnd()));
+  EXPECT_EQ(w.Count(msg::kSysCommand), 0);
+}
+
+TEST_F(WindowContract, OverTheBareDesktopTheParentChainEndsAtTheShellsDesktop) {
+  const int width = p->GetSystemMetrics(platform::kSmCxScreen);
+  const int height = p->GetSystemMetrics(platform::kSmCyScreen);
+  const platform::Point bare{width - 40, height / 2};  // none of the tests' windows go there
+  const Hwnd found = p->WindowFromPoint(bare);
+  ASSERT_NE(found, 0u);
+  std::vector<Hwnd> chain{found};
+  for (Hwnd h = p->GetParent(found); h && chain.size() < 16; h = p->GetParent(h))
+    chain.push_back(h);
+  ASSERT_LT(chain.size(), 16u) << "the chain ends";
+  char caption[50] = "x";
+  p->GetWindowTextA(chain.back(), caption, sizeof caption);
+  const std::string top = caption;
+  EXPECT_TRUE(chain.back() == p->GetDesktopWindow() || top == "Program Manager") << top;
+
+  if (RunningUnderWine())
+    GTEST_SKIP() << "Wine's desktop has no shell view in it: the desktop window itself is found, "
+                    "and it has no caption";
+  // Windows: the icon list, inside the shell's view, inside "Program Manager".
+  EXPECT_EQ(chain.size(), 3u);
+  EXPECT_EQ(top, "Program Manager");
+  EXPECT_NE(found, p->GetDesktopWindow());
+}
+
+TEST_F(WindowContract, UncoveringAWindowShowsItsPictureAgain) {
+  const auto fill = [this](Hwnd h, std::uint32_t color) {
+    const platform::Hdc dc = p->GetWindowDC(h);
+    const platform::HGdiObj pen = p->CreatePen(platform::kPsSolid, 400, color);
+    const platform::HGdiObj old = p->SelectObject(dc, pen);
+    p->MoveToEx(dc, 0, 75, nullptr);
+    p->LineTo(dc, 200, 75);
+    p->SelectObject(dc, old);
+    p->DeleteObject(pen);
+    p->ReleaseDC(h, dc);
+  };
+  const auto settle = [this] {
+    for (int i = 0; i < 5; ++i) {
+      p->Sleep(20);
+      contract::PumpPending(*p);
+    }
+  };
+  const auto screenAt = [this](platform::Point at) {
+    gui::Bitmap screen;
+    EXPECT_TRUE(p->CaptureWindowPixels(p->GetDesktopWindow(), screen));
+    return screen.Pixel(at.x, at.y);
+  };
+  LoggingWindow below(*p, Popup("Below"));
+  p->ShowWindow(below.hwnd(), platform::kSwShowNoActivate);
+  settle();
+  fill(below.hwnd(), 0x0000FF);
+  auto params = Popup("Above");
+  params.left = 200;
+  LoggingWindow above(*p, params);
+  p->ShowWindow(above.hwnd(), platform::kSwShowNoActivate);
+  settle();
+  fill(above.hwnd(), 0x00FF00);
+  settle();
+  const platform::Point covered{250, 200};
+  ASSERT_EQ(screenAt(covered), 0x00FF00u);
+
+  p->ShowWindow(above.hwnd(), platform::kSwHide);
+  settle();
+  EXPECT_EQ(screenAt(covered), 0x0000FFu) << "what the window below showed comes back";
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+// The pointer's packets turned into what the desktop sees: injected pointer
+// motion and button presses, scroll messages to the window under the
+// pointer, the start menu, minimising and restoring the window in front, and
+// the effect bound to a function key.
+//
+// A packet is three bytes, each sent as the packet byte plus 128. The serial
+// driver hands over whatever arrived since its last poll, so one delivery
+// may hold several packets and the end of a delivery may cut one. Every whole
+// packet is decoded, in order, each on its own (the pointer position and the
+// window under it are read again for each: the packet before may have moved
+// the pointer); a cut packet's bytes wait for the next delivery.
+//
+// Nothing in the bytes marks where a packet starts (any three bytes are a
+// valid packet), so alignment is kept by time: the receiver sends a packet's
+// three bytes back to back, so bytes still waiting for the rest of their
+// packet after about two polls are the remains of something broken, and they
+// are dropped; the next byte then starts a packet.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/Program.h"
+#include "core/Settings.h"
+#include "platform/Platform.h"
+
+class PacketDecoder {
+ public:
+  // Runs the effect with this code (a function key's slot in PaletteSlots).
+  using DispatchEvent = std::function<void(unsigned code)>;
+
+  // How long the incomplete end of a delivery waits for the rest of its
+  // packet: two of the serial driver's 50 ms polls.
+  static constexpr std::uint32_t kTailTimeoutMs = 100;
+  // The pause after the first packet of a delivery reads where the pointer is.
+  static constexpr std::uint32_t kPacketPauseMs = 3;
+
+  // Reads the scroll modes from program and the slot table from paletteSlots;
+  // both are read at each packet, never copied.
+  PacketDecoder(platform::Platform& sys, const Program& program, const SlotTable& paletteSlots,
+                DispatchEvent dispatch);
+
+  // One delivery of the serial driver, as received on the wire.
+  void ReceiveData(const std::uint8_t* data, std::uint32_t size);
+
+  // Bytes of an incomplete packet waiting for the next delivery (0-2).
+  std::size_t PendingBytes() const { return pending_.size() - next_; }
+
+  // A press of that button was injected and its release not yet.
+  bool LeftButtonLatched = false;
+  bool RightButtonLatched = false;
+  // The window under the cursor when the latest packet was decoded.
+  platform::Hwnd WindowUnderPointer = 0;
+  // The top-level window the minimise/restore key last minimised.
+  platform::Hwnd LastMinimizedWindow = 0;
+
+ private:
+  void DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t p2, bool pause);
+  // The last window up hwnd's chain of parents (owners, for popups).
+  platform::Hwnd LastAncestor(platform::Hwnd hwnd);
+  // At most 49 characters of the window's caption.
+  std::string Caption(platform::Hwnd hwnd);
+
+  platform::Platform& sys_;
+  const Program& program_;
+  const SlotTable& paletteSlots_;
+  DispatchEvent dispatch_;
+
+  // Received bytes not yet decoded: pending_[next_..] (a function key's
+  // effect may run the message loop, and with it the next delivery).
+  std::vector<std::uint8_t> pending_;
+  std::size_t next_ = 0;
+  bool decoding_ = false;
+  std::uint32_t tailSince_ = 0;  // when the waiting bytes were left waiting
+};

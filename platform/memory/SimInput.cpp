@@ -1,0 +1,268 @@
+// Pointer and keyboard input on the simulated machine, and the window
+// behaviour that input and system commands set off.
+//
+// As on the real system, injected input does not reach a window at once: it
+// waits in the input queue of the process the window belongs to, behind that
+// process's posted messages, and a pointer move that finds another move last
+// in that queue replaces it (however many moves were injected, the window
+// hears of the latest position once). A button press activates the window it
+// lands on when the press is taken from the queue. Mouse messages carry the
+// window's client coordinates as they are when taken; the wheel's carry the
+// screen position.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
+
+namespace platform::memory {
+
+namespace {
+
+constexpr std::uint8_t kVkLButton = 0x01;
+constexpr std::uint8_t kVkRButton = 0x02;
+constexpr std::uint8_t kVkMButton = 0x04;
+constexpr std::uint8_t kVkEscape = 0x1B;
+
+// Where the system parks a minimised top-level window while a shell lists it
+// on the taskbar, and the size it has there (what GetWindowRect reports).
+constexpr std::int32_t kIconicLeft = -32000;
+constexpr std::int32_t kIconicTop = -32000;
+constexpr std::int32_t kIconicWidth = 160;
+constexpr std::int32_t kIconicHeight = 24;
+
+// No real parent chain is deeper; a longer one would be a loop.
+constexpr int kMaxChainLength = 64;
+
+bool IsButtonDown(std::uint32_t message) {
+  return message == msg::kLButtonDown || message == msg::kRButtonDown ||
+         message == msg::kMButtonDown;
+}
+bool IsWheel(std::uint32_t message) {
+  return message == msg::kMouseWheel || message == msg::kMouseHWheel;
+}
+bool IsMouse(std::uint32_t message) {
+  return message >= msg::kMouseMove && message <= msg::kMouseHWheel;
+}
+
+std::int32_t Step(std::int32_t from, std::int32_t by) {
+  const std::int64_t to = std::int64_t{from} + by;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      to, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+// ---- where input goes ------------------------------------------------------------
+
+Hwnd SimSystem::HitTest(Point p) const {
+  for (Hwnd h : zorder_) {
+    const SimWindow* w = Window(h);
+    if (!w->visible || !w->rect.Contains(p)) continue;
+    // Descend into visible children that contain the point.
+    for (Hwnd found = h;;) {
+      Hwnd child = 0;
+      for (const auto& [ch, cw] : windows_)
+        if (cw.parent == found && cw.visible && cw.rect.Contains(p)) child = ch;
+      if (!child) return found;
+      found = child;
+    }
+  }
+  return desktop_;
+}
+
+Hwnd SimSystem::MouseTarget() const { return capture_ ? capture_ : HitTest(cursor_); }
+
+Hwnd SimSystem::TopLevelOf(Hwnd hwnd) const {
+  for (int i = 0; i < kMaxChainLength; ++i) {
+    const SimWindow* w = Window(hwnd);
+    if (!w || !w->parent) return hwnd;
+    hwnd = w->parent;
+  }
+  return hwnd;
+}
+
+void SimSystem::QueueMouse(std::uint32_t message, WParam extra) {
+  const Hwnd target = MouseTarget();
+  const SimWindow* w = Window(target);
+  if (!w) return;
+  SimProcess* process = Process(w->pid);
+  if (IsButtonDown(message)) {
+    startMenuOpen_ = false;  // a press anywhere closes the menu
+    // The shell's own windows take their clicks at once: the desktop comes
+    // to the front.
+    if (!process) ActivateByClick(target);
+  }
+  if (!process) return;
+  process->EnqueueInput({target, message, buttons_ | extra, 0, cursor_});
+}
+
+void SimSystem::QueueKey(Hwnd target, std::uint32_t message, WParam vk, LParam lParam) {
+  const SimWindow* w = Window(target);
+  if (!w) return;
+  if (SimProcess* process = Process(w->pid))
+    process->EnqueueInput({target, message, vk, lParam, cursor_});
+}
+
+// A click makes the top-level window under it the active one and raises it.
+// Over the bare desktop the desktop window itself comes to the front, which
+// has no caption.
+void SimSystem::ActivateByClick(Hwnd target) {
+  const Hwnd top = TopLevelOf(target);
+  const SimWindow* w = Window(top);
+  if (!w) return;
+  if (w->pid == 0) {
+    foreground_ = desktop_;
+    return;
+  }
+  foreground_ = top;
+  BringToFront(top);
+}
+
+void SimProcess::EnqueueInput(const InputMessage& m) {
+  if (m.message == msg::kMouseMove && !input_.empty() && input_.back().message == msg::kMouseMove) {
+    input_.back() = m;
+    return;
+  }
+  input_.push_back(m);
+}
+
+bool SimProcess::TakeInput(Msg* out, Hwnd hwnd, bool remove) {
+  for (auto it = input_.begin(); it != input_.end(); ++it) {
+    if (hwnd && it->hwnd != hwnd) continue;
+    const SimWindow* w = sys_.Window(it->hwnd);
+    if (!w) continue;  // cannot happen: a window's input goes with it
+    Msg m{it->hwnd, it->message, it->wParam, it->lParam};
+    if (IsWheel(m.message))
+      m.lParam = MakeLParam(it->pt.x, it->pt.y);
+    else if (IsMouse(m.message))
+      m.lParam = MakeLParam(it->pt.x - w->rect.left, it->pt.y - w->rect.top);
+    *out = m;
+    if (remove) {
+      input_.erase(it);
+      if (IsButtonDown(m.message)) sys_.ActivateByClick(m.hwnd);
+    }
+    return true;
+  }
+  return false;
+}
+
+// ---- the operations ------------------------------------------------------------------
+
+bool SimProcess::SetCursorPos(std::int32_t x, std::int32_t y) {
+  sys_.PlaceCursor({x, y});
+  // The system follows a cursor placement with a move message to the window
+  // under the pointer, even when the position did not change.
+  sys_.QueueMouse(msg::kMouseMove);
+  return true;
+}
+
+void SimProcess::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
+                             std::uint32_t data) {
+  // Relative motion is exact (no acceleration) and stops at the screen's edge.
+  if (flags & kMouseEventMove) {
+    sys_.PlaceCursor({Step(sys_.cursor_.x, dx), Step(sys_.cursor_.y, dy)});
+    sys_.QueueMouse(msg::kMouseMove);
+  }
+  struct Button {
+    std::uint32_t flag;
+    WParam mk;
+    std::uint8_t vk;
+    std::uint32_t message;
+    bool down;
+  };
+  static constexpr Button kButtons[] = {
+      {kMouseEventLeftDown, kMkLButton, kVkLButton, msg::kLButtonDown, true},
+      {kMouseEventLeftUp, kMkLButton, kVkLButton, msg::kLButtonUp, false},
+      {kMouseEventRightDown, kMkRButton, kVkRButton, msg::kRButtonDown, true},
+      {kMouseEventRightUp, kMkRButton, kVkRButton, msg::kRButtonUp, false},
+      {kMouseEventMiddleDown, kMkMButton, kVkMButton, msg::kMButtonDown, true},
+      {kMouseEventMiddleUp, kMkMButton, kVkMButton, msg::kMButtonUp, false},
+  };
+  for (const Button& b : kButtons) {
+    if (!(flags & b.flag)) continue;
+    if (b.down) {
+      sys_.buttons_ |= b.mk;
+      sys_.keysDown_.insert(b.vk);
+    } else {
+      sys_.buttons_ &= ~b.mk;
+      sys_.keysDown_.erase(b.vk);
+    }
+    sys_.QueueMouse(b.message);
+  }
+  // The wheel's signed delta travels in the high word of wParam.
+  const WParam delta = WParam{static_cast<std::uint16_t>(data & 0xFFFF)} << 16;
+  if (flags & kMouseEventWheel) sys_.QueueMouse(msg::kMouseWheel, delta);
+  if (flags & kMouseEventHWheel) sys_.QueueMouse(msg::kMouseHWheel, delta);
+}
+
+void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  sys_.injectedKeys_.push_back({vk, scan, flags});
+  const bool up = flags & kKeyEventKeyUp;
+  const bool wasDown = sys_.keysDown_.contains(vk);
+  if (up)
+    sys_.keysDown_.erase(vk);
+  else
+    sys_.keysDown_.insert(vk);
+  // An open start menu has the keyboard; Escape closes it.
+  if (sys_.startMenuOpen_) {
+    if (vk == kVkEscape && !up) sys_.startMenuOpen_ = false;
+    return;
+  }
+  // The key message's repeat count is 1; bit 30 says the key was down
+  // before, bit 31 that it is being released.
+  const std::uint32_t bits =
+      1u | (std::uint32_t{scan} << 16) | (wasDown ? 1u << 30 : 0u) | (up ? 1u << 31 : 0u);
+  if (sys_.foreground_)
+    sys_.QueueKey(sys_.foreground_, up ? msg::kKeyUp : msg::kKeyDown, vk,
+                  static_cast<LParam>(bits));
+}
+
+// ---- system commands ----------------------------------------------------------------
+
+LResult SimProcess::SysCommand(Hwnd hwnd, WParam command) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w || w->messageOnly) return 0;
+  switch (command & 0xFFF0) {
+    case kScMinimize: {
+      if (w->iconic) return 0;
+      w->restoreRect = w->rect;
+      w->rect = {kIconicLeft, kIconicTop, kIconicLeft + kIconicWidth, kIconicTop + kIconicHeight};
+      w->iconic = true;
+      // Its owned popups leave the screen with it, and the next window in
+      // front becomes the active one.
+      bool frontLeft = sys_.foreground_ == hwnd;
+      for (auto& [h, owned] : sys_.windows_) {
+        if (owned.owner != hwnd || !owned.visible) continue;
+        owned.visible = false;
+        owned.hiddenWithOwner = true;
+        frontLeft = frontLeft || sys_.foreground_ == h;
+      }
+      if (frontLeft) sys_.FixForeground();
+      return 0;
+    }
+    case kScRestore: {
+      if (!w->iconic) return 0;
+      w->rect = w->restoreRect;
+      w->iconic = false;
+      w->needsPaint = w->visible;
+      for (auto& [h, owned] : sys_.windows_) {
+        if (owned.owner != hwnd || !owned.hiddenWithOwner) continue;
+        owned.visible = true;
+        owned.needsPaint = true;
+        owned.hiddenWithOwner = false;
+      }
+      sys_.foreground_ = hwnd;
+      sys_.BringToFront(hwnd);
+      return 0;
+    }
+    case kScTaskList:
+      sys_.startMenuOpen_ = true;
+      ++sys_.startMenuOpenings_;
+      return 0;
+    default: return 0;
+  }
+}
+
+}  // namespace platform::memory

@@ -1,0 +1,520 @@
+// The packet decoder on a simulated machine: what another program's window
+// receives and where the pointer goes for every packet, however the serial
+// driver's deliveries cut and merge the byte stream, and the keys, scroll
+// modes, start menu and minimise/restore key.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/Program.h"
+#include "device/PacketDecoder.h"
+#include "tests/support/ProgramHarness.h"
+
+namespace {
+
+using namespace testing_support;
+using platform::Hwnd;
+using platform::Msg;
+using platform::Point;
+using platform::memory::SimProcess;
+namespace msg = platform::msg;
+
+using Packet = std::array<std::uint8_t, 3>;
+
+// A motion packet in the serial mouse layout (bytes before the wire offset).
+Packet Motion(int dx, int dy, bool left = false, bool right = false) {
+  const auto x = static_cast<std::uint8_t>(dx);
+  const auto y = static_cast<std::uint8_t>(dy);
+  return {static_cast<std::uint8_t>(0x40 | (left ? 0x20 : 0) | (right ? 0x10 : 0) |
+                                    ((y >> 6) << 2) | (x >> 6)),
+          static_cast<std::uint8_t>(x & 0x3F), static_cast<std::uint8_t>(y & 0x3F)};
+}
+constexpr Packet kLeftPress{0x6C, 0x00, 0x3F};
+constexpr Packet kRightPress{0x5C, 0x00, 0x3F};
+constexpr Packet kStartMenu{0x40, 'Y', 'f'};
+constexpr Packet kMinimizeRestore{0x40, 'U', 'j'};
+Packet Key(char letter) { return {0x40, static_cast<std::uint8_t>(letter), 0x00}; }
+
+std::vector<std::uint8_t> Wire(const std::vector<Packet>& packets) {
+  std::vector<std::uint8_t> bytes;
+  for (const Packet& p : packets)
+    for (std::uint8_t b : p) bytes.push_back(static_cast<std::uint8_t>(b + 128));
+  return bytes;
+}
+
+// A window of another program: it records what reaches it once its program
+// takes its messages.
+struct OtherProgram {
+  OtherProgram(SimSystem& sys, platform::Rect at, const std::string& caption = "Editor")
+      : process(sys.StartProcess()) {
+    platform::WindowParams params;
+    params.className = "OtherProgram";
+    params.caption = caption;
+    params.left = at.left;
+    params.top = at.top;
+    params.width = at.Width();
+    params.height = at.Height();
+    hwnd = process->CreateWindowExA(
+        params,
+        [this](Hwnd h, std::uint32_t m, platform::WParam w,
+               platform::LParam l) -> platform::LResult {
+          if (m != msg::kPaint && m != msg::kCreate && m != msg::kDestroy && m != msg::kNcDestroy)
+            log.push_back({h, m, w, l});
+          return process->DefWindowProcA(h, m, w, l);
+        });
+    process->ShowWindow(hwnd, platform::kSwShow);
+    Run();
+    log.clear();
+  }
+  // Takes and handles everything queued for the program.
+  void Run() {
+    Msg m;
+    for (int i = 0; i < 10000 && process->PeekMessageA(&m, 0, platform::kPmRemove); ++i)
+      process->DispatchMessageA(m);
+  }
+  std::vector<Msg> Take() {
+    Run();
+    return std::exchange(log, {});
+  }
+  std::unique_ptr<SimProcess> process;
+  Hwnd hwnd = 0;
+  std::vector<Msg> log;
+};
+
+// Compact text of a message for comparisons: "move 12,34 L" and the like.
+std::string Describe(const Msg& m) {
+  const auto at = [&] {
+    return std::to_string(platform::LoWordSigned(m.lParam)) + "," +
+           std::to_string(platform::HiWordSigned(m.lParam));
+  };
+  const auto held = [&] {
+    return std::string((m.wParam & platform::kMkLButton) ? " L" : "") +
+           ((m.wParam & platform::kMkRButton) ? " R" : "");
+  };
+  switch (m.message) {
+    case msg::kMouseMove: return "move " + at() + held();
+    case msg::kLButtonDown: return "ldown " + at();
+    case msg::kLButtonUp: return "lup " + at();
+    case msg::kRButtonDown: return "rdown " + at();
+    case msg::kRButtonUp: return "rup " + at();
+    case msg::kHScroll:
+      return "hscroll " + std::to_string(m.wParam) + " " + std::to_string(m.lParam);
+    case msg::kVScroll:
+      return "vscroll " + std::to_string(m.wParam) + " " + std::to_string(m.lParam);
+    case msg::kSysCommand: return "syscommand " + std::to_string(m.wParam);
+    default: return "message " + std::to_string(m.message);
+  }
+}
+std::vector<std::string> Describe(const std::vector<Msg>& log) {
+  std::vector<std::string> out;
+  for (const Msg& m : log) out.push_back(Describe(m));
+  return out;
+}
+
+class PacketDecoderTest : public ::testing::Test {
+ protected:
+  PacketDecoderTest()
+      : process(sys.StartProcess()),
+        ui(*process),
+        app(*process, ui, "Tavrin"),
+        program(app),
+        decoder(*process, program, slots, [this](unsigned code) { dispatched.push_back(code); }) {
+    sys.PlaceCursor({320, 240});
+  }
+
+  void Deliver(const std::vector<std::uint8_t>& bytes) {
+    decoder.ReceiveData(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  }
+  void Deliver(std::initializer_list<Packet> packets) { Deliver(Wire(packets)); }
+
+  SimSystem sys{640, 480};
+  std::unique_ptr<SimProcess> process;
+  gui::HeadlessBackend ui;
+  gui::Application app;
+  Program program;
+  SlotTable slots = kDefaultSlots;
+  std::vector<unsigned> dispatched;
+  PacketDecoder decoder;
+};
+
+// ---- whole packets, one per delivery ----------------------------------------------
+
+TEST_F(PacketDecoderTest, ALeftPressLatchesTheNextPacketWithoutTheBitReleasesAndOnlyThenMoves) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  Deliver(std::vector<std::uint8_t>{0xEC, 0x80, 0xBF});
+  EXPECT_TRUE(decoder.LeftButtonLatched);
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240})) << "a press does not move";
+  Deliver(std::vector<std::uint8_t>{0xC0, 0x81, 0x80});
+  EXPECT_FALSE(decoder.LeftButtonLatched);
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240})) << "nor does the release";
+  Deliver(std::vector<std::uint8_t>{0xC0, 0x81, 0x80});
+  EXPECT_EQ(sys.Cursor(), (Point{321, 240}));
+  EXPECT_EQ(Describe(other.Take()),
+            (std::vector<std::string>{"ldown 320,240", "lup 320,240", "move 321,240"}));
+}
+
+TEST_F(PacketDecoderTest, WhileLatchedThePressPacketIsADragOfOneUp) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  Deliver({kLeftPress, kLeftPress, Motion(4, 0, true)});
+  EXPECT_TRUE(decoder.LeftButtonLatched);
+  EXPECT_EQ(sys.Cursor(), (Point{324, 239}));
+  EXPECT_EQ(Describe(other.Take()), (std::vector<std::string>{"ldown 320,240", "move 324,239 L"}));
+}
+
+TEST_F(PacketDecoderTest, TheRightButtonLatchesOnItsOwn) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  Deliver({kRightPress});
+  EXPECT_TRUE(decoder.RightButtonLatched);
+  Deliver({Motion(2, 0, false, true)});  // a drag with the right button
+  Deliver({Motion(0, 0)});               // no bit: release
+  EXPECT_FALSE(decoder.RightButtonLatched);
+  EXPECT_EQ(Describe(other.Take()),
+            (std::vector<std::string>{"rdown 320,240", "move 322,240 R", "rup 322,240"}));
+}
+
+TEST_F(PacketDecoderTest, ARightPressWhileTheLeftIsHeldOnlyReleasesTheLeft) {
+  // The right press byte has no left bit, and the left release rule comes first.
+  OtherProgram other(sys, {0, 0, 640, 480});
+  Deliver({kLeftPress, kRightPress, kRightPress});
+  EXPECT_FALSE(decoder.LeftButtonLatched);
+  EXPECT_TRUE(decoder.RightButtonLatched);
+  EXPECT_EQ(Describe(other.Take()),
+            (std::vector<std::string>{"ldown 320,240", "lup 320,240", "rdown 320,240"}));
+}
+
+TEST_F(PacketDecoderTest, MovementTakesItsHighBitsFromTheFirstByte) {
+  Deliver({Motion(-3, 5)});
+  EXPECT_EQ(sys.Cursor(), (Point{317, 245}));
+  Deliver({Motion(127, -128)});
+  EXPECT_EQ(sys.Cursor(), (Point{444, 117}));
+  Deliver({Packet{0x40, 0x50, 0x00}});
+  EXPECT_EQ(sys.Cursor(), (Point{524, 117})) << "an unknown code with bit 6 is a movement of 80";
+  Deliver({Packet{0x40, 'Y', 0x00}, Packet{0x40, 'U', 0x00}});
+  EXPECT_EQ(sys.Cursor(), (Point{639, 117})) << "half a code is a movement too";
+  EXPECT_FALSE(sys.StartMenuOpen());
+}
+
+TEST_F(PacketDecoderTest, FunctionKeysRunTheEffectOfTheirSlotAndNeverMove) {
+  Deliver({Key('E')});
+  EXPECT_EQ(dispatched, (std::vector<unsigned>{11})) << "the default table: ExecuteProgram";
+  dispatched.clear();
+  for (char k = 'B'; k <= 'L'; ++k) Deliver({Packet{0x7F, static_cast<std::uint8_t>(k), 0x7F}});
+  EXPECT_EQ(dispatched, (std::vector<unsigned>{0, 1, 2, 11, 4, 5, 13, 7, 8, 3, 6}))
+      << "slot p1 - 'B', whatever p0 and p2 say";
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240}));
+
+  dispatched.clear();
+  slots[10] = 9;  // the table is read at each key
+  slots[0] = -1;  // a damaged slot reaches the dispatcher as no effect
+  Deliver({Key('L'), Key('B')});
+  EXPECT_EQ(dispatched, (std::vector<unsigned>{9, static_cast<unsigned>(-1)}));
+}
+
+TEST_F(PacketDecoderTest, AFunctionKeyWithoutTheLeftBitAlsoReleasesAHeldButton) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  Deliver({kLeftPress, Key('C')});
+  EXPECT_EQ(dispatched, (std::vector<unsigned>{1}));
+  EXPECT_FALSE(decoder.LeftButtonLatched);
+  EXPECT_EQ(Describe(other.Take()), (std::vector<std::string>{"ldown 320,240", "lup 320,240"}));
+}
+
+// ---- scroll modes ------------------------------------------------------------------------
+
+TEST_F(PacketDecoderTest, HorizontalScrollPostsOneLinePerPacketByTheSignAndMovesNothing) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  program.HorizontalScrollOn = true;
+  Deliver({Motion(-3, 0), Motion(0, 0), Motion(5, -9)});
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240}));
+  EXPECT_EQ(decoder.WindowUnderPointer, other.hwnd);
+  EXPECT_EQ(Describe(other.Take()),
+            (std::vector<std::string>{"hscroll 0 0", "hscroll 1 0", "hscroll 1 0"}));
+}
+
+TEST_F(PacketDecoderTest, VerticalScrollLooksAtDyAndStillPressesButtons) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  program.VerticalScrollOn = true;
+  Deliver({Motion(-3, 0), Motion(0, -1), kLeftPress, Motion(0, 2)});
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240}));
+  EXPECT_EQ(Describe(other.Take()), (std::vector<std::string>{"vscroll 1 0", "vscroll 0 0",
+                                                              "ldown 320,240", "lup 320,240"}))
+      << "the release packet is handled by its button and scrolls nothing";
+}
+
+TEST_F(PacketDecoderTest, NothingScrollsOverTheDesktop) {
+  OtherProgram other(sys, {0, 0, 100, 100});
+  program.VerticalScrollOn = true;
+  Deliver({Motion(0, 3)});
+  EXPECT_EQ(decoder.WindowUnderPointer, sys.DesktopListView());
+  program.VerticalScrollOn = false;
+  program.HorizontalScrollOn = true;
+  Deliver({Motion(-7, 0)});
+  EXPECT_TRUE(sys.ShellMessages().empty());
+  EXPECT_TRUE(other.Take().empty());
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240}));
+}
+
+TEST_F(PacketDecoderTest, AnOwnedPopupScrollsByItsOwnersCaption) {
+  // An owned popup's chain ends at its owner, whose caption decides.
+  OtherProgram owner(sys, {0, 0, 50, 50}, "Program Manager");
+  platform::WindowParams params;
+  params.className = "OtherProgram";
+  params.caption = "";
+  params.left = 200;
+  params.top = 200;
+  params.width = 300;
+  params.height = 100;
+  params.owner = owner.hwnd;
+  const Hwnd popup = owner.process->CreateWindowExA(
+      params, [&](Hwnd h, std::uint32_t m, platform::WParam w, platform::LParam l) {
+        if (m == msg::kHScroll) owner.log.push_back({h, m, w, l});
+        return owner.process->DefWindowProcA(h, m, w, l);
+      });
+  owner.process->ShowWindow(popup, platform::kSwShow);
+  program.HorizontalScrollOn = true;
+  Deliver({Motion(1, 0)});
+  EXPECT_EQ(decoder.WindowUnderPointer, popup);
+  EXPECT_TRUE(owner.Take().empty()) << "its top-level window reads \"Program Manager\"";
+  sys.Window(owner.hwnd)->text = "Program Manager ";  // not exactly the desktop's caption
+  Deliver({Motion(1, 0)});
+  EXPECT_EQ(Describe(owner.Take()), (std::vector<std::string>{"hscroll 1 0"}));
+}
+
+// ---- the start menu and minimise/restore ---------------------------------------------------
+
+TEST_F(PacketDecoderTest, TheStartMenuKeyOpensTheMenuAndMovesNothing) {
+  Deliver({kStartMenu});
+  EXPECT_TRUE(sys.StartMenuOpen());
+  EXPECT_EQ(sys.StartMenuOpenings(), 1);
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240}));
+  Deliver({kLeftPress});
+  EXPECT_FALSE(sys.StartMenuOpen()) << "a click closes it again";
+}
+
+TEST_F(PacketDecoderTest, MinimiseRestoreMinimisesTheWindowInFrontThenRestoresItFromTheDesktop) {
+  OtherProgram other(sys, {100, 100, 300, 300});
+  ASSERT_EQ(sys.Foreground(), other.hwnd);
+
+  Deliver({kMinimizeRestore});
+  EXPECT_TRUE(other.process->IsIconic(other.hwnd));
+  EXPECT_EQ(decoder.LastMinimizedWindow, other.hwnd);
+  EXPECT_EQ(Describe(other.Take()), (std::vector<std::string>{"syscommand 61472"}));
+
+  // Nothing of a program is in front now, so the key restores.
+  Deliver({kMinimizeRestore});
+  EXPECT_FALSE(other.process->IsIconic(other.hwnd));
+  EXPECT_EQ(sys.Foreground(), other.hwnd);
+  EXPECT_EQ(Describe(other.Take()), (std::vector<std::string>{"syscommand 61728"}));
+
+  // Minimised by hand and the desktop clicked: the key restores it again.
+  other.process->SendMessageA(other.hwnd, msg::kSysCommand, platform::kScMinimize, 0);
+  sys.PlaceCursor({600, 450});
+  process->mouse_event(platform::kMouseEventLeftDown | platform::kMouseEventLeftUp, 0, 0, 0);
+  ASSERT_EQ(sys.Foreground(), sys.Desktop());
+  other.log.clear();
+  Deliver({kMinimizeRestore});
+  EXPECT_FALSE(other.process->IsIconic(other.hwnd));
+  EXPECT_EQ(Describe(other.Take()), (std::vector<std::string>{"syscommand 61728"}));
+  EXPECT_EQ(sys.Cursor(), (Point{600, 450})) << "the key never moves the pointer";
+}
+
+TEST_F(PacketDecoderTest, MinimiseGoesToTheTopOfTheChainAndRestoreNeedsTheWindowToExist) {
+  OtherProgram owner(sys, {0, 0, 100, 100}, "Owner");
+  platform::WindowParams params;
+  params.className = "OtherProgram";
+  params.caption = "Owned dialog";
+  params.left = params.top = 150;
+  params.width = params.height = 80;
+  params.owner = owner.hwnd;
+  const Hwnd dialog = owner.process->CreateWindowExA(params, {});
+  owner.process->ShowWindow(dialog, platform::kSwShow);
+  ASSERT_EQ(sys.Foreground(), dialog);
+
+  Deliver({kMinimizeRestore});
+  EXPECT_TRUE(owner.process->IsIconic(owner.hwnd));
+  EXPECT_FALSE(owner.process->IsIconic(dialog));
+  EXPECT_FALSE(owner.process->IsWindowVisible(dialog)) << "it left with its owner";
+  EXPECT_EQ(decoder.LastMinimizedWindow, owner.hwnd);
+
+  owner.process->DestroyWindow(owner.hwnd);
+  Deliver({kMinimizeRestore});  // nothing to restore, nothing in front: nothing happens
+  EXPECT_EQ(decoder.LastMinimizedWindow, owner.hwnd) << "kept until overwritten";
+}
+
+// ---- deliveries that cut and merge packets ---------------------------------------------
+
+// A stream where every move sits between button messages, so each injected
+// input reaches the window as a message of its own.
+std::vector<Packet> MixedStream() {
+  return {Motion(5, -2),     kLeftPress,  Motion(-7, 3, true),        Motion(0, 0),
+          Motion(64, 1),     kRightPress, Motion(2, 70, false, true), Motion(0, 0),
+          Motion(-100, -120)};
+}
+
+TEST_F(PacketDecoderTest, APacketCutAtEveryPositionDecodesAsIfWhole) {
+  const std::vector<std::uint8_t> bytes = Wire(MixedStream());
+  std::vector<std::string> whole;
+  Point end;
+  {
+    OtherProgram other(sys, {0, 0, 640, 480});
+    Deliver(bytes);
+    whole = Describe(other.Take());
+    end = sys.Cursor();
+  }
+  ASSERT_EQ(whole.size(), 9u);
+  ASSERT_EQ(end, (Point{284, 192}));
+
+  for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
+    SCOPED_TRACE("cut after byte " + std::to_string(cut));
+    SimSystem fresh(640, 480);
+    auto p = fresh.StartProcess();
+    PacketDecoder d(*p, program, slots, [](unsigned) {});
+    fresh.PlaceCursor({320, 240});
+    OtherProgram other(fresh, {0, 0, 640, 480});
+    d.ReceiveData(bytes.data(), static_cast<std::uint32_t>(cut));
+    EXPECT_EQ(d.PendingBytes(), cut % 3);
+    other.Run();
+    fresh.Advance(50);  // the next poll
+    d.ReceiveData(bytes.data() + cut, static_cast<std::uint32_t>(bytes.size() - cut));
+    EXPECT_EQ(d.PendingBytes(), 0u);
+    EXPECT_EQ(Describe(other.Take()), whole);
+    EXPECT_EQ(fresh.Cursor(), end);
+  }
+}
+
+TEST_F(PacketDecoderTest, ByteByByteAtEveryPollStillDecodesEveryPacket) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  const std::vector<std::uint8_t> bytes = Wire(MixedStream());
+  for (std::uint8_t b : bytes) {
+    decoder.ReceiveData(&b, 1);
+    other.Run();
+    sys.Advance(50);
+  }
+  EXPECT_EQ(other.Take().size(), 9u);
+  EXPECT_EQ(sys.Cursor(), (Point{284, 192}));
+}
+
+TEST_F(PacketDecoderTest, ABurstOfManyPacketsInOneDeliveryLosesNoneAndPausesOnce) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  std::vector<Packet> burst;
+  for (int i = 0; i < 50; ++i) {
+    burst.push_back(Motion(1, 2));
+    burst.push_back(kLeftPress);
+    burst.push_back(Motion(-3, 1, true));
+    burst.push_back(Motion(0, 0));
+  }
+  const std::uint64_t before = sys.Now();
+  Deliver(Wire(burst));
+  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs) << "one pause per delivery";
+  EXPECT_EQ(sys.Cursor(), (Point{220, 390}));
+  EXPECT_FALSE(decoder.LeftButtonLatched);
+  const std::vector<std::string> got = Describe(other.Take());
+  ASSERT_EQ(got.size(), 200u);
+  EXPECT_EQ(got[0], "move 321,242");
+  EXPECT_EQ(got[1], "ldown 321,242");
+  EXPECT_EQ(got[2], "move 318,243 L");
+  EXPECT_EQ(got[3], "lup 318,243");
+  EXPECT_EQ(got[199], "lup 220,390");
+}
+
+TEST_F(PacketDecoderTest, EachPacketOfADeliveryFindsTheWindowUnderThePointerAnew) {
+  // In one delivery: a move from one window onto the other, a key whose
+  // effect turns the vertical scroll on, a packet that scrolls; the scroll
+  // goes to the window the pointer is over by then.
+  OtherProgram left(sys, {0, 0, 320, 480}, "Left");
+  OtherProgram right(sys, {320, 0, 640, 480}, "Right");
+  slots[10] = 10;
+  PacketDecoder d(*process, program, slots, [this](unsigned code) {
+    if (code == 10) program.VerticalScrollOn = true;
+  });
+  sys.PlaceCursor({310, 240});
+  const std::vector<std::uint8_t> bytes = Wire({Motion(20, 0), Key('L'), Motion(0, 1)});
+  d.ReceiveData(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  EXPECT_EQ(d.WindowUnderPointer, right.hwnd);
+  // (The posted scroll overtakes the injected move in the window's queue.)
+  EXPECT_EQ(Describe(right.Take()), (std::vector<std::string>{"vscroll 1 0", "move 10,240"}));
+  EXPECT_TRUE(left.Take().empty());
+}
+
+TEST_F(PacketDecoderTest, AnIncompleteTailOlderThanTwoPollsIsDroppedAndTheNextByteStartsAPacket) {
+  // Two stray bytes, then nothing for longer than the time-out: the next
+  // packet decodes exactly.
+  std::vector<std::uint8_t> stray = Wire({Motion(50, 50)});
+  stray.pop_back();
+  Deliver(stray);
+  EXPECT_EQ(decoder.PendingBytes(), 2u);
+  sys.Advance(PacketDecoder::kTailTimeoutMs + 1);
+  Deliver({Motion(3, 4)});
+  EXPECT_EQ(sys.Cursor(), (Point{323, 244}));
+  EXPECT_EQ(decoder.PendingBytes(), 0u);
+
+  // At the time-out itself the tail still counts as the packet's start: a
+  // packet split across two late polls is not torn apart.
+  std::vector<std::uint8_t> bytes = Wire({Motion(-10, 0), Motion(1, 1)});
+  Deliver(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1));
+  sys.Advance(PacketDecoder::kTailTimeoutMs);
+  Deliver(std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()));
+  EXPECT_EQ(sys.Cursor(), (Point{314, 245}));
+}
+
+TEST_F(PacketDecoderTest, GarbageBetweenPacketsCostsOnlyWhatArrivesBeforeThePause) {
+  OtherProgram other(sys, {0, 0, 640, 480});
+  // A press, then a byte of a broken packet and a pause: the release and the
+  // motion after it decode as sent, so the button does not stay held.
+  std::vector<std::uint8_t> bytes = Wire({kLeftPress});
+  bytes.push_back(0xD5);
+  Deliver(bytes);
+  sys.Advance(150);
+  Deliver({Motion(0, 0), Motion(2, 0)});
+  EXPECT_FALSE(decoder.LeftButtonLatched);
+  EXPECT_EQ(Describe(other.Take()),
+            (std::vector<std::string>{"ldown 320,240", "lup 320,240", "move 322,240"}));
+}
+
+TEST_F(PacketDecoderTest, ADeliveryShorterThanAPacketDoesNothingYet) {
+  const std::vector<std::uint8_t> bytes = Wire({Motion(1, 0)});
+  const std::uint64_t before = sys.Now();
+  decoder.ReceiveData(bytes.data(), 2);
+  decoder.ReceiveData(nullptr, 5);  // no data at all is no data
+  EXPECT_EQ(sys.Now(), before) << "no packet, no pause";
+  EXPECT_EQ(sys.Cursor(), (Point{320, 240}));
+  decoder.ReceiveData(bytes.data() + 2, 1);
+  EXPECT_EQ(sys.Cursor(), (Point{321, 240}));
+}
+
+TEST_F(PacketDecoderTest, ADeliveryDuringAnEffectIsDecodedAfterTheRestOfItsOwn) {
+  // An effect that runs the message loop can bring the next poll's delivery
+  // into the middle of this one: its packets follow in order.
+  const std::vector<std::uint8_t> nested = Wire({Motion(0, 7)});
+  std::vector<Point> seen;
+  PacketDecoder d(*process, program, slots, [&](unsigned) {
+    d.ReceiveData(nested.data(), static_cast<std::uint32_t>(nested.size()));
+    seen.push_back(sys.Cursor());
+  });
+  const std::vector<std::uint8_t> outer = Wire({Key('B'), Motion(5, 0)});
+  d.ReceiveData(outer.data(), static_cast<std::uint32_t>(outer.size()));
+  EXPECT_EQ(seen, (std::vector<Point>{{320, 240}}));
+  EXPECT_EQ(sys.Cursor(), (Point{325, 247}));
+}
+
+// ---- the main window's receive handler ----------------------------------------------------
+
+TEST(PacketDecoderWiring, ThePortsBytesMoveThePointerAtTheDriversPoll) {
+  SimSystem sys;
+  auto& port = sys.AddSerialPort("COM2");
+  ProgramHarness h(sys);
+  h.process->SetIdleTimeBudget(1000);
+  h.Start();
+  sys.PlaceCursor({500, 400});
+  port.Feed({0xCC, 0x8A, 0xAC, 0xEC, 0x80, 0xBF});  // a move of (10, -20), a left press
+  for (int i = 0; i < 60; ++i) {
+    h.app.ProcessMessages();
+    sys.Advance(1);
+  }
+  EXPECT_EQ(sys.Cursor(), (Point{510, 380}));
+  EXPECT_TRUE(h.Main().Decoder.LeftButtonLatched);
+  EXPECT_TRUE(sys.KeyIsDown(0x01)) << "the system holds the left button";
+}
+
+}  // namespace
