@@ -60,9 +60,11 @@ struct SimWindow {
   bool topmost = false;
   bool messageOnly = false;
   bool needsPaint = false;
-  bool iconic = false;  // minimised: off the screen at the system's parking place
-  Rect restoreRect;     // while iconic: where a restore puts it back
-  bool hiddenWithOwner = false;  // an owned popup hidden while its owner is iconic
+  // Minimised: off the screen at the system's parking place, with the
+  // rectangle a restore puts it back to.
+  bool iconic = false;
+  Rect restoreRect;
+  bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
   gui::Bitmap frame;  // what the window last presented
 };
