@@ -271,6 +271,7 @@ void TForm_Draw::ShowDrawFunction() {
   OverlayWindowDC = sys.GetWindowDC(Handle());
   DesktopDC = sys.GetWindowDC(DesktopWindow);
   shown_.surfaces = true;
+  shown_.window = Handle();
 
   // The grab is the capture the show started from, taken before the
   // overlay appeared; the screen is not read a second time.
@@ -335,7 +336,7 @@ void TForm_Draw::ReleaseShowObjects() {
   WorkImage.reset();
   if (shown_.surfaces) {
     if (DesktopDC) sys.ReleaseDC(DesktopWindow, DesktopDC);
-    if (OverlayWindowDC) sys.ReleaseDC(Handle(), OverlayWindowDC);
+    if (OverlayWindowDC) sys.ReleaseDC(shown_.window, OverlayWindowDC);
   }
   WorkSurface1 = WorkSurface2 = CaptureSurface = 0;
   DesktopDC = OverlayWindowDC = 0;

@@ -126,7 +126,8 @@ class TForm_Draw : public gui::Form {
   struct ShowObjects {
     platform::HGdiObj captureBitmap = 0, work1Bitmap = 0, work2Bitmap = 0;
     platform::HGdiObj dimBitmap = 0, dimBrush = 0;
-    bool surfaces = false;  // DCs of ShowDrawFunction to release
+    bool surfaces = false;      // DCs of ShowDrawFunction to release
+    platform::Hwnd window = 0;  // the overlay's window its context belongs to
   };
   // The capture as taken: its pixels, and the memory context holding them
   // until the show has copied what it needs.

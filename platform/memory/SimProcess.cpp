@@ -227,6 +227,7 @@ bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
     return was;
   }
   if (cmdShow == kSwHide) {
+    if (w->visible) w->leavesScreenAt = sys_.Now() + sys_.hideLingerMs_;
     w->visible = false;
     if (sys_.foreground_ == hwnd) sys_.FixForeground();
   } else {

@@ -248,7 +248,8 @@ gui::Bitmap SimSystem::Screen() const {
   gui::Bitmap screen = wallpaper_;
   for (auto it = zorder_.rbegin(); it != zorder_.rend(); ++it) {
     const SimWindow* w = Window(*it);
-    if (!w->visible || w->frame.Empty() || *it == progman_) continue;
+    const bool lingers = !w->visible && nowMs_ < w->leavesScreenAt;
+    if ((!w->visible && !lingers) || w->frame.Empty() || *it == progman_) continue;
     gui::raster::Blit(screen, w->rect.left, w->rect.top, w->frame,
                       {0, 0, w->rect.Width(), w->rect.Height()});
   }

@@ -67,6 +67,8 @@ struct SimWindow {
   bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
   gui::Bitmap frame;  // what the window last presented
+  // Once hidden: its last frame stays on the screen until then.
+  std::uint64_t leavesScreenAt = 0;
 };
 
 struct TrayIcon {
@@ -162,6 +164,9 @@ class SimSystem {
   int ScreenHeight() const { return screenHeight_; }
   Point Cursor() const { return cursor_; }
   void PlaceCursor(Point p);  // moves the cursor without any input message
+  // A window hidden from now on stays on the screen this much longer, as a
+  // compositor shows its last frame until the next one (0: gone at once).
+  void SetHideLinger(std::uint64_t ms) { hideLingerMs_ = ms; }
   SimWindow* Window(Hwnd hwnd);
   const SimWindow* Window(Hwnd hwnd) const;
   // Top-level windows, front to back.
@@ -273,6 +278,7 @@ class SimSystem {
   int screenHeight_;
   std::uint64_t nowMs_ = 0;
   Point cursor_;
+  std::uint64_t hideLingerMs_ = 0;
   std::uint32_t buttons_ = 0;  // MK_ bits of the buttons held
   Hwnd nextHandle_ = 0x10000;
   Hwnd desktop_ = 0;

@@ -1,0 +1,338 @@
+// The overlay window on a simulated machine: what each mode's show makes
+// and its close releases, the picture it shows (the screen without the
+// palette and the dialogs), the capture's wait and its failure, the pointer
+// routing, the nudge after each show, Esc, and the break sound at close.
+#include <gtest/gtest.h>
+
+#include "dialogs/Seeting.h"
+#include "effects/Dispatcher.h"
+#include "tests/support/ProgramHarness.h"
+
+namespace {
+
+using namespace testing_support;
+using platform::Hdc;
+
+struct Counts {
+  int dcs = 0, objects = 0;
+  friend bool operator==(const Counts&, const Counts&) = default;
+};
+
+// Records what the routing hands a tool.
+struct RecordingTool : OverlayTool {
+  std::vector<std::string>* log;
+  explicit RecordingTool(std::vector<std::string>* l) : log(l) {}
+  void MouseDown(gui::MouseButton b, unsigned, int x, int y) override {
+    log->push_back((b == gui::MouseButton::Left ? "left " : "right ") + std::to_string(x) + "," +
+                   std::to_string(y));
+  }
+  void MouseMove(unsigned, int x, int y) override {
+    log->push_back("move " + std::to_string(x) + "," + std::to_string(y));
+  }
+};
+
+class OverlayTest : public ::testing::Test {
+ protected:
+  OverlayTest() : h(sys) {
+    h.process->SetIdleTimeBudget(60'000);
+    h.Start();
+    // A screen with something to see: stripes a missing row would break.
+    for (int y = 0; y < sys.ScreenHeight(); ++y)
+      for (int x = 0; x < sys.ScreenWidth(); ++x)
+        sys.Wallpaper().SetPixel(x, y, gui::Rgb(x & 0xFF, y & 0xFF, (x / 7 + y) & 0xFF));
+  }
+  Program& p() { return h.program; }
+  TForm_Draw& overlay() { return *h.program.Form_Draw; }
+  Counts Now() { return {h.process->DcCount(), h.process->GdiObjectCount()}; }
+  void Dispatch(unsigned code) {
+    h.Main().DispatchEffect(code);
+    h.app.ProcessMessages();
+  }
+  void RunFor(std::uint64_t ms) {
+    const std::uint64_t end = sys.Now() + ms;
+    while (sys.Now() < end) {
+      h.app.ProcessMessages();
+      sys.Advance(1);
+    }
+    h.app.ProcessMessages();
+  }
+  // The pixels a memory context's bitmap holds, read through a copy.
+  gui::Bitmap PixelsOf(Hdc surface) {
+    auto& s = *h.process;
+    const Hdc dc = s.CreateCompatibleDC(surface);
+    const platform::HGdiObj b =
+        s.CreateCompatibleBitmap(surface, sys.ScreenWidth(), sys.ScreenHeight());
+    s.SelectObject(dc, b);
+    s.BitBlt(dc, 0, 0, sys.ScreenWidth(), sys.ScreenHeight(), surface, 0, 0, platform::kSrcCopy);
+    gui::Bitmap out;
+    s.GetDIBits(dc, b, out);
+    s.DeleteDC(dc);
+    s.DeleteObject(b);
+    return out;
+  }
+  const gui::Bitmap& Presented() { return sys.Window(overlay().Handle())->frame; }
+
+  SimSystem sys;
+  ProgramHarness h;
+};
+
+// Each overlay mode: the show makes its surfaces (only the four modes that
+// grab the screen; Spot Light its dimming brush too), and the close brings
+// every count back.
+struct ModeObjects {
+  unsigned code;
+  int dcs, objects;
+};
+
+class OverlayModeTest : public OverlayTest, public ::testing::WithParamInterface<ModeObjects> {};
+
+TEST_P(OverlayModeTest, ShowMakesItsObjectsAndCloseReleasesThem) {
+  const ModeObjects m = GetParam();
+  const Counts before = Now();
+  const gui::Bitmap screen = sys.Screen();
+  Dispatch(m.code);
+  ASSERT_TRUE(sys.Window(overlay().Handle())->visible);
+  EXPECT_EQ(Now(), (Counts{before.dcs + m.dcs, before.objects + m.objects}));
+  EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
+  EXPECT_EQ(Presented(), screen) << "the first frame is this show's screen";
+  EXPECT_TRUE(overlay().Timer3.Enabled());
+
+  Dispatch(m.code);
+  EXPECT_FALSE(sys.Window(overlay().Handle())->visible);
+  EXPECT_EQ(Now(), before);
+  EXPECT_FALSE(overlay().CleanImage);
+  EXPECT_FALSE(overlay().WorkImage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryMode, OverlayModeTest,
+    ::testing::Values(ModeObjects{0, 0, 0}, ModeObjects{1, 0, 0}, ModeObjects{2, 0, 0},
+                      // three memory contexts, the desktop's and the overlay's; three bitmaps
+                      ModeObjects{3, 5, 3}, ModeObjects{4, 0, 0},
+                      ModeObjects{5, 5, 5},  // and the pattern's bitmap and brush
+                      ModeObjects{6, 5, 3}, ModeObjects{7, 0, 0}, ModeObjects{8, 5, 3},
+                      ModeObjects{12, 0, 0}),
+    [](const auto& info) { return "code" + std::to_string(info.param.code); });
+
+TEST_F(OverlayTest, ZoomThenAnotherKeyThenPenReleasesTheZoomShow) {
+  const Counts before = Now();
+  Dispatch(3);
+  h.PressKey('A');  // the overlay stays up, no longer the dispatcher's
+  ASSERT_TRUE(sys.Window(overlay().Handle())->visible);
+  Dispatch(4);
+  EXPECT_EQ(p().OverlayMode, 5);
+  EXPECT_EQ(Now(), before) << "the zoom show's surfaces went with its close";
+  Dispatch(4);
+  EXPECT_EQ(Now(), before);
+}
+
+TEST_F(OverlayTest, SwitchingModesReleasesWhatTheOldShowMade) {
+  const Counts before = Now();
+  Dispatch(5);  // Spot Light: surfaces and the dimming brush
+  Dispatch(0);  // Mark: the mode is already 1 when the Spot Light show closes
+  EXPECT_EQ(Now(), before);
+  Dispatch(8);  // Magnifier
+  Dispatch(8);
+  EXPECT_EQ(Now(), before);
+}
+
+TEST_F(OverlayTest, PictureIsTheScreenWithoutThePaletteAndTheDialogs) {
+  h.Main().Minimized1Click();
+  p().Form_Seeting->Show();
+  h.app.ProcessMessages();
+  const gui::Bitmap withWindows = sys.Screen();
+  ASSERT_NE(withWindows, sys.Wallpaper());
+
+  Dispatch(3);
+  EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
+  EXPECT_EQ(Presented(), sys.Wallpaper());
+  EXPECT_EQ(PixelsOf(overlay().CaptureSurface), sys.Wallpaper()) << "the grab is the same capture";
+  EXPECT_EQ(PixelsOf(overlay().WorkSurface2), sys.Wallpaper());
+}
+
+TEST_F(OverlayTest, SpotLightDimsItsFirstWorkSurfaceWithACheckerboard) {
+  Dispatch(5);
+  const gui::Bitmap screen = sys.Wallpaper();
+  const gui::Bitmap dimmed = PixelsOf(overlay().WorkSurface1);
+  // Pattern rows 55 and AA: even rows keep the odd columns, odd rows the even ones.
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const bool kept = (x + y) % 2 == 1;
+      EXPECT_EQ(dimmed.Pixel(x, y), kept ? screen.Pixel(x, y) : gui::kBlack) << x << "," << y;
+    }
+  EXPECT_EQ(dimmed.Pixel(1001, 700), screen.Pixel(1001, 700));
+  EXPECT_EQ(dimmed.Pixel(1000, 700), gui::kBlack);
+  EXPECT_EQ(PixelsOf(overlay().WorkSurface2), screen) << "the second surface stays clean";
+}
+
+TEST_F(OverlayTest, CaptureWaitsUntilTheHiddenPaletteAndDialogHaveLeftTheScreen) {
+  sys.SetHideLinger(30);
+  h.Main().Minimized1Click();
+  p().Form_Seeting->Show();
+  h.app.ProcessMessages();
+  const std::uint64_t before = sys.Now();
+  Dispatch(3);
+  EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
+  EXPECT_EQ(overlay().CaptureAttempts(), 7) << "read at 0, 5, ... 30 ms";
+  EXPECT_EQ(sys.Now() - before, 30u) << "no longer than they linger";
+}
+
+TEST_F(OverlayTest, CaptureWaitsBoundedForAWindowThatWillNotLeave) {
+  // A window "leaving" whose pixels stay on the screen: the wallpaper's own.
+  const gui::IRect rect{100, 100, 300, 200};
+  gui::Bitmap stays(rect.Width(), rect.Height());
+  gui::raster::Blit(stays, 0, 0, sys.Wallpaper(), rect);
+  const std::uint64_t before = sys.Now();
+  EXPECT_FALSE(overlay().CaptureScreen({{rect, stays}}));
+  EXPECT_FALSE(overlay().ScreenPicture());
+  EXPECT_EQ(sys.Now() - before, 39u * 5u);
+
+  // A window that is gone from the screen is no reason to wait.
+  gui::Bitmap gone(rect.Width(), rect.Height(), gui::kRed);
+  const std::uint64_t again = sys.Now();
+  EXPECT_TRUE(overlay().CaptureScreen({{rect, gone}}));
+  EXPECT_EQ(sys.Now(), again);
+  EXPECT_EQ(*overlay().ScreenPicture(), sys.Wallpaper());
+}
+
+TEST_F(OverlayTest, ShowWithoutAPictureShowsTheWindowAndPreparesNothing) {
+  const Counts before = Now();
+  const gui::IRect rect{0, 0, 50, 50};
+  gui::Bitmap stays(50, 50);
+  gui::raster::Blit(stays, 0, 0, sys.Wallpaper(), rect);
+  ASSERT_FALSE(overlay().CaptureScreen({{rect, stays}}));
+  p().OverlayMode = 4;  // Zoom: would grab the screen
+  overlay().Show();
+  h.app.ProcessMessages();
+  EXPECT_TRUE(sys.Window(overlay().Handle())->visible);
+  EXPECT_EQ(overlay().CaptureSurface, 0u);
+  EXPECT_FALSE(overlay().Timer3.Enabled()) << "the common end does not run";
+  EXPECT_EQ(Now(), before);
+  overlay().Close();
+  EXPECT_EQ(Now(), before);
+}
+
+TEST_F(OverlayTest, ModeWithoutARowRunsOnlyTheCommonStartAndEnd) {
+  for (int mode : {0, 11, 14, 20}) {
+    overlay().Image_Draw.ClearPicture();
+    p().OverlayMode = mode;
+    h.Main().ShowOverlay();
+    h.app.ProcessMessages();
+    EXPECT_FALSE(overlay().Image_Draw.HasPicture()) << mode;
+    EXPECT_TRUE(overlay().CleanImage) << mode;
+    EXPECT_EQ(overlay().ScreenWidth, 1024) << mode;
+    EXPECT_TRUE(overlay().Timer3.Enabled()) << mode;
+    p().OverlayVisible = false;
+    overlay().Close();
+  }
+}
+
+TEST_F(OverlayTest, EveryShowNudgesThePointerOnce50MsLater) {
+  std::vector<std::string> log;
+  overlay().SetTool(4, std::make_unique<RecordingTool>(&log));
+  sys.PlaceCursor({200, 150});
+  Dispatch(3);
+  RunFor(49);
+  EXPECT_TRUE(log.empty());
+  RunFor(200);
+  EXPECT_EQ(log, std::vector<std::string>{"move 200,150"});
+  EXPECT_FALSE(overlay().Timer3.Enabled());
+}
+
+TEST_F(OverlayTest, PointerEventsGoToTheToolOfTheCurrentMode) {
+  std::vector<std::string> zoom, pen;
+  overlay().SetTool(4, std::make_unique<RecordingTool>(&zoom));
+  overlay().SetTool(5, std::make_unique<RecordingTool>(&pen));
+  Dispatch(3);
+  RunFor(100);
+  zoom.clear();
+  h.Click(overlay().Handle(), 30, 40);
+  h.Click(overlay().Handle(), 31, 41, true);
+  EXPECT_EQ(zoom,
+            (std::vector<std::string>{"move 30,40", "left 30,40", "move 31,41", "right 31,41"}));
+  EXPECT_TRUE(pen.empty());
+
+  overlay().PenDown = true;
+  overlay().Image_DrawMouseDown(gui::MouseButton::Middle, 0, 7, 8);
+  EXPECT_EQ(overlay().LastX, 7);
+  EXPECT_EQ(overlay().LastY, 8);
+  EXPECT_EQ(zoom.size(), 4u) << "a middle press only stores the point";
+  overlay().Image_DrawMouseUp(gui::MouseButton::Right, 0, 7, 8);
+  EXPECT_FALSE(overlay().PenDown);
+
+  // Break Time has no pointer tool.
+  p().OverlayMode = 13;
+  overlay().Image_DrawMouseDown(gui::MouseButton::Left, 0, 1, 2);
+  overlay().Image_DrawMouseMove(0, 1, 2);
+  EXPECT_EQ(zoom.size(), 4u);
+  EXPECT_EQ(overlay().LastX, 1);
+}
+
+TEST_F(OverlayTest, EscClosesEveryModeAndThePaletteReturns300MsLater) {
+  for (unsigned code : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 12u}) {
+    Dispatch(code);
+    const std::uint64_t before = sys.Now();
+    h.PressKey(gui::kVkEscape);
+    EXPECT_FALSE(sys.Window(overlay().Handle())->visible) << code;
+    EXPECT_TRUE(sys.Window(h.Main().Handle())->visible) << code;
+    EXPECT_EQ(sys.Now() - before, 300u) << code;
+  }
+}
+
+TEST_F(OverlayTest, MarkChoiceOutsideTheThreeMarksKeepsTheArrow) {
+  p().Settings.MarkChoice = 1;
+  Dispatch(0);
+  EXPECT_EQ(overlay().Image_Draw.cursor, gui::kCrCross);
+  Dispatch(0);
+  for (int choice : {3, -1, 1000}) {
+    p().Settings.MarkChoice = choice;
+    Dispatch(0);
+    EXPECT_TRUE(overlay().Image_Draw.HasPicture()) << choice;
+    EXPECT_EQ(overlay().Image_Draw.cursor, gui::kCrDefault) << choice;
+    EXPECT_EQ(overlay().cursor, gui::kCrDefault) << choice;
+    Dispatch(0);
+  }
+}
+
+TEST_F(OverlayTest, RectangleShowStartsWithNoBoxAndItsPen) {
+  overlay().RectanglePhase = 1;
+  overlay().RectangleDragging = true;
+  overlay().RectanglePenWidth = 3;
+  overlay().Shape1.SetBounds(10, 10, 40, 40);
+  p().Settings.RectangleColor = gui::kBlue;
+  Dispatch(7);
+  EXPECT_EQ(overlay().RectanglePhase, 0);
+  EXPECT_FALSE(overlay().RectangleDragging);
+  EXPECT_EQ(overlay().Shape1.Width(), 0);
+  EXPECT_EQ(overlay().Shape1.Height(), 0);
+  EXPECT_EQ(overlay().Shape1.penWidth, 3);
+  EXPECT_EQ(overlay().Shape1.penColor, gui::kBlue);
+}
+
+TEST_F(OverlayTest, PenShowSetsTheCanvasPen) {
+  p().Settings.PenSize = 3;
+  p().Settings.PenColor = gui::kGreen;
+  Dispatch(4);
+  EXPECT_EQ(overlay().canvasPen.width, 15);
+  EXPECT_EQ(overlay().canvasPen.mode, PenMode::Mask);
+  EXPECT_EQ(overlay().canvasPen.color, gui::kGreen);
+}
+
+TEST_F(OverlayTest, ClosingStopsTheBreakSoundOnly) {
+  sys.AddSoundFile("bell.mid", 60'000);
+  gui::TMediaPlayer& player = h.Main().MediaPlayer1;
+  Dispatch(12);
+  player.FileName = "bell.mid";
+  player.Open();
+  player.Play();
+  Dispatch(12);  // not the break's sound: it plays on
+  EXPECT_EQ(player.Mode(), gui::TMPModes::mpPlaying);
+
+  Dispatch(12);
+  p().BreakSoundStarted = true;
+  h.PressKey(gui::kVkEscape);
+  EXPECT_FALSE(player.IsOpen());
+  EXPECT_FALSE(p().BreakSoundStarted);
+}
+
+}  // namespace
