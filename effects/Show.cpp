@@ -166,6 +166,10 @@ void TForm_Draw::PaintCleanImage() {
   if (!CleanImage) return;
   const gui::IRect into{0, 0, DesktopRect.Width(), DesktopRect.Height()};
   if (into.Empty()) return;
+  if (CleanImage->Bounds() == into) {  // the usual case: nothing to stretch
+    Image_Draw.SetPicture(*CleanImage);
+    return;
+  }
   gui::Bitmap painted(into.Width(), into.Height(), color);
   gui::raster::StretchBlit(painted, into, *CleanImage, CleanImage->Bounds());
   Image_Draw.SetPicture(painted);
