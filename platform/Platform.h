@@ -341,6 +341,7 @@ struct MciPlayParms {
   std::uint32_t dwFrom = 0;
   std::uint32_t dwTo = 0;
 };
+// Stop and close; also a seek to the start or the end, which needs no target.
 struct MciGenericParms {
   std::uintptr_t dwCallback = 0;
 };

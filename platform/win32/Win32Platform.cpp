@@ -692,6 +692,14 @@ std::uint32_t Win32Platform::mciSendCommandA(std::uint32_t device, std::uint32_t
 
 std::uint32_t Win32Platform::mciSendCommandA(std::uint32_t device, std::uint32_t message,
                                              std::uint32_t flags, MciGenericParms& params) {
+  if (message == MCI_SEEK) {
+    // A seek to the start or the end needs no target, but the device is
+    // given the whole seek record all the same.
+    MCI_SEEK_PARMS seek{};
+    seek.dwCallback = params.dwCallback;
+    return static_cast<std::uint32_t>(
+        ::mciSendCommandA(device, message, flags, reinterpret_cast<DWORD_PTR>(&seek)));
+  }
   MCI_GENERIC_PARMS p{};
   p.dwCallback = params.dwCallback;
   return static_cast<std::uint32_t>(
