@@ -89,7 +89,9 @@ bool TCommPortDriver::FlushBuffers(bool input, bool output) {
   std::uint32_t flags = 0;
   if (input) flags |= kPurgeRxAbort | kPurgeRxClear;
   if (output) flags |= kPurgeTxAbort | kPurgeTxClear;
-  return sys_.PurgeComm(handle_, flags);
+  if (!sys_.PurgeComm(handle_, flags)) return false;
+  packetStart_ = -1;
+  return true;
 }
 
 void TCommPortDriver::SetPort(TPortNumber port) {
@@ -139,8 +141,36 @@ void TCommPortDriver::SetSwFlow(TSwFlowControl v) {
 
 void TCommPortDriver::SetInBufSize(std::uint32_t size) {
   if (Connected()) return;
+  ResizeBuffer(size);
+  ApplyPacketSize(packetSize_);
+}
+
+void TCommPortDriver::ResizeBuffer(std::uint32_t size) {
   inBufSize_ = std::clamp<std::uint32_t>(size, 128, 8192);
   buffer_.assign(inBufSize_, 0);
+}
+
+void TCommPortDriver::SetPacketSize(std::int16_t size) { ApplyPacketSize(size); }
+
+void TCommPortDriver::ApplyPacketSize(std::int32_t size) {
+  if (size <= 0) {
+    packetSize_ = -1;
+    return;
+  }
+  const auto wanted = static_cast<std::uint32_t>(size);
+  if (wanted > inBufSize_ && !Connected()) ResizeBuffer(wanted);
+  packetSize_ = static_cast<std::int16_t>(std::min(wanted, inBufSize_));
+}
+
+void TCommPortDriver::SetPacketTimeout(std::int32_t ms) { ApplyPacketTimeout(ms); }
+
+void TCommPortDriver::ApplyPacketTimeout(std::int32_t ms) {
+  if (ms <= 0)
+    packetTimeout_ = -1;
+  else if (ms < pollingDelay_)
+    packetTimeout_ = pollingDelay_ + pollingDelay_ * 40 / 100;
+  else
+    packetTimeout_ = ms;
 }
 
 void TCommPortDriver::SetOutBufSize(std::uint32_t size) {
@@ -158,6 +188,21 @@ void TCommPortDriver::SetPollingDelay(std::uint16_t ms) {
   } else {
     pollingDelay_ = ms;
   }
+  ApplyPacketTimeout(packetTimeout_);
+}
+
+std::uint32_t TCommPortDriver::PacketTransferTime() const {
+  // A custom rate has no table entry: its own value stands in, so the time
+  // is never a division by a rate of 0.
+  const std::uint64_t rate = baudRate_ == brCustom ? baudRateValue_ : RateOf(baudRate_);
+  if (rate == 0 || packetSize_ <= 0) return 0;
+  // size / (rate / 10) * 1000 ms, exactly, rounded to the nearest with
+  // halves to even.
+  const std::uint64_t num = static_cast<std::uint64_t>(packetSize_) * 10000;
+  std::uint64_t q = num / rate;
+  const std::uint64_t twice = 2 * (num % rate);
+  if (twice > rate || (twice == rate && (q & 1))) ++q;
+  return static_cast<std::uint32_t>(q);
 }
 
 LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
@@ -165,15 +210,59 @@ LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wPara
     return sys_.DefWindowProcA(hwnd, message, wParam, lParam);
   // The status query also clears the port's error state, so reception goes
   // on after a line error; the error flags themselves do not matter here.
+  // When the query fails (a port that went away) the poll does nothing.
   std::uint32_t errors = 0;
   ComStat stat;
   if (!sys_.ClearCommError(handle_, &errors, &stat)) return 0;
-  if (stat.cbInQue == 0) return 0;
+  if (packetSize_ > 0)
+    PollPackets(stat.cbInQue);
+  else
+    PollData(stat.cbInQue);
+  return 0;
+}
+
+void TCommPortDriver::PollData(std::uint32_t queued) {
+  if (queued == 0) return;
   // The system may queue more than asked for: what does not fit the buffer
   // waits for the next poll.
-  const std::uint32_t toRead = std::min<std::uint32_t>(stat.cbInQue, inBufSize_);
+  const std::uint32_t toRead = std::min(queued, inBufSize_);
   std::uint32_t read = 0;
   if (sys_.ReadFile(handle_, buffer_.data(), toRead, &read) && read > 0 && OnReceiveData)
     OnReceiveData(*this, buffer_.data(), read);
-  return 0;
+}
+
+void TCommPortDriver::PollPackets(std::uint32_t queued) {
+  // packetSize_ never exceeds the buffer (see ApplyPacketSize), so no read
+  // below can run past it.
+  const auto size = static_cast<std::uint32_t>(packetSize_);
+  if (queued < size) {
+    if (packetTimeout_ > 0 && packetStart_ != -1 &&
+        sys_.GetTickCount() - static_cast<std::uint32_t>(packetStart_) >
+            static_cast<std::uint32_t>(packetTimeout_)) {
+      std::uint32_t read = 0;
+      if (sys_.ReadFile(handle_, buffer_.data(), queued, &read) && packetMode_ == pmPass &&
+          read > 0 && OnReceivePacket)
+        OnReceivePacket(*this, buffer_.data(), read);
+      packetStart_ = -1;
+      return;
+    }
+    if (queued > 0 && packetStart_ == -1) packetStart_ = sys_.GetTickCount();
+    return;
+  }
+  const std::uint32_t transfer = PacketTransferTime();
+  while (queued >= size) {
+    std::uint32_t read = 0;
+    if (sys_.ReadFile(handle_, buffer_.data(), size, &read) && read > 0 && OnReceivePacket)
+      OnReceivePacket(*this, buffer_.data(), read);
+    if (!Connected()) return;  // the handler closed the port
+    // The next packet began about one packet's time on the line later.
+    if (packetStart_ != -1) packetStart_ = static_cast<std::uint32_t>(packetStart_ + transfer);
+    queued -= size;
+  }
+  if (queued == 0)
+    packetStart_ = -1;
+  else if (packetStart_ == -1)
+    // Bytes left over after whole packets that came with no start on record
+    // began arriving about now, not long ago: they get their full time-out.
+    packetStart_ = sys_.GetTickCount();
 }

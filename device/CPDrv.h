@@ -1,6 +1,7 @@
 // The serial port driver: owns one port, polls it from a timer on the user
 // interface thread, and hands the bytes that arrived since the last poll to
-// one receive event, in one piece. It only receives; it never writes.
+// one receive event, in one piece (data mode), or in packets of a fixed size
+// (packet mode, a positive PacketSize). It only receives; it never writes.
 #pragma once
 
 #include <cstdint>
@@ -55,11 +56,15 @@ enum TStopBits : int { sb1BITS = 0, sb1HALFBITS, sb2BITS };
 enum TParity : int { ptNONE = 0, ptODD, ptEVEN, ptMARK, ptSPACE };
 enum THwFlowControl : int { hfNONE = 0, hfNONERTSON, hfRTSCTS };
 enum TSwFlowControl : int { sfNONE = 0, sfXONXOFF };
+// What becomes of an incomplete packet that waited longer than PacketTimeout.
+enum TPacketMode : int { pmDiscard = 0, pmPass };
 
 class TCommPortDriver {
  public:
   using TReceiveDataEvent =
       std::function<void(TCommPortDriver& sender, const std::uint8_t* data, std::uint32_t size)>;
+  using TReceivePacketEvent =
+      std::function<void(TCommPortDriver& sender, const std::uint8_t* packet, std::uint32_t size)>;
 
   explicit TCommPortDriver(gui::Application& app);
   ~TCommPortDriver();
@@ -98,6 +103,30 @@ class TCommPortDriver {
   void SetPollingDelay(std::uint16_t ms);
   bool EnableDTROnOpen() const { return enableDtrOnOpen_; }
   void SetEnableDTROnOpen(bool v) { enableDtrOnOpen_ = v; }
+  // Never more than InBufSize: a larger value first raises InBufSize as far
+  // as it can go (to 8192, and not at all while connected), then is cut to
+  // it, so a packet always fits the receive buffer.
+  std::int16_t PacketSize() const { return packetSize_; }
+  void SetPacketSize(std::int16_t size);
+  std::int32_t PacketTimeout() const { return packetTimeout_; }
+  void SetPacketTimeout(std::int32_t ms);
+  TPacketMode PacketMode() const { return packetMode_; }
+  void SetPacketMode(TPacketMode mode) { packetMode_ = mode; }
+  // Kept for sending, waiting reads and line-status checks; no operation of
+  // this driver reads them.
+  std::uint16_t OutputTimeout() const { return outputTimeout_; }
+  void SetOutputTimeout(std::uint16_t ms) { outputTimeout_ = ms; }
+  std::uint32_t InputTimeout() const { return inputTimeout_; }
+  void SetInputTimeout(std::uint32_t ms) { inputTimeout_ = ms; }
+  bool CheckLineStatus() const { return checkLineStatus_; }
+  void SetCheckLineStatus(bool v) { checkLineStatus_ = v; }
+
+  // The tick at which the first byte of a still incomplete packet was seen,
+  // -1 for none.
+  std::int64_t PacketStartTick() const { return packetStart_; }
+  // How long a packet takes on the line at 10 bits a byte, in whole
+  // milliseconds (halves to even); 0 when the rate is 0.
+  std::uint32_t PacketTransferTime() const;
 
   // The device path "\\.\COMn" for a port number.
   static std::string DevicePath(int number);
@@ -106,6 +135,7 @@ class TCommPortDriver {
   platform::Hwnd NotifyWindow() const { return window_; }
 
   TReceiveDataEvent OnReceiveData;
+  TReceivePacketEvent OnReceivePacket;
 
  private:
   platform::LResult PollPort(platform::Hwnd hwnd, std::uint32_t message, platform::WParam wParam,
@@ -113,6 +143,11 @@ class TCommPortDriver {
   void SettingChanged() {
     if (Connected()) ApplySettings();
   }
+  void PollData(std::uint32_t queued);
+  void PollPackets(std::uint32_t queued);
+  void ResizeBuffer(std::uint32_t size);
+  void ApplyPacketSize(std::int32_t size);
+  void ApplyPacketTimeout(std::int32_t ms);
 
   gui::Application& app_;
   platform::Platform& sys_;
@@ -130,6 +165,13 @@ class TCommPortDriver {
   std::uint32_t inBufSize_ = 2048;
   std::uint32_t outBufSize_ = 2048;
   std::uint16_t pollingDelay_ = 50;
+  std::int16_t packetSize_ = -1;
+  std::int32_t packetTimeout_ = -1;
+  TPacketMode packetMode_ = pmDiscard;
   bool enableDtrOnOpen_ = true;
+  std::uint16_t outputTimeout_ = 500;
+  std::uint32_t inputTimeout_ = 200;
+  bool checkLineStatus_ = false;
+  std::int64_t packetStart_ = -1;  // a 32-bit tick, or -1
   std::vector<std::uint8_t> buffer_;
 };

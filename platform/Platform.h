@@ -41,11 +41,14 @@ inline constexpr long kSuccess = 0;
 inline constexpr long kFileNotFound = 2;
 inline constexpr long kAccessDenied = 5;
 inline constexpr long kInvalidHandle = 6;
+inline constexpr long kNotReady = 21;
+inline constexpr long kGenFailure = 31;
 inline constexpr long kInvalidParameter = 87;
 inline constexpr long kInsufficientBuffer = 122;
 inline constexpr long kAlreadyExists = 183;
 inline constexpr long kMoreData = 234;
 inline constexpr long kInvalidWindowHandle = 1400;
+inline constexpr long kOperationAborted = 995;
 }  // namespace error
 
 // Registry value types.
@@ -289,6 +292,14 @@ inline constexpr std::uint32_t kPurgeTxAbort = 0x1;
 inline constexpr std::uint32_t kPurgeRxAbort = 0x2;
 inline constexpr std::uint32_t kPurgeTxClear = 0x4;
 inline constexpr std::uint32_t kPurgeRxClear = 0x8;
+// ClearCommError's error flags.
+inline constexpr std::uint32_t kCeRxOver = 0x01;  // the receive queue was full: bytes lost
+inline constexpr std::uint32_t kCeOverrun = 0x02;
+inline constexpr std::uint32_t kCeRxParity = 0x04;
+inline constexpr std::uint32_t kCeFrame = 0x08;
+inline constexpr std::uint32_t kCeBreak = 0x10;
+// The DCB flag that makes reads fail while a line error is pending.
+inline constexpr std::uint32_t kDcbAbortOnError = 0x4000;
 
 // Media control (MCI) commands, flags, items and errors used by the player.
 namespace mci {

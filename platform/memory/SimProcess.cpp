@@ -23,8 +23,8 @@ SimProcess::~SimProcess() {
     if (k.kind == HandleKind::Mutex) {
       auto it = sys_.mutexes_.find(k.name);
       if (it != sys_.mutexes_.end() && --it->second.handleCount == 0) sys_.mutexes_.erase(it);
-    } else if (SimSerialPort* p = sys_.SerialPort(k.name)) {
-      p->open = false;
+    } else {
+      ReleaseSerial(k);
     }
   }
   std::erase_if(sys_.soundDevices_, [this](const auto& d) { return d.second.pid == pid_; });
@@ -401,8 +401,11 @@ bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   }
   if (Timer* t = DueTimer(); t && (!hwnd || t->hwnd == hwnd)) {
     *out = {t->hwnd, msg::kTimer, t->id, 0};
-    // However many periods went by, one message stands for them all.
-    if (remove) t->due = sys_.Now() + t->period;
+    // However many periods went by, one message stands for them all, and
+    // the timer keeps its beat: the next message is due at the first period
+    // boundary after this one is taken, not a whole period after it.
+    if (remove && t->due <= sys_.Now())
+      t->due += ((sys_.Now() - t->due) / t->period + 1) * t->period;
     return true;
   }
   return false;
@@ -514,99 +517,13 @@ void SimProcess::PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const
   gui::raster::Blit(w->frame, area.left, area.top, pixels, area);
 }
 
-// ---- serial ports ---------------------------------------------------------------------------
-
-SimSerialPort* SimProcess::Port(Handle h) {
-  auto it = handles_.find(h);
-  if (it == handles_.end() || it->second.kind != HandleKind::Serial) return nullptr;
-  return sys_.SerialPort(it->second.name);
-}
-
-Handle SimProcess::CreateFileA(std::string_view fileName, std::uint32_t, std::uint32_t shareMode,
-                               std::uint32_t, std::uint32_t) {
-  std::string_view name = fileName;
-  if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
-  SimSerialPort* port = sys_.SerialPort(name);
-  if (!port || port->vanished) {
-    lastError_ = error::kFileNotFound;
-    return kInvalidHandleValue;
-  }
-  if (port->open && shareMode == 0) {  // a communications device is exclusive
-    lastError_ = error::kAccessDenied;
-    return kInvalidHandleValue;
-  }
-  port->open = true;
-  const Handle h = nextHandle_ += 4;
-  handles_[h] = {HandleKind::Serial, port->name};
-  lastError_ = error::kSuccess;
-  return h;
-}
-
-bool SimProcess::SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) {
-  SimSerialPort* p = Port(h);
-  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
-  p->inQueueSize = inQueue;
-  p->outQueueSize = outQueue;
-  return true;
-}
-
-bool SimProcess::SetCommState(Handle h, const Dcb& dcb) {
-  SimSerialPort* p = Port(h);
-  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
-  if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > 4 || dcb.StopBits > 2)
-    return FailBool(error::kInvalidParameter);
-  p->dcb = dcb;
-  return true;
-}
-
-bool SimProcess::GetCommState(Handle h, Dcb* dcb) {
-  SimSerialPort* p = Port(h);
-  if (!p || !dcb) return FailBool(error::kInvalidHandle);
-  *dcb = p->dcb;
-  return true;
-}
-
-bool SimProcess::SetCommTimeouts(Handle h, const CommTimeouts& timeouts) {
-  SimSerialPort* p = Port(h);
-  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
-  p->timeouts = timeouts;
-  return true;
-}
-
-bool SimProcess::PurgeComm(Handle h, std::uint32_t flags) {
-  SimSerialPort* p = Port(h);
-  if (!p || p->vanished) return FailBool(error::kInvalidHandle);
-  if (flags & kPurgeRxClear) p->received.clear();
-  ++p->purges;
-  return true;
-}
-
-bool SimProcess::ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) {
-  SimSerialPort* p = Port(h);
-  if (!p) return FailBool(error::kInvalidHandle);
-  if (p->vanished) return FailBool(21);  // ERROR_NOT_READY, as a vanished port reports
-  if (errors) *errors = 0;
-  if (stat) *stat = {static_cast<std::uint32_t>(p->received.size()), 0};
-  return true;
-}
-
-bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) {
-  SimSerialPort* p = Port(h);
-  if (read) *read = 0;
-  if (!p) return FailBool(error::kInvalidHandle);
-  if (p->vanished) return true;  // a vanished port reads nothing
-  const auto n = std::min<std::size_t>(toRead, p->received.size());
-  std::copy_n(p->received.begin(), n, static_cast<std::uint8_t*>(buffer));
-  p->received.erase(p->received.begin(), p->received.begin() + static_cast<std::ptrdiff_t>(n));
-  if (read) *read = static_cast<std::uint32_t>(n);
-  return true;
-}
+// ---- handles (the serial port operations are in SimSerial.cpp) -------------------------
 
 bool SimProcess::CloseHandle(Handle h) {
   auto it = handles_.find(h);
   if (it == handles_.end()) return FailBool(error::kInvalidHandle);
   if (it->second.kind == HandleKind::Serial) {
-    if (SimSerialPort* p = sys_.SerialPort(it->second.name)) p->open = false;
+    ReleaseSerial(it->second);
   } else {
     auto m = sys_.mutexes_.find(it->second.name);
     if (m != sys_.mutexes_.end() && --m->second.handleCount == 0) sys_.mutexes_.erase(m);

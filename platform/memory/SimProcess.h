@@ -149,7 +149,8 @@ class SimProcess final : public Platform {
   enum class HandleKind { Mutex, Serial };
   struct KernelHandle {
     HandleKind kind;
-    std::string name;  // mutex name or serial port name
+    std::string name;              // mutex name or serial port name
+    std::uint64_t generation = 0;  // serial: the plugging-in of the port it was opened on
   };
 
   long Fail(long error) {
@@ -162,6 +163,8 @@ class SimProcess final : public Platform {
   }
   const std::string* KeyPath(HKey key) const;
   SimSerialPort* Port(Handle h);
+  bool SerialLive(Handle h);  // false once the port it was opened on vanished
+  void ReleaseSerial(const KernelHandle& k);
   Timer* DueTimer();
   void Enqueue(const Msg& m) { posted_.push_back(m); }
   void ForgetWindow(Hwnd hwnd);

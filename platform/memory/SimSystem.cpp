@@ -288,7 +288,7 @@ void SimSystem::RestartShell() {
     if (Window(h)->pid != 0) Post(h, it->second, 0, 0);
 }
 
-// ---- icons, serial ports ----------------------------------------------------------
+// ---- icons (serial ports: SimSerial.cpp) ------------------------------------------
 
 HIcon SimSystem::AddIcon(gui::MaskedImage image) {
   const HIcon h = NewHandle();
@@ -301,19 +301,6 @@ void SimSystem::RemoveIcon(HIcon icon) { icons_.erase(icon); }
 const gui::MaskedImage* SimSystem::Icon(HIcon icon) const {
   auto it = icons_.find(icon);
   return it == icons_.end() ? nullptr : &it->second;
-}
-
-SimSerialPort& SimSystem::AddSerialPort(std::string_view name) {
-  if (SimSerialPort* p = SerialPort(name)) return *p;
-  serialPorts_.push_back(std::make_unique<SimSerialPort>());
-  serialPorts_.back()->name = std::string(name);
-  return *serialPorts_.back();
-}
-
-SimSerialPort* SimSystem::SerialPort(std::string_view name) {
-  for (auto& p : serialPorts_)
-    if (Fold(p->name) == Fold(name)) return p.get();
-  return nullptr;
 }
 
 }  // namespace platform::memory

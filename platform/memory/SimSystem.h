@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/memory/SimSerial.h"
 #include "raster/Bitmap.h"
 
 namespace platform::memory {
@@ -87,19 +88,6 @@ struct ShellExecuteCall {
   std::string parameters;
   std::string directory;
   int showCmd = 0;
-};
-
-struct SimSerialPort {
-  std::string name;                   // "COM1"
-  std::deque<std::uint8_t> received;  // bytes waiting in the receive queue
-  bool open = false;
-  bool vanished = false;  // unplugged while open: status and reads fail
-  Dcb dcb;
-  CommTimeouts timeouts;
-  std::uint32_t inQueueSize = 0;
-  std::uint32_t outQueueSize = 0;
-  int purges = 0;
-  void Feed(std::initializer_list<std::uint8_t> bytes) { received.insert(received.end(), bytes); }
 };
 
 // An open MCI device. Positions are in milliseconds, the default time format

@@ -39,3 +39,23 @@ struct ContractProgram {
   std::string parameters;
 };
 ContractProgram ExistingProgram();
+
+// The device behind a serial port of the system of the latest
+// MakeContractPlatform() call: natively a port of the simulated machine;
+// under Wine a pty pair behind the port. Ports 1 and 2 are the ones every
+// system of the suite has; another number (3 to 9) is a port of the test's
+// own, made for it, which it can take away and bring back.
+class ContractSerialDevice {
+ public:
+  virtual ~ContractSerialDevice() = default;
+  // What CreateFileA opens: "\\.\COMn".
+  virtual std::string Path() const = 0;
+  // The device sends these bytes; false if they could not be sent.
+  virtual bool Send(const std::vector<std::uint8_t>& bytes) = 0;
+  // The port goes away as an unplugged device does, and comes back as a new
+  // device under the same name; false where the port cannot do that.
+  virtual bool Vanish() = 0;
+  virtual bool Return() = 0;
+};
+// Null if the port cannot be made.
+std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number);

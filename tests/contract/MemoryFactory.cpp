@@ -43,3 +43,32 @@ std::string MakeContractFile(const std::string& name, const std::vector<std::uin
 }
 
 ContractProgram ExistingProgram() { return {MakeContractFile("probe.exe", {'M', 'Z'}), ""}; }
+
+namespace {
+class SimSerialDevice final : public ContractSerialDevice {
+ public:
+  explicit SimSerialDevice(platform::memory::SimSerialPort& port) : port_(port) {}
+  std::string Path() const override { return "\\\\.\\" + port_.name; }
+  bool Send(const std::vector<std::uint8_t>& bytes) override {
+    port_.Feed(bytes);
+    return true;
+  }
+  bool Vanish() override {
+    port_.Vanish();
+    return true;
+  }
+  bool Return() override {
+    port_.Return();
+    return true;
+  }
+
+ private:
+  platform::memory::SimSerialPort& port_;
+};
+}  // namespace
+
+std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
+  if (Machines().empty() || number < 1 || number > 9) return nullptr;
+  return std::make_unique<SimSerialDevice>(
+      Machines().back()->AddSerialPort("COM" + std::to_string(number)));
+}

@@ -2,6 +2,8 @@
 // when the test sleeps or waits, so natively they take no time.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "tests/contract/ContractPlatform.h"
 #include "tests/contract/ContractSupport.h"
 
@@ -102,6 +104,38 @@ TEST_P(TimerContract, SleepAdvancesTheTickCount) {
   const std::uint32_t start = p->GetTickCount();
   p->Sleep(200);
   EXPECT_GE(p->GetTickCount() - start, 200 - kTickStep);
+}
+
+// A handler that runs past the next expiry does not shift the timer: the
+// next message comes at the timer's next period boundary after the late one
+// is taken, not a whole period later. With a 50 ms timer whose every other
+// handler takes 70 ms, the late ones are taken at 50, 150, 250, ... and each
+// is followed at once by one for the boundary it ran past: twenty messages
+// by 1020 ms. Counting a whole period from each take would make that 1200 ms.
+TEST(TimerBeatContract, ALateHandlerDoesNotShiftTheTimersBeat) {
+  auto p = MakeContractPlatform();
+  int ticks = 0;
+  platform::Platform* pp = p.get();
+  LoggingWindow window(*p, Popup("Late timer"), [&](const platform::Msg& m) {
+    if (m.message != msg::kTimer) return std::optional<platform::LResult>();
+    if (++ticks % 2 == 1) pp->Sleep(70);
+    return std::optional<platform::LResult>(0);
+  });
+  ASSERT_NE(window.hwnd(), 0u);
+  contract::PumpPending(*p);
+  const std::uint32_t start = p->GetTickCount();
+  ASSERT_EQ(p->SetTimer(window.hwnd(), 3, 50), 3u);
+  for (int i = 0; i < 200 && ticks < 20; ++i) {
+    ASSERT_TRUE(p->WaitMessage());
+    platform::Msg m;
+    // One message at a time, so the clock is read right after the twentieth.
+    if (p->PeekMessageA(&m, 0, platform::kPmRemove)) p->DispatchMessageA(m);
+  }
+  const std::uint32_t elapsed = p->GetTickCount() - start;
+  EXPECT_TRUE(p->KillTimer(window.hwnd(), 3));
+  ASSERT_EQ(ticks, 20);
+  EXPECT_GE(elapsed + kTickStep, 1020u);
+  EXPECT_LT(elapsed, 1110u) << "the late handlers shifted the timer";
 }
 
 INSTANTIATE_TEST_SUITE_P(OnPopupAndMessageOnlyWindows, TimerContract, ::testing::Bool(),

@@ -312,6 +312,134 @@ ContractProgram ExistingProgram() {
   return {exe, kEndAtOnceFlag};
 }
 
+namespace {
+
+// The Unix path p as this system reaches it: through drive Z:, with the
+// "\\?\" prefix so that a last component that looks like a device name
+// ("com2.in") is not taken for that device.
+std::string UnixPathForWindows(const std::string& p) {
+  std::string s = "\\\\?\\Z:";
+  for (char c : p) s += c == '/' ? '\\' : c;
+  return s;
+}
+
+std::string Environment(const char* name) {
+  char value[2048];
+  const DWORD n = ::GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+bool WriteUnixFile(const std::string& unixPath, const std::vector<std::uint8_t>& bytes) {
+  HANDLE f = ::CreateFileA(UnixPathForWindows(unixPath).c_str(), GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(f);
+  return ok && written == bytes.size();
+}
+
+// A shell loop that waits up to three seconds for a test to hold; its status
+// says whether it did.
+std::string WaitOnHost(const std::string& test) {
+  return "i=0; while ! [ " + test + " ] && [ $i -lt 300 ]; do sleep 0.01; i=$((i+1)); done; [ " +
+         test + " ]";
+}
+
+bool UnixFileExists(const std::string& unixPath) {
+  return ::GetFileAttributesA(UnixPathForWindows(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Runs a shell script on the host (Wine starts Unix programs as they are)
+// and waits for it by a marker file that it leaves when it succeeds, since a
+// Unix process gives no handle to wait on. False if it failed or took more
+// than five seconds.
+bool RunOnHost(const std::string& folder, const std::string& script) {
+  const std::string marker = folder + "/host-done";
+  ::DeleteFileA(UnixPathForWindows(marker).c_str());
+  // Wine splits the command line by Windows rules: one double-quoted
+  // argument, its own quotes escaped.
+  std::string command = "/bin/sh -c \"";
+  for (char c : "(" + script + ") && echo > \"" + marker + "\"") {
+    if (c == '"') command += '\\';
+    command += c;
+  }
+  command += '"';
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessA("Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
+    return false;
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  for (int i = 0; i < 500 && !UnixFileExists(marker); ++i) ::Sleep(10);
+  return UnixFileExists(marker);
+}
+
+// A port of the fixture (COM1, COM2: its bytes go into the pty end the suite
+// names), or one of the test's own: a pty pair started here, behind a port
+// name of the prefix, that vanishes when its pair is ended.
+class PtySerialDevice final : public ContractSerialDevice {
+ public:
+  PtySerialDevice(int number, std::string input, std::string folder)
+      : number_(number), input_(std::move(input)), folder_(std::move(folder)) {}
+  ~PtySerialDevice() override {
+    if (folder_.empty()) return;
+    Vanish();
+    RunOnHost(folder_, "rm -f \"" + Link() + "\"");
+  }
+  std::string Path() const override { return "\\\\.\\COM" + std::to_string(number_); }
+  bool Send(const std::vector<std::uint8_t>& bytes) override {
+    return WriteUnixFile(input_, bytes);
+  }
+  // The pair's pty ends are no files this system can look at, so the host
+  // waits for them to come and go.
+  bool Vanish() override {
+    if (folder_.empty()) return false;
+    const std::string pidFile = "\"" + folder_ + "/pair.pid\"";
+    return RunOnHost(folder_, "if [ -f " + pidFile + " ]; then kill $(cat " + pidFile +
+                                  "); rm -f " + pidFile + "; fi; " +
+                                  WaitOnHost("! -e \"" + input_ + "\""));
+  }
+  bool Return() override {
+    if (folder_.empty()) return false;
+    const std::string dev = folder_ + "/pair-dev";
+    return RunOnHost(folder_, "socat pty,raw,echo=0,link=\"" + dev + "\" pty,raw,echo=0,link=\"" +
+                                  input_ + "\" </dev/null >/dev/null 2>&1 & echo $! > \"" +
+                                  folder_ + "/pair.pid\"; " + WaitOnHost("-e \"" + input_ + "\"") +
+                                  " && ln -sfn \"" + dev + "\" \"" + Link() + "\"");
+  }
+
+ private:
+  std::string Link() const {
+    return Environment("WINEPREFIX") + "/dosdevices/com" + std::to_string(number_);
+  }
+  int number_;
+  std::string input_;
+  std::string folder_;  // empty for a port of the fixture
+};
+
+}  // namespace
+
+std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
+  if (number == 1 || number == 2) {
+    const std::string input = Environment(number == 1 ? "TAVRIN_COM1_IN" : "TAVRIN_COM2_IN");
+    if (input.empty()) return nullptr;
+    return std::make_unique<PtySerialDevice>(number, input, "");
+  }
+  const std::string suite = Environment("TAVRIN_WINE_SUITE");
+  if (number < 3 || number > 9 || suite.empty() || Environment("WINEPREFIX").empty())
+    return nullptr;
+  const std::string folder = suite + "/contract-port" + std::to_string(number);
+  if (!::CreateDirectoryA(UnixPathForWindows(folder).c_str(), nullptr) &&
+      ::GetLastError() != ERROR_ALREADY_EXISTS)
+    return nullptr;
+  auto device = std::make_unique<PtySerialDevice>(number, folder + "/pair-in", folder);
+  if (!device->Return()) return nullptr;
+  return device;
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], kChildFlag) == 0) return RunChildProcess();
   if (argc == 2 && std::strcmp(argv[1], kEndAtOnceFlag) == 0) return 0;

@@ -1,0 +1,300 @@
+#include "platform/memory/SimSerial.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
+
+namespace platform::memory {
+
+namespace {
+constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
+// What a serial driver keeps before anyone asks for a size.
+constexpr std::uint32_t kDefaultQueue = 4096;
+}  // namespace
+
+// ---- the port ----------------------------------------------------------------------------
+
+SimSerialPort::SimSerialPort(SimSystem& system, std::string_view portName)
+    : name(portName), sys_(system) {}
+
+void SimSerialPort::Feed(std::initializer_list<std::uint8_t> bytes) {
+  Feed(std::vector<std::uint8_t>(bytes));
+}
+
+void SimSerialPort::Feed(const std::vector<std::uint8_t>& bytes) {
+  Settle();  // what was due earlier comes first
+  if (vanished_) return;
+  for (std::uint8_t b : bytes) Arrive(b);
+}
+
+void SimSerialPort::FeedAt(std::uint64_t atMs, const std::vector<std::uint8_t>& bytes) {
+  if (vanished_) return;
+  auto at = std::upper_bound(scheduled_.begin(), scheduled_.end(), atMs,
+                             [](std::uint64_t t, const Arrival& a) { return t < a.at; });
+  for (std::uint8_t b : bytes) at = std::next(scheduled_.insert(at, {atMs, b}));
+}
+
+void SimSerialPort::Trickle(const std::vector<std::uint8_t>& bytes, std::uint32_t bytesPerSecond,
+                            std::optional<std::uint64_t> startMs) {
+  const std::uint64_t start = startMs.value_or(sys_.Now());
+  const std::uint64_t rate = std::max<std::uint32_t>(bytesPerSecond, 1);
+  for (std::size_t i = 0; i < bytes.size(); ++i) FeedAt(start + (i + 1) * 1000 / rate, {bytes[i]});
+}
+
+std::size_t SimSerialPort::Queued() {
+  Settle();
+  return received_.size();
+}
+
+std::uint32_t SimSerialPort::QueueCapacity() const {
+  return std::max(inQueueSize ? inQueueSize : kDefaultQueue, minimumCapacity_);
+}
+
+void SimSerialPort::FailNext(SerialCall call, long error, int times) {
+  if (times == 0) {
+    failures_.erase(call);
+    return;
+  }
+  failures_[call] = {error, times};
+}
+
+void SimSerialPort::Vanish() {
+  vanished_ = true;
+  ++generation_;
+  open = false;
+  received_.clear();
+  scheduled_.clear();
+  errors_ = 0;
+}
+
+void SimSerialPort::Settle() {
+  while (!scheduled_.empty() && scheduled_.front().at <= sys_.Now()) {
+    Arrive(scheduled_.front().byte);
+    scheduled_.pop_front();
+  }
+}
+
+void SimSerialPort::Arrive(std::uint8_t byte) {
+  if (received_.size() >= QueueCapacity()) {
+    errors_ |= kCeRxOver;
+    return;
+  }
+  received_.push_back(byte);
+}
+
+bool SimSerialPort::Injected(SerialCall call, long* error) {
+  auto it = failures_.find(call);
+  if (it == failures_.end()) return false;
+  *error = it->second.error;
+  if (it->second.remaining > 0 && --it->second.remaining == 0) failures_.erase(it);
+  return true;
+}
+
+std::uint32_t SimSerialPort::Take(std::uint8_t* out, std::uint32_t toRead) {
+  const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(toRead, received_.size()));
+  std::copy_n(received_.begin(), n, out);
+  received_.erase(received_.begin(), received_.begin() + n);
+  return n;
+}
+
+// A read returns once it has all it asked for, or when a time-out ends it:
+// the total one (multiplier per byte asked plus constant) counted from the
+// start, the interval one counted from the last byte taken (bytes already
+// queued count as taken at the start). Waiting moves the machine's clock, as
+// the thread would be blocked for that long.
+std::uint32_t SimSerialPort::Read(std::uint8_t* out, std::uint32_t toRead) {
+  Settle();
+  std::uint32_t got = Take(out, toRead);
+  if (got == toRead) return got;
+  const CommTimeouts& t = timeouts;
+  // Interval MAXDWORD and no total: return at once with what is there.
+  if (t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == 0 &&
+      t.ReadTotalTimeoutConstant == 0)
+    return got;
+  // Both MAXDWORD and a constant: return at once if anything is there, else
+  // with the first byte to arrive within the constant.
+  const bool firstByte = t.ReadIntervalTimeout == kMaxDword &&
+                         t.ReadTotalTimeoutMultiplier == kMaxDword &&
+                         t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != kMaxDword;
+  if (firstByte && got > 0) return got;
+
+  const std::uint64_t start = sys_.Now();
+  std::optional<std::uint64_t> total;
+  if (firstByte)
+    total = start + t.ReadTotalTimeoutConstant;
+  else if (t.ReadTotalTimeoutMultiplier || t.ReadTotalTimeoutConstant)
+    total =
+        start + std::uint64_t{t.ReadTotalTimeoutMultiplier} * toRead + t.ReadTotalTimeoutConstant;
+  const bool interval = !firstByte && t.ReadIntervalTimeout != 0;
+  std::uint64_t lastByte = start;
+  for (;;) {
+    std::optional<std::uint64_t> deadline = total;
+    if (interval && got > 0) {
+      const std::uint64_t end = lastByte + t.ReadIntervalTimeout;
+      deadline = deadline ? std::min(*deadline, end) : end;
+    }
+    if (scheduled_.empty() || (deadline && scheduled_.front().at > *deadline)) {
+      if (!deadline) {
+        std::fprintf(stderr,
+                     "simulated %s: ReadFile of %u bytes has %u and waits forever: no time-out "
+                     "ends it and no byte is scheduled\n",
+                     name.c_str(), toRead, got);
+        throw SerialReadBlocksForever{name, toRead, got};
+      }
+      if (*deadline > sys_.Now()) sys_.Advance(*deadline - sys_.Now());
+      return got;
+    }
+    const std::uint64_t next = scheduled_.front().at;
+    if (next > sys_.Now()) sys_.Advance(next - sys_.Now());
+    Settle();
+    got += Take(out + got, toRead - got);
+    lastByte = sys_.Now();
+    if (got == toRead || (firstByte && got > 0)) return got;
+  }
+}
+
+// ---- the machine's ports -----------------------------------------------------------------
+
+SimSerialPort& SimSystem::AddSerialPort(std::string_view name) {
+  if (SimSerialPort* p = SerialPort(name)) return *p;
+  serialPorts_.push_back(std::make_unique<SimSerialPort>(*this, name));
+  return *serialPorts_.back();
+}
+
+SimSerialPort* SimSystem::SerialPort(std::string_view name) {
+  for (auto& p : serialPorts_)
+    if (Fold(p->name) == Fold(name)) return p.get();
+  return nullptr;
+}
+
+// ---- a process's handles on them ---------------------------------------------------------
+
+SimSerialPort* SimProcess::Port(Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end() || it->second.kind != HandleKind::Serial) return nullptr;
+  return sys_.SerialPort(it->second.name);
+}
+
+bool SimProcess::SerialLive(Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end() || it->second.kind != HandleKind::Serial) return false;
+  const SimSerialPort* p = sys_.SerialPort(it->second.name);
+  return p && p->Live(it->second.generation);
+}
+
+Handle SimProcess::CreateFileA(std::string_view fileName, std::uint32_t, std::uint32_t,
+                               std::uint32_t, std::uint32_t) {
+  std::string_view name = fileName;
+  if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
+  SimSerialPort* port = sys_.SerialPort(name);
+  if (!port || !port->Present()) {
+    lastError_ = error::kFileNotFound;
+    return kInvalidHandleValue;
+  }
+  // A communications device has one user at a time, whatever share mode the
+  // second one asks for.
+  if (port->open) {
+    lastError_ = error::kAccessDenied;
+    return kInvalidHandleValue;
+  }
+  port->open = true;
+  const Handle h = nextHandle_ += 4;
+  handles_[h] = {HandleKind::Serial, port->name, port->generation_};
+  lastError_ = error::kSuccess;
+  return h;
+}
+
+// On a handle whose device has gone, what the system does: the status query
+// and the line settings fail with ERROR_NOT_READY, reads succeed with no
+// bytes, and purges, queue sizes and time-outs are taken and do nothing.
+
+bool SimProcess::SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return true;
+  if (long e = 0; p->Injected(SerialCall::SetupComm, &e)) return FailBool(e);
+  p->inQueueSize = inQueue;
+  p->outQueueSize = outQueue;
+  return true;
+}
+
+bool SimProcess::SetCommState(Handle h, const Dcb& dcb) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return FailBool(error::kNotReady);
+  if (long e = 0; p->Injected(SerialCall::SetCommState, &e)) return FailBool(e);
+  if (dcb.BaudRate == 0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > 4 ||
+      dcb.StopBits > 2)
+    return FailBool(error::kInvalidParameter);
+  p->dcb = dcb;
+  return true;
+}
+
+bool SimProcess::GetCommState(Handle h, Dcb* dcb) {
+  SimSerialPort* p = Port(h);
+  if (!p || !dcb) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return FailBool(error::kNotReady);
+  if (long e = 0; p->Injected(SerialCall::GetCommState, &e)) return FailBool(e);
+  *dcb = p->dcb;
+  return true;
+}
+
+bool SimProcess::SetCommTimeouts(Handle h, const CommTimeouts& timeouts) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return true;
+  if (long e = 0; p->Injected(SerialCall::SetCommTimeouts, &e)) return FailBool(e);
+  p->timeouts = timeouts;
+  return true;
+}
+
+bool SimProcess::PurgeComm(Handle h, std::uint32_t flags) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return true;
+  if (long e = 0; p->Injected(SerialCall::PurgeComm, &e)) return FailBool(e);
+  if (flags & ~(kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear))
+    return FailBool(error::kInvalidParameter);
+  p->Settle();
+  // Bytes still on their way are not in the queue yet: the purge cannot
+  // reach them.
+  if (flags & kPurgeRxClear) p->received_.clear();
+  p->purgeFlags.push_back(flags);
+  return true;
+}
+
+bool SimProcess::ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return FailBool(error::kNotReady);
+  if (long e = 0; p->Injected(SerialCall::ClearCommError, &e)) return FailBool(e);
+  p->Settle();
+  if (errors) *errors = p->errors_;
+  p->errors_ = 0;
+  if (stat) *stat = {static_cast<std::uint32_t>(p->received_.size()), 0};
+  return true;
+}
+
+bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) {
+  SimSerialPort* p = Port(h);
+  if (read) *read = 0;
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return true;
+  if (long e = 0; p->Injected(SerialCall::ReadFile, &e)) return FailBool(e);
+  p->Settle();
+  if ((p->dcb.flags & kDcbAbortOnError) && p->errors_) return FailBool(error::kOperationAborted);
+  const std::uint32_t got = p->Read(static_cast<std::uint8_t*>(buffer), toRead);
+  if (read) *read = got;
+  return true;
+}
+
+void SimProcess::ReleaseSerial(const KernelHandle& k) {
+  SimSerialPort* p = sys_.SerialPort(k.name);
+  // A dead handle's device is gone; the port's new device is someone else's.
+  if (p && p->Live(k.generation)) p->open = false;
+}
+
+}  // namespace platform::memory
