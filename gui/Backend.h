@@ -46,10 +46,10 @@ class Backend {
  public:
   virtual ~Backend() = default;
 
-  // Puts the frame (the window's whole pixels, as the program holds them) on
-  // the window, as far as the system asks for it, and validates the window.
-  // Called while the window handles WM_PAINT.
-  virtual void PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) = 0;
+  // Puts the frame (the window's whole picture) on the window, as far as the
+  // system asks for it, and validates the window; returns the part it put
+  // there (empty when none). Called while the window handles WM_PAINT.
+  virtual IRect PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) = 0;
 
   // A modal system message box; returns the button pressed (IDOK, ...).
   virtual int MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,

@@ -190,13 +190,16 @@ Bitmap Form::RenderFrame() const {
 
 void Form::Paint() {
   Bitmap frame = RenderFrame();
-  Bitmap* held = app_.Sys().WindowSurface(handle_);
-  if (!held) {  // no window of ours (any more): still validate it
-    app_.Ui().PresentFrame(handle_, frame);
-    return;
+  const IRect painted = app_.Ui().PresentFrame(handle_, frame);
+  // The paint covers what the window's contexts drew only where it reached
+  // the screen (the system clips it to what needed painting), so the held
+  // pixels stay what the screen shows.
+  if (Bitmap* held = app_.Sys().WindowSurface(handle_)) {
+    if (painted == frame.Bounds() && held->Bounds() == frame.Bounds())
+      *held = std::move(frame);
+    else
+      raster::Blit(*held, painted.left, painted.top, frame, painted);
   }
-  *held = std::move(frame);
-  app_.Ui().PresentFrame(handle_, *held);
 }
 
 Control* Form::ControlAt(int x, int y) const {

@@ -192,9 +192,9 @@ class Form {
   void Invalidate();
   // The form's picture as it stands: its colour, then each visible control.
   Bitmap RenderFrame() const;
-  // Composes the frame into the window's pixels (the same pixels its window
-  // device contexts draw on, which a paint so covers) and puts them on the
-  // screen, validating the window. What the form does for WM_PAINT.
+  // Puts the frame on the screen as far as the system asks, validating the
+  // window, and into the same part of the window's held pixels (which its
+  // window device contexts draw on): what the form does for WM_PAINT.
   void Paint();
   const std::vector<Control*>& Controls() const { return controls_; }
 

@@ -2,12 +2,13 @@
 
 namespace gui {
 
-void HeadlessBackend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
-  if (auto* w = process_.System().Window(hwnd)) {
-    w->frame = frame;
-    w->needsPaint = false;
-  }
+IRect HeadlessBackend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   ++presentCount;
+  auto* w = process_.System().Window(hwnd);
+  if (!w) return {};
+  w->frame = frame;
+  w->needsPaint = false;
+  return frame.Bounds();
 }
 
 int HeadlessBackend::MessageBox(platform::Hwnd owner, std::string_view text,

@@ -53,7 +53,7 @@ HMENU BuildMenu(const std::vector<MenuEntry>& entries) {
 
 }  // namespace
 
-void Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
+IRect Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(ToHwnd(hwnd), &ps);
   // Only what the system asks for: an uncovered strip, not the whole screen.
@@ -70,6 +70,7 @@ void Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   }
   // Validates the window even when there was nothing to draw, or WM_PAINT repeats.
   ::EndPaint(ToHwnd(hwnd), &ps);
+  return dc ? part : IRect{};
 }
 
 int Win32Backend::MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,

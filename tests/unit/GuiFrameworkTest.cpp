@@ -175,6 +175,57 @@ TEST_F(GuiFrameworkTest, AFormThatGrowsPaintsAndDrawsOverItsWholeNewSize) {
   process->ReleaseDC(form->Handle(), wdc);
 }
 
+// The system asks a window to paint only what needs it (an uncovered strip);
+// a backend that is told so puts only that part on the screen.
+struct StripBackend final : gui::Backend {
+  explicit StripBackend(gui::HeadlessBackend& inner) : inner(inner) {}
+  gui::IRect PresentFrame(Hwnd hwnd, const gui::Bitmap& frame) override {
+    inner.PresentFrame(hwnd, frame);
+    return strip;
+  }
+  int MessageBox(Hwnd o, std::string_view t, std::string_view c, std::uint32_t f) override {
+    return inner.MessageBox(o, t, c, f);
+  }
+  int TrackPopupMenu(const std::vector<gui::MenuEntry>& e, std::int32_t x, std::int32_t y,
+                     std::uint32_t f, Hwnd o) override {
+    return inner.TrackPopupMenu(e, x, y, f, o);
+  }
+  HIcon CreateIcon(const gui::MaskedImage& i) override { return inner.CreateIcon(i); }
+  void DestroyIcon(HIcon i) override { inner.DestroyIcon(i); }
+  bool KeyPressed(int k) override { return inner.KeyPressed(k); }
+  gui::HeadlessBackend& inner;
+  gui::IRect strip{0, 0, 64, 48};
+};
+
+TEST(GuiFrameworkPaint, APartialPaintCoversOnlyItsPartOfWhatTheContextDrew) {
+  SimSystem sys;
+  auto process = sys.StartProcess();
+  gui::HeadlessBackend headless(*process);
+  StripBackend ui(headless);
+  gui::Application app(*process, ui, "Test");
+  TestForm* form = nullptr;
+  app.CreateForm(form);
+  app.ProcessMessages();
+
+  const Hdc wdc = process->GetWindowDC(form->Handle());
+  const HGdiObj pen = process->CreatePen(kPsSolid, 1, gui::kGreen);
+  const HGdiObj oldPen = process->SelectObject(wdc, pen);
+  process->MoveToEx(wdc, 0, 10, nullptr);
+  process->LineTo(wdc, 64, 10);
+  process->MoveToEx(wdc, 0, 40, nullptr);
+  process->LineTo(wdc, 64, 40);
+  ui.strip = {0, 30, 64, 48};
+  form->Invalidate();
+  app.ProcessMessages();
+
+  const gui::Bitmap& held = *process->WindowSurface(form->Handle());
+  EXPECT_EQ(held.Pixel(20, 10), gui::kGreen) << "outside the strip the line stays";
+  EXPECT_EQ(held.Pixel(20, 40), gui::kWhite) << "inside it the form's frame covers it";
+  process->SelectObject(wdc, oldPen);
+  process->DeleteObject(pen);
+  process->ReleaseDC(form->Handle(), wdc);
+}
+
 TEST_F(GuiFrameworkTest, ShowAndHideHandlersRunOnlyOnChangesAndErrorsAreBoxed) {
   TestForm* form = nullptr;
   int shows = 0;
