@@ -328,8 +328,10 @@ tv_cursor() { probe getcursor; }
 # Waits until a line matching the pattern (grep -E) shows in the file;
 # prints the matches so far.
 tv_wait_line() {  # file, pattern, seconds, [count]
-  local end=$((SECONDS + $3)) want="${4:-1}"
-  while [ "$(grep -cE -- "$2" "$1" 2>/dev/null)" -lt "$want" ]; do
+  local end=$((SECONDS + $3)) want="${4:-1}" n
+  for (( ; ; )); do
+    n="$(grep -cE -- "$2" "$1" 2>/dev/null)"
+    [ "${n:-0}" -lt "$want" ] || break
     if [ "$SECONDS" -ge "$end" ]; then return 1; fi
     sleep 0.05
   done
@@ -337,13 +339,12 @@ tv_wait_line() {  # file, pattern, seconds, [count]
 }
 
 # Opens a probe target window (a captioned top-level window that prints what
-# reaches it) at x,y of w by h for at most 120 s. Sets TARGET_LOG, TARGET_HWND
+# reaches it) at x,y of w by h for at most 90 s. Sets TARGET_LOG, TARGET_HWND
 # and TARGET_X/Y/W/H (its client area on the screen).
 tv_target() {  # caption, x, y, w, h
   local n=${#TV_PIDS[@]}
   TARGET_LOG="$TV_WORK/target-$n.log"
-  "$WINE" "$WINPROBE" target "$1" "$2" "$3" "$4" "$5" 120000 </dev/null 2>&1 |
-    stdbuf -oL tr -d '\r' >"$TARGET_LOG" &
+  "$WINE" "$WINPROBE" target "$1" "$2" "$3" "$4" "$5" 90000 </dev/null >"$TARGET_LOG" 2>&1 &
   TV_PIDS+=("$!")
   local ready
   ready="$(tv_wait_line "$TARGET_LOG" '^ready ' 20)" || die "the target window '$1' did not open"
@@ -355,15 +356,103 @@ tv_target() {  # caption, x, y, w, h
 # The Windows path of a Linux file, through drive Z:.
 tv_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-# Starts the program on a fresh key holding "Com Port" as given (or none),
+# The default values with some changed (name, value) or, for a name given
+# without a value, left out: a complete key, as a user's machine holds it.
+tv_reg_defaults_with() {  # name [value] [name [value]]...
+  local args=("$@")
+  # Through the environment: awk would read escapes into -v values.
+  tv_reg_defaults |
+    TV_N="${#args[@]}" TV_LIST="$(printf '%s\037' "${args[@]}")" awk -F'\t' -v OFS='\t' '
+    BEGIN { n = ENVIRON["TV_N"]; split(ENVIRON["TV_LIST"], a, "\037") }
+    {
+      for (i = 1; i <= n; i += 2) {
+        if ($2 == a[i]) { if (i + 1 > n) next; $3 = a[i + 1] }
+      }
+      print
+    }'
+}
+
+# Starts the program on a default key holding "Com Port" as given (or none),
 # and waits until its main window exists and its tray icon is up, which
 # comes after the port is opened.
 tv_start_with_port() {  # port name or "" for none
-  tv_reg_delete
   if [ -n "$1" ]; then
-    printf 'REG_SZ\tCom Port\t%s\n' "$1" | tv_reg_write || die "could not write the settings key"
+    tv_reg_defaults_with "Com Port" "$1" | tv_reg_write || die "could not write the settings key"
+  else
+    tv_reg_defaults_with "Com Port" | tv_reg_write || die "could not write the settings key"
   fi
   tv_start
   tv_wait_main 30 >/dev/null || die "no main window within 30 s"
   tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
+}
+
+# Ends the program and waits until its windows and with them its port and
+# mutex are gone, so the next start meets a free machine.
+tv_stop() {  # pid
+  tv_kill "$1"
+  probe wait-gone TForm_Main 15000 >/dev/null || fail "the program's window outlived it"
+}
+
+# The pty pair behind COMn goes away as if the receiver were unplugged, and
+# comes back under the same names (a new pty: what had the old one open
+# keeps a dead handle). The fixture's cleanup ends the new pair too.
+tv_port_unplug() {  # n
+  local pidfile="$TAVRIN_WINE_SUITE/pids/socat-com$1"
+  kill "$(cat "$pidfile")" 2>/dev/null || true
+  local end=$((SECONDS + 10))
+  while [ -e "$TAVRIN_WINE_SUITE/com$1.in" ] && [ "$SECONDS" -lt "$end" ]; do sleep 0.05; done
+  [ ! -e "$TAVRIN_WINE_SUITE/com$1.in" ] || die "COM$1's pty did not go away"
+}
+tv_port_plug() {  # n
+  local s="$TAVRIN_WINE_SUITE"
+  setsid socat "pty,raw,echo=0,link=$s/com$1.dev" "pty,raw,echo=0,link=$s/com$1.in" \
+    </dev/null >>"$s/logs/socat-com$1.log" 2>&1 &
+  echo $! >"$s/pids/socat-com$1"
+  local end=$((SECONDS + 10))
+  until [ -e "$s/com$1.in" ] && [ -e "$s/com$1.dev" ]; do
+    [ "$SECONDS" -lt "$end" ] || die "COM$1's pty did not come back"
+    sleep 0.05
+  done
+}
+
+# Opens the tray icon's menu with a right click; prints the menu's X window.
+# A busy machine may drop the first click, so it is tried three times.
+tv_tray_menu() {
+  local tray tx ty tw th menu="" try end
+  for try in 1 2 3; do
+    tray="$(tv_wait_tray 10)" || return 1
+    read -r tx ty tw th <<<"$tray"
+    xdotool mousemove $((tx + th / 2)) $((ty + th / 2)) click 3
+    end=$((SECONDS + 5))
+    while [ "$SECONDS" -lt "$end" ]; do
+      menu="$(tv_unnamed_windows | head -n 1)"
+      if [ -n "$menu" ]; then echo "$menu"; return 0; fi
+      sleep 0.1
+    done
+  done
+  return 1
+}
+
+# Clicks the first or the last item of an open popup menu. A click needs no
+# keyboard focus, which a menu without a window manager does not always get.
+tv_menu_click() {  # menu window, first|last
+  local mx my mw mh
+  read -r mx my mw mh <<<"$(tv_xgeometry "$1")"
+  # Items are about 19 pixels high inside a 3-pixel frame.
+  if [ "$2" = first ]; then
+    xdotool mousemove $((mx + mw / 2)) $((my + 12))
+  else
+    xdotool mousemove $((mx + mw / 2)) $((my + mh - 12))
+  fi
+  sleep 0.2  # the item highlights under the pointer before the click
+  xdotool click 1
+}
+
+# Pixels that differ (beyond a small tolerance) between two pictures within
+# a rectangle of both.
+tv_pixels_differ() {  # a.png, b.png, x, y, w, h
+  local a="$TV_WORK/crop-a.png" b="$TV_WORK/crop-b.png"
+  convert "$1" -crop "$5x$6+$3+$4" +repage "$a" && convert "$2" -crop "$5x$6+$3+$4" +repage "$b" ||
+    { echo 999999999; return; }
+  compare -metric AE -fuzz 6% "$a" "$b" null: 2>&1 | awk 'NR == 1 {print int($1)}'
 }

@@ -67,12 +67,10 @@ check_eq "menu layout" "item+key sep item+key item+key item> sep item+key item" 
   "$(tv_menu_layout "$shot" "$mx" "$my" "$mw" "$mh")"
 
 # --- Exit ---------------------------------------------------------------------
-# Up from no selection wraps to the last item.
-timeout 10 xdotool windowfocus --sync "$menu" || fail "could not focus the menu window"
-xdotool key Up
-sleep 0.3
-echo "last item highlighted: $(tv_screenshot tray-menu-exit)"
-xdotool key Return
+# By the pointer: without a window manager the menu does not always get the
+# keyboard focus.
+tv_menu_click "$menu" last
+echo "after Exit: $(tv_screenshot tray-menu-exit)"
 if tv_wait_exit "$TV_PID" 20; then
   check_eq "exit code after Exit" 0 "$TV_RC"
 else

@@ -9,7 +9,11 @@
 // because it may contain blanks. Every wait is bounded by a timeout given in
 // milliseconds. Exit status: 0 found/done, 1 not found or timed out, 2 usage.
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+// after windows.h
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -144,8 +148,9 @@ int usage() {
       "  wait-window <class> <ms> [caption]       wait until a match exists\n"
       "  wait-visible <class> <ms> [caption]      wait until a visible match exists\n"
       "  wait-gone <class> <ms> [caption]         wait until no match exists\n"
+      "  wait-hidden <class> <ms> [caption]       wait until no visible match exists\n"
       "  window-text <hwnd>                       text a window answers to WM_GETTEXT\n"
-      "  messagebox <caption> <ms> [--dismiss]    wait for a #32770 box, print it, maybe OK it\n"
+      "  messagebox <caption|*> <ms> [--dismiss]  wait for a #32770 box, print it, maybe OK it\n"
       "  setcursor <x> <y> | getcursor | screen\n"
       "  click <x> <y> [left|right]               move there and click by injected input\n"
       "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
@@ -154,10 +159,15 @@ int usage() {
       "  window-state <hwnd>                      iconic=, foreground=, visible=\n"
       "  foreground                               the window in front\n"
       "  activate <hwnd>                          bring a window to the front\n"
+      "  show-window <hwnd> <SW_ number>          ShowWindow from outside\n"
       "  buttons                                  which pointer buttons Wine holds down\n"
+      "  window-at <x> <y>                        WindowFromPoint and its top caption\n"
+      "  key <vk>                                 press and release a key (injected)\n"
+      "  mci-error <code>                         the system's text for an MCI error\n"
       "  wait-cursor <x> <y> <ms>                 wait until the cursor is at x,y\n"
-      "  latency <pty-path> <samples> move | key <letter> <class>\n"
-      "                                           bytes written into the port's other end\n"
+      "  latency <port> <samples> move | key <letter> <class>\n"
+      "                                           bytes written into a port wired to the "
+      "program's\n"
       "                                           until the pointer moves (or the window\n"
       "                                           of class shows); median and p99 in ms\n",
       stderr);
@@ -192,9 +202,9 @@ int cmdWait(int argc, char** argv, bool visibleOnly) {
   return 0;
 }
 
-int cmdWaitGone(int argc, char** argv) {
+int cmdWaitGone(int argc, char** argv, bool visibleOnly) {
   if (argc < 2) return usage();
-  Filter f{argv[0], argc > 2 ? argv[2] : nullptr, false};
+  Filter f{argv[0], argc > 2 ? argv[2] : nullptr, visibleOnly};
   if (!waitFor(parseLong(argv[1]), [&] { return topLevel(f).empty(); })) {
     std::fprintf(stderr, "winprobe: window of class %s still there after %s ms\n", argv[0],
                  argv[1]);
@@ -315,7 +325,7 @@ std::string iconName(HWND dialog) {
 int cmdMessageBox(int argc, char** argv) {
   if (argc < 2) return usage();
   bool dismiss = argc > 2 && std::strcmp(argv[2], "--dismiss") == 0;
-  Filter f{"#32770", argv[0], true};
+  Filter f{"#32770", std::strcmp(argv[0], "*") == 0 ? nullptr : argv[0], true};
   std::vector<HWND> found;
   if (!waitFor(parseLong(argv[1]), [&] { return !(found = topLevel(f)).empty(); })) {
     std::fprintf(stderr, "winprobe: no box captioned \"%s\" within %s ms\n", argv[0], argv[1]);
@@ -569,6 +579,50 @@ int cmdActivate(int argc, char** argv) {
   return waitFor(2000, [&] { return GetForegroundWindow() == h; }) ? 0 : 1;
 }
 
+// ShowWindow from outside, as a user's click on a minimise box would do it.
+int cmdShowWindow(int argc, char** argv) {
+  if (argc < 2) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  ShowWindow(h, static_cast<int>(parseLong(argv[1])));
+  return 0;
+}
+
+// The window at a screen point and the caption at the top of its chain of
+// parents, as a program that walks up from WindowFromPoint sees them.
+int cmdWindowAt(int argc, char** argv) {
+  if (argc < 2) return usage();
+  POINT p{parseLong(argv[0]), parseLong(argv[1])};
+  HWND h = WindowFromPoint(p);
+  if (!h) return 1;
+  HWND top = h;
+  for (HWND up = GetParent(top); up; up = GetParent(up)) top = up;
+  std::printf("top=0x%llx top-caption=%s\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(top)),
+              oneLine(caption(top)).c_str());
+  printWindow(h);
+  return 0;
+}
+
+// A key pressed and released by injected input, at the window in front.
+int cmdKey(int argc, char** argv) {
+  if (argc < 1) return usage();
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = static_cast<WORD>(parseLong(argv[0]));
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  return SendInput(2, in, sizeof(INPUT)) == 2 ? 0 : 1;
+}
+
+// The system's text for a media control error, as a program shows it.
+int cmdMciError(int argc, char** argv) {
+  if (argc < 1) return usage();
+  char text[256] = {};
+  if (!mciGetErrorStringA(static_cast<DWORD>(parseLong(argv[0])), text, sizeof text)) return 1;
+  std::printf("%s\n", oneLine(text).c_str());
+  return 0;
+}
+
 int cmdButtons() {
   std::printf("left=%d right=%d\n", (GetAsyncKeyState(VK_LBUTTON) & 0x8000) ? 1 : 0,
               (GetAsyncKeyState(VK_RBUTTON) & 0x8000) ? 1 : 0);
@@ -605,8 +659,8 @@ bool shown(const wchar_t* cls) {
   return h && IsWindowVisible(h);
 }
 
-// Writes the device's bytes into the Linux end of the port itself, so that
-// the write and what follows are timed on one clock. "move" alternates a
+// Writes the device's bytes itself (into a port wired to the program's), so
+// that the write and what follows are timed on one clock. "move" alternates a
 // motion of 4 pixels right and left and times until GetCursorPos changes;
 // "key" sends a function key and times until a window of the class shows,
 // then sends the key again and waits for it to go.
@@ -614,8 +668,7 @@ int cmdLatency(int argc, char** argv) {
   if (argc < 3) return usage();
   const bool key = std::strcmp(argv[2], "key") == 0;
   if (key && argc < 5) return usage();
-  HANDLE port = CreateFileA(argv[0], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE port = CreateFileA(argv[0], GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "winprobe: cannot open %s (error %lu)\n", argv[0], GetLastError());
     return 1;
@@ -630,6 +683,7 @@ int cmdLatency(int argc, char** argv) {
   };
   std::vector<double> got;
   int timeouts = 0;
+  double writeMs = 0;  // how long the writes themselves took, in total
   unsigned seed = 12345;
   for (long i = 0; i < samples; ++i) {
     // A pause of 10..69 ms so that writes fall at every phase of the poll.
@@ -643,6 +697,7 @@ int cmdLatency(int argc, char** argv) {
       GetCursorPos(&before);
       t0 = nowMs();
       if (!send(i % 2 ? left : right)) break;
+      writeMs += nowMs() - t0;
       ok = waitFor(2000, [&] {
         GetCursorPos(&p);
         return p.x != before.x || p.y != before.y;
@@ -680,14 +735,17 @@ int cmdLatency(int argc, char** argv) {
     size_t i = static_cast<size_t>(q * static_cast<double>(got.size() - 1) + 0.5);
     return got[std::min(i, got.size() - 1)];
   };
-  std::printf("samples=%zu timeouts=%d min=%.1f median=%.1f p99=%.1f max=%.1f\n", got.size(),
-              timeouts, got.front(), at(0.5), at(0.99), got.back());
+  std::printf("samples=%zu timeouts=%d min=%.1f median=%.1f p99=%.1f max=%.1f write=%.2f\n",
+              got.size(), timeouts, got.front(), at(0.5), at(0.99), got.back(),
+              writeMs / static_cast<double>(samples));
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Plain "\n" line ends: a test reads the output as it grows, unfiltered.
+  _setmode(_fileno(stdout), _O_BINARY);
   const struct {
     const char* name;
     int (*run)(int, char**);
@@ -696,7 +754,8 @@ int main(int argc, char** argv) {
       {"find-window", cmdFind},
       {"wait-window", [](int n, char** a) { return cmdWait(n, a, false); }},
       {"wait-visible", [](int n, char** a) { return cmdWait(n, a, true); }},
-      {"wait-gone", cmdWaitGone},
+      {"wait-gone", [](int n, char** a) { return cmdWaitGone(n, a, false); }},
+      {"wait-hidden", [](int n, char** a) { return cmdWaitGone(n, a, true); }},
       {"window-text", cmdWindowText},
       {"messagebox", cmdMessageBox},
       {"setcursor", cmdSetCursor},
@@ -710,6 +769,10 @@ int main(int argc, char** argv) {
       {"foreground", [](int, char**) { return cmdForeground(); }},
       {"activate", cmdActivate},
       {"buttons", [](int, char**) { return cmdButtons(); }},
+      {"show-window", cmdShowWindow},
+      {"window-at", cmdWindowAt},
+      {"key", cmdKey},
+      {"mci-error", cmdMciError},
       {"wait-cursor", cmdWaitCursor},
       {"latency", cmdLatency},
   };

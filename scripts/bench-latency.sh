@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Prints how fast the pointer's packets take effect under Wine:
+#   scripts/bench-latency.sh [windows-build-dir] [samples]
+#   1. a motion packet written into the pty behind COM2 -> the system pointer
+#      has moved (GetCursorPos changed), median and p99 over the samples
+#      (default 200);
+#   2. a function key (B, bound to the first overlay effect) -> the overlay
+#      window is on the screen, and the same key again closes it (20 samples).
+# Both are timed inside Wine on one clock: the probe writes the device's
+# bytes itself, into COM1 wired to the program's COM2, and then watches. Figures, not a test: it
+# fails only when nothing can be measured. The build directory (default
+# build/windows) must hold tavrin.exe and winprobe.exe; the measurement runs
+# in a Wine environment of its own under <build>/bench-suite.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+build="$(cd "${1:-$root/build/windows}" && pwd)"
+samples="${2:-200}"
+exe="$build/app/tavrin.exe"
+probe_exe="$build/tools/winprobe/winprobe.exe"
+for f in "$exe" "$probe_exe"; do
+  [ -f "$f" ] || { echo "bench-latency: $f is missing; build the windows preset first" >&2; exit 1; }
+done
+
+suite="$build/bench-suite"
+bash "$root/tests/wine/setup-fixture.sh" "$suite" >/dev/null
+prog=
+cleanup() {
+  if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; wait "$prog" 2>/dev/null || true; fi
+  bash "$root/tests/wine/cleanup-fixture.sh" "$suite" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+# shellcheck source=tests/wine/env.sh
+. "$root/tests/wine/env.sh" "$suite"
+# COM1 and COM2 become the two ends of one line: what the probe writes to
+# COM1 the program reads from COM2. (A Wine program's writes into the Linux
+# end of a pty, through drive Z:, report success here but never arrive.)
+for n in 1 2; do
+  kill "$(cat "$suite/pids/socat-com$n")" 2>/dev/null || true
+  rm -f "$suite/pids/socat-com$n"
+done
+for _ in $(seq 100); do [ -e "$suite/com1.dev" ] || [ -e "$suite/com2.dev" ] || break; sleep 0.05; done
+setsid socat "pty,raw,echo=0,link=$suite/com1.dev" "pty,raw,echo=0,link=$suite/com2.dev" \
+  </dev/null >"$suite/logs/socat-line.log" 2>&1 &
+echo $! >"$suite/pids/socat-line"
+for _ in $(seq 100); do [ -e "$suite/com1.dev" ] && [ -e "$suite/com2.dev" ] && break; sleep 0.05; done
+probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
+
+"$WINE" reg delete 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /f >/dev/null 2>&1 </dev/null || true
+(cd "$(dirname "$exe")" && exec "$WINE" "$exe") >"$suite/logs/tavrin.log" 2>&1 </dev/null &
+prog=$!
+probe wait-window TForm_Main 30000 Tavrin >/dev/null || { echo "bench-latency: the program did not start" >&2; exit 1; }
+# The tray icon comes after the port is opened.
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+probe setcursor 500 400 >/dev/null
+
+port='\\.\COM1'
+echo "byte written -> pointer moved ($samples samples, ms):"
+echo "  $(probe latency "$port" "$samples" move)"
+echo "function key -> overlay shown (20 samples, ms):"
+[ "${BENCH_SKIP_KEY:-0}" = 1 ] || echo "  $(probe latency "$port" 20 key B TForm_Draw)"

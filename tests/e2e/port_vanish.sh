@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The receiver's port goes away while the program runs (the pty behind COM2
+# closes, as when the receiver is unplugged): the program keeps running and
+# keeps answering, and when a port of that name comes back its old handle
+# stays dead rather than reading someone else's device.
+. "$(dirname "$0")/lib.sh"
+tv_hold_session
+# The port comes back for the tests after this one, whatever happens here.
+unplugged=0
+trap '[ "$unplugged" = 1 ] && tv_port_plug 2; tv_cleanup' EXIT
+
+tv_start_with_port ""
+probe setcursor 400 300
+tv_send "move 3 0"
+check_eq "the port works before it goes" "403 300" "$(probe wait-cursor 403 300 3000)"
+
+unplugged=1
+tv_port_unplug 2
+# Several of the program's 50 ms polls meet the vanished port.
+sleep 1
+check "the program runs on without its port" tv_running "$TV_PID"
+tray="$(tv_tray_geometry)"
+check "the tray icon stays" test -n "$tray"
+
+tv_port_plug 2
+unplugged=0
+probe setcursor 400 300
+tv_send "move 9 0"
+sleep 0.5
+check_eq "the old handle does not read the new port" "400 300" "$(tv_cursor)"
+check "the program still runs" tv_running "$TV_PID"
+main="$(probe find-window TForm_Main Tavrin)"
+check "its main window is still there" test -n "$main"
+tv_finish

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The function key bound to "Play Sound" ('H' by default): a sound file that
+# does not exist shows "Error 275: " and the system's text for it; a real
+# MIDI file plays with no box, and the key pressed again stops it. (With no
+# sound card nothing is heard; the prefix has no audio driver.)
+. "$(dirname "$0")/lib.sh"
+tv_hold_session
+
+no_box() {  # description
+  if probe wait-visible '#32770' 2000 >/dev/null 2>&1; then
+    fail "$1: a box opened: $(probe messagebox '*' 1000 | paste -sd' ')"
+    probe messagebox '*' 2000 --dismiss >/dev/null
+  else
+    pass "$1: no box"
+  fi
+}
+
+# --- a missing file --------------------------------------------------------------
+tv_reg_defaults_with SoundName "$(tv_winpath "$TV_WORK/missing.mid")" | tv_reg_write ||
+  die "could not write the settings key"
+tv_start
+tv_wait_main 30 >/dev/null || die "no main window within 30 s"
+tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
+tv_send "key H"
+box="$(probe messagebox '*' 10000)" || die "no box for a missing sound file"
+printf '%s\n' "$box" >"$TV_WORK/box.txt"
+echo "missing sound: $(tv_screenshot sound-missing)"
+check_eq "the box says the error and the system's text" "Error 275: $(probe mci-error 275)" \
+  "$(sed -n 's/^text=//p' <<<"$box")"
+check_eq "the box belongs to the program" "$(field "$(probe find-window TForm_Main Tavrin)" pid)" \
+  "$(sed -n 's/^pid=//p' <<<"$box")"
+probe messagebox '*' 5000 --dismiss >/dev/null || fail "could not press OK on the box"
+check "the program runs on after the box" tv_running "$TV_PID"
+tv_stop "$TV_PID"
+
+# --- a real MIDI file ----------------------------------------------------------
+# One track, 96 ticks a beat: eight notes of a beat each, about four seconds.
+{
+  printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60'
+  printf 'MTrk\x00\x00\x00\x47'
+  printf '\x00\xc0\x00'
+  for n in 3c 3e 40 41 43 45 47 48; do
+    printf "\\x00\\x90\\x$n\\x60\\x60\\x80\\x$n\\x00"
+  done
+  printf '\x00\xff\x2f\x00'
+} >"$TV_WORK/tune.mid"
+tv_reg_defaults_with SoundName "$(tv_winpath "$TV_WORK/tune.mid")" | tv_reg_write ||
+  die "could not write the settings key"
+# Nothing can be heard here, so the program's media commands are read from
+# Wine's trace of them: the command each press sends, in order.
+WINEDEBUG=-all,trace+mci
+tv_start
+WINEDEBUG=-all
+trace="$TV_WORK/tavrin-$((${#TV_PIDS[@]} - 1)).log"
+tv_wait_main 30 >/dev/null || die "no main window within 30 s"
+tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
+commands() {
+  sed -n 's/.*trace:mci:mciSendCommandA ([0-9a-fA-F]*, MCI_\([A-Z_]*\),.*/\1/p' "$trace" |
+    grep -E '^(OPEN|PLAY|STOP|CLOSE)$' | paste -sd' '
+}
+tv_send "key H"
+no_box "a MIDI file plays"
+check_eq "the first press opens and plays the file" "OPEN PLAY" "$(commands)"
+tv_send "key H"
+no_box "the key again stops it"
+check_eq "the second press stops and closes it" "OPEN PLAY STOP CLOSE" "$(commands)"
+tv_send "key H"
+no_box "and a third press plays it once more"
+check_eq "the third press plays it again" "OPEN PLAY STOP CLOSE OPEN PLAY" "$(commands)"
+check "the program still runs" tv_running "$TV_PID"
+tv_finish
