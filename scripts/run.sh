@@ -2,6 +2,8 @@
 # Builds the Windows program and runs it under Wine.
 #   scripts/run.sh                    run until Ctrl+C (or until it exits)
 #   scripts/run.sh --screenshot-only  start it, save build/screenshot.png, end it
+#   scripts/run.sh --receiver         run it with the virtual receiver on this
+#                                     terminal: its keys drive the pointer, q ends both
 # On the current X display when there is one, else on a virtual one (then a
 # screenshot is the way to see it). The Wine prefix persists between runs:
 # ${TAVRIN_WINEPREFIX:-~/.local/share/tavrin/wine}. The serial ports COM1 and
@@ -11,18 +13,25 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 . "$TAVRIN_ROOT/tests/wine/prefix.sh"
 
-shot_only=0
+shot_only=0 receiver=0
 case "${1:-}" in
   --screenshot-only) shot_only=1 ;;
+  --receiver) receiver=1 ;;
   "") ;;
-  *) echo "usage: $0 [--screenshot-only]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--screenshot-only | --receiver]" >&2; exit 2 ;;
 esac
+if [ "$receiver" -eq 1 ] && [ ! -t 0 ]; then
+  echo "run: --receiver reads the keys of a terminal; run it from one" >&2
+  exit 2
+fi
 
 bash "$TAVRIN_ROOT/scripts/setup.sh"
 cd "$TAVRIN_ROOT"
 tavrin_say "building the windows preset"
 cmake --preset windows "-DTAVRIN_LIBJPEG_ROOT=$(tavrin_libjpeg_root x86_64)" >/dev/null
-cmake --build --preset windows -j 2 --target tavrin
+targets=(tavrin)
+[ "$receiver" -eq 0 ] || targets+=(tavrin_receiver_host)
+cmake --build --preset windows -j 2 --target "${targets[@]}"
 exe="$TAVRIN_ROOT/build/windows/app/tavrin.exe"
 [ -f "$exe" ] || { echo "run: $exe was not built" >&2; exit 1; }
 
@@ -110,6 +119,17 @@ fi
 
 if [ "$shot_only" -eq 1 ]; then
   exit $((up == 1 ? 0 : 1))
+fi
+if [ "$receiver" -eq 1 ] && running; then
+  # The port the program listens on: exactly "Com1" means COM1, anything
+  # else (or nothing) COM2.
+  port_name="$("$WINE" reg query 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /v 'Com Port' 2>/dev/null </dev/null |
+    tr -d '\r' | awk '$1 == "Com" && $2 == "Port" {print $4}')"
+  n=2
+  [ "$port_name" = Com1 ] && n=1
+  tavrin_say "virtual receiver on COM$n (program PID $prog, display $DISPLAY)"
+  "$TAVRIN_ROOT/build/windows/tools/receiver/tavrin-receiver" --port "$run/com$n.in" -i || true
+  exit 0
 fi
 echo "running as PID $prog on $DISPLAY; Ctrl+C ends it (device bytes: write to $run/com2.in)"
 while running; do sleep 0.5; done

@@ -201,7 +201,7 @@ int Interactive(Port* port) {
       }
       for (const WirePacket& packet : receiver::ApplyKey(*cmd, encoder, step)) {
         if (!port) {
-          std::printf("\n%s", Hex({packet.begin(), packet.end()}).c_str());
+          std::printf("\r%s\n", Hex({packet.begin(), packet.end()}).c_str());
         } else if (!port->Send({packet.begin(), packet.end()})) {
           return 1;
         }
