@@ -698,10 +698,14 @@ int cmdLatency(int argc, char** argv) {
       t0 = nowMs();
       if (!send(i % 2 ? left : right)) break;
       writeMs += nowMs() - t0;
-      ok = waitFor(2000, [&] {
-        GetCursorPos(&p);
-        return p.x != before.x || p.y != before.y;
-      });
+      // Polled every millisecond: waitFor's 50 ms steps would be the figure.
+      ok = [&] {
+        for (double end = t0 + 2000; nowMs() < end; Sleep(1)) {
+          GetCursorPos(&p);
+          if (p.x != before.x || p.y != before.y) return true;
+        }
+        return false;
+      }();
     } else {
       const unsigned char k[3] = {0xC0, static_cast<unsigned char>(0x80 + argv[3][0]), 0x80};
       t0 = nowMs();
