@@ -405,7 +405,9 @@ tv_port_unplug() {  # n
 }
 tv_port_plug() {  # n
   local s="$TAVRIN_WINE_SUITE"
-  setsid socat "pty,raw,echo=0,link=$s/com$1.dev" "pty,raw,echo=0,link=$s/com$1.in" \
+  # Started directly, not through setsid, which may fork and leave $! naming
+  # a process that is gone; the pair outlives the test as the fixture's.
+  socat "pty,raw,echo=0,link=$s/com$1.dev" "pty,raw,echo=0,link=$s/com$1.in" \
     </dev/null >>"$s/logs/socat-com$1.log" 2>&1 &
   echo $! >"$s/pids/socat-com$1"
   local end=$((SECONDS + 10))
