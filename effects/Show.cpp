@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "effects/tools/RevealLine.h"
 #include "gui/MediaPlayer.h"
 
 using namespace platform;
@@ -69,6 +70,8 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
   Labelinteral.caption.push_back(':');
   for (OverlayLabel* label : {&LabelMinute, &Labelinteral, &LabelSecond}) label->SetVisible(false);
   for (auto& tool : tools_) tool = std::make_unique<OverlayTool>();
+  SetTool(2, std::make_unique<tools::RevealTool>(*this, program));
+  SetTool(3, std::make_unique<tools::LineTool>(*this, program));
 
   OnShow = [this] { FormShow(); };
   OnClose = [this](gui::CloseAction& a) { FormClose(a); };

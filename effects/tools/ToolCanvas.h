@@ -1,0 +1,48 @@
+// Drawing the overlay tools share: the rectangles of the form canvas, the
+// pen lines with their raster modes, and drawing straight onto the overlay
+// window (what the system shows, not the pictures of its controls).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+#include "raster/Bitmap.h"
+
+namespace tools {
+
+// How a pen combines with the pixels under it: replace them, or AND its
+// colour into them (text under a mask stroke stays readable).
+enum class RasterMode { Copy, Mask };
+
+// A rectangle from two corners as given; the system orders the corners
+// before drawing, and coordinates far off the screen stay representable.
+gui::IRect OrderedRect(std::int64_t left, std::int64_t top, std::int64_t right,
+                       std::int64_t bottom);
+
+// A rectangle filled with brush and outlined with a pen of penWidth inside
+// its bounds (right and bottom exclusive), clipped to the bitmap. Returns
+// the part it changed.
+gui::IRect FillFramedRect(gui::Bitmap& dst, const gui::IRect& r, gui::Color brush, int penWidth,
+                          gui::Color pen);
+// The outline alone, brush clear.
+gui::IRect FrameRectWidth(gui::Bitmap& dst, const gui::IRect& r, int penWidth, gui::Color pen);
+
+// A pen line from (x0, y0) to (x1, y1). A pen of width 1 or less is one
+// pixel wide and leaves its end point out, so joined segments meet once; a
+// wider pen covers every pixel whose centre lies within half its width of
+// the segment, which gives round ends and joins. Returns the changed part.
+gui::IRect PenLine(gui::Bitmap& dst, int x0, int y0, int x1, int y1, std::int64_t width,
+                   gui::Color colour, RasterMode mode);
+
+// Draws on the pixels the overlay window shows and hands the changed part
+// to the system. draw takes the window's pixels and returns what it changed.
+template <class Draw>
+bool DrawOnWindow(platform::Platform& sys, platform::Hwnd window, Draw draw) {
+  gui::Bitmap* pixels = sys.WindowSurface(window);
+  if (!pixels) return false;
+  const gui::IRect changed = gui::Intersect(draw(*pixels), pixels->Bounds());
+  if (!changed.Empty()) sys.PresentWindowPixels(window, *pixels, changed);
+  return true;
+}
+
+}  // namespace tools
