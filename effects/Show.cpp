@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "effects/tools/PenRectangle.h"
 #include "effects/tools/RevealLine.h"
 #include "gui/MediaPlayer.h"
 
@@ -72,6 +73,8 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
   for (auto& tool : tools_) tool = std::make_unique<OverlayTool>();
   SetTool(2, std::make_unique<tools::RevealTool>(*this, program));
   SetTool(3, std::make_unique<tools::LineTool>(*this, program));
+  SetTool(5, std::make_unique<tools::PenTool>(*this, program));
+  SetTool(8, std::make_unique<tools::RectangleTool>(*this, program));
 
   OnShow = [this] { FormShow(); };
   OnClose = [this](gui::CloseAction& a) { FormClose(a); };

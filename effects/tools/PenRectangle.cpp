@@ -1,0 +1,104 @@
+#include "effects/tools/PenRectangle.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "effects/tools/ToolCanvas.h"
+
+namespace tools {
+
+// ---- Pen ------------------------------------------------------------------------
+
+void PenTool::Stroke(int x, int y) {
+  const CanvasPen& pen = form_.canvasPen;
+  const RasterMode mode = pen.mode == PenMode::Mask ? RasterMode::Mask : RasterMode::Copy;
+  // Strokes go to the window only: a repaint shows the clean picture again.
+  DrawOnWindow(program_.sys, form_.Handle(), [&](gui::Bitmap& pixels) {
+    return PenLine(pixels, form_.LastX, form_.LastY, x, y, pen.width, pen.color, mode);
+  });
+}
+
+void PenTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
+  TSettings& s = program_.Settings;
+  if (button == gui::MouseButton::Left) {
+    form_.PenDown = true;
+    Stroke(x, y);  // LastX, LastY hold the click point: a dot of the pen's width
+    return;
+  }
+  // Sizes past the table keep rising (saturating) and never wrap.
+  if (s.PenSize != INT32_MAX) s.PenSize = s.PenSize + 1 == 6 ? 1 : s.PenSize + 1;
+  const std::int64_t width = WidthFor(s.PenSize);
+  form_.canvasPen = {static_cast<int>(std::clamp<std::int64_t>(width, INT_MIN, INT_MAX)),
+                     PenMode::Mask, s.PenColor};
+}
+
+void PenTool::MouseMove(unsigned, int x, int y) {
+  if (!form_.PenDown) return;
+  Stroke(x, y);
+  form_.LastX = x;
+  form_.LastY = y;
+}
+
+// ---- Rectangle ------------------------------------------------------------------
+
+RectangleTool::RectangleTool(TForm_Draw& form, Program& program) : form_(form), program_(program) {
+  // The rubber band only shows the box: presses, moves and releases over it
+  // reach the tool as if it were not there.
+  // Bound to the form, not to this tool, which another may replace.
+  TForm_Draw* f = &form_;
+  OverlayShape& band = form_.Shape1;
+  band.OnMouseDown = [f](gui::MouseButton b, unsigned s, int x, int y) {
+    f->Image_DrawMouseDown(b, s, x + f->Shape1.Left(), y + f->Shape1.Top());
+  };
+  band.OnMouseMove = [f](unsigned s, int x, int y) {
+    f->Image_DrawMouseMove(s, x + f->Shape1.Left(), y + f->Shape1.Top());
+  };
+  band.OnMouseUp = [f](gui::MouseButton b, unsigned s, int x, int y) {
+    f->Image_DrawMouseUp(b, s, x + f->Shape1.Left(), y + f->Shape1.Top());
+  };
+}
+
+void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
+  OverlayShape& band = form_.Shape1;
+  if (button == gui::MouseButton::Right) {
+    if (form_.RectanglePhase != 1) return;
+    form_.RectanglePenWidth = form_.RectanglePenWidth >= 5 || form_.RectanglePenWidth < 0
+                                  ? 1
+                                  : form_.RectanglePenWidth + 1;
+    band.penWidth = form_.RectanglePenWidth;
+    form_.Invalidate();
+    return;
+  }
+  if (form_.RectanglePhase == 0) {
+    band.SetBounds(x, y, 0, 0);
+    band.SetVisible(true);
+    form_.RectanglePhase = 1;
+    AnchorX = x;
+    AnchorY = y;
+    form_.RectangleDragging = true;
+    return;
+  }
+  form_.RectanglePhase = 0;
+  // The box is fixed where the band stood after the last move, into the
+  // picture, with the same outline the band showed.
+  const gui::IRect box = band.BoundsRect();
+  if (!box.Empty() && form_.Image_Draw.HasPicture()) {
+    gui::Bitmap picture = form_.Image_Draw.Picture();
+    FrameRectWidth(picture, box, form_.RectanglePenWidth, program_.Settings.RectangleColor);
+    form_.Image_Draw.SetPicture(picture);
+  }
+  band.SetBounds(band.Left(), band.Top(), 0, 0);
+  form_.RectangleDragging = false;
+}
+
+void RectangleTool::MouseMove(unsigned, int, int) {
+  if (!form_.RectangleDragging) return;
+  // The band follows where the pointer is now, not where the event said.
+  program_.sys.GetCursorPos(&form_.PointerPos);
+  const platform::Point p = form_.PointerPos;
+  const gui::IRect box = OrderedRect(AnchorX, AnchorY, p.x, p.y);
+  form_.Shape1.SetBounds(box.left, box.top, box.Width(), box.Height());
+}
+
+}  // namespace tools

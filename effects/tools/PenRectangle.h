@@ -1,0 +1,36 @@
+// Pen (mode 5): freehand mask strokes on the overlay window while the left
+// button is held. Rectangle (mode 8): a rubber band opened by one click and
+// fixed into Image_Draw's picture by the next.
+#pragma once
+
+#include "effects/Show.h"
+
+namespace tools {
+
+class PenTool : public OverlayTool {
+ public:
+  PenTool(TForm_Draw& form, Program& program) : form_(form), program_(program) {}
+  void MouseDown(gui::MouseButton button, unsigned shift, int x, int y) override;
+  void MouseMove(unsigned shift, int x, int y) override;
+  // The canvas pen's width for a pen size: five pixels a step.
+  static std::int64_t WidthFor(std::int32_t penSize) { return std::int64_t{penSize} * 5; }
+
+ private:
+  void Stroke(int x, int y);
+  TForm_Draw& form_;
+  Program& program_;
+};
+
+class RectangleTool : public OverlayTool {
+ public:
+  RectangleTool(TForm_Draw& form, Program& program);
+  void MouseDown(gui::MouseButton button, unsigned shift, int x, int y) override;
+  void MouseMove(unsigned shift, int x, int y) override;
+  int AnchorX = 0, AnchorY = 0;
+
+ private:
+  TForm_Draw& form_;
+  Program& program_;
+};
+
+}  // namespace tools
