@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "effects/tools/Mark.h"
 #include "effects/tools/PenRectangle.h"
 #include "effects/tools/RevealLine.h"
 #include "gui/MediaPlayer.h"
@@ -71,6 +72,7 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
   Labelinteral.caption.push_back(':');
   for (OverlayLabel* label : {&LabelMinute, &Labelinteral, &LabelSecond}) label->SetVisible(false);
   for (auto& tool : tools_) tool = std::make_unique<OverlayTool>();
+  SetTool(1, std::make_unique<tools::MarkTool>(*this, program));
   SetTool(2, std::make_unique<tools::RevealTool>(*this, program));
   SetTool(3, std::make_unique<tools::LineTool>(*this, program));
   SetTool(5, std::make_unique<tools::PenTool>(*this, program));

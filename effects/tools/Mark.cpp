@@ -1,0 +1,41 @@
+#include "effects/tools/Mark.h"
+
+#include <cstdint>
+
+#include "effects/tools/ToolCanvas.h"
+#include "resources/artwork/MarkStamps.h"
+
+namespace tools {
+
+MarkTool::MarkTool(TForm_Draw& form, Program& program) : form_(form), program_(program) {
+  for (int i = 0; i < artwork::kMarkCount; ++i) ImageList_32.Add(artwork::MarkStamp(i));
+}
+
+void MarkTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
+  TSettings& s = program_.Settings;
+  if (button == gui::MouseButton::Left) {
+    // A stored choice outside the three marks stamps nothing.
+    const std::optional<std::size_t> choice = TableIndex(s.MarkChoice, artwork::kMarkCount);
+    const gui::MaskedImage* stamp = choice ? ImageList_32.At(static_cast<int>(*choice)) : nullptr;
+    if (!stamp) return;
+    MarkIcon = *stamp;
+    DrawOnWindow(program_.sys, form_.Handle(), [&](gui::Bitmap& pixels) {
+      gui::raster::DrawMasked(pixels, x, y, MarkIcon);
+      return gui::IRect{x, y, x + MarkIcon.color.Width(), y + MarkIcon.color.Height()};
+    });
+    return;
+  }
+  // Past the three marks the choice keeps rising (saturating) and the
+  // pointer stays the arrow.
+  if (s.MarkChoice != INT32_MAX) s.MarkChoice = s.MarkChoice + 1 == 3 ? 0 : s.MarkChoice + 1;
+  const std::optional<std::size_t> choice = TableIndex(s.MarkChoice, artwork::kMarkCount);
+  if (!choice) {
+    form_.Image_Draw.cursor = gui::kCrDefault;
+    return;
+  }
+  platform::HCursor& loaded = form_.markCursors[*choice];
+  if (!loaded) loaded = program_.sys.LoadCursorFromFileA(TForm_Draw::CursorFileNames[*choice]);
+  form_.Image_Draw.cursor = gui::kCrCross;
+}
+
+}  // namespace tools
