@@ -6,6 +6,7 @@
 #include "effects/tools/PenRectangle.h"
 #include "effects/tools/RevealLine.h"
 #include "effects/tools/SpotLaser.h"
+#include "effects/tools/ZoomMagnifier.h"
 #include "gui/MediaPlayer.h"
 
 using namespace platform;
@@ -76,8 +77,10 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
   SetTool(1, std::make_unique<tools::MarkTool>(*this, program));
   SetTool(2, std::make_unique<tools::RevealTool>(*this, program));
   SetTool(3, std::make_unique<tools::LineTool>(*this, program));
+  SetTool(4, std::make_unique<tools::ZoomTool>(*this, program));
   SetTool(6, std::make_unique<tools::SpotLightTool>(*this, program));
   SetTool(7, std::make_unique<tools::LaserBeamTool>(*this, program));
+  SetTool(9, std::make_unique<tools::MagnifierTool>(*this, program));
   SetTool(5, std::make_unique<tools::PenTool>(*this, program));
   SetTool(8, std::make_unique<tools::RectangleTool>(*this, program));
 
