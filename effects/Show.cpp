@@ -64,14 +64,16 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
     : gui::Form(app, OverlayDesign(app.Sys())),
       Image_Draw(*this, "Image_Draw", {0, 0, ClientWidth(), ClientHeight()}),
       Shape1(*this, "Shape1", {0, 0, 0, 0}),
-      LabelMinute(*this, "LabelMinute", {0, 0, 0, 0}),
-      Labelinteral(*this, "Labelinteral", {0, 0, 0, 0}),
-      LabelSecond(*this, "LabelSecond", {0, 0, 0, 0}),
+      LabelMinute(*this, "LabelMinute", {"Times New Roman", 64}, OverlayLabel::Alignment::Left,
+                  "9"),
+      Labelinteral(*this, "Labelinteral", {"Times New Roman", 48}, OverlayLabel::Alignment::Left,
+                   ":"),
+      LabelSecond(*this, "LabelSecond", {"Times New Roman", 64}, OverlayLabel::Alignment::Right,
+                  "59"),
       Timer1(app, "Timer1", 1000),
       Timer3(app, "Timer3", 50),
       program_(program) {
   Shape1.SetVisible(false);
-  Labelinteral.caption.push_back(':');
   for (OverlayLabel* label : {&LabelMinute, &Labelinteral, &LabelSecond}) label->SetVisible(false);
   for (auto& tool : tools_) tool = std::make_unique<OverlayTool>();
   SetTool(1, std::make_unique<tools::MarkTool>(*this, program));
@@ -247,8 +249,9 @@ void TForm_Draw::FormShow() {
       Shape1.penWidth = RectanglePenWidth;
       Shape1.penColor = s.RectangleColor;
       break;
-    case 13:  // Break Time: the countdown sets itself up on this picture
-      loaded = LoadPicture(CleanImage) && LoadImageDraw();
+    case 13:  // Break Time
+      if (!(loaded = LoadPicture(CleanImage) && LoadImageDraw())) break;
+      SetUpBreakScreen();
       break;
     default: break;
   }
@@ -387,10 +390,6 @@ void TForm_Draw::NudgePointer() {
   Platform& sys = program_.sys;
   sys.GetCursorPos(&PointerPos);
   sys.SetCursorPos(PointerPos.x, PointerPos.y);
-}
-
-void TForm_Draw::Timer1Timer() {
-  // The countdown ticks here once the break screen is built.
 }
 
 void TForm_Draw::Timer3Timer() {

@@ -39,14 +39,30 @@ class OverlayShape : public gui::Control {
   void Paint(gui::Bitmap& frame) const override;
 };
 
-// A countdown label; the break screen fills in text, font and place.
+// A countdown label: its text in its font and colour on a transparent
+// background, through the system's text operation. It sizes itself to its
+// text; a right-aligned one keeps its right edge when the text changes width.
 class OverlayLabel : public gui::Control {
  public:
-  using gui::Control::Control;
-  std::string caption;
-  gui::Color fontColor = gui::kBlack;
-  // The break screen's text drawing comes with the countdown itself.
-  void Paint(gui::Bitmap&) const override {}
+  enum class Alignment { Left, Right };
+  OverlayLabel(gui::Form& owner, std::string name, platform::TextFont font, Alignment alignment,
+               std::string caption);
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  const platform::TextFont& Font() const { return font_; }
+  Alignment GetAlignment() const { return alignment_; }
+  gui::Color FontColor() const { return fontColor_; }
+  void SetFontColor(gui::Color colour);
+  // Moves the label's top-left corner; its size stays its text's.
+  void SetPosition(int left, int top);
+  void Paint(gui::Bitmap& frame) const override;
+
+ private:
+  platform::TextExtent Measure(const std::string& text) const;
+  platform::TextFont font_;
+  Alignment alignment_;
+  std::string caption_;
+  gui::Color fontColor_ = gui::kBlack;
 };
 
 // The form canvas's pen as the Pen mode sets it up.
@@ -76,6 +92,10 @@ class TForm_Draw : public gui::Form {
   void Image_DrawMouseUp(gui::MouseButton button, unsigned shift, int x, int y);
   void Timer1Timer();
   void Timer3Timer();
+  // The break screen on the show's picture (mode 13), and the end of the
+  // break when the countdown has run out.
+  void SetUpBreakScreen();
+  void EndBreak();
   // Sets the pointer to its own position: the overlay then receives a move
   // at the unchanged point and the tool repaints.
   void NudgePointer();
@@ -110,6 +130,8 @@ class TForm_Draw : public gui::Form {
   int RectanglePenWidth = 0;  // 0 draws a one-pixel line
   CanvasPen canvasPen;
   int cursor = gui::kCrDefault;  // the form's own pointer shape
+  // The countdown; program-wide, so a show's values stay until the next one.
+  std::int32_t CountdownMinutes = 10, CountdownSeconds = 59;
   // The mark cursor loaded for each MarkChoice, kept for the run.
   std::array<platform::HCursor, 3> markCursors{};
 

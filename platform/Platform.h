@@ -187,6 +187,25 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A font for the text operation: a face name (the system substitutes one it
+// has when that face is not installed) and the character height in pixels,
+// which is the cell height less the internal leading. ANSI character set.
+struct TextFont {
+  std::string face;
+  std::int32_t charHeight = 0;
+};
+
+// The box a text occupies: its advance width and its cell height.
+struct TextExtent {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const TextExtent&, const TextExtent&) = default;
+};
+
+// The character heights the text operation accepts; others are refused.
+inline constexpr std::int32_t kMinCharHeight = 1;
+inline constexpr std::int32_t kMaxCharHeight = 1000;
+
 struct Msg {
   Hwnd hwnd = 0;
   std::uint32_t message = 0;
@@ -510,6 +529,16 @@ class ScreenOps {
   // counts until it is selected out.
   int DcCount() const;
   int GdiObjectCount() const;
+
+  // Text through the system's font engine. MeasureString gives the box of
+  // text in font; DrawString puts text's glyphs in colour into target with
+  // the cell's top-left corner at (x, y), every other pixel left as it was
+  // (a transparent background), clipped to target. Both fail for a
+  // character height outside kMinCharHeight..kMaxCharHeight or a font the
+  // system cannot make.
+  virtual bool MeasureString(const TextFont& font, std::string_view text, TextExtent* extent) = 0;
+  virtual bool DrawString(gui::Bitmap& target, std::int32_t x, std::int32_t y, const TextFont& font,
+                          std::string_view text, gui::Color colour) = 0;
 
   // What the drawing needs of the real screen.
   // False if there is no such window; else its window rectangle in screen

@@ -35,7 +35,8 @@ void MarkTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   }
   platform::HCursor& loaded = form_.markCursors[*choice];
   if (!loaded) loaded = program_.sys.LoadCursorFromFileA(TForm_Draw::CursorFileNames[*choice]);
-  form_.Image_Draw.cursor = gui::kCrCross;
+  // Without its file the mark's entry stays empty: the standard arrow.
+  form_.Image_Draw.cursor = loaded ? gui::kCrCross : gui::kCrDefault;
 }
 
 }  // namespace tools

@@ -468,9 +468,35 @@ bool SimProcess::GetCursorPos(Point* p) {
   return true;
 }
 
-HCursor SimProcess::LoadCursorFromFileA(std::string_view) {
-  lastError_ = error::kFileNotFound;  // the simulated machine has no cursor files
-  return 0;
+HCursor SimProcess::LoadCursorFromFileA(std::string_view fileName) {
+  const auto file = sys_.files_.find(SimSystem::Fold(fileName));
+  if (file == sys_.files_.end()) {
+    lastError_ = error::kFileNotFound;
+    return 0;
+  }
+  // An icon or cursor file: a six-byte header (0, type 1 or 2, count), then
+  // sixteen-byte entries. The first entry is the one taken; a cursor file
+  // keeps the hot spot where an icon file has its planes and bit count, and
+  // an icon loaded as a cursor has it in the middle.
+  const std::vector<std::uint8_t>& b = file->second.bytes;
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(b[at] | b[at + 1] << 8); };
+  auto u32 = [&](std::size_t at) {
+    return std::uint32_t{u16(at)} | std::uint32_t{u16(at + 2)} << 16;
+  };
+  const bool header = b.size() >= 22 && u16(0) == 0 && (u16(2) == 1 || u16(2) == 2) && u16(4) >= 1;
+  if (!header || std::uint64_t{u32(18)} + u32(14) > b.size() || u32(14) == 0) {
+    lastError_ = error::kInvalidParameter;
+    return 0;
+  }
+  SimSystem::SimCursor c;
+  c.width = b[6] ? b[6] : 256;
+  c.height = b[7] ? b[7] : 256;
+  c.hotSpot = u16(2) == 2
+                  ? Point{static_cast<std::int32_t>(u16(10)), static_cast<std::int32_t>(u16(12))}
+                  : Point{c.width / 2, c.height / 2};
+  const HCursor h = sys_.nextCursor_++;
+  sys_.cursors_[h] = c;
+  return h;
 }
 
 // SetCursorPos, mouse_event and keybd_event: SimInput.cpp.

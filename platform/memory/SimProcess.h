@@ -121,6 +121,10 @@ class SimProcess final : public Platform {
   bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
   void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
+  // ScreenOps: text, in the simulated face (SimText.cpp)
+  bool MeasureString(const TextFont& font, std::string_view text, TextExtent* extent) override;
+  bool DrawString(gui::Bitmap& target, std::int32_t x, std::int32_t y, const TextFont& font,
+                  std::string_view text, gui::Color colour) override;
 
   // SoundOps
   std::uint32_t mciSendCommandA(std::uint32_t device, std::uint32_t message, std::uint32_t flags,

@@ -230,6 +230,18 @@ class SimSystem {
   void AddFile(std::string_view name, std::vector<std::uint8_t> bytes);
   bool FileExists(std::string_view name) const { return files_.contains(Fold(name)); }
 
+  // ---- cursors ----
+  // A cursor loaded from a file: the size of its picture and its hot spot.
+  struct SimCursor {
+    int width = 0, height = 0;
+    Point hotSpot;
+  };
+  // Null for a handle LoadCursorFromFileA did not give.
+  const SimCursor* LoadedCursor(HCursor cursor) const {
+    const auto it = cursors_.find(cursor);
+    return it == cursors_.end() ? nullptr : &it->second;
+  }
+
  private:
   friend class SimProcess;
 
@@ -302,7 +314,9 @@ class SimSystem {
     std::vector<std::uint8_t> bytes;
     std::optional<std::uint32_t> soundLengthMs;  // set by AddSoundFile
   };
-  std::map<std::string, SimFile> files_;                // by folded name
+  std::map<std::string, SimFile> files_;  // by folded name
+  std::map<HCursor, SimCursor> cursors_;
+  HCursor nextCursor_ = 0x9000;
   std::map<std::uint32_t, std::uint32_t> mciFailures_;  // message -> error
   std::map<std::uint32_t, long> versionFailures_;       // record size -> error
   std::intptr_t shellMissingResult_ = kSeErrFileNotFound;

@@ -165,6 +165,13 @@ class OtherProcess final : public Platform {
     local_.keybd_event(vk, scan, f);
   }
   int GetSystemMetrics(int i) override { return local_.GetSystemMetrics(i); }
+  bool MeasureString(const TextFont& f, std::string_view t, TextExtent* e) override {
+    return local_.MeasureString(f, t, e);
+  }
+  bool DrawString(gui::Bitmap& b, std::int32_t x, std::int32_t y, const TextFont& f,
+                  std::string_view t, gui::Color c) override {
+    return local_.DrawString(b, x, y, f, t, c);
+  }
   Handle CreateFileA(std::string_view n, std::uint32_t a, std::uint32_t s, std::uint32_t c,
                      std::uint32_t attr) override {
     return local_.CreateFileA(n, a, s, c, attr);

@@ -130,12 +130,47 @@ TEST_F(MarkTest, RightClicksCycleTheMarksAndTheStampFollows) {
   for (int choice : next) {
     Click(20, 10, true);
     EXPECT_EQ(p().Settings.MarkChoice, choice);
-    EXPECT_EQ(overlay().Image_Draw.cursor, gui::kCrCross);
+    EXPECT_EQ(overlay().Image_Draw.cursor, gui::kCrDefault) << "no cursor files: the arrow";
     overlay().Invalidate();
     h.app.ProcessMessages();
     Click(20, 10);
     EXPECT_TRUE(ShowsStampAt(choice, 20, 10)) << choice;
   }
+}
+
+TEST_F(MarkTest, RightClickLoadsTheMarksCursorFileWithItsHotSpotAtTheCorner) {
+  for (int i = 0; i < artwork::kMarkCount; ++i)
+    sys.AddFile(artwork::kMarkCursorFiles[static_cast<std::size_t>(i)], artwork::MarkCursorFile(i));
+  sys.AddFile("broken.ico", {0, 0, 2, 0, 1, 0, 32});
+  p().Settings.MarkChoice = 2;
+  Open();
+  Click(20, 10, true);
+  EXPECT_EQ(p().Settings.MarkChoice, 0);
+  EXPECT_EQ(overlay().Image_Draw.cursor, gui::kCrCross);
+  const platform::HCursor ok = overlay().markCursors[0];
+  const SimSystem::SimCursor* c = sys.LoadedCursor(ok);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->width, 32);
+  EXPECT_EQ(c->height, 32);
+  EXPECT_EQ(c->hotSpot, (platform::Point{0, 0}));
+  Click(20, 10, true);
+  Click(20, 10, true);
+  Click(20, 10, true);
+  EXPECT_EQ(overlay().markCursors[0], ok) << "loaded once a run";
+  EXPECT_NE(overlay().markCursors[1], 0u);
+  EXPECT_NE(overlay().markCursors[2], 0u);
+
+  // The system's loader: missing and damaged files give no cursor, and an
+  // icon file loaded as a cursor has its hot spot in the middle.
+  EXPECT_EQ(h.process->LoadCursorFromFileA("nothere.ico"), 0u);
+  EXPECT_EQ(h.process->LoadCursorFromFileA("broken.ico"), 0u);
+  std::vector<std::uint8_t> icon = artwork::MarkCursorFile(1);
+  icon[2] = 1;
+  sys.AddFile("icon.ico", icon);
+  const SimSystem::SimCursor* fromIcon =
+      sys.LoadedCursor(h.process->LoadCursorFromFileA("icon.ico"));
+  ASSERT_NE(fromIcon, nullptr);
+  EXPECT_EQ(fromIcon->hotSpot, (platform::Point{16, 16}));
 }
 
 TEST_F(MarkTest, StoredChoiceOutsideTheMarksStampsNothingAndRisesWithoutWrapping) {
