@@ -417,6 +417,9 @@ int cmdSerialRead(int argc, char** argv) {
   }
   COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};  // reads return at once with what is there
   SetCommTimeouts(h, &t);
+  // Only what is written from now on: a pty keeps what an earlier test wrote
+  // into a port nobody was reading.
+  PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR);
   std::printf("open\n");
   std::fflush(stdout);
   const long want = argc > 2 ? parseLong(argv[2]) : -1;
