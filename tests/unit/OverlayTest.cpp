@@ -93,8 +93,11 @@ TEST_P(OverlayModeTest, ShowMakesItsObjectsAndCloseReleasesThem) {
   Dispatch(m.code);
   ASSERT_TRUE(sys.Window(overlay().Handle())->visible);
   EXPECT_EQ(Now(), (Counts{before.dcs + m.dcs, before.objects + m.objects}));
-  EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
-  EXPECT_EQ(Presented(), screen) << "the first frame is this show's screen";
+  // The break screen covers the picture with its field (BreakTimeTest).
+  if (m.code != 12) {
+    EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
+    EXPECT_EQ(Presented(), screen) << "the first frame is this show's screen";
+  }
   EXPECT_TRUE(overlay().Timer3.Enabled());
 
   Dispatch(m.code);
