@@ -38,9 +38,21 @@ void ZoomTool::View(int x, int y) {
   const bool whole = Repainted() || fresh || wholeFrames;
   // Every pixel of a new view changes; the same view again changes none.
   if (!whole && area == shown_) return;
-  sys.StretchBlt(form_.WorkSurface1, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
-                 area.Width(), area.Height(), kSrcCopy);
-  PresentChange(form_.WorkSurface1, {}, {0, 0, w, h}, true);
+  if (wholeFrames) {
+    sys.StretchBlt(form_.WorkSurface1, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
+                   area.Width(), area.Height(), kSrcCopy);
+    PresentChange(form_.WorkSurface1, {}, {0, 0, w, h}, true);
+  } else {
+    // The same nearest-pixel enlargement in two passes: across, only for
+    // the area's own rows (into WorkSurface2, which this mode leaves
+    // unused), then down, which repeats whole rows and goes straight onto
+    // the window. Each screen pixel still shows the area's pixel at
+    // (x * aw / W, y * ah / H), at a fraction of the per-pixel work.
+    sys.StretchBlt(form_.WorkSurface2, 0, 0, w, area.Height(), form_.CaptureSurface, area.left,
+                   area.top, area.Width(), area.Height(), kSrcCopy);
+    sys.StretchBlt(form_.OverlayWindowDC, 0, 0, w, h, form_.WorkSurface2, 0, 0, w, area.Height(),
+                   kSrcCopy);
+  }
   shown_ = area;
 }
 
