@@ -276,7 +276,7 @@ void TForm_Draw::SetUpMarkCursor() {
   HCursor& loaded = markCursors[*choice];
   // Loaded once a run: each load makes a new cursor object. A missing file
   // is tried again at the next show.
-  if (!loaded) loaded = program_.sys.LoadCursorFromFileA(CursorFileNames[*choice]);
+  if (!loaded) loaded = tools::LoadMarkCursor(program_.sys, CursorFileNames[*choice]);
   Image_Draw.cursor = gui::kCrCross;
   cursor = gui::kCrCross;
 }

@@ -411,6 +411,9 @@ class ProcessOps {
   virtual Handle CreateMutexA(bool initialOwner, std::string_view name) = 0;
   virtual long GetLastError() = 0;
   virtual bool GetVersionExA(OsVersionInfo* info) = 0;
+  // The full path of the program's executable, at most size - 1 characters
+  // and a terminating zero; returns the length copied, 0 on failure.
+  virtual std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) = 0;
 };
 
 class WindowOps {

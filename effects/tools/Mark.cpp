@@ -1,11 +1,26 @@
 #include "effects/tools/Mark.h"
 
+#include <array>
 #include <cstdint>
+#include <string>
 
 #include "effects/tools/ToolCanvas.h"
 #include "resources/artwork/MarkStamps.h"
 
 namespace tools {
+
+platform::HCursor LoadMarkCursor(platform::Platform& sys, std::string_view fileName) {
+  if (const platform::HCursor c = sys.LoadCursorFromFileA(fileName)) return c;
+  std::array<char, 1024> path{};
+  const std::uint32_t n = sys.GetModuleFileNameA(path.data(), path.size());
+  if (n == 0 || n >= path.size()) return 0;
+  const std::string_view exe(path.data(), n);
+  const std::size_t slash = exe.find_last_of("\\/");
+  if (slash == std::string_view::npos) return 0;
+  std::string beside(exe.substr(0, slash + 1));
+  beside += fileName;
+  return sys.LoadCursorFromFileA(beside);
+}
 
 MarkTool::MarkTool(TForm_Draw& form, Program& program) : form_(form), program_(program) {
   for (int i = 0; i < artwork::kMarkCount; ++i) ImageList_32.Add(artwork::MarkStamp(i));
@@ -34,7 +49,7 @@ void MarkTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
     return;
   }
   platform::HCursor& loaded = form_.markCursors[*choice];
-  if (!loaded) loaded = program_.sys.LoadCursorFromFileA(TForm_Draw::CursorFileNames[*choice]);
+  if (!loaded) loaded = LoadMarkCursor(program_.sys, TForm_Draw::CursorFileNames[*choice]);
   // Without its file the mark's entry stays empty: the standard arrow.
   form_.Image_Draw.cursor = loaded ? gui::kCrCross : gui::kCrDefault;
 }

@@ -3,10 +3,17 @@
 // its pointer.
 #pragma once
 
+#include <string_view>
+
 #include "effects/Show.h"
 #include "gui/ImageList.h"
 
 namespace tools {
+
+// Loads a mark's cursor file from the working directory, or else from the
+// program's own folder, so a program started from elsewhere still finds the
+// files installed beside it. 0 when neither has it.
+platform::HCursor LoadMarkCursor(platform::Platform& sys, std::string_view fileName);
 
 class MarkTool : public OverlayTool {
  public:

@@ -468,6 +468,20 @@ bool SimProcess::GetCursorPos(Point* p) {
   return true;
 }
 
+std::uint32_t SimProcess::GetModuleFileNameA(char* buffer, std::uint32_t size) {
+  const std::string& path = sys_.programPath_;
+  if (!buffer || size == 0) return 0;
+  // As Wine does: a path that does not fit fills the whole buffer with no
+  // terminating zero, and the length returned is the buffer's size.
+  if (path.size() >= size) {
+    std::copy_n(path.data(), size, buffer);
+    return size;
+  }
+  std::copy_n(path.data(), path.size(), buffer);
+  buffer[path.size()] = '\0';
+  return static_cast<std::uint32_t>(path.size());
+}
+
 HCursor SimProcess::LoadCursorFromFileA(std::string_view fileName) {
   const auto file = sys_.files_.find(SimSystem::Fold(fileName));
   if (file == sys_.files_.end()) {

@@ -49,6 +49,7 @@ class SimProcess final : public Platform {
   Handle CreateMutexA(bool initialOwner, std::string_view name) override;
   long GetLastError() override { return lastError_; }
   bool GetVersionExA(OsVersionInfo* info) override;
+  std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
 
   // WindowOps
   Hwnd CreateWindowExA(const WindowParams& params, WndProc proc) override;

@@ -230,6 +230,10 @@ class SimSystem {
   void AddFile(std::string_view name, std::vector<std::uint8_t> bytes);
   bool FileExists(std::string_view name) const { return files_.contains(Fold(name)); }
 
+  // Where every program of this system was started from.
+  void SetProgramPath(std::string path) { programPath_ = std::move(path); }
+  const std::string& ProgramPath() const { return programPath_; }
+
   // ---- cursors ----
   // A cursor loaded from a file: the size of its picture and its hot spot.
   struct SimCursor {
@@ -316,6 +320,7 @@ class SimSystem {
   };
   std::map<std::string, SimFile> files_;  // by folded name
   std::map<HCursor, SimCursor> cursors_;
+  std::string programPath_ = "C:\\Program Files\\Tavrin\\tavrin.exe";
   HCursor nextCursor_ = 0x9000;
   std::map<std::uint32_t, std::uint32_t> mciFailures_;  // message -> error
   std::map<std::uint32_t, long> versionFailures_;       // record size -> error

@@ -259,6 +259,13 @@ Handle Win32Platform::CreateMutexA(bool initialOwner, std::string_view name) {
 
 long Win32Platform::GetLastError() { return static_cast<long>(::GetLastError()); }
 
+std::uint32_t Win32Platform::GetModuleFileNameA(char* buffer, std::uint32_t size) {
+  KeepLastError keep;
+  const DWORD n = ::GetModuleFileNameA(nullptr, buffer, size);
+  keep.Capture();
+  return n;
+}
+
 bool Win32Platform::GetVersionExA(OsVersionInfo* info) {
   if (!info) {
     ::SetLastError(ERROR_INVALID_PARAMETER);

@@ -36,6 +36,7 @@ class Win32Platform final : public Platform {
   Handle CreateMutexA(bool initialOwner, std::string_view name) override;
   long GetLastError() override;
   bool GetVersionExA(OsVersionInfo* info) override;
+  std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
 
   // WindowOps
   Hwnd CreateWindowExA(const WindowParams& window, WndProc proc) override;

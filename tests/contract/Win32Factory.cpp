@@ -81,6 +81,9 @@ class OtherProcess final : public Platform {
   }
   long GetLastError() override { return local_.GetLastError(); }
   bool GetVersionExA(OsVersionInfo* info) override { return local_.GetVersionExA(info); }
+  std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override {
+    return local_.GetModuleFileNameA(buffer, size);
+  }
 
   // The rest acts on system-wide state, so this process may do it itself.
   long RegOpenKeyExA(HKey root, std::string_view subKey, std::uint32_t options,

@@ -173,6 +173,28 @@ TEST_F(MarkTest, RightClickLoadsTheMarksCursorFileWithItsHotSpotAtTheCorner) {
   EXPECT_EQ(fromIcon->hotSpot, (platform::Point{16, 16}));
 }
 
+TEST_F(MarkTest, CursorFilesAreLookedUpInTheWorkingDirectoryThenBesideTheProgram) {
+  sys.SetProgramPath("D:\\Apps\\Tavrin\\tavrin.exe");
+  sys.AddFile("D:\\Apps\\Tavrin\\Ok.ico", artwork::MarkCursorFile(0));
+  sys.AddFile("D:\\Apps\\Tavrin\\Wrong.ico", artwork::MarkCursorFile(1));
+  // The working directory's copy wins: here an icon file, hot spot in the middle.
+  std::vector<std::uint8_t> local = artwork::MarkCursorFile(1);
+  local[2] = 1;
+  sys.AddFile("Wrong.ico", local);
+  p().Settings.MarkChoice = 0;
+  Open();  // the show loads the chosen mark's cursor
+  const SimSystem::SimCursor* ok = sys.LoadedCursor(overlay().markCursors[0]);
+  ASSERT_NE(ok, nullptr) << "found beside the program";
+  EXPECT_EQ(ok->hotSpot, (platform::Point{0, 0}));
+  Click(5, 5, true);
+  const SimSystem::SimCursor* wrong = sys.LoadedCursor(overlay().markCursors[1]);
+  ASSERT_NE(wrong, nullptr);
+  EXPECT_EQ(wrong->hotSpot, (platform::Point{16, 16})) << "the working directory's file";
+  Click(5, 5, true);
+  EXPECT_EQ(overlay().markCursors[2], 0u) << "in neither place";
+  EXPECT_EQ(overlay().Image_Draw.cursor, gui::kCrDefault);
+}
+
 TEST_F(MarkTest, StoredChoiceOutsideTheMarksStampsNothingAndRisesWithoutWrapping) {
   p().Settings.MarkChoice = 5;
   Open();
