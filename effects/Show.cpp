@@ -225,7 +225,7 @@ void TForm_Draw::FormShow() {
       Image_Draw.cursor = gui::kCrDefault;
       cursor = gui::kCrDefault;
       PaintCleanImage();
-      canvasPen = {s.PenSize * 5, PenMode::Mask, s.PenColor};
+      canvasPen = {tools::PenTool::CanvasWidthFor(s.PenSize), PenMode::Mask, s.PenColor};
       break;
     case 6:  // Spot Light
       if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;

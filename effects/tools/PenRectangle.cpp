@@ -10,6 +10,10 @@ namespace tools {
 
 // ---- Pen ------------------------------------------------------------------------
 
+int PenTool::CanvasWidthFor(std::int32_t penSize) {
+  return static_cast<int>(std::clamp<std::int64_t>(WidthFor(penSize), INT_MIN, INT_MAX));
+}
+
 void PenTool::Stroke(int x, int y) {
   const CanvasPen& pen = form_.canvasPen;
   const RasterMode mode = pen.mode == PenMode::Mask ? RasterMode::Mask : RasterMode::Copy;
@@ -28,9 +32,7 @@ void PenTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   }
   // Sizes past the table keep rising (saturating) and never wrap.
   if (s.PenSize != INT32_MAX) s.PenSize = s.PenSize + 1 == 6 ? 1 : s.PenSize + 1;
-  const std::int64_t width = WidthFor(s.PenSize);
-  form_.canvasPen = {static_cast<int>(std::clamp<std::int64_t>(width, INT_MIN, INT_MAX)),
-                     PenMode::Mask, s.PenColor};
+  form_.canvasPen = {CanvasWidthFor(s.PenSize), PenMode::Mask, s.PenColor};
 }
 
 void PenTool::MouseMove(unsigned, int x, int y) {

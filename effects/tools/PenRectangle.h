@@ -14,6 +14,9 @@ class PenTool : public OverlayTool {
   void MouseMove(unsigned shift, int x, int y) override;
   // The canvas pen's width for a pen size: five pixels a step.
   static std::int64_t WidthFor(std::int32_t penSize) { return std::int64_t{penSize} * 5; }
+  // The same, held in the canvas pen: a size whose width no int holds gets
+  // the widest pen, which covers the screen all the same.
+  static int CanvasWidthFor(std::int32_t penSize);
 
  private:
   void Stroke(int x, int y);

@@ -161,6 +161,23 @@ TEST_F(PenTest, HugePenSizeNeverOverflowsAndCoversTheScreen) {
   Press(true);
   EXPECT_EQ(p().Settings.PenSize, 7) << "past the table: raised, not wrapped";
   EXPECT_EQ(tools::PenTool::WidthFor(INT32_MAX), std::int64_t{INT32_MAX} * 5);
+  h.PressKey(gui::kVkEscape);
+  RunFor(10);
+  // A huge stored size reaches the show's pen set-up as well.
+  p().Settings.PenSize = INT32_MAX / 2;
+  Open(kPenCode, 10, 10);
+  EXPECT_EQ(overlay().canvasPen.width, INT_MAX);
+  p().Settings.PenSize = INT32_MIN;
+  h.PressKey(gui::kVkEscape);
+  RunFor(10);
+  Open(kPenCode, 10, 10);
+  EXPECT_EQ(overlay().canvasPen.width, INT_MIN) << "a one-pixel pen";
+  Button(false, true);
+  Move(20, 10);
+  Button(false, false);
+  EXPECT_EQ(Shown().Pixel(15, 10), gui::kRed);
+  EXPECT_EQ(Shown().Pixel(15, 11), gui::kWhite) << "one pixel wide";
+  EXPECT_EQ(Shown().Pixel(20, 10), gui::kWhite) << "the end point left out";
 }
 
 TEST_F(RectangleTest, FirstBoxHasAOnePixelOutlineFixedWhereTheBandStood) {
