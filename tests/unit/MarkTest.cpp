@@ -8,7 +8,7 @@
 #include "effects/Dispatcher.h"
 #include "effects/tools/Mark.h"
 #include "resources/artwork/MarkStamps.h"
-#include "tests/support/ProgramHarness.h"
+#include "tests/support/OverlayDriver.h"
 
 namespace {
 
@@ -66,31 +66,14 @@ TEST(MarkStampTest, CursorFilesAreCursorsWithTheHotSpotAtTheTopLeft) {
   EXPECT_TRUE(artwork::MarkCursorFile(3).empty());
 }
 
-class MarkTest : public ::testing::Test {
+class MarkTest : public ::testing::Test, protected OverlayDriver {
  protected:
-  MarkTest() : sys(kW, kH), h(sys) {
-    h.process->SetIdleTimeBudget(60'000);
-    h.Start();
+  MarkTest() : OverlayDriver(kW, kH) {
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x) sys.Wallpaper().SetPixel(x, y, Wall(x, y));
   }
-  Program& p() { return h.program; }
-  TForm_Draw& overlay() { return *h.program.Form_Draw; }
-  void Open() {
-    sys.PlaceCursor({1, 1});
-    h.Main().DispatchEffect(kMarkCode);
-    RunFor(100);
-  }
-  void RunFor(std::uint64_t ms) {
-    const std::uint64_t end = sys.Now() + ms;
-    while (sys.Now() < end) {
-      h.app.ProcessMessages();
-      sys.Advance(1);
-    }
-    h.app.ProcessMessages();
-  }
+  void Open() { OverlayDriver::Open(kMarkCode, 1, 1); }
   void Click(int x, int y, bool right = false) { h.Click(overlay().Handle(), x, y, right); }
-  const gui::Bitmap& Shown() { return sys.Window(overlay().Handle())->frame; }
   // Whether the shown screen is the wallpaper with stamp at (x, y) and
   // nothing else.
   ::testing::AssertionResult ShowsStampAt(int stamp, int x0, int y0) {
@@ -104,9 +87,6 @@ class MarkTest : public ::testing::Test {
       }
     return ::testing::AssertionSuccess();
   }
-
-  SimSystem sys;
-  ProgramHarness h;
 };
 
 TEST_F(MarkTest, LeftClickStampsTheChosenMarkWithItsCornerAtTheClick) {

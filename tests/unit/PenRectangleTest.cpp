@@ -8,7 +8,7 @@
 
 #include "effects/Dispatcher.h"
 #include "effects/tools/PenRectangle.h"
-#include "tests/support/ProgramHarness.h"
+#include "tests/support/OverlayDriver.h"
 
 namespace {
 
@@ -18,60 +18,20 @@ constexpr int kW = 64, kH = 48;
 constexpr unsigned kPenCode = 4, kRectangleCode = 7;  // the default slots' effect codes
 constexpr gui::Color kGreyish = 0x00C0C0C0;
 
-class DrawToolTest : public ::testing::Test {
+class DrawToolTest : public ::testing::Test, protected OverlayDriver {
  protected:
-  DrawToolTest() : sys(kW, kH), h(sys) {
-    h.process->SetIdleTimeBudget(60'000);
-    h.Start();
+  DrawToolTest() : OverlayDriver(kW, kH) {
     // White, with one black pixel and one grey one where strokes pass.
     sys.Wallpaper().Fill(gui::kWhite);
     sys.Wallpaper().SetPixel(20, 11, gui::kBlack);
     sys.Wallpaper().SetPixel(22, 9, kGreyish);
   }
-  Program& p() { return h.program; }
-  TForm_Draw& overlay() { return *h.program.Form_Draw; }
-  void Open(unsigned code, int x, int y) {
-    sys.PlaceCursor({x, y});
-    h.Main().DispatchEffect(code);
-    RunFor(100);
-  }
-  void Close() {
-    h.PressKey(gui::kVkEscape);
-    RunFor(10);
-  }
-  void RunFor(std::uint64_t ms) {
-    const std::uint64_t end = sys.Now() + ms;
-    while (sys.Now() < end) {
-      h.app.ProcessMessages();
-      sys.Advance(1);
-    }
-    h.app.ProcessMessages();
-  }
-  void Move(int x, int y) {
-    h.process->SetCursorPos(x, y);
-    h.app.ProcessMessages();
-  }
-  void Button(bool right, bool down) {
-    using namespace platform;
-    h.process->mouse_event(right ? (down ? kMouseEventRightDown : kMouseEventRightUp)
-                                 : (down ? kMouseEventLeftDown : kMouseEventLeftUp),
-                           0, 0, 0);
-    h.app.ProcessMessages();
-  }
-  void Press(bool right) {
-    Button(right, true);
-    Button(right, false);
-  }
-  const gui::Bitmap& Shown() { return sys.Window(overlay().Handle())->frame; }
   int Count(gui::Color c) {
     int n = 0;
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x) n += Shown().Pixel(x, y) == c;
     return n;
   }
-
-  SimSystem sys;
-  ProgramHarness h;
 };
 
 using PenTest = DrawToolTest;

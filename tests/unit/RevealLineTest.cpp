@@ -7,7 +7,7 @@
 
 #include "effects/Dispatcher.h"
 #include "effects/tools/RevealLine.h"
-#include "tests/support/ProgramHarness.h"
+#include "tests/support/OverlayDriver.h"
 
 namespace {
 
@@ -18,38 +18,13 @@ constexpr unsigned kRevealCode = 1, kLineCode = 2;  // the default slots' effect
 
 gui::Color Wall(int x, int y) { return gui::Rgb(x * 3, y * 5, 0x40); }
 
-class FrameToolTest : public ::testing::Test {
+class FrameToolTest : public ::testing::Test, protected OverlayDriver {
  protected:
-  FrameToolTest() : sys(kW, kH), h(sys) {
-    h.process->SetIdleTimeBudget(60'000);
-    h.Start();
+  FrameToolTest() : OverlayDriver(kW, kH) {
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x) sys.Wallpaper().SetPixel(x, y, Wall(x, y));
   }
-  Program& p() { return h.program; }
-  TForm_Draw& overlay() { return *h.program.Form_Draw; }
-  // Shows the overlay with the pointer at (x, y) and lets the nudge come.
-  void Open(unsigned code, int x, int y) {
-    sys.PlaceCursor({x, y});
-    h.Main().DispatchEffect(code);
-    RunFor(100);
-  }
-  void Close() {
-    h.PressKey(gui::kVkEscape);
-    RunFor(10);
-  }
-  void RunFor(std::uint64_t ms) {
-    const std::uint64_t end = sys.Now() + ms;
-    while (sys.Now() < end) {
-      h.app.ProcessMessages();
-      sys.Advance(1);
-    }
-    h.app.ProcessMessages();
-  }
-  void Move(int x, int y) {
-    h.process->SetCursorPos(x, y);
-    h.app.ProcessMessages();
-  }
+  // Both halves of the click reach the overlay in one go.
   void Press(bool right) {
     h.process->mouse_event(right ? platform::kMouseEventRightDown : platform::kMouseEventLeftDown,
                            0, 0, 0);
@@ -57,7 +32,6 @@ class FrameToolTest : public ::testing::Test {
                            0);
     h.app.ProcessMessages();
   }
-  const gui::Bitmap& Shown() { return sys.Window(overlay().Handle())->frame; }
   // Whether the shown columns [from, to) are all the cover colour (or all
   // the screen's own pixels), over every row.
   bool ColumnsAre(int from, int to, std::optional<gui::Color> cover) {
@@ -72,9 +46,6 @@ class FrameToolTest : public ::testing::Test {
         if (Shown().Pixel(x, y) != (cover ? *cover : Wall(x, y))) return false;
     return true;
   }
-
-  SimSystem sys;
-  ProgramHarness h;
 };
 
 using RevealTest = FrameToolTest;

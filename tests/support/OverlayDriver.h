@@ -1,0 +1,64 @@
+// A program on a small simulated screen whose overlay a test drives as a
+// presenter would: an effect opened by its code with the pointer at a
+// point, the pointer moved and clicked by real input, the clock run on.
+#pragma once
+
+#include <cstdint>
+
+#include "effects/Show.h"
+#include "tests/support/ProgramHarness.h"
+
+namespace testing_support {
+
+class OverlayDriver {
+ public:
+  OverlayDriver(int width, int height) : sys(width, height), h(sys) {
+    h.process->SetIdleTimeBudget(60'000);
+    h.Start();
+  }
+
+  Program& p() { return h.program; }
+  TForm_Draw& overlay() { return *h.program.Form_Draw; }
+  // What the overlay's window shows now.
+  const gui::Bitmap& Shown() { return sys.Window(overlay().Handle())->frame; }
+
+  // Shows the overlay with the pointer at (x, y) and lets the nudge come.
+  void Open(unsigned code, int x, int y) {
+    sys.PlaceCursor({x, y});
+    h.Main().DispatchEffect(code);
+    RunFor(100);
+  }
+  void Close() {
+    h.PressKey(gui::kVkEscape);
+    RunFor(10);
+  }
+  // Handles what comes due, millisecond by millisecond.
+  void RunFor(std::uint64_t ms) {
+    const std::uint64_t end = sys.Now() + ms;
+    while (sys.Now() < end) {
+      h.app.ProcessMessages();
+      sys.Advance(1);
+    }
+    h.app.ProcessMessages();
+  }
+  void Move(int x, int y) {
+    h.process->SetCursorPos(x, y);
+    h.app.ProcessMessages();
+  }
+  void Button(bool right, bool down) {
+    using namespace platform;
+    h.process->mouse_event(right ? (down ? kMouseEventRightDown : kMouseEventRightUp)
+                                 : (down ? kMouseEventLeftDown : kMouseEventLeftUp),
+                           0, 0, 0);
+    h.app.ProcessMessages();
+  }
+  void Press(bool right) {
+    Button(right, true);
+    Button(right, false);
+  }
+
+  SimSystem sys;
+  ProgramHarness h;
+};
+
+}  // namespace testing_support
