@@ -361,33 +361,60 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
       columns[static_cast<std::size_t>(tx - area.left)] =
           srcX + static_cast<int>(static_cast<long long>(tx - x) * srcWidth / width);
     const bool oneToOne = width == srcWidth && rop == kSrcCopy;
-    for (int ty = area.top; ty < area.bottom; ++ty) {
-      const int sy = srcY + static_cast<int>(static_cast<long long>(ty - y) * srcHeight / height);
-      if (sy < 0 || sy >= source.Height()) continue;
-      const std::uint32_t* in = source.Row(sy);
-      std::uint32_t* out = px.Row(ty);
-      if (oneToOne) {
-        // Same scale: whole runs of the row at once.
-        const int first = std::max(area.left, x - srcX);
-        const int last = std::min(area.right, x - srcX + source.Width());
-        if (first < last) std::copy(in + (first - x + srcX), in + (last - x + srcX), out + first);
-        continue;
-      }
-      for (int tx = area.left; tx < area.right; ++tx) {
-        const int sx = columns[static_cast<std::size_t>(tx - area.left)];
-        if (sx < 0 || sx >= source.Width()) continue;
-        std::uint32_t c = in[sx];
-        if (brush) {
+    if (brush) {
+      for (int ty = area.top; ty < area.bottom; ++ty) {
+        const int sy = srcY + static_cast<int>(static_cast<long long>(ty - y) * srcHeight / height);
+        if (sy < 0 || sy >= source.Height()) continue;
+        const std::uint32_t* in = source.Row(sy);
+        std::uint32_t* out = px.Row(ty);
+        for (int tx = area.left; tx < area.right; ++tx) {
+          const int sx = columns[static_cast<std::size_t>(tx - area.left)];
+          if (sx < 0 || sx >= source.Width()) continue;
           // The pattern repeats from the context's origin. Both sides are in
           // the device's byte order, and AND does not care which.
           const gui::Color pattern =
               brush->pattern.Empty()
                   ? brush->color
                   : brush->pattern.Pixel(tx % brush->pattern.Width(), ty % brush->pattern.Height());
-          c &= gui::Bitmap::ToDevice(pattern);
+          out[tx] = in[sx] & gui::Bitmap::ToDevice(pattern);
         }
-        out[tx] = c;
       }
+      return area;
+    }
+    // A plain copy at another scale: the columns come in runs that repeat one
+    // source pixel, found once for all rows. The map only ever rises, so the
+    // columns inside the source are one unbroken stretch.
+    struct Run {
+      int from, to, sx;  // destination columns [from, to) show source column sx
+    };
+    std::vector<Run> runs;
+    for (int tx = area.left; tx < area.right; ++tx) {
+      const int sx = columns[static_cast<std::size_t>(tx - area.left)];
+      if (sx < 0 || sx >= source.Width()) continue;
+      if (!runs.empty() && runs.back().sx == sx && runs.back().to == tx)
+        ++runs.back().to;
+      else
+        runs.push_back({tx, tx + 1, sx});
+    }
+    if (runs.empty()) return area;
+    const int first = runs.front().from, last = runs.back().to;
+    int lastSy = -1, lastTy = -1;  // the row drawn last and the source row it shows
+    for (int ty = area.top; ty < area.bottom; ++ty) {
+      const int sy = srcY + static_cast<int>(static_cast<long long>(ty - y) * srcHeight / height);
+      if (sy < 0 || sy >= source.Height()) continue;
+      std::uint32_t* out = px.Row(ty);
+      if (sy == lastSy) {
+        // An enlarged row again: the same pixels as the row above it.
+        std::copy(px.Row(lastTy) + first, px.Row(lastTy) + last, out + first);
+      } else {
+        const std::uint32_t* in = source.Row(sy);
+        if (oneToOne)
+          std::copy(in + (first - x + srcX), in + (last - x + srcX), out + first);
+        else
+          for (const Run& run : runs) std::fill(out + run.from, out + run.to, in[run.sx]);
+      }
+      lastSy = sy;
+      lastTy = ty;
     }
     return area;
   });

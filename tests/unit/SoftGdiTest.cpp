@@ -283,3 +283,62 @@ TEST_F(SoftGdiTest, ABitmapGoesIntoOneMemoryContextAtATime) {
 }
 
 }  // namespace
+
+// Every scaled copy against the plain rule, one destination pixel at a time:
+// destination pixel (tx, ty) of the box shows source pixel
+// (srcX + (tx - x) * srcWidth / width, srcY + (ty - y) * srcHeight / height),
+// and a pixel whose source falls outside the source, or that falls outside the
+// destination, stays as it was.
+TEST_F(SoftGdiTest, ScaledCopiesMatchThePixelByPixelRuleForOddSizesOffsetsAndClipping) {
+  struct Case {
+    int x, y, w, h, sx, sy, sw, sh;
+  };
+  const Case cases[] = {
+      {0, 0, 64, 48, 0, 0, 32, 24},      // twice, whole
+      {0, 0, 64, 48, 5, 3, 21, 16},      // three times, odd area
+      {-7, -5, 61, 47, 11, 9, 7, 5},     // uneven factors, box off the top left
+      {3, 2, 70, 50, 40, 30, 13, 11},    // past the right and bottom edges
+      {1, 1, 23, 19, 60, 44, 9, 8},      // source partly past its edges
+      {2, 3, 29, 17, -4, -3, 10, 6},     // source partly before its edges
+      {0, 0, 64, 48, 63, 47, 1, 1},      // one pixel over everything
+      {4, 4, 12, 40, 0, 0, 12, 7},       // same width, taller
+      {5, 6, 17, 9, 2, 1, 51, 37},       // smaller
+      {0, 0, 64, 48, 100, 100, 10, 10},  // nothing of the source
+  };
+  const gui::Bitmap sourcePixels = sys.Screen();
+  const Hdc source = Grab();
+  // What the destination holds first, unlike the source anywhere.
+  gui::Bitmap other(64, 48, gui::Rgb(1, 2, 3));
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      if ((x + y) % 3) other.SetPixel(x, y, gui::Rgb(x, y, 7));
+  sys.Wallpaper() = other;
+  const Hdc background = Grab();
+  for (const Case& c : cases) {
+    for (const bool self : {false, true}) {
+      SCOPED_TRACE(testing::Message()
+                   << "box " << c.x << "," << c.y << " " << c.w << "x" << c.h << " from " << c.sx
+                   << "," << c.sy << " " << c.sw << "x" << c.sh << (self ? " onto itself" : ""));
+      Hdc dst = p->CreateCompatibleDC(desktop);
+      const HGdiObj bitmap = p->CreateCompatibleBitmap(desktop, 64, 48);
+      const HGdiObj stock = p->SelectObject(dst, bitmap);
+      ASSERT_TRUE(p->BitBlt(dst, 0, 0, 64, 48, self ? source : background, 0, 0, kSrcCopy));
+      const gui::Bitmap& before = self ? sourcePixels : other;
+      ASSERT_TRUE(p->StretchBlt(dst, c.x, c.y, c.w, c.h, self ? dst : source, c.sx, c.sy, c.sw,
+                                c.sh, kSrcCopy));
+      gui::Bitmap expected = before;
+      for (int ty = std::max(c.y, 0); ty < std::min(c.y + c.h, 48); ++ty)
+        for (int tx = std::max(c.x, 0); tx < std::min(c.x + c.w, 64); ++tx) {
+          const int sx = c.sx + (tx - c.x) * c.sw / c.w, sy = c.sy + (ty - c.y) * c.sh / c.h;
+          if (sx >= 0 && sx < 64 && sy >= 0 && sy < 48)
+            expected.SetPixel(tx, ty, sourcePixels.Pixel(sx, sy));
+        }
+      gui::Bitmap got;
+      ASSERT_TRUE(p->GetDIBits(dst, bitmap, got));
+      EXPECT_EQ(got, expected);
+      p->SelectObject(dst, stock);
+      p->DeleteDC(dst);
+      p->DeleteObject(bitmap);
+    }
+  }
+}
