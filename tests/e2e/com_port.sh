@@ -2,6 +2,8 @@
 # "Com Port" chooses the port: exactly "Com1" reads the first, anything else
 # (another spelling, or no value at all) the second. A pty stands behind
 # each port, and motion is written into both: only the chosen one's moves.
+# e2e-limit: 120
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A damaged settings key: the load stops with the registry's error box, and
 # the program runs on with its palette at full size and no tray icon.
+# e2e-limit: 150
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

@@ -2,6 +2,8 @@
 # The function key bound to "Execute Program" ('E' by default) opens
 # "Execute Name" through the shell: here a probe program that records each
 # start. The palette's program keeps running.
+# e2e-limit: 90
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

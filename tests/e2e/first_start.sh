@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The settings key on a first start, and on a start over an existing key.
+# e2e-limit: 150
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

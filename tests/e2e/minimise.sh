@@ -3,6 +3,8 @@
 # a window without a caption is in front (as the taskbar is), it restores
 # the window it minimised, and it still remembers that window after the
 # window was minimised again by other means.
+# e2e-limit: 90
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

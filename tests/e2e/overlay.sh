@@ -3,6 +3,8 @@
 # with a picture of it as it was without the palette (nothing of the palette
 # in it), the same key closes it and the palette comes back; Escape on the
 # overlay closes it too.
+# e2e-limit: 120
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

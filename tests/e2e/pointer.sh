@@ -3,6 +3,8 @@
 # behind COM2: relative motion lands exactly, no packet of a burst is lost, a
 # packet cut across two writes still counts once, and clicks and a drag
 # reach another program's window at the pointer.
+# e2e-limit: 90
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

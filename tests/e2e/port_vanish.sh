@@ -3,6 +3,8 @@
 # closes, as when the receiver is unplugged): the program keeps running and
 # keeps answering, and when a port of that name comes back its old handle
 # stays dead rather than reading someone else's device.
+# e2e-limit: 90
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 # The port comes back for the tests after this one, whatever happens here.

@@ -2,6 +2,8 @@
 # The virtual receiver's bytes reach a program that opens the port exactly as
 # its script says, through the pty behind the port: the protocol's fixed
 # packets, a motion with its high bits, and a byte a terminal would rewrite.
+# e2e-limit: 60
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

@@ -5,6 +5,8 @@
 # "Program Manager" (the desktop's own window on Windows; Wine's desktop has
 # no caption, so a probe window stands in for it). The same key turns the
 # mode off; vertical scroll likewise, up for an upward move.
+# e2e-limit: 90
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Only one copy runs at a time: a second copy says so and leaves the first
 # alone; once the first has gone, a new copy starts normally.
+# e2e-limit: 150
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

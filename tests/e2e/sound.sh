@@ -3,6 +3,8 @@
 # does not exist shows "Error 275: " and the system's text for it; a real
 # MIDI file plays with no box, and the key pressed again stops it. (With no
 # sound card nothing is heard; the prefix has no audio driver.)
+# e2e-limit: 120
+# e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 

@@ -3,6 +3,7 @@
 # the tray, whose tip names it and whose right-click menu opens near the
 # bottom right corner; the menu's last item ends the program and takes the
 # icon away.
+# e2e-limit: 150
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 W="$TAVRIN_SCREEN_WIDTH" H="$TAVRIN_SCREEN_HEIGHT"
