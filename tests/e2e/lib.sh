@@ -458,3 +458,20 @@ tv_pixels_differ() {  # a.png, b.png, x, y, w, h
     { echo 999999999; return; }
   compare -metric AE -fuzz 6% "$a" "$b" null: 2>&1 | awk 'NR == 1 {print int($1)}'
 }
+
+# Where pixels of one colour (exactly, or with -v not of it) lie within a
+# rectangle of a picture: "count left top right bottom" in screen
+# coordinates, "0" when none.
+tv_ink() {  # png, x, y, w, h, rrggbb, [-v]
+  convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- 2>/dev/null |
+    awk -F'[ ,:()#]+' -v ox="$2" -v oy="$3" -v want="$(tr a-f A-F <<<"$6")" -v invert="${7:-}" '
+      NR > 1 {
+        hit = (toupper(substr($0, index($0, "#") + 1, 6)) == want)
+        if (invert == "-v") hit = !hit
+        if (!hit) next
+        x = $1 + ox; y = $2 + oy
+        if (n++ == 0) { l = r = x; t = b = y }
+        if (x < l) l = x; if (x > r) r = x; if (y < t) t = y; if (y > b) b = y
+      }
+      END { if (n) print n, l, t, r, b; else print 0 }'
+}
