@@ -5,8 +5,6 @@
 //   make_title jpeg <file.jpg>     the same bytes as a file
 //   make_title dump <folder>       every dialog picture, 1x and magnified
 //   make_title sheet <file.png>    one contact sheet of all the program's artwork
-#include <stdio.h>  // jpeglib.h needs FILE
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,9 +17,8 @@
 #include "resources/artwork/ImageFiles.h"
 #include "resources/artwork/MarkStamps.h"
 
-extern "C" {
+// After the standard headers: it expects size_t and FILE to be declared.
 #include <jpeglib.h>
-}
 
 namespace {
 
