@@ -6,8 +6,8 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 packages=(
-  # native build and its tests
-  g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang-format clang-tidy
+  # native build and its tests (libjpeg decodes the effect table's title picture)
+  g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang-format clang-tidy libjpeg-dev
   # the decoder's fuzz target (scripts/fuzz.sh): clang with libFuzzer
   clang libclang-rt-dev
   # Windows builds
