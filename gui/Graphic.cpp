@@ -78,10 +78,36 @@ bool DrawText(platform::Platform& sys, Bitmap& frame, int x, int y, const Font& 
   return true;
 }
 
+// ---- GraphicControl ------------------------------------------------------------
+
+IRect GraphicControl::Placed(int ox, int oy) const {
+  const IRect& b = BoundsRect();
+  return {b.left - ox, b.top - oy, b.right - ox, b.bottom - oy};
+}
+
+void GraphicControl::Paint(Bitmap& frame) const { DrawAt(frame, 0, 0); }
+
+void GraphicControl::Paint(Bitmap& frame, const IRect& clip) const {
+  const IRect& b = BoundsRect();
+  const IRect area = Intersect(Intersect(clip, b), frame.Bounds());
+  if (area.Empty()) return;
+  if (area == b) {
+    DrawAt(frame, 0, 0);
+    return;
+  }
+  // Drawn whole on a copy of the control's area, of which only the part goes
+  // back.
+  Bitmap part(b.Width(), b.Height());
+  raster::Blit(part, 0, 0, frame, b);
+  DrawAt(part, b.left, b.top);
+  raster::Blit(frame, area.left, area.top, part,
+               {area.left - b.left, area.top - b.top, area.right - b.left, area.bottom - b.top});
+}
+
 // ---- Label ---------------------------------------------------------------------
 
 Label::Label(Form& owner, std::string name, int left, int top, std::string caption, Font font)
-    : Control(owner, std::move(name), {left, top, left, top}),
+    : GraphicControl(owner, std::move(name), {left, top, left, top}),
       caption_(std::move(caption)),
       font_(std::move(font)) {
   Fit();
@@ -139,12 +165,17 @@ IRect Label::TextRect() const {
   return {x, Top(), x + e.width, Top() + e.height};
 }
 
-void Label::Paint(Bitmap& frame) const {
-  if (!transparent_) raster::FillRect(frame, BoundsRect(), color);
+bool Label::Covers(const IRect& area) const {
+  return !transparent_ && Intersect(area, BoundsRect()) == area;
+}
+
+void Label::DrawAt(Bitmap& target, int ox, int oy) const {
+  const IRect b = Placed(ox, oy);
+  if (!transparent_) raster::FillRect(target, b, color);
   if (caption_.empty()) return;
   const IRect t = TextRect();
   // A font the system cannot make leaves just the background.
-  DrawTextClipped(Owner().App().Sys(), frame, BoundsRect(), t.left, t.top, font_, caption_,
+  DrawTextClipped(Owner().App().Sys(), target, b, t.left - ox, t.top - oy, font_, caption_,
                   {t.Width(), t.Height()});
 }
 
@@ -152,10 +183,10 @@ void Label::Paint(Bitmap& frame) const {
 
 Bevel::Bevel(Form& owner, std::string name, IRect bounds, BevelShape bevelShape,
              BevelStyle bevelStyle)
-    : Control(owner, std::move(name), bounds), shape(bevelShape), style(bevelStyle) {}
+    : GraphicControl(owner, std::move(name), bounds), shape(bevelShape), style(bevelStyle) {}
 
-void Bevel::Paint(Bitmap& frame) const {
-  const IRect& b = BoundsRect();
+void Bevel::DrawAt(Bitmap& frame, int ox, int oy) const {
+  const IRect b = Placed(ox, oy);
   if (b.Empty()) return;
   // The first colour goes on the top and left of a box and on the first of
   // a line's two rows or columns.
@@ -193,7 +224,7 @@ void Bevel::Paint(Bitmap& frame) const {
 
 SpeedButton::SpeedButton(Form& owner, std::string name, IRect bounds, std::string caption,
                          Font font)
-    : Control(owner, std::move(name), bounds),
+    : GraphicControl(owner, std::move(name), bounds),
       caption_(std::move(caption)),
       font_(std::move(font)) {
   OnMouseDown = [this](MouseButton button, unsigned, int x, int y) {
@@ -224,8 +255,8 @@ void SpeedButton::SetPressed(bool pressed) {
   Changed();
 }
 
-void SpeedButton::Paint(Bitmap& frame) const {
-  const IRect& b = BoundsRect();
+void SpeedButton::DrawAt(Bitmap& frame, int ox, int oy) const {
+  const IRect b = Placed(ox, oy);
   if (pressed_) Frame3D(frame, b, kBtnShadow, kBtnHighlight, 1);
   if (caption_.empty()) return;
   platform::Platform& sys = Owner().App().Sys();
@@ -239,7 +270,7 @@ void SpeedButton::Paint(Bitmap& frame) const {
 // ---- BevelPanel ----------------------------------------------------------------
 
 BevelPanel::BevelPanel(Form& owner, std::string name, IRect bounds, Color colour)
-    : Control(owner, std::move(name), bounds), color_(colour) {}
+    : GraphicControl(owner, std::move(name), bounds), color_(colour) {}
 
 void BevelPanel::SetColor(Color c) {
   if (color_ == c) return;
@@ -261,8 +292,10 @@ IRect BevelPanel::Interior() const {
   return Inset(BoundsRect(), inset);
 }
 
-void BevelPanel::Paint(Bitmap& frame) const {
-  IRect r = BoundsRect();
+bool BevelPanel::Covers(const IRect& area) const { return Intersect(area, BoundsRect()) == area; }
+
+void BevelPanel::DrawAt(Bitmap& frame, int ox, int oy) const {
+  IRect r = Placed(ox, oy);
   if (r.Empty()) return;
   raster::FillRect(frame, r, color_);
   if (singleBorder) {
@@ -273,6 +306,10 @@ void BevelPanel::Paint(Bitmap& frame) const {
   }
   auto bevel = [&](PanelBevel kind) {
     if (kind == PanelBevel::None) return;
+    if (kind == PanelBevel::Space) {
+      r = Inset(r, bevelWidth);
+      return;
+    }
     const bool raised = kind == PanelBevel::Raised;
     Frame3D(frame, r, raised ? kBtnHighlight : kBtnShadow, raised ? kBtnShadow : kBtnHighlight,
             bevelWidth);
@@ -284,7 +321,7 @@ void BevelPanel::Paint(Bitmap& frame) const {
   if (caption_.empty()) return;
   platform::Platform& sys = Owner().App().Sys();
   const TextExtent e = MeasureText(sys, font, caption_);
-  const IRect inner = Interior();
+  const IRect inner = r;
   const int x = inner.left + (inner.Width() - e.width) / 2;
   const int y = inner.top + (inner.Height() - e.height) / 2;
   DrawTextClipped(sys, frame, inner, x, y, font, caption_, e);
@@ -294,7 +331,7 @@ void BevelPanel::Paint(Bitmap& frame) const {
 
 GroupFrame::GroupFrame(Form& owner, std::string name, IRect bounds, std::string caption, Font font,
                        Color colour)
-    : Control(owner, std::move(name), bounds),
+    : GraphicControl(owner, std::move(name), bounds),
       color(colour),
       caption_(std::move(caption)),
       font_(std::move(font)) {}
@@ -304,8 +341,10 @@ IRect GroupFrame::CaptionRect() const {
   return {Left() + 8, Top(), Left() + 8 + e.width, Top() + e.height};
 }
 
-void GroupFrame::Paint(Bitmap& frame) const {
-  const IRect& b = BoundsRect();
+bool GroupFrame::Covers(const IRect& area) const { return Intersect(area, BoundsRect()) == area; }
+
+void GroupFrame::DrawAt(Bitmap& frame, int ox, int oy) const {
+  const IRect b = Placed(ox, oy);
   if (b.Empty()) return;
   platform::Platform& sys = Owner().App().Sys();
   // The frame's top edge runs through the middle of a digit's height, even
@@ -316,7 +355,8 @@ void GroupFrame::Paint(Bitmap& frame) const {
   raster::FrameRect(frame, {b.left + 1, mid, b.right, b.bottom}, kBtnHighlight);
   raster::FrameRect(frame, {b.left, mid - 1, b.right - 1, b.bottom - 1}, kBtnShadow);
   if (caption_.empty()) return;
-  const IRect c = CaptionRect();
+  IRect c = CaptionRect();
+  c = {c.left - ox, c.top - oy, c.right - ox, c.bottom - oy};
   raster::FillRect(frame, Intersect(c, b), color);
   DrawTextClipped(sys, frame, b, c.left, c.top, font_, caption_, {c.Width(), c.Height()});
 }

@@ -45,12 +45,30 @@ bool DrawText(platform::Platform& sys, Bitmap& frame, int x, int y, const Font& 
 
 enum class Alignment { Left, Center, Right };
 
+// What the graphic controls share: each draws its whole self with DrawAt,
+// and the form's paint of a part of the frame is that drawing cut to the
+// part (through a copy of the control's area when the part cuts it).
+class GraphicControl : public Control {
+ public:
+  using Control::Control;
+  void Paint(Bitmap& frame) const;
+  void Paint(Bitmap& frame, const IRect& clip) const;
+  // Whether the control covers every pixel of area (form coordinates).
+  bool Opaque(const IRect& area) const { return Covers(area); }
+
+ protected:
+  virtual bool Covers(const IRect&) const { return false; }
+  // Draws the control with the form point (ox, oy) at target's origin.
+  virtual void DrawAt(Bitmap& target, int ox, int oy) const = 0;
+  IRect Placed(int ox, int oy) const;
+};
+
 // A line of text. With autoSize on, the control takes the size of its text
 // (keeping its left and top) whenever the caption or the font changes;
 // otherwise the text stands inside the bounds by the alignment, vertically
 // at the top. A transparent label draws only its text; an opaque one first
 // fills its bounds with color.
-class Label : public Control {
+class Label : public GraphicControl {
  public:
   Label(Form& owner, std::string name, int left, int top, std::string caption, Font font = {});
 
@@ -72,7 +90,10 @@ class Label : public Control {
   // Where the text's box stands on the form (the text may be wider than the
   // bounds of a label that does not size itself).
   IRect TextRect() const;
-  void Paint(Bitmap& frame) const override;
+
+ protected:
+  bool Covers(const IRect& area) const override;
+  void DrawAt(Bitmap& target, int ox, int oy) const override;
 
  private:
   void Fit();
@@ -89,27 +110,31 @@ enum class BevelStyle { Lowered, Raised };
 // Lines that look pressed into or raised from the surface: a box (light and
 // dark edges), a frame (an etched double outline), or a single etched line
 // along one side of the bounds. Draws nothing inside.
-class Bevel : public Control {
+class Bevel : public GraphicControl {
  public:
   Bevel(Form& owner, std::string name, IRect bounds, BevelShape shape = BevelShape::Box,
         BevelStyle style = BevelStyle::Lowered);
   BevelShape shape;
   BevelStyle style;
-  void Paint(Bitmap& frame) const override;
+
+ protected:
+  void DrawAt(Bitmap& target, int ox, int oy) const override;
 };
 
 // A flat button: its caption on the surface below, a raised edge never, a
 // lowered one while the left button holds it down with the pointer over it
 // (the caption then one pixel down and right). OnClick runs on a left press
 // and release over it.
-class SpeedButton : public Control {
+class SpeedButton : public GraphicControl {
  public:
   SpeedButton(Form& owner, std::string name, IRect bounds, std::string caption, Font font = {});
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
   const Font& GetFont() const { return font_; }
   bool Pressed() const { return pressed_; }
-  void Paint(Bitmap& frame) const override;
+
+ protected:
+  void DrawAt(Bitmap& target, int ox, int oy) const override;
 
  private:
   void SetPressed(bool pressed);
@@ -119,13 +144,14 @@ class SpeedButton : public Control {
   bool pressed_ = false;
 };
 
-enum class PanelBevel { None, Lowered, Raised };
+// Space is a bevel's width of the panel's colour, with no lines.
+enum class PanelBevel { None, Lowered, Raised, Space };
 
 // A panel that draws its own surface: an optional single border (the
 // system's sunken 2-pixel edge), an outer bevel, a border of its colour, an
 // inner bevel, its colour, and a caption centred in it. Other controls stand
 // on it.
-class BevelPanel : public Control {
+class BevelPanel : public GraphicControl {
  public:
   BevelPanel(Form& owner, std::string name, IRect bounds, Color colour = kBtnFace);
   Color color() const { return color_; }
@@ -140,7 +166,10 @@ class BevelPanel : public Control {
   bool singleBorder = false;
   // The area inside the border and bevels, which the colour fills.
   IRect Interior() const;
-  void Paint(Bitmap& frame) const override;
+
+ protected:
+  bool Covers(const IRect& area) const override;
+  void DrawAt(Bitmap& target, int ox, int oy) const override;
 
  private:
   Color color_;
@@ -151,7 +180,7 @@ class BevelPanel : public Control {
 // through the middle of the caption, and the caption at 8 pixels from the
 // left on the group's colour. It holds no controls of its own: the controls
 // in the group are the form's, placed over it.
-class GroupFrame : public Control {
+class GroupFrame : public GraphicControl {
  public:
   GroupFrame(Form& owner, std::string name, IRect bounds, std::string caption, Font font = {},
              Color colour = kBtnFace);
@@ -160,7 +189,10 @@ class GroupFrame : public Control {
   Color color;
   // Where the caption's box stands on the form.
   IRect CaptionRect() const;
-  void Paint(Bitmap& frame) const override;
+
+ protected:
+  bool Covers(const IRect& area) const override;
+  void DrawAt(Bitmap& target, int ox, int oy) const override;
 
  private:
   std::string caption_;
