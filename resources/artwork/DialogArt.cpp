@@ -83,9 +83,9 @@ gui::Bitmap RevealStylePicture(int k) {
   Point tip;
   bool horizontal = true;
   switch (k) {
-    case 0: cover = {30, 1, kS - 1, kS - 1}, tip = {23, 22}; break;
+    case 0: cover = {30, 1, kS - 1, kS - 1}, tip = {23, 13}; break;
     case 1: cover = {1, 1, kS - 1, 22}, tip = {20, 15}, horizontal = false; break;
-    case 2: cover = {1, 1, 19, kS - 1}, tip = {12, 22}; break;
+    case 2: cover = {1, 1, 19, kS - 1}, tip = {12, 13}; break;
     default: cover = {1, 27, kS - 1, kS - 1}, tip = {20, 19}, horizontal = false; break;
   }
   p.FillRect(cover, kCoverBlue);

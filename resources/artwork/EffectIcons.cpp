@@ -131,9 +131,9 @@ void LaserBeam(Painter& p) {
   DrawDesktop(p);
   const Point c{23, 20};
   const gui::Color red = gui::Rgb(255, 24, 24);
-  p.FillCircle(c, 8, Brush::Radial(c, 8, {red, 170}, {red, 0}));
-  p.FillCircle(c, 3.4, red);
-  p.FillCircle(c, 1.4, gui::Rgb(255, 206, 206));
+  p.FillCircle(c, 10, Brush::Radial(c, 10, {red, 190}, {red, 0}));
+  p.FillCircle(c, 4.4, red);
+  p.FillCircle(c, 1.8, gui::Rgb(255, 206, 206));
 }
 
 void RectangleIcon(Painter& p) {

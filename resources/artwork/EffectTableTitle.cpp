@@ -56,10 +56,21 @@ class Lettering {
         return 9;
       }
       case 'c': Arc({x + 4.5, 9.2}, -50, -310); return 8.5;
-      case 'a':
-        p_.StrokeCircle({x + 4.5, 9.2}, 4.3, stroke_, ink_);
-        Line({x + 8.8, 5}, {x + 8.8, 14});
-        return 8.8;
+      case 'a': {
+        // Two storeys: the hook over the stem and a flat bowl at its foot,
+        // which stays an a at small sizes where a round one reads as an o.
+        std::vector<Point> hook;
+        for (int a = 205; a <= 360; a += 15) hook.push_back(Polar({x + 4.4, 8}, 3.6, a));
+        hook.push_back({x + 8, 14});
+        p_.StrokePolyline(hook, stroke_, ink_);
+        std::vector<Point> bowl;
+        for (int a = -90; a <= 270; a += 15) {
+          const Point q = Polar({0, 0}, 1, a);
+          bowl.push_back({x + 4.2 + 3.8 * q.x, 11.5 + 2.5 * q.y});
+        }
+        p_.StrokePolyline(bowl, stroke_, ink_);
+        return 8;
+      }
       case 'b':
         Line({x, 0}, {x, 14});
         p_.StrokeCircle({x + 4.3, 9.2}, 4.3, stroke_, ink_);

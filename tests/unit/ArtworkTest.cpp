@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "resources/artwork/Artwork.h"
+#include "resources/artwork/DialogArt.h"
 #include "resources/artwork/ImageFiles.h"
+#include "resources/artwork/MarkStamps.h"
 #include "resources/artwork/Painter.h"
 
 namespace {
@@ -276,6 +278,185 @@ TEST(Artwork, PaletteBackgroundLayout) {
   EXPECT_NE(bg.Pixel(96, 260), orange);
 }
 
+// --- The dialogs' pictures -------------------------------------------------
+
+bool Bluish(gui::Color c) {
+  return gui::BlueOf(c) > 180 && gui::RedOf(c) < 80 && gui::GreenOf(c) < 100;
+}
+
+TEST(DialogArt, EveryPictureHasItsSizeAndIndicesOutsideTheStylesGiveNone) {
+  struct Set {
+    gui::Bitmap (*draw)(int);
+    int count;
+    int size;
+  };
+  const Set sets[] = {{artwork::MarkStylePicture, 3, 33},
+                      {artwork::RevealStylePicture, 4, 49},
+                      {artwork::LineStylePicture, 3, 49},
+                      {artwork::SpotLightStylePicture, 3, 49}};
+  for (const Set& set : sets) {
+    for (int k = 0; k < set.count; ++k) {
+      const gui::Bitmap b = set.draw(k);
+      EXPECT_EQ(b.Width(), set.size) << k;
+      EXPECT_EQ(b.Height(), set.size) << k;
+      for (int j = 0; j < k; ++j) EXPECT_NE(b, set.draw(j)) << k << " looks like " << j;
+    }
+    EXPECT_TRUE(set.draw(-1).Empty());
+    EXPECT_TRUE(set.draw(set.count).Empty());
+    EXPECT_TRUE(set.draw(1 << 30).Empty());
+  }
+}
+
+TEST(DialogArt, MarkPicturesShowTheStampsTheMarkToolPuts) {
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    const gui::Bitmap picture = artwork::MarkStylePicture(k);
+    const artwork::AlphaImage stamp = artwork::MarkStampWithAlpha(k);
+    int solid = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const unsigned alpha = stamp.alpha[static_cast<std::size_t>(y) * 32 + x];
+        const gui::Color c = picture.Pixel(x, y);
+        if (alpha == 255) {
+          ++solid;
+          ASSERT_TRUE(Near(c, artwork::kMarkRed, 8)) << x << "," << y;
+        } else if (alpha == 0) {
+          ASSERT_GT(gui::GreenOf(c), 150u) << x << "," << y;  // paper or frame, no red
+        }
+      }
+    EXPECT_GT(solid, 60);
+  }
+}
+
+// Reveal style k hides the side of the slide that the tool's cover takes:
+// 0 right of the edge, 1 above it, 2 left of it, 3 below it. The pointer sits
+// on the style's axis just before the edge (the edge follows it 15 pixels on).
+TEST(DialogArt, RevealPicturesCoverTheSideEachStyleHides) {
+  for (int k = 0; k < 4; ++k) {
+    SCOPED_TRACE(k);
+    const gui::Bitmap b = artwork::RevealStylePicture(k);
+    const auto coveredColumn = [&](int x) {
+      int n = 0;
+      for (int y = 2; y < 47; ++y) n += Bluish(b.Pixel(x, y));
+      return n;
+    };
+    const auto coveredRow = [&](int y) {
+      int n = 0;
+      for (int x = 2; x < 47; ++x) n += Bluish(b.Pixel(x, y));
+      return n;
+    };
+    const bool vertical = k == 0 || k == 2;  // the edge runs up and down
+    const int near = vertical ? (k == 0 ? coveredColumn(46) : coveredColumn(2))
+                              : (k == 1 ? coveredRow(2) : coveredRow(46));
+    const int far = vertical ? (k == 0 ? coveredColumn(2) : coveredColumn(46))
+                             : (k == 1 ? coveredRow(46) : coveredRow(2));
+    EXPECT_GT(near, 30);  // the covered side is blue nearly all along...
+    EXPECT_EQ(far, 0);    // ...and the other side shows the slide
+    // Some of the slide stays in view: less than three quarters covered.
+    int blue = 0;
+    for (int y = 0; y < 49; ++y)
+      for (int x = 0; x < 49; ++x) blue += Bluish(b.Pixel(x, y));
+    EXPECT_LT(blue, 49 * 49 * 3 / 4);
+    EXPECT_GT(blue, 49 * 49 / 4);
+  }
+}
+
+TEST(DialogArt, LinePicturesRunWhiteBarsOutlinedInBlueAcrossThePicture) {
+  // The vertical bar at columns 22..26 and the horizontal one at rows 25..29,
+  // each running from edge to edge, outlined at the picture's edges too, as
+  // the tool's rectangles are. The pointer stands at the bar's corner, past
+  // the part checked here.
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    const gui::Bitmap b = artwork::LineStylePicture(k);
+    const bool vertical = k != 1;
+    const bool horizontal = k != 0;
+    for (int y = 1; y < 25; ++y) {
+      EXPECT_EQ(Bluish(b.Pixel(22, y)) && Bluish(b.Pixel(26, y)), vertical) << y;
+      EXPECT_EQ(b.Pixel(24, y) == gui::kWhite, vertical) << y;
+    }
+    for (int x = 1; x < 20; ++x) {
+      EXPECT_EQ(Bluish(b.Pixel(x, 25)) && Bluish(b.Pixel(x, 29)), horizontal) << x;
+      EXPECT_EQ(b.Pixel(x, 27) == gui::kWhite, horizontal) << x;
+    }
+  }
+}
+
+// The spot light darkens with a checker of black pixels everywhere but the lit
+// part: a box for style 0, a band across the whole width for 1, down the
+// whole height for 2.
+TEST(DialogArt, SpotLightPicturesLeaveTheStylesShapeLit) {
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    const gui::Bitmap b = artwork::SpotLightStylePicture(k);
+    gui::IRect lit{49, 49, 0, 0};
+    for (int y = 0; y < 49; ++y)
+      for (int x = 0; x < 49; ++x)
+        if ((x + y) % 2 == 0 && b.Pixel(x, y) != gui::kBlack)
+          lit = {std::min(lit.left, x), std::min(lit.top, y), std::max(lit.right, x + 1),
+                 std::max(lit.bottom, y + 1)};
+    // Inside the lit part not one pixel is darkened.
+    for (int y = lit.top; y < lit.bottom; ++y)
+      for (int x = lit.left; x < lit.right; ++x) ASSERT_NE(b.Pixel(x, y), gui::kBlack);
+    const bool fullWidth = lit.left == 0 && lit.right == 49;
+    const bool fullHeight = lit.top == 0 && lit.bottom == 49;
+    EXPECT_EQ(fullWidth, k == 1);
+    EXPECT_EQ(fullHeight, k == 2);
+    EXPECT_GE(lit.Width(), 12);
+    EXPECT_GE(lit.Height(), 12);
+    EXPECT_FALSE(fullWidth && fullHeight);
+  }
+}
+
+TEST(DialogArt, BrowseGlyphAndAboutPictureAreTransparentAroundTheirDrawing) {
+  const gui::MaskedImage glyph = artwork::BrowseGlyph();
+  const gui::MaskedImage about = artwork::AboutPicture();
+  ASSERT_EQ(glyph.color.Width(), 16);
+  ASSERT_EQ(glyph.color.Height(), 16);
+  ASSERT_EQ(about.color.Width(), 33);
+  ASSERT_EQ(about.color.Height(), 40);
+  for (const gui::MaskedImage* img : {&glyph, &about}) {
+    const int w = img->color.Width();
+    const int h = img->color.Height();
+    ASSERT_EQ(img->mask.size(), std::size_t(w * h));
+    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}})
+      EXPECT_TRUE(img->Transparent(x, y));
+    EXPECT_FALSE(img->Transparent(w / 2, h / 2 + 2));
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (img->Transparent(x, y)) {
+          ASSERT_EQ(img->color.Pixel(x, y), gui::kBlack);
+        }
+  }
+  // The folder is yellow; the about picture's pointer shows its red dot.
+  const gui::Color folder = glyph.color.Pixel(8, 10);
+  EXPECT_GT(gui::RedOf(folder), 200u);
+  EXPECT_GT(gui::GreenOf(folder), 150u);
+  EXPECT_LT(gui::BlueOf(folder), 130u);
+  int red = 0;
+  for (int y = 0; y < 10; ++y)
+    for (int x = 20; x < 33; ++x) {
+      const gui::Color c = about.color.Pixel(x, y);
+      red += !about.Transparent(x, y) && gui::RedOf(c) > 200 && gui::GreenOf(c) < 80;
+    }
+  EXPECT_GT(red, 10);
+}
+
+TEST(DialogArt, TitlePictureIsABandWithALightCaptionOnTheLeft) {
+  const gui::Bitmap title = artwork::EffectTableTitle();
+  ASSERT_EQ(title.Width(), 447);
+  ASSERT_EQ(title.Height(), 39);
+  int light = 0;
+  for (int y = 8; y < 31; ++y)
+    for (int x = 46; x < 200; ++x) light += Near(title.Pixel(x, y), gui::kWhite, 40);
+  EXPECT_GT(light, 600);  // the letters
+  // Between the caption and the icons, only the blue band.
+  for (int x = 205; x < 240; ++x) {
+    const gui::Color c = title.Pixel(x, 20);
+    EXPECT_GT(gui::BlueOf(c), gui::RedOf(c) + 60) << x;
+  }
+}
+
 // Both builds must draw the same pixels; the Windows test run compares against the
 // same number. After a deliberate change to the drawings, look at the pictures
 // (scripts/make-artwork.sh <folder>) and then take the new value.
@@ -298,7 +479,18 @@ TEST(Artwork, EveryBuildDrawsTheSamePixels) {
     mixBitmap(icon.color);
     for (auto a : icon.alpha) mix(a);
   }
-  EXPECT_EQ(h, 0xc77224d2815cc930ull) << std::hex << "now 0x" << h;
+  for (int k = 0; k < 4; ++k) {
+    mixBitmap(artwork::MarkStylePicture(k));
+    mixBitmap(artwork::RevealStylePicture(k));
+    mixBitmap(artwork::LineStylePicture(k));
+    mixBitmap(artwork::SpotLightStylePicture(k));
+  }
+  for (const gui::MaskedImage& img : {artwork::BrowseGlyph(), artwork::AboutPicture()}) {
+    mixBitmap(img.color);
+    for (auto m : img.mask) mix(m);
+  }
+  mixBitmap(artwork::EffectTableTitle());
+  EXPECT_EQ(h, 0xab5ef5ee1a923a9dull) << std::hex << "now 0x" << h;
 }
 
 // --- Files -----------------------------------------------------------------

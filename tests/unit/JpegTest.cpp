@@ -253,7 +253,9 @@ TEST(Jpeg, DecodingGoesOnAfterEveryKindOfFailure) {
   // decode would trip over.
   const Bytes good = TitleBytes();
   Bytes damaged = good;
-  damaged[FindMarker(damaged, 0xC4) + 5] = 0xFF;
+  const std::size_t table = FindMarker(damaged, 0xC4);
+  ASSERT_LT(table + 5, damaged.size());
+  damaged[table + 5] = 0xFF;
   const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
   Bytes large = good;
   SetSize(large, 20000, 39);
