@@ -122,18 +122,26 @@ std::vector<gui::MaskedImage> DialogPictures() {
   return all;
 }
 
-// Lays pictures out left to right at `scale` over the dialog's face colour;
-// returns the height used.
+// Lays pictures out left to right at `scale`, starting a new line where the
+// sheet ends; returns the height used.
 int Row(gui::Bitmap& sheet, int x, int y, const std::vector<gui::MaskedImage>& images, int scale,
         int gap) {
+  const int left = x;
+  int top = y;
   int tallest = 0;
   for (const gui::MaskedImage& img : images) {
-    const gui::IRect r{x, y, x + img.color.Width() * scale, y + img.color.Height() * scale};
+    const int w = img.color.Width() * scale;
+    if (x > left && x + w > sheet.Width() - left) {
+      x = left;
+      top += tallest + gap;
+      tallest = 0;
+    }
+    const gui::IRect r{x, top, x + w, top + img.color.Height() * scale};
     gui::raster::StretchMasked(sheet, r, img);
-    x += r.Width() + gap;
+    x += w + gap;
     tallest = std::max(tallest, r.Height());
   }
-  return tallest;
+  return top - y + tallest;
 }
 
 // The title at 1x and 2x, the effect icons at 1x and 2x, the dialog pictures
@@ -150,19 +158,11 @@ gui::Bitmap ContactSheet() {
   for (int code = 0; code < artwork::kEffectIconCount; ++code)
     icons.push_back(artwork::EffectIcon(code));
   y += Row(sheet, kGap, y, icons, 1, 6) + kGap;
-  for (std::size_t first = 0; first < icons.size(); first += 8) {
-    const std::vector<gui::MaskedImage> part(
-        icons.begin() + static_cast<std::ptrdiff_t>(first),
-        icons.begin() + static_cast<std::ptrdiff_t>(std::min(first + 8, icons.size())));
-    y += Row(sheet, kGap, y, part, 2, kGap) + kGap;
-  }
+  y += Row(sheet, kGap, y, icons, 2, kGap) + kGap;
 
   const std::vector<gui::MaskedImage> dialog = DialogPictures();
   y += Row(sheet, kGap, y, dialog, 1, kGap) + kGap;
-  const std::vector<gui::MaskedImage> first(dialog.begin(), dialog.begin() + 7);
-  const std::vector<gui::MaskedImage> rest(dialog.begin() + 7, dialog.end());
-  y += Row(sheet, kGap, y, first, 3, kGap) + kGap;
-  y += Row(sheet, kGap, y, rest, 3, kGap) + kGap;
+  y += Row(sheet, kGap, y, dialog, 3, kGap) + kGap;
 
   gui::Bitmap cropped(sheet.Width(), y, kDialogFace);
   gui::raster::Blit(cropped, 0, 0, sheet);
