@@ -48,6 +48,8 @@ inline constexpr long kInsufficientBuffer = 122;
 inline constexpr long kAlreadyExists = 183;
 inline constexpr long kMoreData = 234;
 inline constexpr long kInvalidWindowHandle = 1400;
+inline constexpr long kInvalidCursorHandle = 1402;
+inline constexpr long kResourceNameNotFound = 1814;
 inline constexpr long kOperationAborted = 995;
 }  // namespace error
 
@@ -101,6 +103,9 @@ inline constexpr std::uint32_t kCaptureChanged = 0x0215;
 inline constexpr std::uint32_t kNcDestroy = 0x0082;  // the last message a window receives
 inline constexpr std::uint32_t kUser = 0x0400;
 }  // namespace msg
+
+// Hit-test codes (WM_SETCURSOR's low word of lParam).
+inline constexpr std::int32_t kHtClient = 1;
 
 // Modifier bits of mouse messages' wParam.
 inline constexpr WParam kMkLButton = 0x0001;
@@ -164,6 +169,16 @@ inline constexpr std::uint32_t kNifTip = 0x4;
 inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 inline constexpr std::uint32_t kMergeCopy = 0x00C000CA;  // source AND pattern
 inline constexpr int kPsSolid = 0;
+
+// The system's standard pointer shapes (IDC_ ids), loaded by LoadCursorA
+// with a null instance.
+inline constexpr std::uint32_t kIdcArrow = 32512;
+inline constexpr std::uint32_t kIdcIBeam = 32513;
+inline constexpr std::uint32_t kIdcWait = 32514;
+inline constexpr std::uint32_t kIdcCross = 32515;
+inline constexpr std::uint32_t kIdcSizeAll = 32646;
+inline constexpr std::uint32_t kIdcNo = 32648;
+inline constexpr std::uint32_t kIdcHand = 32649;
 
 // OSVERSIONINFO platform ids.
 inline constexpr std::uint32_t kVerPlatformWin32s = 0;
@@ -470,6 +485,15 @@ class PointerOps {
   virtual bool GetCursorPos(Point* p) = 0;
   virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
   virtual HCursor LoadCursorFromFileA(std::string_view fileName) = 0;
+  // One of the system's standard shapes (instance 0, an IDC_ id): a shared
+  // cursor, the same handle on every call. 0 for an id the system has no
+  // shape for, or an instance without that cursor resource.
+  virtual HCursor LoadCursorA(Handle instance, std::uint32_t id) = 0;
+  // Gives the pointer this shape (0 hides it) and returns the shape it had.
+  // The system puts the class's shape back whenever the pointer moves over
+  // a window that leaves WM_SETCURSOR to the default handling.
+  virtual HCursor SetCursor(HCursor cursor) = 0;
+  virtual HCursor GetCursor() = 0;
 };
 
 class InputOps {

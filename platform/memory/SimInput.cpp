@@ -142,6 +142,10 @@ bool SimProcess::TakeInput(Msg* out, Hwnd hwnd, bool remove) {
     if (remove) {
       input_.erase(it);
       if (IsButtonDown(m.message)) sys_.ActivateByClick(m.hwnd);
+      // Before the message itself, the window under the pointer is asked
+      // for the pointer's shape; while a window holds the capture, none is.
+      if (IsMouse(m.message) && !IsWheel(m.message) && !sys_.capture_)
+        SendMessageA(m.hwnd, msg::kSetCursor, m.hwnd, MakeLParam(kHtClient, m.message));
     }
     return true;
   }

@@ -160,6 +160,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
   w.topmost = params.topmost;
   w.messageOnly = params.messageOnly;
   w.proc = std::move(proc);
+  w.classCursor = sys_.StandardCursor(kIdcArrow);  // the program's classes use the arrow
   if (!params.messageOnly) sys_.BringToFront(h);
   if (SendMessageA(h, msg::kCreate, 0, 0) == -1 && sys_.Window(h)) {
     // The procedure refused its window: it goes again at once, hearing only
@@ -198,10 +199,20 @@ void SimProcess::ForgetWindow(Hwnd hwnd) {
   std::erase_if(input_, [hwnd](const InputMessage& m) { return m.hwnd == hwnd; });
 }
 
-LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam) {
+LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return 0;
   switch (message) {
+    case msg::kSetCursor: {
+      // A child asks its parent first; a parent that sets a shape ends it.
+      if (w->parent && w->parent != sys_.desktop_ &&
+          SendMessageA(w->parent, msg::kSetCursor, wParam, lParam))
+        return 1;
+      w = sys_.Window(hwnd);
+      if (!w || LoWordSigned(lParam) != kHtClient || !w->classCursor) return 0;
+      SetCursor(w->classCursor);
+      return 1;
+    }
     case msg::kSysCommand: return SysCommand(hwnd, wParam);
     case msg::kPaint:
       w->needsPaint = false;  // the default handler validates the window
@@ -511,6 +522,23 @@ HCursor SimProcess::LoadCursorFromFileA(std::string_view fileName) {
   const HCursor h = sys_.nextCursor_++;
   sys_.cursors_[h] = c;
   return h;
+}
+
+HCursor SimProcess::LoadCursorA(Handle instance, std::uint32_t id) {
+  // The program's executable holds no cursor resources.
+  const HCursor c = instance ? 0 : sys_.StandardCursor(id);
+  if (!c) lastError_ = error::kResourceNameNotFound;
+  return c;
+}
+
+HCursor SimProcess::SetCursor(HCursor cursor) {
+  if (cursor && !sys_.IsCursor(cursor)) {
+    lastError_ = error::kInvalidCursorHandle;
+    return 0;
+  }
+  const HCursor before = sys_.currentCursor_;
+  sys_.currentCursor_ = cursor;
+  return before;
 }
 
 // SetCursorPos, mouse_event and keybd_event: SimInput.cpp.

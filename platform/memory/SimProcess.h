@@ -91,6 +91,9 @@ class SimProcess final : public Platform {
   bool GetCursorPos(Point* p) override;
   bool SetCursorPos(std::int32_t x, std::int32_t y) override;
   HCursor LoadCursorFromFileA(std::string_view fileName) override;
+  HCursor LoadCursorA(Handle instance, std::uint32_t id) override;
+  HCursor SetCursor(HCursor cursor) override;
+  HCursor GetCursor() override { return sys_.currentCursor_; }
 
   // InputOps
   void mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,

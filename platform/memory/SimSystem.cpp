@@ -19,6 +19,27 @@ SimValue* SimKey::Find(std::string_view name) {
   return nullptr;
 }
 
+namespace {
+// The standard shapes the system has, by IDC_ id; their handles are fixed,
+// shared by every process.
+constexpr std::uint32_t kStandardCursorIds[] = {
+    kIdcArrow, kIdcIBeam,   kIdcWait, kIdcCross, 32516 /* up arrow */,     32642, 32643, 32644,
+    32645,     kIdcSizeAll, kIdcNo,   kIdcHand,  32650 /* app starting */, 32651 /* help */};
+constexpr HCursor kStandardCursorBase = 0x8000;
+}  // namespace
+
+HCursor SimSystem::StandardCursor(std::uint32_t id) const {
+  for (std::size_t i = 0; i < std::size(kStandardCursorIds); ++i)
+    if (kStandardCursorIds[i] == id) return kStandardCursorBase + i;
+  return 0;
+}
+
+std::uint32_t SimSystem::StandardCursorId(HCursor cursor) const {
+  if (cursor < kStandardCursorBase || cursor >= kStandardCursorBase + std::size(kStandardCursorIds))
+    return 0;
+  return kStandardCursorIds[cursor - kStandardCursorBase];
+}
+
 SimSystem::SimSystem(int screenWidth, int screenHeight)
     : screenWidth_(screenWidth),
       screenHeight_(screenHeight),
@@ -26,6 +47,7 @@ SimSystem::SimSystem(int screenWidth, int screenHeight)
   // The desktop window itself, and the shell's "Program Manager" window that
   // covers it, with its view and the view's list of icons inside: the chain
   // a program meets over the bare desktop.
+  currentCursor_ = StandardCursor(kIdcArrow);
   desktop_ = NewHandle();
   SimWindow& d = windows_[desktop_];
   d.hwnd = desktop_;

@@ -67,7 +67,8 @@ struct SimWindow {
   Rect restoreRect;
   bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
-  gui::Bitmap frame;  // what the window last presented
+  HCursor classCursor = 0;  // the shape the default WM_SETCURSOR handling gives
+  gui::Bitmap frame;        // what the window last presented
   // Once hidden: its last frame stays on the screen until then.
   std::uint64_t leavesScreenAt = 0;
 };
@@ -245,6 +246,18 @@ class SimSystem {
     const auto it = cursors_.find(cursor);
     return it == cursors_.end() ? nullptr : &it->second;
   }
+  // The shared handle of a standard shape (an IDC_ id), 0 for an id the
+  // system has no shape for.
+  HCursor StandardCursor(std::uint32_t id) const;
+  // The pointer's shape now: a standard one, one loaded from a file, or 0
+  // when the pointer is hidden. The arrow when the machine starts.
+  HCursor CurrentCursor() const { return currentCursor_; }
+  bool PointerHidden() const { return currentCursor_ == 0; }
+  bool IsCursor(HCursor cursor) const {
+    return cursors_.contains(cursor) || StandardCursorId(cursor) != 0;
+  }
+  // The IDC_ id of a standard shape's handle, 0 for any other handle.
+  std::uint32_t StandardCursorId(HCursor cursor) const;
 
  private:
   friend class SimProcess;
@@ -322,6 +335,7 @@ class SimSystem {
   std::map<HCursor, SimCursor> cursors_;
   std::string programPath_ = "C:\\Program Files\\Tavrin\\tavrin.exe";
   HCursor nextCursor_ = 0x9000;
+  HCursor currentCursor_ = 0;                           // the arrow, set by the constructor
   std::map<std::uint32_t, std::uint32_t> mciFailures_;  // message -> error
   std::map<std::uint32_t, long> versionFailures_;       // record size -> error
   std::intptr_t shellMissingResult_ = kSeErrFileNotFound;

@@ -492,6 +492,19 @@ HCursor Win32Platform::LoadCursorFromFileA(std::string_view fileName) {
   return reinterpret_cast<HCursor>(c);
 }
 
+HCursor Win32Platform::LoadCursorA(Handle instance, std::uint32_t id) {
+  KeepLastError keep;
+  HCURSOR c = ::LoadCursorA(reinterpret_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(id));
+  keep.Capture();
+  return reinterpret_cast<HCursor>(c);
+}
+
+HCursor Win32Platform::SetCursor(HCursor cursor) {
+  return reinterpret_cast<HCursor>(::SetCursor(reinterpret_cast<HCURSOR>(cursor)));
+}
+
+HCursor Win32Platform::GetCursor() { return reinterpret_cast<HCursor>(::GetCursor()); }
+
 void Win32Platform::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t dy,
                                 std::uint32_t data) {
   // Relative motion is a signed value carried in the unsigned parameters.

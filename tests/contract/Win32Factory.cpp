@@ -161,6 +161,9 @@ class OtherProcess final : public Platform {
   bool GetCursorPos(Point* pt) override { return local_.GetCursorPos(pt); }
   bool SetCursorPos(std::int32_t x, std::int32_t y) override { return local_.SetCursorPos(x, y); }
   HCursor LoadCursorFromFileA(std::string_view f) override { return local_.LoadCursorFromFileA(f); }
+  HCursor LoadCursorA(Handle i, std::uint32_t id) override { return local_.LoadCursorA(i, id); }
+  HCursor SetCursor(HCursor c) override { return local_.SetCursor(c); }
+  HCursor GetCursor() override { return local_.GetCursor(); }
   void mouse_event(std::uint32_t f, std::int32_t dx, std::int32_t dy, std::uint32_t d) override {
     local_.mouse_event(f, dx, dy, d);
   }

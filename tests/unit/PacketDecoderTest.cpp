@@ -56,14 +56,17 @@ struct OtherProgram {
     params.top = at.top;
     params.width = at.Width();
     params.height = at.Height();
-    hwnd = process->CreateWindowExA(
-        params,
-        [this](Hwnd h, std::uint32_t m, platform::WParam w,
-               platform::LParam l) -> platform::LResult {
-          if (m != msg::kPaint && m != msg::kCreate && m != msg::kDestroy && m != msg::kNcDestroy)
-            log.push_back({h, m, w, l});
-          return process->DefWindowProcA(h, m, w, l);
-        });
+    hwnd = process->CreateWindowExA(params,
+                                    [this](Hwnd h, std::uint32_t m, platform::WParam w,
+                                           platform::LParam l) -> platform::LResult {
+                                      // The system's question for the pointer's shape, asked before
+                                      // each mouse message, is no input of its own.
+                                      if (m != msg::kPaint && m != msg::kCreate &&
+                                          m != msg::kDestroy && m != msg::kNcDestroy &&
+                                          m != msg::kSetCursor)
+                                        log.push_back({h, m, w, l});
+                                      return process->DefWindowProcA(h, m, w, l);
+                                    });
     process->ShowWindow(hwnd, platform::kSwShow);
     Run();
     log.clear();
