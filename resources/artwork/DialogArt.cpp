@@ -149,9 +149,9 @@ gui::MaskedImage BrowseGlyph() {
   p.FillRect({1, 4, 14, 14}, edge);
   p.FillRect({2, 5, 13, 13}, gui::Rgb(222, 170, 48));
   p.FillRect({2, 4, 6, 5}, gui::Rgb(222, 170, 48));
-  const Point front[] = {{4, 7}, {16, 7}, {13.5, 14}, {1, 14}};
+  const Point front[] = {{4, 7}, {15, 7}, {13, 14}, {1, 14}};
   p.FillPolygon(front, edge);
-  const Point inner[] = {{4.7, 8}, {14.6, 8}, {12.8, 13}, {2.4, 13}};
+  const Point inner[] = {{4.7, 8}, {13.7, 8}, {12.2, 13}, {2.4, 13}};
   p.FillPolygon(inner, gui::Rgb(252, 214, 96));
   return ToMasked(g);
 }
