@@ -101,11 +101,146 @@ inline constexpr std::uint32_t kMouseWheel = 0x020A;
 inline constexpr std::uint32_t kMouseHWheel = 0x020E;
 inline constexpr std::uint32_t kCaptureChanged = 0x0215;
 inline constexpr std::uint32_t kNcDestroy = 0x0082;  // the last message a window receives
+inline constexpr std::uint32_t kSetFocus = 0x0007;
+inline constexpr std::uint32_t kKillFocus = 0x0008;
+inline constexpr std::uint32_t kEnable = 0x000A;
+inline constexpr std::uint32_t kSetText = 0x000C;
+inline constexpr std::uint32_t kGetText = 0x000D;
+inline constexpr std::uint32_t kGetTextLength = 0x000E;
+inline constexpr std::uint32_t kSetFont = 0x0030;
+inline constexpr std::uint32_t kGetFont = 0x0031;
+inline constexpr std::uint32_t kNotify = 0x004E;
+inline constexpr std::uint32_t kGetDlgCode = 0x0087;
 inline constexpr std::uint32_t kUser = 0x0400;
 }  // namespace msg
 
 // Hit-test codes (WM_SETCURSOR's low word of lParam).
 inline constexpr std::int32_t kHtClient = 1;
+
+// Child windows: the window styles the program gives them.
+inline constexpr std::uint32_t kWsTabStop = 0x00010000;
+inline constexpr std::uint32_t kWsGroup = 0x00020000;
+inline constexpr std::uint32_t kWsDisabled = 0x08000000;
+inline constexpr std::uint32_t kWsVisible = 0x10000000;
+inline constexpr std::uint32_t kWsChild = 0x40000000;
+
+// The system's control classes and their messages, styles and
+// notifications (WM_COMMAND's high word of wParam, or WM_NOTIFY's code).
+inline constexpr char kButtonClass[] = "BUTTON";
+inline constexpr char kEditClass[] = "EDIT";
+inline constexpr char kComboBoxClass[] = "COMBOBOX";
+inline constexpr char kUpDownClass[] = "msctls_updown32";
+inline constexpr char kTabControlClass[] = "SysTabControl32";
+namespace ctl {
+// BUTTON
+inline constexpr std::uint32_t kBsPushButton = 0x0;
+inline constexpr std::uint32_t kBsDefPushButton = 0x1;
+inline constexpr std::uint32_t kBsAutoCheckBox = 0x3;
+inline constexpr std::uint32_t kBsGroupBox = 0x7;
+inline constexpr std::uint32_t kBsAutoRadioButton = 0x9;
+inline constexpr std::uint32_t kBsTypeMask = 0xF;
+inline constexpr std::uint32_t kBmGetCheck = 0x00F0;
+inline constexpr std::uint32_t kBmSetCheck = 0x00F1;
+inline constexpr std::uint32_t kBmClick = 0x00F5;
+inline constexpr WParam kBstUnchecked = 0;
+inline constexpr WParam kBstChecked = 1;
+inline constexpr std::uint16_t kBnClicked = 0;
+// EDIT
+inline constexpr std::uint32_t kEsAutoHScroll = 0x0080;
+inline constexpr std::uint32_t kEmGetSel = 0x00B0;
+inline constexpr std::uint32_t kEmSetSel = 0x00B1;
+inline constexpr std::uint32_t kEmReplaceSel = 0x00C2;
+inline constexpr std::uint32_t kEmLimitText = 0x00C5;
+inline constexpr std::uint16_t kEnSetFocus = 0x0100;
+inline constexpr std::uint16_t kEnKillFocus = 0x0200;
+inline constexpr std::uint16_t kEnChange = 0x0300;
+inline constexpr std::uint16_t kEnUpdate = 0x0400;
+// COMBOBOX
+inline constexpr std::uint32_t kCbsDropDown = 0x0002;
+inline constexpr std::uint32_t kCbsAutoHScroll = 0x0040;
+inline constexpr std::uint32_t kCbAddString = 0x0143;
+inline constexpr std::uint32_t kCbGetCount = 0x0146;
+inline constexpr std::uint32_t kCbGetCurSel = 0x0147;
+inline constexpr std::uint32_t kCbGetLbText = 0x0148;
+inline constexpr std::uint32_t kCbGetLbTextLen = 0x0149;
+inline constexpr std::uint32_t kCbResetContent = 0x014B;
+inline constexpr std::uint32_t kCbSetCurSel = 0x014E;
+inline constexpr LResult kCbErr = -1;
+inline constexpr std::uint16_t kCbnSelChange = 1;
+inline constexpr std::uint16_t kCbnSetFocus = 3;
+inline constexpr std::uint16_t kCbnKillFocus = 4;
+inline constexpr std::uint16_t kCbnEditChange = 5;
+inline constexpr std::uint16_t kCbnEditUpdate = 6;
+inline constexpr std::uint16_t kCbnDropDown = 7;
+inline constexpr std::uint16_t kCbnCloseUp = 8;
+inline constexpr std::uint16_t kCbnSelEndOk = 9;
+// msctls_updown32
+inline constexpr std::uint32_t kUdsWrap = 0x0001;
+inline constexpr std::uint32_t kUdsArrowKeys = 0x0020;
+inline constexpr std::uint32_t kUdmSetRange32 = 0x046F;
+inline constexpr std::uint32_t kUdmGetRange32 = 0x0470;
+inline constexpr std::uint32_t kUdmSetPos32 = 0x0471;
+inline constexpr std::uint32_t kUdmGetPos32 = 0x0472;
+inline constexpr std::uint32_t kUdnDeltaPos = static_cast<std::uint32_t>(-722);
+inline constexpr std::uint16_t kSbThumbPosition = 4;
+inline constexpr std::uint16_t kSbEndScroll = 8;
+// SysTabControl32
+inline constexpr std::uint32_t kTcmGetItemCount = 0x1304;
+inline constexpr std::uint32_t kTcmInsertItemA = 0x1307;
+inline constexpr std::uint32_t kTcmDeleteAllItems = 0x1309;
+inline constexpr std::uint32_t kTcmGetCurSel = 0x130B;
+inline constexpr std::uint32_t kTcmSetCurSel = 0x130C;
+inline constexpr std::uint32_t kTcifText = 0x0001;
+inline constexpr std::uint32_t kTcnSelChange = static_cast<std::uint32_t>(-551);
+inline constexpr std::uint32_t kTcnSelChanging = static_cast<std::uint32_t>(-552);
+// WM_GETDLGCODE answers
+inline constexpr LResult kDlgcWantArrows = 0x0001;
+inline constexpr LResult kDlgcWantTab = 0x0002;
+inline constexpr LResult kDlgcHasSetSel = 0x0008;
+inline constexpr LResult kDlgcDefPushButton = 0x0010;
+inline constexpr LResult kDlgcUndefPushButton = 0x0020;
+inline constexpr LResult kDlgcRadioButton = 0x0040;
+inline constexpr LResult kDlgcWantChars = 0x0080;
+inline constexpr LResult kDlgcStatic = 0x0100;
+inline constexpr LResult kDlgcButton = 0x2000;
+}  // namespace ctl
+
+// Virtual keys of dialog navigation.
+inline constexpr std::uint8_t kVkBack = 0x08;
+inline constexpr std::uint8_t kVkTab = 0x09;
+inline constexpr std::uint8_t kVkReturn = 0x0D;
+inline constexpr std::uint8_t kVkShift = 0x10;
+inline constexpr std::uint8_t kVkSpace = 0x20;
+inline constexpr std::uint8_t kVkLeft = 0x25;
+inline constexpr std::uint8_t kVkUp = 0x26;
+inline constexpr std::uint8_t kVkRight = 0x27;
+inline constexpr std::uint8_t kVkDown = 0x28;
+
+inline constexpr WParam MakeWParam(std::uint16_t lo, std::uint16_t hi) {
+  return static_cast<WParam>(std::uint32_t{lo} | std::uint32_t{hi} << 16);
+}
+
+// WM_NOTIFY's records (lParam points at one), laid out as the system's.
+struct NmHdr {
+  Hwnd hwndFrom = 0;
+  std::uintptr_t idFrom = 0;
+  std::uint32_t code = 0;
+};
+struct NmUpDown {
+  NmHdr hdr;
+  std::int32_t iPos = 0;
+  std::int32_t iDelta = 0;
+};
+// TCM_INSERTITEMA's record.
+struct TcItemA {
+  std::uint32_t mask = 0;
+  std::uint32_t dwState = 0;
+  std::uint32_t dwStateMask = 0;
+  char* pszText = nullptr;
+  std::int32_t cchTextMax = 0;
+  std::int32_t iImage = -1;
+  LParam lParam = 0;
+};
 
 // Modifier bits of mouse messages' wParam.
 inline constexpr WParam kMkLButton = 0x0001;
@@ -256,6 +391,13 @@ struct WindowParams {
   bool toolWindow = false;   // no taskbar button
   bool messageOnly = false;  // a hidden window that only receives messages (timers)
   Hwnd owner = 0;
+  // A child window: its parent, its id among the parent's children and its
+  // styles (WS_CHILD implied; the rectangle is in the parent's coordinates).
+  // Made without a procedure of the program's, it is a window of the
+  // system's class of that name, run by the system's own procedure.
+  Hwnd parent = 0;
+  int id = 0;
+  std::uint32_t style = 0;
 };
 
 // The ANSI notification-area record, version 2 fields. The implementation
