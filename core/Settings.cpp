@@ -4,11 +4,6 @@
 
 namespace {
 
-std::string Bounded(std::string text) {
-  if (text.size() > kTextCapacity) text.resize(kTextCapacity);
-  return text;
-}
-
 std::string SlotName(std::size_t slot) { return std::to_string(slot); }
 
 // The integers of the record, in the order the key is read and written.
@@ -60,10 +55,10 @@ void SettingsStore::Load(TSettings& s, SlotTable& slots) {
   if (reg.OpenKey(kSettingsKey, false)) {
     for (std::size_t i = 0; i < slots.size(); ++i) slots[i] = reg.ReadInteger(SlotName(i));
     for (const auto& v : kLeadingIntegers) v.set(s, reg.ReadInteger(v.name));
-    s.ComPortName = Bounded(reg.ReadString("Com Port"));
-    s.SoundName = Bounded(reg.ReadString("SoundName"));
-    s.BreakSound = Bounded(reg.ReadString("BreakSound"));
-    s.ExecuteName = Bounded(reg.ReadString("Execute Name"));
+    s.ComPortName = BoundedName(reg.ReadString("Com Port"));
+    s.SoundName = BoundedName(reg.ReadString("SoundName"));
+    s.BreakSound = BoundedName(reg.ReadString("BreakSound"));
+    s.ExecuteName = BoundedName(reg.ReadString("Execute Name"));
     for (const auto& v : kBreakIntegers) v.set(s, reg.ReadInteger(v.name));
     return;
   }

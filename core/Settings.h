@@ -56,6 +56,10 @@ inline std::optional<std::size_t> TableIndex(std::int32_t value, std::size_t n) 
   if (value < 0 || static_cast<std::size_t>(value) >= n) return std::nullopt;
   return static_cast<std::size_t>(value);
 }
+// A name as a text field of the record holds it: cut to its capacity.
+inline std::string BoundedName(std::string_view text) {
+  return std::string(text.substr(0, kTextCapacity));
+}
 // Only exactly "Com1" names the first port; every other text the second.
 inline int PortNumberFor(std::string_view comPortName) { return comPortName == "Com1" ? 1 : 2; }
 
