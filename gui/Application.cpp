@@ -48,6 +48,9 @@ bool Application::HandleMessage() {
     terminated_ = true;
     return true;
   }
+  if (m.message >= platform::msg::kKeyDown && m.message <= 0x0109 /* WM_KEYLAST */)
+    for (Form* dialog : dialogs_)
+      if (dialog->Handle() && sys_.IsDialogMessageA(dialog->Handle(), m)) return true;
   sys_.DispatchMessageA(m);
   return true;
 }

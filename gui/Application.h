@@ -75,6 +75,11 @@ class Application {
   // A message box owned by the application window.
   int MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags);
 
+  // Forms holding the system's controls: the message loop gives their keys
+  // to the system's dialog handling first (Tab, Shift+Tab, the arrows).
+  void AddDialog(Form* form) { dialogs_.push_back(form); }
+  void RemoveDialog(Form* form) { std::erase(dialogs_, form); }
+
  private:
   void Adopt(std::unique_ptr<Form> form);
 
@@ -84,6 +89,7 @@ class Application {
   platform::Hwnd handle_ = 0;
   std::vector<std::unique_ptr<Form>> forms_;
   Form* mainForm_ = nullptr;
+  std::vector<Form*> dialogs_;
   bool terminated_ = false;
 };
 

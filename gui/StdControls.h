@@ -111,14 +111,16 @@ class WinControl {
   // The window's text as the system holds it (the kept text before the
   // window exists).
   std::string WindowText() const;
-  void SetWindowText(std::string_view text);
+  void PutWindowText(std::string_view text);
+  // Makes the window when the form's exists (each kind's constructor calls
+  // it, once its Kind is in place).
+  void MakeWindow();
   bool tabStop_ = true;
   std::string text_;  // the text before the window exists
 
  private:
   friend class DialogForm;
   friend class TTabSheet;
-  void CreateWindow();
   void ApplyVisible();
 
   DialogForm& owner_;
@@ -139,7 +141,7 @@ class TEdit : public WinControl {
  public:
   TEdit(DialogForm& owner, std::string name, IRect bounds);
   std::string Text() const { return WindowText(); }
-  void SetText(std::string_view text) { SetWindowText(text); }
+  void SetText(std::string_view text) { PutWindowText(text); }
   // The most characters the user can type (0: the system's limit).
   void SetMaxLength(int length);
   NotifyEvent OnChange;
@@ -167,7 +169,7 @@ class TComboBox : public WinControl {
   // An index outside the items chooses none and empties the text.
   void SetItemIndex(int index);
   std::string Text() const { return WindowText(); }
-  void SetText(std::string_view text) { SetWindowText(text); }
+  void SetText(std::string_view text) { PutWindowText(text); }
   NotifyEvent OnChange;
 
  protected:
@@ -186,7 +188,7 @@ class TButton : public WinControl {
  public:
   TButton(DialogForm& owner, std::string name, IRect bounds, std::string caption = {});
   std::string Caption() const { return WindowText(); }
-  void SetCaption(std::string_view caption) { SetWindowText(caption); }
+  void SetCaption(std::string_view caption) { PutWindowText(caption); }
   NotifyEvent OnClick;
 
  protected:
@@ -205,7 +207,7 @@ class TRadioButton : public WinControl {
   TRadioButton(DialogForm& owner, std::string name, IRect bounds, std::string caption = {},
                TGroupBox* group = nullptr);
   std::string Caption() const { return WindowText(); }
-  void SetCaption(std::string_view caption) { SetWindowText(caption); }
+  void SetCaption(std::string_view caption) { PutWindowText(caption); }
   bool Checked() const;
   void SetChecked(bool checked);
   TGroupBox* Group() const { return group_; }
@@ -219,8 +221,7 @@ class TRadioButton : public WinControl {
  private:
   friend class DialogForm;
   TGroupBox* group_;
-  bool firstOfGroup_ = false;  // WS_GROUP: set by the form when windows are made
-  bool checked_ = false;       // before the window exists
+  bool checked_ = false;  // before the window exists
 };
 
 // A group box: an etched frame with its caption at the top left, drawn by
@@ -360,7 +361,9 @@ class DialogForm : public Form {
   void Unregister(WinControl* control);
   void MakeWindows();
   platform::HGdiObj FontHandle(const ControlFont& font);
-  void MarkGroups();
+  // Whether the control begins a group of the system's (WS_GROUP): all but
+  // a radio button that follows one of its own group.
+  bool StartsGroup(const WinControl* control) const;
 
   std::vector<WinControl*> winControls_;
   int nextId_ = 100;  // ids 1 and 2 are the dialog keys' IDOK and IDCANCEL

@@ -600,6 +600,18 @@ class WindowOps {
   virtual LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
   virtual std::uint32_t RegisterWindowMessageA(std::string_view name) = 0;
   virtual bool InvalidateRect(Hwnd hwnd) = 0;
+  // Returns whether the window was disabled before.
+  virtual bool EnableWindow(Hwnd hwnd, bool enable) = 0;
+  virtual bool IsWindowEnabled(Hwnd hwnd) = 0;
+  // The keyboard focus of this thread; SetFocus returns the window that had it.
+  virtual Hwnd SetFocus(Hwnd hwnd) = 0;
+  virtual Hwnd GetFocus() = 0;
+  // The dialog keys for a window holding controls: if msg is for dialog or
+  // one of its descendants, the system handles it (Tab and Shift+Tab move
+  // the focus across WS_TABSTOP controls, the arrow keys within a group,
+  // anything else goes to its window as DispatchMessageA would) and returns
+  // true; false leaves msg to the caller.
+  virtual bool IsDialogMessageA(Hwnd dialog, const Msg& msg) = 0;
   virtual Hwnd SetCapture(Hwnd hwnd) = 0;
   virtual bool ReleaseCapture() = 0;
   virtual Hwnd GetCapture() = 0;
@@ -674,6 +686,10 @@ class ScreenOps {
                                std::uint32_t bitsPerPixel, const void* bits);
   virtual HGdiObj CreatePatternBrush(HGdiObj bitmap);
   virtual HGdiObj CreatePen(int style, std::int32_t width, std::uint32_t color);
+  // A font of the system's for its controls (WM_SETFONT): height negative
+  // for a character height, weight 400 normal and 700 bold. DeleteObject
+  // releases it.
+  virtual HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) = 0;
   virtual HGdiObj SelectObject(Hdc dc, HGdiObj object);
   virtual bool DeleteObject(HGdiObj object);
   virtual bool MoveToEx(Hdc dc, std::int32_t x, std::int32_t y, Point* previous);

@@ -102,7 +102,7 @@ void SimSystem::QueueKey(Hwnd target, std::uint32_t message, WParam vk, LParam l
   const SimWindow* w = Window(target);
   if (!w) return;
   if (SimProcess* process = Process(w->pid))
-    process->EnqueueInput({target, message, vk, lParam, cursor_});
+    process->EnqueueInput({target, message, vk, lParam, cursor_, keysDown_.contains(kVkShift)});
 }
 
 // A click makes the top-level window under it the active one and raises it.
@@ -140,6 +140,7 @@ bool SimProcess::TakeInput(Msg* out, Hwnd hwnd, bool remove) {
       m.lParam = MakeLParam(it->pt.x - w->rect.left, it->pt.y - w->rect.top);
     *out = m;
     if (remove) {
+      if (!IsMouse(m.message)) lastKeyShift_ = it->shift;
       input_.erase(it);
       if (IsButtonDown(m.message)) sys_.ActivateByClick(m.hwnd);
       // Before the message itself, the window under the pointer is asked
@@ -218,9 +219,11 @@ void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
   // before, bit 31 that it is being released.
   const std::uint32_t bits =
       1u | (std::uint32_t{scan} << 16) | (wasDown ? 1u << 30 : 0u) | (up ? 1u << 31 : 0u);
-  if (sys_.foreground_)
-    sys_.QueueKey(sys_.foreground_, up ? msg::kKeyUp : msg::kKeyDown, vk,
-                  static_cast<LParam>(bits));
+  // Keys go to the window with the focus when it is in the window in front.
+  Hwnd target = sys_.foreground_;
+  if (sys_.focus_ && sys_.TopLevelOf(sys_.focus_) == sys_.foreground_) target = sys_.focus_;
+  if (target)
+    sys_.QueueKey(target, up ? msg::kKeyUp : msg::kKeyDown, vk, static_cast<LParam>(bits));
 }
 
 // ---- system commands ----------------------------------------------------------------

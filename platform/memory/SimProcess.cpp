@@ -161,7 +161,32 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
   w.messageOnly = params.messageOnly;
   w.proc = std::move(proc);
   w.classCursor = sys_.StandardCursor(kIdcArrow);  // the program's classes use the arrow
-  if (!params.messageOnly) sys_.BringToFront(h);
+  if (params.parent) {
+    // A child: its rectangle kept in screen coordinates, as the system
+    // reports it.
+    const SimWindow* parent = sys_.Window(params.parent);
+    if (!parent) {
+      sys_.windows_.erase(h);
+      lastError_ = error::kInvalidWindowHandle;
+      return 0;
+    }
+    SimWindow& c = sys_.windows_[h];
+    c.parent = params.parent;
+    c.owner = 0;
+    c.rect = {parent->rect.left + params.left, parent->rect.top + params.top,
+              parent->rect.left + params.left + params.width,
+              parent->rect.top + params.top + params.height};
+    c.id = params.id;
+    c.style = kWsChild | params.style;
+    c.visible = params.style & kWsVisible;
+    c.enabled = !(params.style & kWsDisabled);
+    if (!c.proc) {
+      MakeControl(h);  // a system class: refused when the system has none of that name
+      if (!sys_.Window(h)) return 0;
+    }
+  } else if (!params.messageOnly) {
+    sys_.BringToFront(h);
+  }
   if (SendMessageA(h, msg::kCreate, 0, 0) == -1 && sys_.Window(h)) {
     // The procedure refused its window: it goes again at once, hearing only
     // the last message, and the caller gets no handle.
@@ -227,6 +252,18 @@ bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return FailBool(error::kInvalidHandle);
   const bool was = w->visible;
+  if (w->parent) {
+    // A child shows and hides with no activation of its own.
+    w->visible = cmdShow != kSwHide;
+    if (w->visible) {
+      w->style |= kWsVisible;
+      w->needsPaint = true;
+    } else {
+      w->style &= ~kWsVisible;
+      if (sys_.focus_ == hwnd) sys_.focus_ = 0;
+    }
+    return was;
+  }
   if (w->messageOnly) {
     // Its style changes, but a window without a place on the screen is
     // never visible, painted or activated.
@@ -267,6 +304,10 @@ bool SimProcess::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return FailBool(error::kInvalidHandle);
   Rect r = w->rect;
+  if (const SimWindow* parent = w->parent ? sys_.Window(w->parent) : nullptr) {
+    x += parent->rect.left;  // a child's place is in its parent's coordinates
+    y += parent->rect.top;
+  }
   if (!(flags & kSwpNoMove)) {
     r.right += x - r.left;
     r.bottom += y - r.top;
@@ -278,8 +319,20 @@ bool SimProcess::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::
     r.bottom = r.top + std::max(cy, 0);
   }
   if (r.Width() != w->rect.Width() || r.Height() != w->rect.Height()) w->needsPaint = true;
+  // Its children move with it.
+  const std::int32_t dx = r.left - w->rect.left, dy = r.top - w->rect.top;
+  if (dx || dy) {
+    std::vector<Hwnd> moving{hwnd};
+    for (std::size_t i = 0; i < moving.size() && i < 4096; ++i)
+      for (auto& [h, c] : sys_.windows_)
+        if (c.parent == moving[i]) {
+          c.rect = {c.rect.left + dx, c.rect.top + dy, c.rect.right + dx, c.rect.bottom + dy};
+          moving.push_back(h);
+        }
+  }
+  w = sys_.Window(hwnd);
   w->rect = r;
-  if (!(flags & kSwpNoZOrder)) {
+  if (!(flags & kSwpNoZOrder) && !w->parent) {
     if (insertAfter == kHwndTopmost) w->topmost = true;
     if (insertAfter == kHwndNoTopmost) w->topmost = false;
     sys_.BringToFront(hwnd);
@@ -290,6 +343,10 @@ bool SimProcess::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::
 bool SimProcess::SetWindowTextA(Hwnd hwnd, std::string_view text) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return FailBool(error::kInvalidHandle);
+  if (w->control) {
+    const std::string t(text);
+    return SendMessageA(hwnd, msg::kSetText, 0, reinterpret_cast<LParam>(t.c_str())) != 0;
+  }
   w->text = std::string(text);
   return true;
 }
@@ -299,6 +356,9 @@ int SimProcess::GetWindowTextA(Hwnd hwnd, char* buffer, int maxCount) {
   if (!buffer || maxCount <= 0) return 0;
   buffer[0] = '\0';
   if (!w) return 0;
+  if (w->control)
+    return static_cast<int>(SendMessageA(hwnd, msg::kGetText, static_cast<WParam>(maxCount),
+                                         reinterpret_cast<LParam>(buffer)));
   const int n = std::min(static_cast<int>(w->text.size()), maxCount - 1);
   std::memcpy(buffer, w->text.data(), static_cast<std::size_t>(n));
   buffer[n] = '\0';
@@ -337,6 +397,7 @@ bool SimProcess::PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, L
 LResult SimProcess::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return 0;
+  if (!w->proc && w->control) return ControlProc(hwnd, message, wParam, lParam);
   if (!w->proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WndProc proc = w->proc;  // the window may go while its proc runs
   return proc(hwnd, message, wParam, lParam);

@@ -73,6 +73,11 @@ class SimProcess final : public Platform {
   LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   bool InvalidateRect(Hwnd hwnd) override;
+  bool EnableWindow(Hwnd hwnd, bool enable) override;
+  bool IsWindowEnabled(Hwnd hwnd) override;
+  Hwnd SetFocus(Hwnd hwnd) override;
+  Hwnd GetFocus() override { return sys_.focus_; }
+  bool IsDialogMessageA(Hwnd dialog, const Msg& msg) override;
   Hwnd SetCapture(Hwnd hwnd) override;
   bool ReleaseCapture() override;
   Hwnd GetCapture() override { return sys_.capture_; }
@@ -102,6 +107,10 @@ class SimProcess final : public Platform {
 
   // ScreenOps
   int GetSystemMetrics(int index) override;
+  HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
+  bool DeleteObject(HGdiObj object) override;
+  // The fonts this process made and has not deleted.
+  std::size_t FontCount() const { return fonts_.size(); }
 
   // SerialOps
   Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
@@ -145,6 +154,27 @@ class SimProcess final : public Platform {
   SimSoundDevice* SoundDevice(std::uint32_t device);
   friend class SimSystem;
 
+  // The system's control procedures (SimControls.cpp).
+  void MakeControl(Hwnd hwnd);
+  LResult ControlProc(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult ButtonProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult EditProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult UpDownProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  void NotifyParent(Hwnd hwnd, std::uint16_t code);
+  void EditReplace(Hwnd hwnd, std::string_view with, bool notify);
+  void CheckAutoRadio(Hwnd hwnd);
+  void ChooseTab(Hwnd hwnd, int index);
+  void ComboSelect(Hwnd combo, int index, bool byUser);
+  // Dialog navigation: the next control that takes Tab, and the next of a group.
+  Hwnd NextTabItem(Hwnd dialog, Hwnd from, bool previous);
+  Hwnd NextGroupItem(Hwnd from, bool previous);
+  bool NavigableChild(Hwnd hwnd) const;
+  std::map<HGdiObj, std::string> fonts_;
+  HGdiObj nextFont_ = 0x7A000;
+  bool lastKeyShift_ = false;  // Shift was held for the key message taken last
+
   struct Timer {
     Hwnd hwnd = 0;
     std::uintptr_t id = 0;
@@ -185,6 +215,7 @@ class SimProcess final : public Platform {
     WParam wParam = 0;
     LParam lParam = 0;  // keyboard messages only
     Point pt;
+    bool shift = false;  // keyboard messages: Shift held as it was queued
   };
   void EnqueueInput(const InputMessage& m);
   bool TakeInput(Msg* out, Hwnd hwnd, bool remove);

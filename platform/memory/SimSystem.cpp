@@ -246,6 +246,7 @@ void SimSystem::RemoveWindow(Hwnd hwnd) {
   std::erase(zorder_, hwnd);
   windows_.erase(hwnd);
   if (capture_ == hwnd) capture_ = 0;
+  if (focus_ == hwnd) focus_ = 0;
   if (foreground_ == hwnd) FixForeground();
 }
 

@@ -68,7 +68,13 @@ struct SimWindow {
   bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
   HCursor classCursor = 0;  // the shape the default WM_SETCURSOR handling gives
-  gui::Bitmap frame;        // what the window last presented
+  // A child window: its id and styles; a control of a system class has the
+  // state its system procedure keeps (SimControls.cpp).
+  int id = 0;
+  std::uint32_t style = 0;
+  bool enabled = true;
+  std::shared_ptr<struct SimControl> control;
+  gui::Bitmap frame;  // what the window last presented
   // Once hidden: its last frame stays on the screen until then.
   std::uint64_t leavesScreenAt = 0;
 };
@@ -176,6 +182,27 @@ class SimSystem {
   // The screen as the user sees it: the wallpaper and every visible window's
   // last presented frame, back to front.
   gui::Bitmap Screen() const;
+
+  // ---- the user at the system's controls (SimControls.cpp) ----
+  // Each is real input, queued for the window's process as the pointer and
+  // keyboard would queue it; it takes effect as the program takes it.
+  // A left click at a point of the window (its own coordinates).
+  void ClickWindow(Hwnd hwnd, Point at);
+  void ClickWindow(Hwnd hwnd);  // in its middle
+  // A click on an up-down's upper or lower arrow.
+  void ClickUpDownArrow(Hwnd updown, bool up);
+  // A click on a tab of a tab row.
+  void ClickTab(Hwnd tabs, int index);
+  // The user drops a list down and clicks its item index.
+  void ChooseListItem(Hwnd combo, int index);
+  // Characters typed on the keyboard, to the window with the focus ('\b'
+  // deletes the character before the caret or the selection).
+  void TypeText(std::string_view text);
+  // A key pressed and let go, with Shift held if asked.
+  void PressKey(std::uint8_t vk, bool shift = false);
+  Hwnd Focus() const { return focus_; }
+  // The rectangle of a tab of a tab row (its own coordinates).
+  Rect TabRect(Hwnd tabs, int index) const;
 
   // ---- notification area ----
   const std::vector<TrayIcon>& TrayIcons() const { return tray_; }
@@ -306,6 +333,7 @@ class SimSystem {
   int startMenuOpenings_ = 0;
   Hwnd foreground_ = 0;
   Hwnd capture_ = 0;
+  Hwnd focus_ = 0;
   std::map<Hwnd, SimWindow> windows_;
   std::vector<Hwnd> zorder_;  // top-level, front to back
   gui::Bitmap wallpaper_;

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 // <shellapi.h> needs the types of <windows.h> before it.
+#include <commctrl.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -186,7 +188,25 @@ void CopyTerminated(char (&dst)[N], const char (&src)[N]) {
 
 }  // namespace
 
-Win32Platform::Win32Platform() = default;
+Win32Platform::Win32Platform() {
+  // The up-down and the tab row are common controls: their classes exist
+  // once registered.
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof icc;
+  icc.dwICC = ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
+  ::InitCommonControlsEx(&icc);
+}
+
+// The records of WM_NOTIFY and TCM_INSERTITEMA pass through as they are.
+static_assert(sizeof(NmHdr) == sizeof(NMHDR) && offsetof(NmHdr, code) == offsetof(NMHDR, code));
+static_assert(sizeof(NmUpDown) == sizeof(NMUPDOWN) &&
+              offsetof(NmUpDown, iDelta) == offsetof(NMUPDOWN, iDelta));
+static_assert(sizeof(TcItemA) == sizeof(TCITEMA) &&
+              offsetof(TcItemA, pszText) == offsetof(TCITEMA, pszText) &&
+              offsetof(TcItemA, lParam) == offsetof(TCITEMA, lParam));
+static_assert(static_cast<std::uint32_t>(UDN_DELTAPOS) == ctl::kUdnDeltaPos);
+static_assert(static_cast<std::uint32_t>(TCN_SELCHANGE) == ctl::kTcnSelChange);
+static_assert(TCM_INSERTITEMA == ctl::kTcmInsertItemA && UDM_SETPOS32 == ctl::kUdmSetPos32);
 Win32Platform::~Win32Platform() = default;
 
 // ---- registry ----------------------------------------------------------------
@@ -313,6 +333,16 @@ bool Win32Platform::EnsureClass(const std::string& className) {
 
 Hwnd Win32Platform::CreateWindowExA(const WindowParams& window, WndProc proc) {
   KeepLastError keep;
+  if (window.parent && !proc) {
+    // A control of the system's class, run by the system's procedure.
+    const HWND control = ::CreateWindowExA(0, window.className.c_str(), window.caption.c_str(),
+                                           WS_CHILD | window.style, window.left, window.top,
+                                           window.width, window.height, ToHwnd(window.parent),
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(window.id)),
+                                           ::GetModuleHandleA(nullptr), nullptr);
+    keep.Capture();
+    return FromHwnd(control);
+  }
   if (!EnsureClass(window.className)) {
     keep.Capture();
     return 0;
@@ -323,14 +353,22 @@ Hwnd Win32Platform::CreateWindowExA(const WindowParams& window, WndProc proc) {
   DWORD exStyle = 0;
   if (window.toolWindow) exStyle |= WS_EX_TOOLWINDOW;
   if (window.topmost) exStyle |= WS_EX_TOPMOST;
-  // For a popup the "parent" argument is its owner.
-  const HWND parent = window.messageOnly ? HWND_MESSAGE : ToHwnd(window.owner);
+  // For a popup the "parent" argument is its owner. Its children are left
+  // out of what it paints: they draw themselves.
+  HWND parent = window.messageOnly ? HWND_MESSAGE : ToHwnd(window.owner);
+  DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+  HMENU menu = nullptr;
+  if (window.parent) {
+    parent = ToHwnd(window.parent);
+    style = WS_CHILD | WS_CLIPSIBLINGS | window.style;
+    menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(window.id));
+  }
 
   WindowRecord* const outer = tCreating;  // a procedure may create windows while being created
   tCreating = rec.get();
-  const HWND hwnd = ::CreateWindowExA(
-      exStyle, window.className.c_str(), window.caption.c_str(), WS_POPUP, window.left, window.top,
-      window.width, window.height, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  const HWND hwnd = ::CreateWindowExA(exStyle, window.className.c_str(), window.caption.c_str(),
+                                      style, window.left, window.top, window.width, window.height,
+                                      parent, menu, ::GetModuleHandleA(nullptr), nullptr);
   keep.Capture();
   const bool claimed = tCreating != rec.get();
   tCreating = outer;
@@ -413,6 +451,28 @@ std::uint32_t Win32Platform::RegisterWindowMessageA(std::string_view name) {
 bool Win32Platform::InvalidateRect(Hwnd hwnd) {
   // No background brush, so there is nothing to erase.
   return ::InvalidateRect(ToHwnd(hwnd), nullptr, FALSE) != FALSE;
+}
+
+bool Win32Platform::EnableWindow(Hwnd hwnd, bool enable) {
+  return ::EnableWindow(ToHwnd(hwnd), enable ? TRUE : FALSE) != FALSE;
+}
+
+bool Win32Platform::IsWindowEnabled(Hwnd hwnd) { return ::IsWindowEnabled(ToHwnd(hwnd)) != FALSE; }
+
+Hwnd Win32Platform::SetFocus(Hwnd hwnd) { return FromHwnd(::SetFocus(ToHwnd(hwnd))); }
+
+Hwnd Win32Platform::GetFocus() { return FromHwnd(::GetFocus()); }
+
+bool Win32Platform::IsDialogMessageA(Hwnd dialog, const Msg& msg) {
+  MSG m{};
+  m.hwnd = ToHwnd(msg.hwnd);
+  m.message = msg.message;
+  m.wParam = msg.wParam;
+  m.lParam = msg.lParam;
+  m.time = static_cast<DWORD>(::GetMessageTime());
+  const DWORD pos = ::GetMessagePos();
+  m.pt = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+  return ::IsDialogMessageA(ToHwnd(dialog), &m) != FALSE;
 }
 
 Hwnd Win32Platform::SetCapture(Hwnd hwnd) { return FromHwnd(::SetCapture(ToHwnd(hwnd))); }
@@ -516,6 +576,24 @@ void Win32Platform::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_
 }
 
 int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+HGdiObj Win32Platform::CreateFontA(std::int32_t height, std::int32_t weight,
+                                   std::string_view face) {
+  const std::string f(face);
+  HFONT font =
+      ::CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, f.c_str());
+  if (!font) return 0;
+  const auto h = reinterpret_cast<HGdiObj>(font);
+  fonts_.insert(h);
+  return h;
+}
+
+bool Win32Platform::DeleteObject(HGdiObj object) {
+  // The fonts are the system's; every other object is the raster's.
+  if (fonts_.erase(object)) return ::DeleteObject(reinterpret_cast<HGDIOBJ>(object)) != FALSE;
+  return ScreenOps::DeleteObject(object);
+}
 
 // ---- serial port ---------------------------------------------------------------------
 

@@ -60,6 +60,11 @@ class Win32Platform final : public Platform {
   LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   bool InvalidateRect(Hwnd hwnd) override;
+  bool EnableWindow(Hwnd hwnd, bool enable) override;
+  bool IsWindowEnabled(Hwnd hwnd) override;
+  Hwnd SetFocus(Hwnd hwnd) override;
+  Hwnd GetFocus() override;
+  bool IsDialogMessageA(Hwnd dialog, const Msg& msg) override;
   Hwnd SetCapture(Hwnd hwnd) override;
   bool ReleaseCapture() override;
   Hwnd GetCapture() override;
@@ -89,6 +94,8 @@ class Win32Platform final : public Platform {
 
   // ScreenOps
   int GetSystemMetrics(int index) override;
+  HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
+  bool DeleteObject(HGdiObj object) override;
 
   // SerialOps
   Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
@@ -132,6 +139,7 @@ class Win32Platform final : public Platform {
   bool EnsureClass(const std::string& className);
 
   std::set<std::string> classes_;  // window classes this instance has registered
+  std::set<HGdiObj> fonts_;        // the system's fonts this instance made
 
   // The last message PeekMessageA returned, so that dispatching it hands the
   // system the time and cursor position it was queued with.

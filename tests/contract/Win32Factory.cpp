@@ -143,6 +143,14 @@ class OtherProcess final : public Platform {
     return local_.RegisterWindowMessageA(n);
   }
   bool InvalidateRect(Hwnd h) override { return local_.InvalidateRect(h); }
+  bool EnableWindow(Hwnd h, bool e) override { return local_.EnableWindow(h, e); }
+  bool IsWindowEnabled(Hwnd h) override { return local_.IsWindowEnabled(h); }
+  Hwnd SetFocus(Hwnd h) override { return local_.SetFocus(h); }
+  Hwnd GetFocus() override { return local_.GetFocus(); }
+  bool IsDialogMessageA(Hwnd d, const Msg& m) override { return local_.IsDialogMessageA(d, m); }
+  HGdiObj CreateFontA(std::int32_t h, std::int32_t w, std::string_view f) override {
+    return local_.CreateFontA(h, w, f);
+  }
   Hwnd SetCapture(Hwnd h) override { return local_.SetCapture(h); }
   bool ReleaseCapture() override { return local_.ReleaseCapture(); }
   Hwnd GetCapture() override { return local_.GetCapture(); }

@@ -1,0 +1,787 @@
+// The system's controls on the simulated machine: "BUTTON" (push, check box,
+// auto radio, group box), "EDIT" (one line), "COMBOBOX" (an editable
+// drop-down: a list and a text part, which is an edit child of its own),
+// "msctls_updown32" and "SysTabControl32". Each answers the messages a
+// program sends it and notifies its parent as the system's procedures do
+// under Wine, which the contract suite holds it to: a check, selection,
+// position or text set by the program sends only what the system sends for
+// it (a text set on an edit sends EN_UPDATE and EN_CHANGE; BM_SETCHECK,
+// CB_SETCURSEL, UDM_SETPOS32 and TCM_SETCURSEL send nothing), the user's
+// click or key sends the notifications of a user's choice.
+//
+// Also the dialog keys (IsDialogMessageA) and the focus, and the entry points
+// through which a test acts as the user.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
+
+namespace platform::memory {
+
+struct SimControl {
+  enum class Kind { Button, Edit, ComboBox, UpDown, Tab };
+  Kind kind = Kind::Button;
+  HGdiObj font = 0;
+  // BUTTON
+  bool checked = false;
+  bool pressed = false;  // a button press (pointer or Space) is under way
+  // EDIT: the selection (the caret at its end) and the most characters
+  std::size_t selStart = 0, selEnd = 0;
+  std::size_t limit = 30000;
+  // COMBOBOX
+  std::vector<std::string> items;
+  int cursel = -1;
+  Hwnd edit = 0;
+  bool noEditNotify = false;  // the combo itself sets its text part
+  // msctls_updown32: the system's default range runs from 100 down to 0
+  int minVal = 100, maxVal = 0, pos = 0;
+  // SysTabControl32
+  std::vector<std::string> tabs;
+};
+
+namespace {
+
+using Kind = SimControl::Kind;
+
+constexpr int kComboEditId = 1001;  // the text part's id, as the system's
+// A private message of the simulated system: the user's choice in a list,
+// posted so that it takes effect in order with the rest of the input.
+constexpr std::uint32_t kUserChoice = 0x006E;
+constexpr int kTabRowHeight = 20;
+
+std::string Fold(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
+std::uint32_t ButtonType(const SimWindow& w) { return w.style & ctl::kBsTypeMask; }
+bool IsRadio(const SimWindow& w) {
+  return w.control && w.control->kind == Kind::Button && ButtonType(w) == ctl::kBsAutoRadioButton;
+}
+const char* Text(LParam l) { return reinterpret_cast<const char*>(l); }
+
+// WM_GETTEXT into the caller's buffer: at most size - 1 characters and a zero.
+LResult CopyOut(const std::string& text, WParam size, LParam buffer) {
+  char* out = reinterpret_cast<char*>(buffer);
+  if (!out || size == 0) return 0;
+  const std::size_t n = std::min<std::size_t>(text.size(), size - 1);
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+  return static_cast<LResult>(n);
+}
+
+}  // namespace
+
+// ---- making and routing ---------------------------------------------------------
+
+void SimProcess::MakeControl(Hwnd hwnd) {
+  SimWindow* w = sys_.Window(hwnd);
+  const std::string cls = Fold(w->className);
+  auto c = std::make_shared<SimControl>();
+  if (cls == "button") {
+    c->kind = Kind::Button;
+  } else if (cls == "edit") {
+    c->kind = Kind::Edit;
+    w->classCursor = sys_.StandardCursor(kIdcIBeam);
+  } else if (cls == "combobox") {
+    c->kind = Kind::ComboBox;
+  } else if (cls == "msctls_updown32") {
+    c->kind = Kind::UpDown;
+  } else if (cls == "systabcontrol32") {
+    c->kind = Kind::Tab;
+  } else {
+    // No such class on the system.
+    sys_.windows_.erase(hwnd);
+    lastError_ = 1407;  // ERROR_CANNOT_FIND_WND_CLASS
+    return;
+  }
+  w->control = c;
+  if (c->kind == Kind::Edit) {
+    c->selStart = c->selEnd = 0;
+  }
+  if (c->kind == Kind::ComboBox) {
+    // The text part: an edit child filling the combo but for its button.
+    const Rect r = w->rect;
+    WindowParams e;
+    e.className = "Edit";
+    e.parent = hwnd;
+    e.id = kComboEditId;
+    e.left = 3;
+    e.top = 3;
+    e.width = std::max(0, r.Width() - 3 - 20);
+    e.height = std::max(0, std::min(r.Height(), 21) - 6);
+    e.style = kWsVisible | ctl::kEsAutoHScroll;
+    e.caption = w->text;
+    w->text.clear();
+    c->edit = CreateWindowExA(e, {});
+  }
+}
+
+void SimProcess::NotifyParent(Hwnd hwnd, std::uint16_t code) {
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w || !w->parent) return;
+  SendMessageA(w->parent, msg::kCommand, MakeWParam(static_cast<std::uint16_t>(w->id), code),
+               static_cast<LParam>(hwnd));
+}
+
+LResult SimProcess::ControlProc(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w || !w->control) return 0;
+  SimControl& c = *w->control;
+  switch (message) {
+    case msg::kSetFont: c.font = wParam; return 0;
+    case msg::kGetFont: return static_cast<LResult>(c.font);
+    case msg::kSetCursor: return DefWindowProcA(hwnd, message, wParam, lParam);
+    default: break;
+  }
+  switch (c.kind) {
+    case Kind::Button: return ButtonProc(hwnd, *w, message, wParam, lParam);
+    case Kind::Edit: return EditProc(hwnd, *w, message, wParam, lParam);
+    case Kind::ComboBox: return ComboProc(hwnd, *w, message, wParam, lParam);
+    case Kind::UpDown: return UpDownProc(hwnd, *w, message, wParam, lParam);
+    case Kind::Tab: return TabProc(hwnd, *w, message, wParam, lParam);
+  }
+  return 0;
+}
+
+// Text messages every control answers alike.
+namespace {
+bool PlainText(SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam, LResult* r) {
+  switch (message) {
+    case msg::kSetText:
+      w.text = lParam ? Text(lParam) : "";
+      *r = 1;
+      return true;
+    case msg::kGetText: *r = CopyOut(w.text, wParam, lParam); return true;
+    case msg::kGetTextLength: *r = static_cast<LResult>(w.text.size()); return true;
+    default: return false;
+  }
+}
+}  // namespace
+
+// ---- BUTTON -----------------------------------------------------------------------
+
+void SimProcess::CheckAutoRadio(Hwnd hwnd) {
+  // The others of its group, as far as the group reaches visible and enabled
+  // buttons, are unchecked.
+  Hwnd sibling = hwnd;
+  for (int i = 0; i < 256; ++i) {
+    sibling = NextGroupItem(sibling, false);
+    if (!sibling || sibling == hwnd) break;
+    const SimWindow* s = sys_.Window(sibling);
+    if (s && IsRadio(*s)) SendMessageA(sibling, ctl::kBmSetCheck, ctl::kBstUnchecked, 0);
+  }
+}
+
+LResult SimProcess::ButtonProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                               LParam lParam) {
+  SimControl& c = *w.control;
+  const std::uint32_t type = ButtonType(w);
+  const auto click = [&] {
+    // What a completed press does: an auto button changes its check, then
+    // the parent hears of the click.
+    if (type == ctl::kBsAutoCheckBox)
+      SendMessageA(hwnd, ctl::kBmSetCheck, c.checked ? ctl::kBstUnchecked : ctl::kBstChecked, 0);
+    if (type == ctl::kBsAutoRadioButton) SendMessageA(hwnd, ctl::kBmSetCheck, ctl::kBstChecked, 0);
+    NotifyParent(hwnd, ctl::kBnClicked);
+  };
+  LResult r = 0;
+  if (PlainText(w, message, wParam, lParam, &r)) return r;
+  switch (message) {
+    case msg::kGetDlgCode:
+      if (type == ctl::kBsGroupBox) return ctl::kDlgcStatic;
+      if (type == ctl::kBsAutoRadioButton) return ctl::kDlgcButton | ctl::kDlgcRadioButton;
+      if (type == ctl::kBsDefPushButton) return ctl::kDlgcButton | ctl::kDlgcDefPushButton;
+      if (type == ctl::kBsPushButton) return ctl::kDlgcButton | ctl::kDlgcUndefPushButton;
+      return ctl::kDlgcButton;
+    case ctl::kBmGetCheck: return c.checked ? 1 : 0;
+    case ctl::kBmSetCheck: {
+      if (type != ctl::kBsAutoRadioButton && type != ctl::kBsAutoCheckBox) return 0;
+      const bool check = wParam == ctl::kBstChecked;
+      // A radio button is a tab stop while it is the checked one.
+      if (type == ctl::kBsAutoRadioButton) {
+        if (check)
+          w.style |= kWsTabStop;
+        else
+          w.style &= ~kWsTabStop;
+      }
+      c.checked = check;
+      if (type == ctl::kBsAutoRadioButton && check) CheckAutoRadio(hwnd);
+      return 0;
+    }
+    case ctl::kBmClick:
+      SendMessageA(hwnd, msg::kLButtonDown, 0, 0);
+      SendMessageA(hwnd, msg::kLButtonUp, 0, 0);
+      return 0;
+    case msg::kLButtonDown:
+      if (type == ctl::kBsGroupBox) return 0;
+      SetFocus(hwnd);
+      SetCapture(hwnd);
+      if (SimWindow* again = sys_.Window(hwnd)) again->control->pressed = true;
+      return 0;
+    case msg::kLButtonUp: {
+      if (!c.pressed) return 0;
+      c.pressed = false;
+      const Point at{LoWordSigned(lParam), HiWordSigned(lParam)};
+      const bool inside = Rect{0, 0, w.rect.Width(), w.rect.Height()}.Contains(at);
+      if (sys_.capture_ == hwnd) sys_.capture_ = 0;
+      if (inside) click();
+      return 0;
+    }
+    case msg::kKeyDown:
+      if (wParam == kVkSpace && type != ctl::kBsGroupBox) c.pressed = true;
+      return 0;
+    case msg::kKeyUp:
+      if (wParam == kVkSpace && c.pressed) {
+        c.pressed = false;
+        click();
+      }
+      return 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- EDIT ---------------------------------------------------------------------------
+
+void SimProcess::EditReplace(Hwnd hwnd, std::string_view with, bool notify) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return;
+  SimControl& c = *w->control;
+  const std::size_t from = std::min(c.selStart, c.selEnd), to = std::max(c.selStart, c.selEnd);
+  std::string text = w->text;
+  const std::size_t room =
+      c.limit > text.size() - (to - from) ? c.limit - (text.size() - (to - from)) : 0;
+  const std::string_view put = with.substr(0, std::min(with.size(), room));
+  text.replace(from, to - from, put);
+  const bool changed = text != w->text;
+  w->text = std::move(text);
+  c.selStart = c.selEnd = from + put.size();
+  if (changed && notify) {
+    NotifyParent(hwnd, ctl::kEnUpdate);
+    NotifyParent(hwnd, ctl::kEnChange);
+  }
+}
+
+LResult SimProcess::EditProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                             LParam lParam) {
+  SimControl& c = *w.control;
+  const auto clampSel = [&] {
+    c.selStart = std::min(c.selStart, w.text.size());
+    c.selEnd = std::min(c.selEnd, w.text.size());
+  };
+  switch (message) {
+    case msg::kSetText: {
+      std::string t = lParam ? Text(lParam) : "";
+      w.text = std::move(t);
+      c.selStart = c.selEnd = 0;
+      // Set by the program or the user, a new text is a change.
+      NotifyParent(hwnd, ctl::kEnUpdate);
+      NotifyParent(hwnd, ctl::kEnChange);
+      return 1;
+    }
+    case msg::kGetText: return CopyOut(w.text, wParam, lParam);
+    case msg::kGetTextLength: return static_cast<LResult>(w.text.size());
+    case msg::kGetDlgCode: return ctl::kDlgcWantChars | ctl::kDlgcHasSetSel | ctl::kDlgcWantArrows;
+    case ctl::kEmLimitText: c.limit = wParam == 0 ? 0x7FFFFFFE : wParam; return 0;
+    case ctl::kEmSetSel: {
+      const auto pos = [&](LParam v) {
+        return v < 0 ? w.text.size()
+                     : std::min<std::size_t>(static_cast<std::size_t>(v), w.text.size());
+      };
+      c.selStart = pos(static_cast<LParam>(static_cast<std::intptr_t>(wParam)));
+      c.selEnd = pos(lParam);
+      return 0;
+    }
+    case ctl::kEmGetSel:
+      clampSel();
+      return static_cast<LResult>(
+          MakeLParam(static_cast<std::int32_t>(std::min(c.selStart, c.selEnd)),
+                     static_cast<std::int32_t>(std::max(c.selStart, c.selEnd))));
+    case ctl::kEmReplaceSel:
+      clampSel();
+      EditReplace(hwnd, lParam ? Text(lParam) : "", true);
+      return 0;
+    case msg::kChar: {
+      clampSel();
+      const char ch = static_cast<char>(wParam);
+      if (ch == '\b') {
+        if (c.selStart == c.selEnd && c.selStart > 0) --c.selStart;
+        EditReplace(hwnd, "", true);
+      } else if (static_cast<unsigned char>(ch) >= 0x20) {
+        EditReplace(hwnd, std::string_view(&ch, 1), true);
+      }
+      return 0;
+    }
+    case msg::kKeyDown:
+      clampSel();
+      // A drop-down list's text part hands the list keys to its list.
+      if ((wParam == kVkUp || wParam == kVkDown) && w.parent) {
+        const SimWindow* parent = sys_.Window(w.parent);
+        if (parent && parent->control && parent->control->kind == Kind::ComboBox) {
+          const int cur = parent->control->cursel;
+          const int count = static_cast<int>(parent->control->items.size());
+          const int next = wParam == kVkDown ? std::min(cur + 1, count - 1) : std::max(cur - 1, 0);
+          if (count > 0 && next != cur) ComboSelect(w.parent, next, true);
+          return 0;
+        }
+      }
+      if (wParam == kVkLeft && c.selEnd > 0) c.selStart = c.selEnd = c.selEnd - 1;
+      if (wParam == kVkRight && c.selEnd < w.text.size()) c.selStart = c.selEnd = c.selEnd + 1;
+      if (wParam == 0x2E /* Delete */) {
+        if (c.selStart == c.selEnd && c.selEnd < w.text.size()) ++c.selEnd;
+        EditReplace(hwnd, "", true);
+      }
+      return 0;
+    case msg::kSetFocus: NotifyParent(hwnd, ctl::kEnSetFocus); return 0;
+    case msg::kKillFocus: NotifyParent(hwnd, ctl::kEnKillFocus); return 0;
+    case msg::kLButtonDown: SetFocus(hwnd); return 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- COMBOBOX --------------------------------------------------------------------------
+
+void SimProcess::ComboSelect(Hwnd combo, int index, bool byUser) {
+  SimWindow* w = sys_.Window(combo);
+  if (!w) return;
+  SimControl& c = *w->control;
+  c.cursel = index >= 0 && index < static_cast<int>(c.items.size()) ? index : -1;
+  // The text part shows the item; the combo hears no edit change from it.
+  const std::string text = c.cursel >= 0 ? c.items[static_cast<std::size_t>(c.cursel)] : "";
+  const Hwnd edit = c.edit;
+  c.noEditNotify = true;
+  SendMessageA(edit, msg::kSetText, 0, reinterpret_cast<LParam>(text.c_str()));
+  if (SimWindow* again = sys_.Window(combo)) again->control->noEditNotify = false;
+  if (SimWindow* e = sys_.Window(edit)) {
+    e->control->selStart = 0;
+    e->control->selEnd = e->text.size();
+  }
+  if (byUser) NotifyParent(combo, ctl::kCbnSelChange);
+}
+
+LResult SimProcess::ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                              LParam lParam) {
+  SimControl& c = *w.control;
+  const Hwnd edit = c.edit;
+  switch (message) {
+    case msg::kSetText:
+      // The program's text for the text part: no edit change for the parent.
+      c.noEditNotify = true;
+      SendMessageA(edit, msg::kSetText, 0, lParam);
+      if (SimWindow* again = sys_.Window(hwnd)) {
+        again->control->noEditNotify = false;
+        again->control->cursel = -1;
+        const std::string typed = lParam ? Text(lParam) : "";
+        for (std::size_t i = 0; i < again->control->items.size(); ++i)
+          if (Fold(again->control->items[i]) == Fold(typed)) {
+            again->control->cursel = static_cast<int>(i);
+            break;
+          }
+      }
+      return 1;
+    case msg::kGetText:
+    case msg::kGetTextLength: return SendMessageA(edit, message, wParam, lParam);
+    case msg::kGetDlgCode: return ctl::kDlgcWantChars | ctl::kDlgcWantArrows;
+    case msg::kSetFocus: SetFocus(edit); return 0;
+    case msg::kLButtonDown: SetFocus(edit); return 0;
+    case ctl::kCbAddString:
+      c.items.emplace_back(lParam ? Text(lParam) : "");
+      return static_cast<LResult>(c.items.size() - 1);
+    case ctl::kCbResetContent:
+      c.items.clear();
+      c.cursel = -1;
+      return 1;
+    case ctl::kCbGetCount: return static_cast<LResult>(c.items.size());
+    case ctl::kCbGetCurSel: return c.cursel;
+    case ctl::kCbSetCurSel: {
+      const auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+      ComboSelect(hwnd, index, false);
+      const SimWindow* again = sys_.Window(hwnd);
+      return again && again->control->cursel == index && index >= 0 ? index : ctl::kCbErr;
+    }
+    case ctl::kCbGetLbTextLen: {
+      if (wParam >= c.items.size()) return ctl::kCbErr;
+      return static_cast<LResult>(c.items[wParam].size());
+    }
+    case ctl::kCbGetLbText: {
+      if (wParam >= c.items.size() || !lParam) return ctl::kCbErr;
+      std::memcpy(reinterpret_cast<char*>(lParam), c.items[wParam].c_str(),
+                  c.items[wParam].size() + 1);
+      return static_cast<LResult>(c.items[wParam].size());
+    }
+    case kUserChoice: {
+      // The list dropped down, the item clicked, the list closed.
+      const auto index = static_cast<int>(wParam);
+      NotifyParent(hwnd, ctl::kCbnDropDown);
+      if (!sys_.Window(hwnd)) return 0;
+      if (index >= 0 && index < static_cast<int>(c.items.size())) {
+        ComboSelect(hwnd, index, false);
+        NotifyParent(hwnd, ctl::kCbnSelEndOk);
+      }
+      NotifyParent(hwnd, ctl::kCbnCloseUp);
+      if (index >= 0 && index < static_cast<int>(c.items.size()))
+        NotifyParent(hwnd, ctl::kCbnSelChange);
+      return 0;
+    }
+    case msg::kCommand: {
+      // From the text part.
+      if (static_cast<Hwnd>(lParam) != edit) return 0;
+      const auto code = static_cast<std::uint16_t>(wParam >> 16);
+      if (c.noEditNotify) return 0;
+      if (code == ctl::kEnUpdate) NotifyParent(hwnd, ctl::kCbnEditUpdate);
+      if (code == ctl::kEnChange) {
+        c.cursel = -1;  // typed text chooses no item while the list is closed
+        NotifyParent(hwnd, ctl::kCbnEditChange);
+      }
+      if (code == ctl::kEnSetFocus) NotifyParent(hwnd, ctl::kCbnSetFocus);
+      if (code == ctl::kEnKillFocus) NotifyParent(hwnd, ctl::kCbnKillFocus);
+      return 0;
+    }
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- msctls_updown32 ---------------------------------------------------------------------
+
+LResult SimProcess::UpDownProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                               LParam lParam) {
+  SimControl& c = *w.control;
+  const bool inverted = c.maxVal < c.minVal;
+  const int lo = std::min(c.minVal, c.maxVal), hi = std::max(c.minVal, c.maxVal);
+  switch (message) {
+    case msg::kGetDlgCode: return 0;
+    case ctl::kUdmSetRange32:
+      c.minVal = static_cast<int>(static_cast<std::intptr_t>(wParam));
+      c.maxVal = static_cast<int>(lParam);
+      return 0;
+    case ctl::kUdmGetRange32:
+      if (wParam) *reinterpret_cast<int*>(wParam) = c.minVal;
+      if (lParam) *reinterpret_cast<int*>(lParam) = c.maxVal;
+      return 0;
+    case ctl::kUdmSetPos32: {
+      const int before = c.pos;
+      c.pos = std::clamp(static_cast<int>(lParam), lo, hi);
+      return before;
+    }
+    case ctl::kUdmGetPos32:
+      if (lParam) *reinterpret_cast<int*>(lParam) = 0;
+      return c.pos;
+    case msg::kLButtonDown: {
+      // The upper half is the up arrow: towards the range's maximum.
+      const bool up = HiWordSigned(lParam) < w.rect.Height() / 2;
+      int delta = (up ? 1 : -1) * (inverted ? -1 : 1);
+      NmUpDown n;
+      n.hdr = {hwnd, static_cast<std::uintptr_t>(w.id), ctl::kUdnDeltaPos};
+      n.iPos = c.pos;
+      n.iDelta = delta;
+      const Hwnd parent = w.parent;
+      SetCapture(hwnd);
+      if (!SendMessageA(parent, msg::kNotify, static_cast<WParam>(w.id),
+                        reinterpret_cast<LParam>(&n))) {
+        SimWindow* again = sys_.Window(hwnd);
+        if (!again) return 0;
+        SimControl& s = *again->control;
+        delta = n.iDelta;
+        const int to = s.pos + delta;
+        if (to > hi || to < lo) {
+          if (again->style & ctl::kUdsWrap)
+            s.pos = to > hi ? lo : hi;
+          else
+            s.pos = to > hi ? hi : lo;
+        } else {
+          s.pos = to;
+        }
+      }
+      const SimWindow* again = sys_.Window(hwnd);
+      if (!again) return 0;
+      // Sent in any case, at an end too.
+      SendMessageA(
+          parent, msg::kVScroll,
+          MakeWParam(ctl::kSbThumbPosition, static_cast<std::uint16_t>(again->control->pos)),
+          static_cast<LParam>(hwnd));
+      return 0;
+    }
+    case msg::kLButtonUp:
+      if (sys_.capture_ != hwnd) return 0;
+      sys_.capture_ = 0;
+      SendMessageA(w.parent, msg::kVScroll,
+                   MakeWParam(ctl::kSbEndScroll, static_cast<std::uint16_t>(c.pos)),
+                   static_cast<LParam>(hwnd));
+      return 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- SysTabControl32 ----------------------------------------------------------------------
+
+Rect SimSystem::TabRect(Hwnd tabs, int index) const {
+  const SimWindow* w = Window(tabs);
+  if (!w || !w->control || index < 0 || index >= static_cast<int>(w->control->tabs.size()))
+    return {};
+  // The simulated row: tabs side by side from the left, 6 pixels a
+  // character and 12 of margin each.
+  int left = 2;
+  for (int i = 0; i < index; ++i)
+    left += 6 * static_cast<int>(w->control->tabs[static_cast<std::size_t>(i)].size()) + 12;
+  const int width =
+      6 * static_cast<int>(w->control->tabs[static_cast<std::size_t>(index)].size()) + 12;
+  return {left, 2, left + width, kTabRowHeight};
+}
+
+void SimProcess::ChooseTab(Hwnd hwnd, int index) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w || index == w->control->cursel) return;
+  const Hwnd parent = w->parent;
+  NmHdr n{hwnd, static_cast<std::uintptr_t>(w->id), ctl::kTcnSelChanging};
+  if (SendMessageA(parent, msg::kNotify, static_cast<WParam>(w->id), reinterpret_cast<LParam>(&n)))
+    return;  // the parent keeps the page
+  w = sys_.Window(hwnd);
+  if (!w) return;
+  w->control->cursel = index;
+  n.code = ctl::kTcnSelChange;
+  SendMessageA(parent, msg::kNotify, static_cast<WParam>(w->id), reinterpret_cast<LParam>(&n));
+}
+
+LResult SimProcess::TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                            LParam lParam) {
+  SimControl& c = *w.control;
+  LResult r = 0;
+  if (message != msg::kSetText && PlainText(w, message, wParam, lParam, &r)) return r;
+  const int count = static_cast<int>(c.tabs.size());
+  switch (message) {
+    case msg::kGetDlgCode: return ctl::kDlgcWantArrows | ctl::kDlgcWantChars;
+    case ctl::kTcmGetItemCount: return count;
+    case ctl::kTcmInsertItemA: {
+      const auto* item = reinterpret_cast<const TcItemA*>(lParam);
+      if (!item) return -1;
+      const std::size_t at = std::min<std::size_t>(wParam, c.tabs.size());
+      c.tabs.insert(c.tabs.begin() + static_cast<std::ptrdiff_t>(at),
+                    (item->mask & ctl::kTcifText) && item->pszText ? item->pszText : "");
+      if (c.tabs.size() == 1)
+        c.cursel = 0;  // the first tab is the chosen one
+      else if (c.cursel >= static_cast<int>(at))
+        ++c.cursel;
+      return static_cast<LResult>(at);
+    }
+    case ctl::kTcmDeleteAllItems:
+      c.tabs.clear();
+      c.cursel = -1;
+      return 1;
+    case ctl::kTcmGetCurSel: return c.cursel;
+    case ctl::kTcmSetCurSel: {
+      const auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+      if (index < 0 || index >= count) return -1;
+      const int before = c.cursel;
+      c.cursel = index;
+      return before;
+    }
+    case msg::kLButtonDown: {
+      const Point at{LoWordSigned(lParam), HiWordSigned(lParam)};
+      SetFocus(hwnd);
+      for (int i = 0; i < count; ++i)
+        if (sys_.TabRect(hwnd, i).Contains(at)) {
+          ChooseTab(hwnd, i);
+          break;
+        }
+      return 0;
+    }
+    case msg::kKeyDown:
+      if (wParam == kVkLeft && c.cursel > 0) ChooseTab(hwnd, c.cursel - 1);
+      if (wParam == kVkRight && c.cursel + 1 < count) ChooseTab(hwnd, c.cursel + 1);
+      return 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- focus and enabling -------------------------------------------------------------------
+
+Hwnd SimProcess::SetFocus(Hwnd hwnd) {
+  const Hwnd before = sys_.focus_;
+  if (hwnd) {
+    const SimWindow* w = sys_.Window(hwnd);
+    if (!w || w->pid != pid_) {
+      lastError_ = error::kInvalidWindowHandle;
+      return 0;
+    }
+  }
+  if (hwnd == before) return before;
+  sys_.focus_ = hwnd;
+  if (before && sys_.Window(before)) SendMessageA(before, msg::kKillFocus, hwnd, 0);
+  if (hwnd && sys_.Window(hwnd) && sys_.focus_ == hwnd)
+    SendMessageA(hwnd, msg::kSetFocus, before, 0);
+  return before;
+}
+
+bool SimProcess::EnableWindow(Hwnd hwnd, bool enable) {
+  SimWindow* w = sys_.Window(hwnd);
+  if (!w) return false;
+  const bool wasDisabled = !w->enabled;
+  if (wasDisabled == !enable) return wasDisabled;
+  w->enabled = enable;
+  if (enable)
+    w->style &= ~kWsDisabled;
+  else
+    w->style |= kWsDisabled;
+  if (!enable && sys_.focus_ == hwnd) sys_.focus_ = 0;
+  SendMessageA(hwnd, msg::kEnable, enable ? 1 : 0, 0);
+  return wasDisabled;
+}
+
+bool SimProcess::IsWindowEnabled(Hwnd hwnd) {
+  const SimWindow* w = sys_.Window(hwnd);
+  return w && w->enabled;
+}
+
+// ---- fonts ------------------------------------------------------------------------------------
+
+HGdiObj SimProcess::CreateFontA(std::int32_t height, std::int32_t, std::string_view face) {
+  if (height < -kMaxCharHeight || height > kMaxCharHeight) return 0;
+  const HGdiObj h = nextFont_ += 4;
+  fonts_[h] = std::string(face);
+  return h;
+}
+
+bool SimProcess::DeleteObject(HGdiObj object) {
+  if (fonts_.erase(object)) return true;
+  return ScreenOps::DeleteObject(object);
+}
+
+// ---- dialog keys ------------------------------------------------------------------------------
+
+bool SimProcess::NavigableChild(Hwnd hwnd) const {
+  const SimWindow* w = sys_.Window(hwnd);
+  return w && w->visible && w->enabled;
+}
+
+Hwnd SimProcess::NextTabItem(Hwnd dialog, Hwnd from, bool previous) {
+  std::vector<Hwnd> order;  // the dialog's children in creation order
+  for (const auto& [h, w] : sys_.windows_)
+    if (w.parent == dialog) order.push_back(h);
+  // The focus may sit in a control's own child (a drop-down list's text part).
+  while (from && sys_.Window(from) && sys_.Window(from)->parent != dialog)
+    from = sys_.Window(from)->parent;
+  const auto n = static_cast<int>(order.size());
+  if (n == 0) return 0;
+  int at = -1;
+  for (int i = 0; i < n; ++i)
+    if (order[static_cast<std::size_t>(i)] == from) at = i;
+  for (int step = 1; step <= n; ++step) {
+    const int i =
+        at < 0 ? (previous ? n - step : step - 1) : ((at + (previous ? -step : step)) % n + n) % n;
+    const Hwnd h = order[static_cast<std::size_t>(i)];
+    if (NavigableChild(h) && (sys_.Window(h)->style & kWsTabStop)) return h;
+  }
+  return 0;
+}
+
+Hwnd SimProcess::NextGroupItem(Hwnd from, bool previous) {
+  const SimWindow* w = sys_.Window(from);
+  if (!w || !w->parent) return 0;
+  std::vector<Hwnd> order;
+  for (const auto& [h, s] : sys_.windows_)
+    if (s.parent == w->parent) order.push_back(h);
+  const auto pos =
+      static_cast<std::size_t>(std::find(order.begin(), order.end(), from) - order.begin());
+  // The group: from the last WS_GROUP at or before the control to the next one.
+  std::size_t first = pos;
+  while (first > 0 && !(sys_.Window(order[first])->style & kWsGroup)) --first;
+  std::size_t end = pos + 1;
+  while (end < order.size() && !(sys_.Window(order[end])->style & kWsGroup)) ++end;
+  const std::size_t size = end - first;
+  for (std::size_t step = 1; step < size + 1; ++step) {
+    const std::size_t i = first + (previous ? (pos - first + size - step % size) % size
+                                            : (pos - first + step) % size);
+    if (NavigableChild(order[i])) return order[i];
+  }
+  return 0;
+}
+
+bool SimProcess::IsDialogMessageA(Hwnd dialog, const Msg& m) {
+  if (!sys_.Window(dialog) || !m.hwnd) return false;
+  Hwnd up = m.hwnd;
+  for (int i = 0; i < 64 && up && up != dialog; ++i) {
+    const SimWindow* w = sys_.Window(up);
+    up = w ? w->parent : 0;
+  }
+  if (up != dialog) return false;
+  if (m.message == msg::kKeyDown) {
+    const LResult code = SendMessageA(m.hwnd, msg::kGetDlgCode, m.wParam, 0);
+    if (m.wParam == kVkTab && !(code & ctl::kDlgcWantTab)) {
+      const Hwnd next = NextTabItem(dialog, sys_.focus_ == dialog ? 0 : sys_.focus_, lastKeyShift_);
+      if (next) {
+        if (SendMessageA(next, msg::kGetDlgCode, 0, 0) & ctl::kDlgcHasSetSel)
+          SendMessageA(next, ctl::kEmSetSel, 0, -1);
+        SetFocus(next);
+      }
+      return true;
+    }
+    const bool arrow =
+        m.wParam == kVkLeft || m.wParam == kVkUp || m.wParam == kVkRight || m.wParam == kVkDown;
+    if (arrow && !(code & ctl::kDlgcWantArrows)) {
+      const Hwnd next = NextGroupItem(m.hwnd, m.wParam == kVkLeft || m.wParam == kVkUp);
+      if (next && SendMessageA(next, msg::kGetDlgCode, m.wParam, 0) ==
+                      (ctl::kDlgcButton | ctl::kDlgcRadioButton)) {
+        SetFocus(next);
+        const SimWindow* n = sys_.Window(next);
+        if (n && IsRadio(*n) && !n->control->checked) SendMessageA(next, ctl::kBmClick, 1, 0);
+      }
+      return true;
+    }
+  }
+  DispatchMessageA(m);
+  return true;
+}
+
+// ---- the user -----------------------------------------------------------------------------------
+
+void SimSystem::ClickWindow(Hwnd hwnd, Point at) {
+  const SimWindow* w = Window(hwnd);
+  if (!w) return;
+  PlaceCursor({w->rect.left + at.x, w->rect.top + at.y});
+  QueueMouse(msg::kMouseMove);
+  buttons_ |= kMkLButton;
+  QueueMouse(msg::kLButtonDown);
+  buttons_ &= ~kMkLButton;
+  QueueMouse(msg::kLButtonUp);
+}
+
+void SimSystem::ClickWindow(Hwnd hwnd) {
+  const SimWindow* w = Window(hwnd);
+  if (w) ClickWindow(hwnd, {w->rect.Width() / 2, w->rect.Height() / 2});
+}
+
+void SimSystem::ClickUpDownArrow(Hwnd updown, bool up) {
+  const SimWindow* w = Window(updown);
+  if (w)
+    ClickWindow(updown,
+                {w->rect.Width() / 2, up ? w->rect.Height() / 4 : w->rect.Height() * 3 / 4});
+}
+
+void SimSystem::ClickTab(Hwnd tabs, int index) {
+  const Rect r = TabRect(tabs, index);
+  if (r.Width() > 0) ClickWindow(tabs, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+void SimSystem::ChooseListItem(Hwnd combo, int index) {
+  Post(combo, kUserChoice, static_cast<WParam>(index), 0);
+}
+
+void SimSystem::TypeText(std::string_view text) {
+  if (!focus_) return;
+  for (char ch : text) QueueKey(focus_, msg::kChar, static_cast<unsigned char>(ch), 1);
+}
+
+void SimSystem::PressKey(std::uint8_t vk, bool shift) {
+  const Hwnd target = focus_ && TopLevelOf(focus_) == foreground_ ? focus_ : foreground_;
+  if (!target) return;
+  if (shift) keysDown_.insert(kVkShift);
+  QueueKey(target, msg::kKeyDown, vk, 1);
+  QueueKey(target, msg::kKeyUp, vk, static_cast<LParam>(0xC0000001u));
+  if (shift) keysDown_.erase(kVkShift);
+}
+
+}  // namespace platform::memory
