@@ -56,7 +56,11 @@ void OverlayLabel::SetCaption(std::string caption) {
   caption_ = std::move(caption);
   const TextExtent e = Measure(caption_);
   const int left = alignment_ == Alignment::Right ? Left() + Width() - e.width : Left();
-  SetBounds(left, Top(), e.width, e.height);
+  // The same box with other text changes what is in it.
+  if (gui::IRect{left, Top(), left + e.width, Top() + e.height} == BoundsRect())
+    Changed();
+  else
+    SetBounds(left, Top(), e.width, e.height);
 }
 
 void OverlayLabel::SetFontColor(gui::Color colour) {
@@ -67,9 +71,25 @@ void OverlayLabel::SetFontColor(gui::Color colour) {
 
 void OverlayLabel::SetPosition(int left, int top) { SetBounds(left, top, Width(), Height()); }
 
-void OverlayLabel::Paint(gui::Bitmap& frame) const {
+void OverlayLabel::PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const {
   // A failure to draw leaves the frame as it was; the label is only text.
-  Owner().App().Sys().DrawString(frame, Left(), Top(), font_, caption_, fontColor_);
+  Platform& sys = Owner().App().Sys();
+  const gui::IRect& b = BoundsRect();
+  const gui::IRect area = gui::Intersect(clip, frame.Bounds());
+  if (gui::Intersect(b, area) == gui::Intersect(b, frame.Bounds())) {
+    sys.DrawString(frame, Left(), Top(), font_, caption_, fontColor_);
+    return;
+  }
+  // Part of the label only: the text drawn on a copy of what lies under
+  // it, and the part taken from there.
+  const gui::IRect part = gui::Intersect(b, area);
+  if (part.Empty()) return;
+  gui::Bitmap own(b.Width(), b.Height());
+  gui::raster::Blit(own, 0, 0, frame, b);
+  sys.DrawString(own, 0, 0, font_, caption_, fontColor_);
+  gui::raster::Blit(
+      frame, part.left, part.top, own,
+      {part.left - b.left, part.top - b.top, part.right - b.left, part.bottom - b.top});
 }
 
 // ---- the countdown -------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "effects/tools/PenRectangle.h"
 #include "effects/tools/RevealLine.h"
 #include "effects/tools/SpotLaser.h"
+#include "effects/tools/ToolCanvas.h"
 #include "effects/tools/ZoomMagnifier.h"
 #include "gui/MediaPlayer.h"
 
@@ -50,14 +51,25 @@ bool StillShows(const gui::Bitmap& screen, const LeavingWindow& w) {
 
 }  // namespace
 
-void OverlayShape::Paint(gui::Bitmap& frame) const {
-  const gui::IRect& b = BoundsRect();
-  const int width = std::max(penWidth, 1);
-  for (int i = 0; i < width; ++i) {
-    const gui::IRect ring{b.left + i, b.top + i, b.right - i, b.bottom - i};
-    if (ring.Empty()) break;
-    gui::raster::FrameRect(frame, ring, penColor);
+void OverlayShape::SetPen(int width, gui::Color colour) {
+  if (width == penWidth && colour == penColor) return;
+  if (Visible()) Damage(BoundsRect());  // where the old pen drew
+  penWidth = width;
+  penColor = colour;
+  if (Visible()) Damage(BoundsRect());
+}
+
+void OverlayShape::PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const {
+  const gui::IRect area = gui::Intersect(clip, frame.Bounds());
+  for (const gui::IRect& band : tools::FrameBands(BoundsRect(), std::max(penWidth, 1))) {
+    const gui::IRect part = gui::Intersect(band, area);
+    if (!part.Empty()) gui::raster::FillRect(frame, part, penColor);
   }
+}
+
+void OverlayShape::Damage(const gui::IRect& bounds) const {
+  for (const gui::IRect& band : tools::FrameBands(bounds, std::max(penWidth, 1)))
+    if (!band.Empty()) Owner().Damage(band);
 }
 
 TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
@@ -108,7 +120,14 @@ TForm_Draw::~TForm_Draw() {
 
 void TForm_Draw::SetTool(int mode, std::unique_ptr<OverlayTool> tool) {
   if (mode < 1 || mode > 9 || !tool) return;
+  if (wholeFrames_) tool->wholeFrames = true;
   tools_[static_cast<std::size_t>(mode - 1)] = std::move(tool);
+}
+
+void TForm_Draw::SetWholeFrames(bool whole) {
+  wholeFrames_ = whole;
+  composeWhole = whole;
+  for (auto& tool : tools_) tool->wholeFrames = whole;
 }
 
 OverlayTool* TForm_Draw::ToolOf(int mode) {
@@ -196,6 +215,7 @@ void TForm_Draw::PaintCleanImage() {
 void TForm_Draw::FormShow() {
   Platform& sys = program_.sys;
   const TSettings& s = program_.Settings;
+  ++showSerial_;
   CleanImage.emplace();
   WorkImage.emplace();
   sys.GetWindowRect(sys.GetDesktopWindow(), &DesktopRect);
@@ -246,8 +266,7 @@ void TForm_Draw::FormShow() {
       if (!(loaded = LoadImageDraw())) break;
       Image_Draw.cursor = gui::kCrDefault;
       cursor = gui::kCrDefault;
-      Shape1.penWidth = RectanglePenWidth;
-      Shape1.penColor = s.RectangleColor;
+      Shape1.SetPen(RectanglePenWidth, s.RectangleColor);
       break;
     case 13:  // Break Time
       if (!(loaded = LoadPicture(CleanImage) && LoadImageDraw())) break;

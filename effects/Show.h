@@ -20,6 +20,9 @@ class OverlayTool {
   // Left (0) and right (1) presses only; LastX and LastY already hold (x, y).
   virtual void MouseDown(gui::MouseButton, unsigned /*shift*/, int /*x*/, int /*y*/) {}
   virtual void MouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
+  // Compose and show every frame whole, the way the tool's plain scheme
+  // reads: the reference the partial frames are held to.
+  bool wholeFrames = false;
 };
 
 // A window leaving the screen before a capture: where it stood and the
@@ -31,12 +34,18 @@ struct LeavingWindow {
 };
 
 // The rubber band of the Rectangle tool: a frame in its pen, clear inside.
+// Only the frame is drawn, so only the frame changes when the band moves.
 class OverlayShape : public gui::Control {
  public:
   using gui::Control::Control;
   int penWidth = 6;
   gui::Color penColor = gui::kGreen;
-  void Paint(gui::Bitmap& frame) const override;
+  void SetPen(int width, gui::Color colour);
+  void Paint(gui::Bitmap& frame) const override { PaintPart(frame, frame.Bounds()); }
+  void PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const override;
+
+ protected:
+  void Damage(const gui::IRect& bounds) const override;
 };
 
 // A countdown label: its text in its font and colour on a transparent
@@ -55,7 +64,8 @@ class OverlayLabel : public gui::Control {
   void SetFontColor(gui::Color colour);
   // Moves the label's top-left corner; its size stays its text's.
   void SetPosition(int left, int top);
-  void Paint(gui::Bitmap& frame) const override;
+  void Paint(gui::Bitmap& frame) const override { PaintPart(frame, frame.Bounds()); }
+  void PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const override;
 
  private:
   platform::TextExtent Measure(const std::string& text) const;
@@ -114,6 +124,11 @@ class TForm_Draw : public gui::Form {
 
   // Installs the tool of an overlay mode (1-9).
   void SetTool(int mode, std::unique_ptr<OverlayTool> tool);
+  // Every frame of every tool composed and shown whole, and every change
+  // of the form painted whole: the plain scheme, for comparisons.
+  void SetWholeFrames(bool whole);
+  // Counts the shows: a tool sees from it that a new show began.
+  std::uint64_t ShowSerial() const { return showSerial_; }
 
   // Overlay state the tools share.
   std::int32_t ScreenWidth = 0, ScreenHeight = 0;
@@ -173,4 +188,6 @@ class TForm_Draw : public gui::Form {
   int captureAttempts_ = 0;
   ShowObjects shown_;
   std::array<std::unique_ptr<OverlayTool>, 9> tools_;
+  std::uint64_t showSerial_ = 0;
+  bool wholeFrames_ = false;
 };

@@ -9,23 +9,61 @@ using namespace platform;
 
 // ---- controls ----------------------------------------------------------------
 
+namespace {
+
+// The framework's own message: compose and present what changed. Posted
+// once per batch of changes, so it comes after the handler that made them
+// and before the next input.
+constexpr std::uint32_t kComposeMessage = msg::kUser + 0x3A0;
+
+// Past this many separate parts the damage goes as one rectangle.
+constexpr std::size_t kMostDamageParts = 32;
+
+long long Area(const IRect& r) { return r.Empty() ? 0 : 1LL * r.Width() * r.Height(); }
+
+IRect Bounding(const IRect& a, const IRect& b) {
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
 Control::Control(Form& owner, std::string name, IRect bounds)
     : owner_(owner), name_(std::move(name)), bounds_(bounds) {
   owner_.AddControl(this);
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
-  bounds_ = {left, top, left + width, top + height};
-  Changed();
+  const IRect bounds{left, top, left + width, top + height};
+  if (bounds == bounds_) return;
+  if (visible_) Damage(bounds_);
+  bounds_ = bounds;
+  if (visible_) Damage(bounds_);
 }
 
 void Control::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
-  Changed();
+  Damage(bounds_);
 }
 
-void Control::Changed() const { owner_.Invalidate(); }
+void Control::Changed() const {
+  if (visible_) Damage(bounds_);
+}
+
+void Control::Damage(const IRect& bounds) const { owner_.Damage(bounds); }
+
+void Control::PaintPart(Bitmap& frame, const IRect& clip) const {
+  const IRect part = Intersect(Intersect(bounds_, clip), frame.Bounds());
+  if (part.Empty()) return;
+  if (part == Intersect(bounds_, frame.Bounds())) {
+    Paint(frame);
+    return;
+  }
+  Bitmap copy = frame;
+  Paint(copy);
+  raster::Blit(frame, part.left, part.top, copy, part);
+}
 
 Image::Image(Form& owner, std::string name, IRect bounds, bool stretchPicture)
     : Control(owner, std::move(name), bounds), stretch(stretchPicture) {}
@@ -41,32 +79,82 @@ void Image::SetPicture(const MaskedImage& picture) {
   Changed();
 }
 
+void Image::SwapPicture(Bitmap& other, const std::vector<IRect>& changed) {
+  const bool sameSize =
+      other.Width() == picture_.color.Width() && other.Height() == picture_.color.Height();
+  const bool whole = !sameSize || stretch || !picture_.mask.empty();
+  std::swap(picture_.color, other);
+  picture_.mask.clear();
+  if (whole) {
+    Changed();
+    return;
+  }
+  for (const IRect& part : changed) PictureChanged(part);
+}
+
+void Image::PictureChanged(const IRect& part) {
+  if (!Visible() || part.Empty()) return;
+  if (stretch) {
+    Changed();
+    return;
+  }
+  // Unstretched, the picture stands at the control's corner, cut to it.
+  const IRect& b = BoundsRect();
+  const IRect moved{part.left + b.left, part.top + b.top, part.right + b.left, part.bottom + b.top};
+  const IRect shown = Intersect(moved, b);
+  if (!shown.Empty()) Owner().Damage(shown);
+}
+
 void Image::ClearPicture() {
   picture_ = {};
   Changed();
 }
 
-void Image::Paint(Bitmap& frame) const {
+bool Image::Opaque(const IRect& area) const {
+  if (picture_.color.Empty() || !picture_.mask.empty()) return false;
+  const IRect& b = BoundsRect();
+  // What the picture covers: the control's bounds stretched, or the
+  // picture's own size from the corner, cut to the bounds.
+  const IRect covered = stretch ? b
+                                : Intersect(b, {b.left, b.top, b.left + picture_.color.Width(),
+                                                b.top + picture_.color.Height()});
+  return Intersect(covered, area) == area && !area.Empty();
+}
+
+void Image::PaintPart(Bitmap& frame, const IRect& clip) const {
   if (picture_.color.Empty()) return;
   const IRect& b = BoundsRect();
+  const IRect part = Intersect(Intersect(b, clip), frame.Bounds());
+  if (part.Empty()) return;
   if (stretch) {
-    raster::StretchMasked(frame, b, picture_);
+    if (part == Intersect(b, frame.Bounds())) {
+      raster::StretchMasked(frame, b, picture_);
+      return;
+    }
+    // A part only: stretched over the control's own pixels, then that part
+    // taken. Stretched pictures are the small ones (icons).
+    Bitmap own(b.Width(), b.Height());
+    raster::Blit(own, 0, 0, frame, b);
+    raster::StretchMasked(own, own.Bounds(), picture_);
+    raster::Blit(frame, part.left, part.top, own,
+                 {part.left - b.left, part.top - b.top, part.right - b.left, part.bottom - b.top});
     return;
   }
   // Unstretched: the picture from the control's corner, cut to its bounds.
-  MaskedImage cut;
-  const int w = std::min(b.Width(), picture_.color.Width());
-  const int h = std::min(b.Height(), picture_.color.Height());
-  if (w <= 0 || h <= 0) return;
-  cut.color = Bitmap(w, h);
-  raster::Blit(cut.color, 0, 0, picture_.color, {0, 0, w, h});
-  if (!picture_.mask.empty()) {
-    cut.mask.resize(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        cut.mask[static_cast<std::size_t>(y) * w + x] = picture_.Transparent(x, y) ? 1 : 0;
+  const IRect from =
+      Intersect({part.left - b.left, part.top - b.top, part.right - b.left, part.bottom - b.top},
+                picture_.color.Bounds());
+  if (from.Empty()) return;
+  if (picture_.mask.empty()) {
+    raster::Blit(frame, from.left + b.left, from.top + b.top, picture_.color, from);
+    return;
   }
-  raster::DrawMasked(frame, b.left, b.top, cut);
+  for (int y = from.top; y < from.bottom; ++y) {
+    const std::uint32_t* src = picture_.color.Row(y);
+    std::uint32_t* dst = frame.Row(y + b.top);
+    for (int x = from.left; x < from.right; ++x)
+      if (!picture_.Transparent(x, y)) dst[x + b.left] = src[x];
+  }
 }
 
 void Panel::SetColor(Color c) {
@@ -75,7 +163,13 @@ void Panel::SetColor(Color c) {
   Changed();
 }
 
-void Panel::Paint(Bitmap& frame) const { raster::FillRect(frame, BoundsRect(), color_); }
+void Panel::PaintPart(Bitmap& frame, const IRect& clip) const {
+  raster::FillRect(frame, Intersect(BoundsRect(), clip), color_);
+}
+
+bool Panel::Opaque(const IRect& area) const {
+  return !area.Empty() && Intersect(BoundsRect(), area) == area;
+}
 
 // ---- forms ---------------------------------------------------------------------
 
@@ -178,7 +272,60 @@ void Form::SetStayOnTop(bool stayOnTop) {
 }
 
 void Form::Invalidate() {
-  if (handle_) app_.Sys().InvalidateRect(handle_);
+  if (!handle_) return;
+  app_.Sys().InvalidateRect(handle_);
+  // The paint that comes composes everything.
+  if (visible_) damage_.clear();
+}
+
+void Form::Damage(const IRect& area) {
+  const IRect part = Intersect(area, {0, 0, width_, height_});
+  if (!handle_ || !visible_ || part.Empty()) return;
+  if (composeWhole) {
+    Invalidate();
+    return;
+  }
+  // A part that holds another, or that joins it into a rectangle no larger
+  // than the two, goes in with it; the rest stay apart, so that two small
+  // changes far from each other do not compose the screen between them.
+  IRect joined = part;
+  for (std::size_t i = 0; i < damage_.size();) {
+    const IRect both = Bounding(damage_[i], joined);
+    if (Area(both) <= Area(damage_[i]) + Area(joined) - Area(Intersect(damage_[i], joined))) {
+      joined = both;
+      damage_.erase(damage_.begin() + static_cast<std::ptrdiff_t>(i));
+      i = 0;  // the larger rectangle may now take in one already passed
+      continue;
+    }
+    ++i;
+  }
+  damage_.push_back(joined);
+  if (damage_.size() > kMostDamageParts) {
+    IRect all = damage_.front();
+    for (const IRect& r : damage_) all = Bounding(all, r);
+    damage_.assign(1, all);
+  }
+  if (!composePosted_) composePosted_ = app_.Sys().PostMessageA(handle_, kComposeMessage, 0, 0);
+}
+
+void Form::Compose(Bitmap& frame, const IRect& area) const {
+  const IRect part = Intersect(area, frame.Bounds());
+  if (part.Empty()) return;
+  // Nothing below the topmost control that covers the part shows there.
+  std::size_t first = 0;
+  bool covered = false;
+  for (std::size_t i = controls_.size(); i-- > 0 && !covered;) {
+    const Control* c = controls_[i];
+    if (c->Visible() && c->Opaque(part)) {
+      first = i;
+      covered = true;
+    }
+  }
+  if (!covered) raster::FillRect(frame, part, color);
+  for (std::size_t i = first; i < controls_.size(); ++i) {
+    const Control* c = controls_[i];
+    if (c->Visible() && !Intersect(c->BoundsRect(), part).Empty()) c->PaintPart(frame, part);
+  }
 }
 
 Bitmap Form::RenderFrame() const {
@@ -200,6 +347,24 @@ void Form::Paint() {
     else
       raster::Blit(*held, painted.left, painted.top, frame, painted);
   }
+  // What the paint put on the screen is composed already.
+  std::erase_if(damage_, [&](const IRect& r) { return Intersect(r, painted) == r; });
+}
+
+void Form::PresentDamage() {
+  composePosted_ = false;
+  std::vector<IRect> parts;
+  parts.swap(damage_);
+  if (!handle_ || !visible_ || parts.empty()) return;
+  Bitmap* held = app_.Sys().WindowSurface(handle_);
+  if (!held || held->Width() != width_ || held->Height() != height_) {
+    // The window's pixels are not the form's size yet: the system's paint
+    // composes them whole.
+    Invalidate();
+    return;
+  }
+  for (const IRect& part : parts) Compose(*held, part);
+  for (const IRect& part : parts) app_.Sys().PresentWindowPixels(handle_, *held, part);
 }
 
 Control* Form::ControlAt(int x, int y) const {
@@ -279,6 +444,7 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
   const int y = HiWordSigned(lParam);
   switch (message) {
     case msg::kPaint: Paint(); return 0;
+    case kComposeMessage: PresentDamage(); return 0;
     case msg::kEraseBkgnd: return 1;
     case msg::kClose: Close(); return 0;
     case msg::kLButtonDown: MouseDown(MouseButton::Left, wParam, x, y); return 0;

@@ -5,6 +5,13 @@
 // and presents it, and routes pointer messages to the control under the
 // pointer (or to the control that holds the pointer captured while a button
 // is down), in the control's own coordinates.
+//
+// A control that changes reports the part of the form it changed. The form
+// composes just those parts again into the pixels it holds for its window
+// and puts them on the screen, in one go after the handler that changed
+// them; the system's own paints (a show, an uncovered strip) compose what
+// the system asks for. Either way each pixel is what composing the whole
+// frame gives.
 #pragma once
 
 #include <cstdint>
@@ -76,10 +83,23 @@ class Control {
   MouseMoveEvent OnMouseMove;
   MouseEvent OnMouseUp;
 
+  // Draws the control onto the form's frame (form coordinates).
   virtual void Paint(Bitmap& frame) const = 0;
+  // Draws the part of the control that lies in clip (form coordinates) and
+  // leaves every pixel outside clip as it is. By default the control is
+  // painted on a copy of the frame and the part taken from there; controls
+  // of large forms draw the part alone.
+  virtual void PaintPart(Bitmap& frame, const IRect& clip) const;
+  // Whether the control covers every pixel of area with pixels of its own,
+  // so that nothing below it shows there.
+  virtual bool Opaque(const IRect& /*area*/) const { return false; }
 
  protected:
+  // The whole control changed: its bounds go to the form as damage.
   void Changed() const;
+  // The part of the form that a control with these bounds covers, as
+  // damage; a control that draws less than its bounds reports less.
+  virtual void Damage(const IRect& bounds) const;
 
  private:
   Form& owner_;
@@ -97,13 +117,27 @@ class Image : public Control {
   // The control keeps its own copy of the picture.
   void SetPicture(const Bitmap& picture);
   void SetPicture(const MaskedImage& picture);
+  // Takes other as the picture and gives back the one it had, without a
+  // copy. changed lists where the two differ (picture coordinates); only
+  // there is the form composed again. Pictures of different sizes, a
+  // stretched control or a masked picture change the whole control.
+  void SwapPicture(Bitmap& other, const std::vector<IRect>& changed);
+  // Draws on the picture in place: edit takes the picture and returns the
+  // part it changed (picture coordinates).
+  template <class Edit>
+  void EditPicture(Edit edit) {
+    PictureChanged(edit(picture_.color));
+  }
   void ClearPicture();
   const Bitmap& Picture() const { return picture_.color; }
   bool HasPicture() const { return !picture_.color.Empty(); }
   bool stretch = false;
-  void Paint(Bitmap& frame) const override;
+  void Paint(Bitmap& frame) const override { PaintPart(frame, frame.Bounds()); }
+  void PaintPart(Bitmap& frame, const IRect& clip) const override;
+  bool Opaque(const IRect& area) const override;
 
  private:
+  void PictureChanged(const IRect& part);
   MaskedImage picture_;
 };
 
@@ -114,7 +148,9 @@ class Panel : public Control {
       : Control(owner, std::move(name), bounds), color_(colour) {}
   Color color() const { return color_; }
   void SetColor(Color c);
-  void Paint(Bitmap& frame) const override;
+  void Paint(Bitmap& frame) const override { PaintPart(frame, frame.Bounds()); }
+  void PaintPart(Bitmap& frame, const IRect& clip) const override;
+  bool Opaque(const IRect& area) const override;
 
  private:
   Color color_;
@@ -189,9 +225,18 @@ class Form {
   KeyEvent OnKeyDown;
   MouseWheelEvent OnMouseWheel;
 
+  // The whole window is painted again when the system next asks.
   void Invalidate();
+  // Part of the form changed: composed again and presented after the
+  // handler running now (form coordinates).
+  void Damage(const IRect& area);
+  // Every change repaints the whole window, the plain way: the reference
+  // that the composition of the changed parts is held to.
+  bool composeWhole = false;
   // The form's picture as it stands: its colour, then each visible control.
   Bitmap RenderFrame() const;
+  // The same for the part area of frame only, every other pixel left.
+  void Compose(Bitmap& frame, const IRect& area) const;
   // Puts the frame on the screen as far as the system asks, validating the
   // window, and into the same part of the window's held pixels (which its
   // window device contexts draw on): what the form does for WM_PAINT.
@@ -214,6 +259,8 @@ class Form {
   void MouseUp(MouseButton button, platform::WParam wParam, int x, int y);
   void MouseMove(platform::WParam wParam, int x, int y);
   void KeyDown(std::uint16_t key);
+  // Composes the damage into the window's held pixels and presents it.
+  void PresentDamage();
 
   Application& app_;
   FormDesign design_;
@@ -224,6 +271,8 @@ class Form {
   std::vector<Control*> controls_;
   Control* captured_ = nullptr;  // the control that got the button down
   bool formCaptured_ = false;
+  std::vector<IRect> damage_;  // changed since the last composition
+  bool composePosted_ = false;
 };
 
 }  // namespace gui

@@ -68,8 +68,7 @@ void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
     form_.RectanglePenWidth = form_.RectanglePenWidth >= 5 || form_.RectanglePenWidth < 0
                                   ? 1
                                   : form_.RectanglePenWidth + 1;
-    band.penWidth = form_.RectanglePenWidth;
-    form_.Invalidate();
+    band.SetPen(form_.RectanglePenWidth, band.penColor);
     return;
   }
   if (form_.RectanglePhase == 0) {
@@ -86,9 +85,10 @@ void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   // picture, with the same outline the band showed.
   const gui::IRect box = band.BoundsRect();
   if (!box.Empty() && form_.Image_Draw.HasPicture()) {
-    gui::Bitmap picture = form_.Image_Draw.Picture();
-    FrameRectWidth(picture, box, form_.RectanglePenWidth, program_.Settings.RectangleColor);
-    form_.Image_Draw.SetPicture(picture);
+    const gui::Color colour = program_.Settings.RectangleColor;
+    form_.Image_Draw.EditPicture([&](gui::Bitmap& picture) {
+      return FrameRectWidth(picture, box, form_.RectanglePenWidth, colour);
+    });
   }
   band.SetBounds(band.Left(), band.Top(), 0, 0);
   form_.RectangleDragging = false;

@@ -2,8 +2,6 @@
 
 #include <climits>
 
-#include "effects/tools/ToolCanvas.h"
-
 namespace tools {
 
 std::int32_t NextColorIndex(std::int32_t index) { return index < 0 || index >= 3 ? 0 : index + 1; }
@@ -14,9 +12,38 @@ std::int32_t NextStyle(std::int32_t style, std::int32_t count) {
   return next == count ? 0 : next;
 }
 
-template <class Draw>
-void FrameTool::FrameStep(Draw draw) {
+void FrameTool::FrameStep(const Shapes& next) {
   if (!form_.CleanImage || !form_.WorkImage || form_.CleanImage->Empty()) return;
+  const gui::Bitmap& clean = *form_.CleanImage;
+  gui::Bitmap& work = *form_.WorkImage;
+  const gui::IRect into{0, 0, form_.DesktopRect.Width(), form_.DesktopRect.Height()};
+  if (knownShow_ != form_.ShowSerial()) {
+    // A new show starts with both pictures the clean one, when they are
+    // the desktop's size.
+    knownShow_ = form_.ShowSerial();
+    known_ = clean.Bounds() == into && work == clean && form_.Image_Draw.Picture() == clean;
+    shown_.clear();
+    work_.clear();
+  }
+  if (wholeFrames || !known_ || work.Bounds() != into ||
+      form_.Image_Draw.Picture().Bounds() != into) {
+    known_ = false;
+    WholeStep(next);
+    return;
+  }
+  // Show: WorkImage becomes the picture, which differs from the last one
+  // only where their shapes do; the old picture comes back to be reset.
+  form_.Image_Draw.SwapPicture(work, ShapesChange(shown_, work_, into));
+  // Reset and draw: only where the old shapes and the next ones differ.
+  for (const gui::IRect& part : ShapesChange(shown_, next, into)) {
+    gui::raster::Blit(work, part.left, part.top, clean, part);
+    DrawShapes(work, next, part);
+  }
+  shown_ = std::move(work_);
+  work_ = next;
+}
+
+void FrameTool::WholeStep(const Shapes& next) {
   gui::Bitmap& work = *form_.WorkImage;
   // Show: the form's picture becomes WorkImage, stretched onto the desktop
   // rectangle when the two differ.
@@ -32,7 +59,7 @@ void FrameTool::FrameStep(Draw draw) {
   }
   // Reset, then the shapes the next event shows.
   work = *form_.CleanImage;
-  draw(work);
+  DrawShapes(work, next, work.Bounds());
 }
 
 // ---- Reveal ---------------------------------------------------------------------
@@ -41,17 +68,15 @@ bool RevealTool::Cover(std::int32_t style, std::int64_t e) {
   if (style < 0 || style > 3) return false;
   const std::int64_t w = form_.ScreenWidth, h = form_.ScreenHeight;
   const gui::Color colour = program_.Settings.RevealColor;
-  FrameStep([&](gui::Bitmap& work) {
-    gui::IRect cover;
-    switch (style) {
-      case 0: cover = OrderedRect(e, 0, w, h); break;
-      case 1: cover = OrderedRect(0, 0, w, e); break;
-      case 2: cover = OrderedRect(0, 0, e, h); break;
-      default: cover = OrderedRect(0, e, w, h); break;
-    }
-    // Brush and one-pixel pen in the same colour: a solid block.
-    FillFramedRect(work, cover, colour, 1, colour);
-  });
+  gui::IRect cover;
+  switch (style) {
+    case 0: cover = OrderedRect(e, 0, w, h); break;
+    case 1: cover = OrderedRect(0, 0, w, e); break;
+    case 2: cover = OrderedRect(0, 0, e, h); break;
+    default: cover = OrderedRect(0, e, w, h); break;
+  }
+  // Brush and one-pixel pen in the same colour: a solid block.
+  FrameStep({{cover, colour, 1, colour}});
   return true;
 }
 
@@ -81,13 +106,13 @@ void LineTool::Bars(int x, int y) {
   if (style < 0 || style > 2) return;
   const std::int64_t w = form_.ScreenWidth, h = form_.ScreenHeight;
   const gui::Color pen = program_.Settings.LineColor;
-  FrameStep([&](gui::Bitmap& work) {
-    // White inside a two-pixel outline: 5 pixels across.
-    if (style == 0 || style == 2)
-      FillFramedRect(work, OrderedRect(x, 0, std::int64_t{x} + 5, h), gui::kWhite, 2, pen);
-    if (style == 1 || style == 2)
-      FillFramedRect(work, OrderedRect(0, y, w, std::int64_t{y} + 5), gui::kWhite, 2, pen);
-  });
+  // White inside a two-pixel outline: 5 pixels across.
+  Shapes bars;
+  if (style == 0 || style == 2)
+    bars.push_back({OrderedRect(x, 0, std::int64_t{x} + 5, h), gui::kWhite, 2, pen});
+  if (style == 1 || style == 2)
+    bars.push_back({OrderedRect(0, y, w, std::int64_t{y} + 5), gui::kWhite, 2, pen});
+  FrameStep(bars);
 }
 
 void LineTool::MouseMove(unsigned, int x, int y) { Bars(x, y); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "effects/Show.h"
+#include "effects/tools/ToolCanvas.h"
 
 namespace tools {
 
@@ -24,12 +25,21 @@ std::int32_t NextStyle(std::int32_t style, std::int32_t count);
 class FrameTool : public OverlayTool {
  protected:
   FrameTool(TForm_Draw& form, Program& program) : form_(form), program_(program) {}
-  // Shows WorkImage, resets it to CleanImage and lets draw add the tool's
-  // shapes for the next event.
-  template <class Draw>
-  void FrameStep(Draw draw);
+  // Shows WorkImage, resets it to CleanImage and draws the shapes on it
+  // that the next event shows.
+  void FrameStep(const Shapes& next);
   TForm_Draw& form_;
   Program& program_;
+
+ private:
+  // The plain scheme: a whole copy of each picture.
+  void WholeStep(const Shapes& next);
+  // The shapes that Image_Draw's picture and WorkImage hold over the clean
+  // picture, while the two are known to be just that (in the show of
+  // knownShow_).
+  Shapes shown_, work_;
+  std::uint64_t knownShow_ = 0;
+  bool known_ = false;
 };
 
 class RevealTool : public FrameTool {

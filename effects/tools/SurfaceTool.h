@@ -18,11 +18,6 @@ gui::IRect ScreenPart(std::int64_t left, std::int64_t top, std::int64_t width, s
 gui::IRect Bounding(const gui::IRect& a, const gui::IRect& b);
 
 class SurfaceTool : public OverlayTool {
- public:
-  // Compose and show every frame whole, the way the tool's plain scheme
-  // reads: the reference the partial frames are held to.
-  bool wholeFrames = false;
-
  protected:
   SurfaceTool(TForm_Draw& form, Program& program);
   // A show without a picture has no surfaces to draw on.

@@ -29,21 +29,71 @@ gui::IRect FillFramedRect(gui::Bitmap& dst, const gui::IRect& r, gui::Color brus
   return clipped;
 }
 
-gui::IRect FrameRectWidth(gui::Bitmap& dst, const gui::IRect& r, int penWidth, gui::Color pen) {
+std::array<gui::IRect, 4> FrameBands(const gui::IRect& r, int penWidth) {
   if (r.Empty()) return {};
   const int w = std::clamp(penWidth, 1, std::max(r.Width(), r.Height()));
   // Four bands: top and bottom across the whole width, the sides between.
   const int t = std::min(w, r.Height()), s = std::min(w, r.Width());
-  const gui::IRect bands[] = {
-      {r.left, r.top, r.right, r.top + t},
-      {r.left, std::max(r.bottom - t, r.top + t), r.right, r.bottom},
-      {r.left, r.top + t, r.left + s, r.bottom - t},
-      {std::max(r.right - s, r.left + s), r.top + t, r.right, r.bottom - t}};
-  for (const gui::IRect& b : bands) {
+  return {gui::IRect{r.left, r.top, r.right, r.top + t},
+          gui::IRect{r.left, std::max(r.bottom - t, r.top + t), r.right, r.bottom},
+          gui::IRect{r.left, r.top + t, r.left + s, r.bottom - t},
+          gui::IRect{std::max(r.right - s, r.left + s), r.top + t, r.right, r.bottom - t}};
+}
+
+gui::IRect FrameRectWidth(gui::Bitmap& dst, const gui::IRect& r, int penWidth, gui::Color pen) {
+  if (r.Empty()) return {};
+  for (const gui::IRect& b : FrameBands(r, penWidth)) {
     const gui::IRect c = gui::Intersect(b, dst.Bounds());
     if (!c.Empty()) gui::raster::FillRect(dst, c, pen);
   }
   return gui::Intersect(r, dst.Bounds());
+}
+
+void DrawShapes(gui::Bitmap& dst, const Shapes& shapes, const gui::IRect& clip) {
+  const gui::IRect area = gui::Intersect(clip, dst.Bounds());
+  if (area.Empty()) return;
+  for (const FramedShape& s : shapes) {
+    const gui::IRect inside = gui::Intersect(s.rect, area);
+    if (inside.Empty()) continue;
+    gui::raster::FillRect(dst, inside, s.brush);
+    for (const gui::IRect& b : FrameBands(s.rect, s.penWidth)) {
+      const gui::IRect c = gui::Intersect(b, area);
+      if (!c.Empty()) gui::raster::FillRect(dst, c, s.pen);
+    }
+  }
+}
+
+std::vector<gui::IRect> Subtract(const gui::IRect& a, const gui::IRect& b) {
+  if (a.Empty()) return {};
+  const gui::IRect i = gui::Intersect(a, b);
+  if (i.Empty()) return {a};
+  std::vector<gui::IRect> out;
+  for (const gui::IRect& r :
+       {gui::IRect{a.left, a.top, a.right, i.top}, gui::IRect{a.left, i.bottom, a.right, a.bottom},
+        gui::IRect{a.left, i.top, i.left, i.bottom}, gui::IRect{i.right, i.top, a.right, i.bottom}})
+    if (!r.Empty()) out.push_back(r);
+  return out;
+}
+
+std::vector<gui::IRect> ShapesChange(const Shapes& before, const Shapes& after,
+                                     const gui::IRect& bounds) {
+  if (before == after) return {};
+  const auto solid = [](const Shapes& s) { return s.size() == 1 && s[0].brush == s[0].pen; };
+  std::vector<gui::IRect> out;
+  if (solid(before) && solid(after) && before[0].brush == after[0].brush) {
+    // One colour over both: only where one covers and the other does not.
+    const gui::IRect a = gui::Intersect(before[0].rect, bounds),
+                     b = gui::Intersect(after[0].rect, bounds);
+    for (const gui::IRect& r : Subtract(a, b)) out.push_back(r);
+    for (const gui::IRect& r : Subtract(b, a)) out.push_back(r);
+    return out;
+  }
+  for (const Shapes* set : {&before, &after})
+    for (const FramedShape& s : *set) {
+      const gui::IRect r = gui::Intersect(s.rect, bounds);
+      if (!r.Empty()) out.push_back(r);
+    }
+  return out;
 }
 
 gui::IRect PenLine(gui::Bitmap& dst, int x0, int y0, int x1, int y1, std::int64_t width,

@@ -3,7 +3,9 @@
 // window (what the system shows, not the pictures of its controls).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "raster/Bitmap.h"
@@ -26,6 +28,31 @@ gui::IRect FillFramedRect(gui::Bitmap& dst, const gui::IRect& r, gui::Color brus
                           gui::Color pen);
 // The outline alone, brush clear.
 gui::IRect FrameRectWidth(gui::Bitmap& dst, const gui::IRect& r, int penWidth, gui::Color pen);
+// The four bands an outline of penWidth covers inside r (top, bottom, left,
+// right; some may be empty): the pixels FrameRectWidth sets.
+std::array<gui::IRect, 4> FrameBands(const gui::IRect& r, int penWidth);
+
+// A rectangle as FillFramedRect draws it.
+struct FramedShape {
+  gui::IRect rect;
+  gui::Color brush = gui::kWhite;
+  int penWidth = 1;
+  gui::Color pen = gui::kBlack;
+  friend bool operator==(const FramedShape&, const FramedShape&) = default;
+};
+using Shapes = std::vector<FramedShape>;
+
+// Draws the shapes in order, only inside clip: the pixels there are those
+// that FillFramedRect of each shape gives.
+void DrawShapes(gui::Bitmap& dst, const Shapes& shapes, const gui::IRect& clip);
+// The parts of a picture of size bounds where one set of shapes drawn on it
+// and another drawn on the same picture can differ: nothing for equal sets,
+// the band between two solid rectangles of one colour, else where either
+// set draws.
+std::vector<gui::IRect> ShapesChange(const Shapes& before, const Shapes& after,
+                                     const gui::IRect& bounds);
+// a without b, as up to four rectangles.
+std::vector<gui::IRect> Subtract(const gui::IRect& a, const gui::IRect& b);
 
 // A pen line from (x0, y0) to (x1, y1). A pen of width 1 or less is one
 // pixel wide and leaves its end point out, so joined segments meet once; a
