@@ -4,7 +4,7 @@
 # seconds in the font colour in the middle, the seconds counting down; with
 # 1 minute and a "BreakSound" that does not exist, the "Error" box comes up
 # above the overlay when the minute is over and can be answered; Escape then
-# closes the overlay.
+# closes the overlay, and the key opens and closes it again.
 # e2e-limit: 180
 # e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
@@ -178,6 +178,19 @@ o="$(probe find-window TForm_Draw)"
 probe activate "$(field "$o" hwnd)" >/dev/null || true
 probe key 27
 probe wait-hidden TForm_Draw 5000 >/dev/null || fail "Escape did not close the overlay"
+
+# Its key opens it again on a fresh countdown, and the same key closes it.
+sleep 0.8
+tv_send "key B"
+if probe wait-visible TForm_Draw 8000 >/dev/null; then
+  pass "the key opens the break screen again"
+  sleep 1
+  tv_send "key B"
+  probe wait-hidden TForm_Draw 8000 >/dev/null && pass "the same key closes it" ||
+    fail "the same key did not close the break screen"
+else
+  fail "the key did not open the break screen again"
+fi
 check "the program still runs" tv_running "$TV_PID"
 log "the test took $SECONDS s"
 tv_finish
