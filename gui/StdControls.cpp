@@ -124,9 +124,11 @@ void WinControl::MakeWindow() {
   p.height = bounds_.Height();
   p.style = kind.style;
   if (visible_ && (!page_ || page_->Showing())) p.style |= kWsVisible;
-  if (tabStop_) p.style |= kWsTabStop;
+  // A group of radio buttons is one stop of Tab, at its first.
+  const bool startsGroup = owner_.StartsGroup(this);
+  if (tabStop_ && (startsGroup || !dynamic_cast<TRadioButton*>(this))) p.style |= kWsTabStop;
   if (!enabled_) p.style |= kWsDisabled;
-  if (owner_.StartsGroup(this)) p.style |= kWsGroup;
+  if (startsGroup) p.style |= kWsGroup;
   handle_ = Sys().CreateWindowExA(p, {});
   if (!handle_) return;
   fontHandle_ = owner_.FontHandle(font_);

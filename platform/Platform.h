@@ -155,6 +155,7 @@ inline constexpr std::uint16_t kEnSetFocus = 0x0100;
 inline constexpr std::uint16_t kEnKillFocus = 0x0200;
 inline constexpr std::uint16_t kEnChange = 0x0300;
 inline constexpr std::uint16_t kEnUpdate = 0x0400;
+inline constexpr std::uint16_t kEnMaxText = 0x0501;
 // COMBOBOX
 inline constexpr std::uint32_t kCbsDropDown = 0x0002;
 inline constexpr std::uint32_t kCbsAutoHScroll = 0x0040;
@@ -188,6 +189,7 @@ inline constexpr std::uint16_t kSbEndScroll = 8;
 inline constexpr std::uint32_t kTcmGetItemCount = 0x1304;
 inline constexpr std::uint32_t kTcmInsertItemA = 0x1307;
 inline constexpr std::uint32_t kTcmDeleteAllItems = 0x1309;
+inline constexpr std::uint32_t kTcmGetItemRect = 0x130A;
 inline constexpr std::uint32_t kTcmGetCurSel = 0x130B;
 inline constexpr std::uint32_t kTcmSetCurSel = 0x130C;
 inline constexpr std::uint32_t kTcifText = 0x0001;

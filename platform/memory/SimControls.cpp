@@ -186,7 +186,10 @@ LResult SimProcess::ButtonProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
     // the parent hears of the click.
     if (type == ctl::kBsAutoCheckBox)
       SendMessageA(hwnd, ctl::kBmSetCheck, c.checked ? ctl::kBstUnchecked : ctl::kBstChecked, 0);
-    if (type == ctl::kBsAutoRadioButton) SendMessageA(hwnd, ctl::kBmSetCheck, ctl::kBstChecked, 0);
+    if (type == ctl::kBsAutoRadioButton) {
+      SendMessageA(hwnd, ctl::kBmSetCheck, ctl::kBstChecked, 0);
+      CheckAutoRadio(hwnd);
+    }
     NotifyParent(hwnd, ctl::kBnClicked);
   };
   LResult r = 0;
@@ -201,16 +204,8 @@ LResult SimProcess::ButtonProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
     case ctl::kBmGetCheck: return c.checked ? 1 : 0;
     case ctl::kBmSetCheck: {
       if (type != ctl::kBsAutoRadioButton && type != ctl::kBsAutoCheckBox) return 0;
-      const bool check = wParam == ctl::kBstChecked;
-      // A radio button is a tab stop while it is the checked one.
-      if (type == ctl::kBsAutoRadioButton) {
-        if (check)
-          w.style |= kWsTabStop;
-        else
-          w.style &= ~kWsTabStop;
-      }
-      c.checked = check;
-      if (type == ctl::kBsAutoRadioButton && check) CheckAutoRadio(hwnd);
+      // Only this button: the others of its group stay as they are.
+      c.checked = wParam == ctl::kBstChecked;
       return 0;
     }
     case ctl::kBmClick:
@@ -258,9 +253,13 @@ void SimProcess::EditReplace(Hwnd hwnd, std::string_view with, bool notify) {
   const std::string_view put = with.substr(0, std::min(with.size(), room));
   text.replace(from, to - from, put);
   const bool changed = text != w->text;
+  const bool refused = put.size() < with.size();
   w->text = std::move(text);
   c.selStart = c.selEnd = from + put.size();
-  if (changed && notify) {
+  // What the limit refuses is told first; the replacement is a change then,
+  // even of nothing.
+  if (refused && notify) NotifyParent(hwnd, ctl::kEnMaxText);
+  if ((changed || refused) && notify) {
     NotifyParent(hwnd, ctl::kEnUpdate);
     NotifyParent(hwnd, ctl::kEnChange);
   }
@@ -398,10 +397,11 @@ LResult SimProcess::ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WP
     case ctl::kCbGetCount: return static_cast<LResult>(c.items.size());
     case ctl::kCbGetCurSel: return c.cursel;
     case ctl::kCbSetCurSel: {
+      // An index past the items changes nothing; -1 chooses none.
       const auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+      if (index < -1 || index >= static_cast<int>(c.items.size())) return ctl::kCbErr;
       ComboSelect(hwnd, index, false);
-      const SimWindow* again = sys_.Window(hwnd);
-      return again && again->control->cursel == index && index >= 0 ? index : ctl::kCbErr;
+      return index >= 0 ? index : ctl::kCbErr;
     }
     case ctl::kCbGetLbTextLen: {
       if (wParam >= c.items.size()) return ctl::kCbErr;
@@ -433,10 +433,8 @@ LResult SimProcess::ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WP
       const auto code = static_cast<std::uint16_t>(wParam >> 16);
       if (c.noEditNotify) return 0;
       if (code == ctl::kEnUpdate) NotifyParent(hwnd, ctl::kCbnEditUpdate);
-      if (code == ctl::kEnChange) {
-        c.cursel = -1;  // typed text chooses no item while the list is closed
-        NotifyParent(hwnd, ctl::kCbnEditChange);
-      }
+      // Typed text leaves the chosen item as it was.
+      if (code == ctl::kEnChange) NotifyParent(hwnd, ctl::kCbnEditChange);
       if (code == ctl::kEnSetFocus) NotifyParent(hwnd, ctl::kCbnSetFocus);
       if (code == ctl::kEnKillFocus) NotifyParent(hwnd, ctl::kCbnKillFocus);
       return 0;
@@ -457,6 +455,7 @@ LResult SimProcess::UpDownProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
     case ctl::kUdmSetRange32:
       c.minVal = static_cast<int>(static_cast<std::intptr_t>(wParam));
       c.maxVal = static_cast<int>(lParam);
+      c.pos = std::clamp(c.pos, std::min(c.minVal, c.maxVal), std::max(c.minVal, c.maxVal));
       return 0;
     case ctl::kUdmGetRange32:
       if (wParam) *reinterpret_cast<int*>(wParam) = c.minVal;
@@ -572,6 +571,12 @@ LResult SimProcess::TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WPar
       c.cursel = -1;
       return 1;
     case ctl::kTcmGetCurSel: return c.cursel;
+    case ctl::kTcmGetItemRect: {
+      const Rect r = sys_.TabRect(hwnd, static_cast<int>(wParam));
+      if (r.Width() <= 0 || !lParam) return 0;
+      *reinterpret_cast<Rect*>(lParam) = r;
+      return 1;
+    }
     case ctl::kTcmSetCurSel: {
       const auto index = static_cast<int>(static_cast<std::intptr_t>(wParam));
       if (index < 0 || index >= count) return -1;
