@@ -42,9 +42,31 @@ struct MenuEntry {
   std::vector<MenuEntry> children;  // non-empty: a submenu
 };
 
+// What the system's colour chooser is given and gives back (CHOOSECOLOR).
+struct ColorChoice {
+  Color color = kBlack;              // in: the colour it opens with; out: the one chosen
+  Color custom[16] = {};             // the custom colours, in and out
+  std::uint32_t flags = 0x00000001;  // CC_RGBINIT
+};
+
+// The file chooser's record (OPENFILENAME): the filter with '\0' between
+// its parts and two at its end, the file name it opens with and gives back.
+inline constexpr std::size_t kMaxFileName = 260;
+struct FileChoice {
+  std::string filter;
+  std::string fileName;  // at most kMaxFileName - 1 characters
+  std::uint32_t flags =
+      0x00001000 | 0x00000800 | 0x00000004;  // file and path must exist, no read-only box
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
+
+  // The system's modal colour and file choosers; false when the user
+  // cancelled (choice then as it was).
+  virtual bool ChooseColor(platform::Hwnd owner, ColorChoice& choice) = 0;
+  virtual bool GetOpenFileName(platform::Hwnd owner, FileChoice& choice) = 0;
 
   // Puts the frame (the window's whole picture) on the window, as far as the
   // system asks for it, and validates the window; returns the part it put

@@ -49,4 +49,21 @@ void HeadlessBackend::ChooseInMenus(std::string caption) {
   };
 }
 
+bool HeadlessBackend::ChooseColor(platform::Hwnd, ColorChoice& choice) {
+  colorChoosers.push_back(choice);
+  if (colorAnswers.empty()) return false;
+  choice.color = colorAnswers.front();
+  colorAnswers.pop_front();
+  return true;
+}
+
+bool HeadlessBackend::GetOpenFileName(platform::Hwnd, FileChoice& choice) {
+  fileChoosers.push_back(choice);
+  if (fileAnswers.empty()) return false;
+  // The system's buffer holds the name and its terminating zero.
+  choice.fileName = fileAnswers.front().substr(0, kMaxFileName - 1);
+  fileAnswers.pop_front();
+  return true;
+}
+
 }  // namespace gui

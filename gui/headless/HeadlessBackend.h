@@ -4,6 +4,7 @@
 // shown, answered by the test, never blocking.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,6 +43,14 @@ class HeadlessBackend final : public Backend {
   platform::HIcon CreateIcon(const MaskedImage& image) override;
   void DestroyIcon(platform::HIcon icon) override;
   bool KeyPressed(int virtualKey) override;
+  // The choosers, recorded as they were opened; each takes the first of
+  // the test's answers queued for it (none: the user cancels).
+  bool ChooseColor(platform::Hwnd owner, ColorChoice& choice) override;
+  bool GetOpenFileName(platform::Hwnd owner, FileChoice& choice) override;
+  std::vector<ColorChoice> colorChoosers;
+  std::vector<FileChoice> fileChoosers;
+  std::deque<Color> colorAnswers;
+  std::deque<std::string> fileAnswers;
 
   const std::vector<MessageBoxCall>& MessageBoxes() const { return boxes_; }
   const std::vector<PopupMenuCall>& Popups() const { return popups_; }

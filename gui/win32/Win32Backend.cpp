@@ -1,6 +1,8 @@
 #include "gui/win32/Win32Backend.h"
 
 #include <windows.h>
+// <commdlg.h> needs the types of <windows.h> before it.
+#include <commdlg.h>
 
 #include <cstddef>
 #include <string>
@@ -8,6 +10,8 @@
 
 // <windows.h> maps MessageBox to MessageBoxA; the backend's method keeps its name.
 #undef MessageBox
+#undef ChooseColor
+#undef GetOpenFileName
 
 namespace gui {
 namespace {
@@ -145,6 +149,37 @@ void Win32Backend::DestroyIcon(platform::HIcon icon) {
 bool Win32Backend::KeyPressed(int virtualKey) {
   // The state as of the message being handled, not the physical key now.
   return (::GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+bool Win32Backend::ChooseColor(platform::Hwnd owner, ColorChoice& choice) {
+  COLORREF custom[16];
+  for (int i = 0; i < 16; ++i) custom[i] = choice.custom[i];
+  CHOOSECOLORA cc{};
+  cc.lStructSize = sizeof cc;
+  cc.hwndOwner = ToHwnd(owner);
+  cc.rgbResult = choice.color;  // 0x00BBGGRR, as the program keeps colours
+  cc.lpCustColors = custom;
+  cc.Flags = choice.flags;
+  const bool ok = ::ChooseColorA(&cc) != FALSE;
+  for (int i = 0; i < 16; ++i) choice.custom[i] = custom[i];
+  if (ok) choice.color = cc.rgbResult & 0x00FFFFFF;
+  return ok;
+}
+
+bool Win32Backend::GetOpenFileName(platform::Hwnd owner, FileChoice& choice) {
+  char name[kMaxFileName] = {};
+  choice.fileName.copy(name, kMaxFileName - 1);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = ToHwnd(owner);
+  ofn.lpstrFilter = choice.filter.empty() ? nullptr : choice.filter.c_str();
+  ofn.lpstrFile = name;
+  ofn.nMaxFile = sizeof name;
+  ofn.Flags = choice.flags;
+  if (!::GetOpenFileNameA(&ofn)) return false;
+  name[kMaxFileName - 1] = '\0';
+  choice.fileName = name;
+  return true;
 }
 
 }  // namespace gui

@@ -17,6 +17,8 @@ class Win32Backend final : public Backend {
   platform::HIcon CreateIcon(const MaskedImage& image) override;
   void DestroyIcon(platform::HIcon icon) override;
   bool KeyPressed(int virtualKey) override;
+  bool ChooseColor(platform::Hwnd owner, ColorChoice& choice) override;
+  bool GetOpenFileName(platform::Hwnd owner, FileChoice& choice) override;
 };
 
 }  // namespace gui

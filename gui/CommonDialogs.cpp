@@ -1,0 +1,37 @@
+#include "gui/CommonDialogs.h"
+
+#include "gui/Application.h"
+
+namespace gui {
+
+std::string SystemFilter(std::string_view filter) {
+  if (filter.empty()) return {};
+  std::string out(filter);
+  for (char& c : out)
+    if (c == '|') c = '\0';
+  // An odd count of parts lacks its last pattern: the description serves.
+  out.push_back('\0');
+  out.push_back('\0');
+  return out;
+}
+
+bool TColorDialog::Execute() {
+  ColorChoice choice;
+  choice.color = color & 0x00FFFFFF;
+  for (std::size_t i = 0; i < customColors.size(); ++i) choice.custom[i] = customColors[i];
+  const bool ok = app_.Ui().ChooseColor(app_.Handle(), choice);
+  for (std::size_t i = 0; i < customColors.size(); ++i) customColors[i] = choice.custom[i];
+  if (ok) color = choice.color;
+  return ok;
+}
+
+bool TOpenDialog::Execute() {
+  FileChoice choice;
+  choice.filter = SystemFilter(filter);
+  choice.fileName = fileName.substr(0, kMaxFileName - 1);
+  if (!app_.Ui().GetOpenFileName(app_.Handle(), choice)) return false;
+  fileName = choice.fileName;
+  return true;
+}
+
+}  // namespace gui

@@ -1,0 +1,57 @@
+// The colour and file choosers on the headless backend: what they open
+// with, a cancel that keeps what was there, and the system's filter string.
+#include <gtest/gtest.h>
+
+#include "gui/Application.h"
+#include "gui/CommonDialogs.h"
+#include "gui/headless/HeadlessBackend.h"
+#include "platform/memory/SimProcess.h"
+#include "platform/memory/SimSystem.h"
+
+namespace {
+
+class ChooserTest : public ::testing::Test {
+ protected:
+  ChooserTest() : process(sys.StartProcess()), ui(*process), app(*process, ui, "Test") {}
+  platform::memory::SimSystem sys;
+  std::unique_ptr<platform::memory::SimProcess> process;
+  gui::HeadlessBackend ui;
+  gui::Application app;
+};
+
+TEST(SystemFilter, BarsBecomeZerosAndTwoEndIt) {
+  using namespace std::string_literals;
+  EXPECT_EQ(gui::SystemFilter("*.exe|*.exe"), "*.exe\0*.exe\0\0"s);
+  EXPECT_EQ(gui::SystemFilter("*.mid|*.mid|*.wav|*.wav"), "*.mid\0*.mid\0*.wav\0*.wav\0\0"s);
+  EXPECT_EQ(gui::SystemFilter(""), "");
+}
+
+TEST_F(ChooserTest, ACancelledColourChooserKeepsItsColourAConfirmedOneTakesTheChoice) {
+  gui::TColorDialog dialog(app);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.color, gui::kBlack) << "no answer is a cancel";
+  ui.colorAnswers.push_back(0x00123456);
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.color, 0x00123456u);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.color, 0x00123456u);
+  ASSERT_EQ(ui.colorChoosers.size(), 3u);
+  EXPECT_EQ(ui.colorChoosers[2].color, 0x00123456u) << "it opens with the last confirmed";
+}
+
+TEST_F(ChooserTest, TheFileChooserOpensWithItsNameAndFilterAndCutsALongChoice) {
+  gui::TOpenDialog dialog(app);
+  dialog.fileName = "  ";
+  dialog.filter = "*.exe|*.exe";
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.fileName, "  ");
+  ASSERT_EQ(ui.fileChoosers.size(), 1u);
+  EXPECT_EQ(ui.fileChoosers[0].fileName, "  ");
+  EXPECT_EQ(ui.fileChoosers[0].filter, std::string("*.exe\0*.exe\0\0", 13));
+
+  ui.fileAnswers.push_back("C:\\" + std::string(400, 'a') + ".wav");
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.fileName.size(), gui::kMaxFileName - 1);
+}
+
+}  // namespace
