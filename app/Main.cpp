@@ -77,6 +77,9 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   };
   ImageExit.OnClick = [this] { ImageExitClick(); };
   Minimized1.OnClick = [this] { Minimized1Click(); };
+  Settings1.OnClick = [this] { Settings1Click(); };
+  EffectTable1.OnClick = [this] { EffectTable1Click(); };
+  About1.OnClick = [this] { About1Click(); };
   Exit1.OnClick = [this] { Exit1Click(); };
   COM1.OnClick = [this] { COM1Click(); };
   COM21.OnClick = [this] { COM21Click(); };
@@ -187,6 +190,21 @@ void TForm_Main::Minimized1Click() {
     program_.PaletteCollapsed = true;
     Minimized1.caption = " &MainMenu";
   }
+}
+
+// The dialogs are modeless: the menu command returns at once and the
+// palette, the tray and the device go on working while a dialog shows.
+void TForm_Main::Settings1Click() {
+  Hide();
+  if (program_.Form_Seeting) program_.Form_Seeting->Show();
+}
+
+void TForm_Main::EffectTable1Click() {
+  if (program_.FormEffectTable) program_.FormEffectTable->Show();
+}
+
+void TForm_Main::About1Click() {
+  if (program_.FormAbout) program_.FormAbout->Show();
 }
 
 void TForm_Main::ImageTitleMouseDown(gui::MouseButton, unsigned, int x, int y) {

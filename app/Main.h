@@ -51,6 +51,9 @@ class TForm_Main : public gui::Form {
   void ImageTitleMouseUp(gui::MouseButton button, unsigned shift, int x, int y);
   void ImageExitClick();
   void Minimized1Click();
+  void Settings1Click();
+  void EffectTable1Click();
+  void About1Click();
   void Exit1Click();
   void COM1Click();
   void COM21Click();
