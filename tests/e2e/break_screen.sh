@@ -186,8 +186,9 @@ if probe wait-visible TForm_Draw 8000 >/dev/null; then
   pass "the key opens the break screen again"
   sleep 1
   tv_send "key B"
-  probe wait-hidden TForm_Draw 8000 >/dev/null && pass "the same key closes it" ||
+  if probe wait-hidden TForm_Draw 8000 >/dev/null; then pass "the same key closes it"; else
     fail "the same key did not close the break screen"
+  fi
 else
   fail "the key did not open the break screen again"
 fi

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The overlay's tools on the real program against the simulated machine's
 # pictures. Source it after lib.sh. A test paints the screen with a known
 # picture, starts the program, and then drives it in steps; each step goes
@@ -127,8 +128,8 @@ tt_wait_palette_back() { sleep 0.8; }
 # A screenshot once the screen holds still (two pictures alike), and the
 # reference's picture of the same step. allow: pixels that may differ.
 tt_shot() {  # name, [allowed pixels, why]
-  local name="$1" a="$TV_WORK/$1.png" b="$TV_WORK/$1-again.png" try
-  for try in 1 2 3 4 5; do
+  local name="$1" a="$TV_WORK/$1.png" b="$TV_WORK/$1-again.png"
+  for _ in 1 2 3 4 5; do
     import -window root "$a" 2>/dev/null || true
     sleep 0.25
     import -window root "$b" 2>/dev/null || true

@@ -13,7 +13,7 @@ tv_hold_session
 tt_paint_screen
 tt_start
 tt_capture_start
-W="$TAVRIN_SCREEN_WIDTH" H="$TAVRIN_SCREEN_HEIGHT"
+W="$TAVRIN_SCREEN_WIDTH"
 
 # --- Reveal (key C): the screen shows the frame of the event before, so
 # after the nudge at x 300 and a move the cover starts at 315 ---------------
