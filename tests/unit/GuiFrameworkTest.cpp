@@ -193,6 +193,8 @@ struct StripBackend final : gui::Backend {
   HIcon CreateIcon(const gui::MaskedImage& i) override { return inner.CreateIcon(i); }
   void DestroyIcon(HIcon i) override { inner.DestroyIcon(i); }
   bool KeyPressed(int k) override { return inner.KeyPressed(k); }
+  bool ChooseColor(Hwnd o, gui::ColorChoice& c) override { return inner.ChooseColor(o, c); }
+  bool GetOpenFileName(Hwnd o, gui::FileChoice& c) override { return inner.GetOpenFileName(o, c); }
   gui::HeadlessBackend& inner;
   gui::IRect strip{0, 0, 64, 48};
 };
