@@ -40,21 +40,151 @@ namespace {
 
 constexpr int kPreviewRectRight = 65, kPreviewRectBottom = 25;
 
+// The field's cap; its up-down's range is 1 to it.
+constexpr std::int32_t kMaxBreakMinutes = 99;
+
+// Places in the inner area of the page control's body, which begins at
+// (12, 66) on the form: the control at (8, 41), its edge of 4 and its row
+// of tabs of 21.
+constexpr int kPageLeft = 12, kPageTop = 66;
+constexpr gui::IRect OnPage(int x, int y, int width, int height) {
+  return {kPageLeft + x, kPageTop + y, kPageLeft + x + width, kPageTop + y + height};
+}
+
+// Dropped down, a list shows all its items below its field.
+constexpr int kListHeight = 150;
+constexpr int kButtonHeight = 25, kEditHeight = 21, kRadioHeight = 17;
+constexpr int kPreviewWidth = 57, kWidePreviewWidth = 65, kPreviewHeight = 17;
+// Columns of a group box 321 wide at 8 on the page: the centre of each.
+constexpr int kThreeColumns[3] = {61, 168, 275};
+constexpr int kFourColumns[4] = {48, 128, 208, 288};
+
+// The radio button for a stored value, if the value names one.
+template <std::size_t N>
+gui::TRadioButton* ButtonFor(const std::array<gui::TRadioButton*, N>& buttons, std::int32_t value) {
+  if (value < 0 || static_cast<std::size_t>(value) >= N) return nullptr;
+  return buttons[static_cast<std::size_t>(value)];
+}
+
+// A list index computed from a stored value, without overflow; an index
+// outside the list selects nothing.
+int ListIndex(std::int64_t index, int count) {
+  return index >= 0 && index < count ? static_cast<int>(index) : -1;
+}
+
 }  // namespace
 
 TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
-    : gui::Form(app, {.className = "TForm_Seeting",
-                      .caption = "Tavrin",
-                      .left = 372,
-                      .top = 248,
-                      .clientWidth = 359,
-                      .clientHeight = 267,
-                      .stayOnTop = true}),
+    : gui::DialogForm(app, {.className = "TForm_Seeting",
+                            .caption = "Tavrin",
+                            .left = 372,
+                            .top = 248,
+                            .clientWidth = 359,
+                            .clientHeight = 267,
+                            .stayOnTop = true}),
       Panel1(*this, "Panel1", {0, 33, 359, 267}),
       SettingsCaption(*this, "SettingsCaption", {0, 0, 359, 33}, gui::kGrayText),
       // Over the strip; the strip holds it, so it reaches no lower.
       Image1(*this, "Image1", {4, 4, 351, 33}),
-      program_(program) {
+      PageControl1(*this, "PageControl1", {8, 41, 8 + 345, 41 + 184}),
+      TabSheet_Mark(PageControl1, "TabSheet_Mark", "Mark"),
+      TabSheet_Reveal(PageControl1, "TabSheet_Reveal", "Reveal"),
+      TabSheet_Line(PageControl1, "TabSheet_Line", "Line"),
+      TabSheet_Zoom(PageControl1, "TabSheet_Zoom", "Zoom"),
+      TabSheet_SpotLight(PageControl1, "TabSheet_SpotLight", "Spot Light"),
+      TabSheet_LaserBeam(PageControl1, "TabSheet_LaserBeam", "Laser Beam"),
+      TabSheet_Rectangle(PageControl1, "TabSheet_Rectangle", "Rectangle"),
+      TabSheet_Execute(PageControl1, "TabSheet_Execute", "Execute Program"),
+      TabSheet_BreakTime(PageControl1, "TabSheet_BreakTime", "Break Time"),
+      TabSheet_Sound(PageControl1, "TabSheet_Sound", "Sound File"),
+      TabSheet_Pen(PageControl1, "TabSheet_Pen", "Pen"),
+      GroupBox_MarkStyle(*this, "GroupBox_MarkStyle", OnPage(8, 6, 321, 140), "Style"),
+      MarkButton1(*this, "MarkButton1", OnPage(kThreeColumns[0] - 13, 34, 30, kRadioHeight), "1",
+                  &GroupBox_MarkStyle),
+      MarkButton2(*this, "MarkButton2", OnPage(kThreeColumns[1] - 13, 34, 30, kRadioHeight), "2",
+                  &GroupBox_MarkStyle),
+      MarkButton3(*this, "MarkButton3", OnPage(kThreeColumns[2] - 13, 34, 30, kRadioHeight), "3",
+                  &GroupBox_MarkStyle),
+      GroupBox_Reveal(*this, "GroupBox_Reveal", OnPage(8, 4, 321, 100), "Style"),
+      RadioButton_RevealStyle1(*this, "RadioButton_RevealStyle1",
+                               OnPage(kFourColumns[0] - 13, 20, 30, kRadioHeight), "1",
+                               &GroupBox_Reveal),
+      RadioButton_RevealStyle2(*this, "RadioButton_RevealStyle2",
+                               OnPage(kFourColumns[1] - 13, 20, 30, kRadioHeight), "2",
+                               &GroupBox_Reveal),
+      RadioButton_RevealStyle3(*this, "RadioButton_RevealStyle3",
+                               OnPage(kFourColumns[2] - 13, 20, 30, kRadioHeight), "3",
+                               &GroupBox_Reveal),
+      RadioButton_RevealStyle4(*this, "RadioButton_RevealStyle4",
+                               OnPage(kFourColumns[3] - 13, 20, 30, kRadioHeight), "4",
+                               &GroupBox_Reveal),
+      Image_RevealColor(*this, "Image_RevealColor", OnPage(16, 118, kPreviewWidth, kPreviewHeight)),
+      BitBtn_RevealColor(*this, "BitBtn_RevealColor", OnPage(88, 114, 75, kButtonHeight), "Color"),
+      GroupBox_LineStyle(*this, "GroupBox_LineStyle", OnPage(8, 4, 321, 100), "Style"),
+      RadioButton_LineStyle1(*this, "RadioButton_LineStyle1",
+                             OnPage(kThreeColumns[0] - 13, 20, 30, kRadioHeight), "1",
+                             &GroupBox_LineStyle),
+      RadioButton_LineStyle2(*this, "RadioButton_LineStyle2",
+                             OnPage(kThreeColumns[1] - 13, 20, 30, kRadioHeight), "2",
+                             &GroupBox_LineStyle),
+      RadioButton_LineStyle3(*this, "RadioButton_LineStyle3",
+                             OnPage(kThreeColumns[2] - 13, 20, 30, kRadioHeight), "3",
+                             &GroupBox_LineStyle),
+      Image_LineColor(*this, "Image_LineColor", OnPage(16, 118, kPreviewWidth, kPreviewHeight)),
+      BitBtn_LineColor(*this, "BitBtn_LineColor", OnPage(88, 114, 75, kButtonHeight), "Color"),
+      ComboBox_ZoomMultiple(*this, "ComboBox_ZoomMultiple", OnPage(72, 16, 81, kListHeight)),
+      GroupBox_SpotLightStyle(*this, "GroupBox_SpotLightStyle", OnPage(8, 4, 321, 100), "Style"),
+      RadioButton_SpotLightStyle1(*this, "RadioButton_SpotLightStyle1",
+                                  OnPage(kThreeColumns[0] - 13, 20, 30, kRadioHeight), "1",
+                                  &GroupBox_SpotLightStyle),
+      RadioButton_SpotLightStyle2(*this, "RadioButton_SpotLightStyle2",
+                                  OnPage(kThreeColumns[1] - 13, 20, 30, kRadioHeight), "2",
+                                  &GroupBox_SpotLightStyle),
+      RadioButton_SpotLightStyle3(*this, "RadioButton_SpotLightStyle3",
+                                  OnPage(kThreeColumns[2] - 13, 20, 30, kRadioHeight), "3",
+                                  &GroupBox_SpotLightStyle),
+      ComboBox_LaserBeamMultiple(*this, "ComboBox_LaserBeamMultiple",
+                                 OnPage(72, 16, 81, kListHeight)),
+      Image_LaserBeamColor(*this, "Image_LaserBeamColor",
+                           OnPage(16, 64, kPreviewWidth, kPreviewHeight)),
+      BitBtn_LaserBeamColor(*this, "BitBtn_LaserBeamColor", OnPage(88, 60, 75, kButtonHeight),
+                            "Color"),
+      ImageRectangleColor(*this, "ImageRectangleColor",
+                          OnPage(16, 20, kPreviewWidth, kPreviewHeight)),
+      BitBtn_RectangleColor(*this, "BitBtn_RectangleColor", OnPage(88, 16, 75, kButtonHeight),
+                            "Color"),
+      EditExecute(*this, "EditExecute", OnPage(16, 36, 241, kEditHeight)),
+      BitBtn_ExecuteBrowser(*this, "BitBtn_ExecuteBrowser", OnPage(264, 34, 65, kButtonHeight),
+                            "Browser"),
+      EditBreakTime(*this, "EditBreakTime", OnPage(16, 8, 57, 41)),
+      BreakTimeUpDown(*this, "BreakTimeUpDown", OnPage(73, 8, 17, 41)),
+      ImageBreakBackColor(*this, "ImageBreakBackColor",
+                          OnPage(152, 12, kWidePreviewWidth, kPreviewHeight)),
+      BitBtn4(*this, "BitBtn4", OnPage(224, 8, 105, kButtonHeight), "Background Color"),
+      ImageBreakFontColor(*this, "ImageBreakFontColor",
+                          OnPage(152, 42, kWidePreviewWidth, kPreviewHeight)),
+      BitBtn5(*this, "BitBtn5", OnPage(224, 38, 105, kButtonHeight), "Font Color"),
+      EditBreakSound(*this, "EditBreakSound", OnPage(16, 90, 281, kEditHeight)),
+      // The system's push button shows text only: its picture is three dots.
+      BitBtn6(*this, "BitBtn6", OnPage(304, 88, 25, kButtonHeight), "..."),
+      EditSound(*this, "EditSound", OnPage(16, 36, 241, kEditHeight)),
+      BitBtn1(*this, "BitBtn1", OnPage(264, 34, 65, kButtonHeight), "Browser"),
+      ComboBoxPenSize(*this, "ComboBoxPenSize", OnPage(16, 16, 81, kListHeight)),
+      ImagePenColor(*this, "ImagePenColor", OnPage(16, 64, kPreviewWidth, kPreviewHeight)),
+      BitBtn7(*this, "BitBtn7", OnPage(88, 60, 75, kButtonHeight), "Color"),
+      OK(*this, "OK", {168, 232, 168 + 57, 232 + kButtonHeight}, "OK"),
+      Button1(*this, "Button1", {232, 232, 232 + 57, 232 + kButtonHeight}, "Exit"),
+      Cancle(*this, "Cancle", {296, 232, 296 + 57, 232 + kButtonHeight}, "Cancle"),
+      ColorDialog1(app),
+      OpenDialog1(app),
+      program_(program),
+      settings_(program.Settings),
+      markButtons_{&MarkButton1, &MarkButton2, &MarkButton3},
+      revealButtons_{&RadioButton_RevealStyle1, &RadioButton_RevealStyle2,
+                     &RadioButton_RevealStyle3, &RadioButton_RevealStyle4},
+      lineButtons_{&RadioButton_LineStyle1, &RadioButton_LineStyle2, &RadioButton_LineStyle3},
+      spotLightButtons_{&RadioButton_SpotLightStyle1, &RadioButton_SpotLightStyle2,
+                        &RadioButton_SpotLightStyle3} {
   Panel1.singleBorder = true;
   Panel1.bevelWidth = 2;
   SettingsCaption.SetCaption("Tavrin Settings");
@@ -62,7 +192,115 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
       .face = "Tempus Sans ITC", .height = 19, .color = gui::kWhite, .bold = true};
   SettingsCaption.bevelOuter = gui::PanelBevel::Raised;
 
+  // Mark
+  TabSheet_Mark.Add(GroupBox_MarkStyle);
+  for (gui::TRadioButton* b : markButtons_) TabSheet_Mark.Add(*b);
+  AddStylePictures(TabSheet_Mark, {markButtons_.begin(), markButtons_.end()},
+                   artwork::MarkStylePicture, artwork::kMarkStylePictureSize);
+  // Reveal
+  TabSheet_Reveal.Add(GroupBox_Reveal);
+  for (gui::TRadioButton* b : revealButtons_) TabSheet_Reveal.Add(*b);
+  AddStylePictures(TabSheet_Reveal, {revealButtons_.begin(), revealButtons_.end()},
+                   artwork::RevealStylePicture, artwork::kStylePictureSize);
+  AddPreviewFrame(TabSheet_Reveal, Image_RevealColor);
+  TabSheet_Reveal.Add(BitBtn_RevealColor);
+  // Line
+  TabSheet_Line.Add(GroupBox_LineStyle);
+  for (gui::TRadioButton* b : lineButtons_) TabSheet_Line.Add(*b);
+  AddStylePictures(TabSheet_Line, {lineButtons_.begin(), lineButtons_.end()},
+                   artwork::LineStylePicture, artwork::kStylePictureSize);
+  AddPreviewFrame(TabSheet_Line, Image_LineColor);
+  TabSheet_Line.Add(BitBtn_LineColor);
+  // Zoom
+  Decorate<gui::Label>(TabSheet_Zoom, *this, "Label_ZoomMultiple", kPageLeft + 16, kPageTop + 20,
+                       "Multiple");
+  ComboBox_ZoomMultiple.SetItems({"2x", "4x", "6x", "8x", "10x", "12x"});
+  TabSheet_Zoom.Add(ComboBox_ZoomMultiple);
+  // Spot Light
+  TabSheet_SpotLight.Add(GroupBox_SpotLightStyle);
+  for (gui::TRadioButton* b : spotLightButtons_) TabSheet_SpotLight.Add(*b);
+  AddStylePictures(TabSheet_SpotLight, {spotLightButtons_.begin(), spotLightButtons_.end()},
+                   artwork::SpotLightStylePicture, artwork::kStylePictureSize);
+  // Laser Beam
+  Decorate<gui::Label>(TabSheet_LaserBeam, *this, "Label_LaserBeamMultiple", kPageLeft + 16,
+                       kPageTop + 20, "Multiple");
+  ComboBox_LaserBeamMultiple.SetItems({"1x", "2x", "3x", ""});
+  TabSheet_LaserBeam.Add(ComboBox_LaserBeamMultiple);
+  AddPreviewFrame(TabSheet_LaserBeam, Image_LaserBeamColor);
+  TabSheet_LaserBeam.Add(BitBtn_LaserBeamColor);
+  // Rectangle
+  AddPreviewFrame(TabSheet_Rectangle, ImageRectangleColor);
+  TabSheet_Rectangle.Add(BitBtn_RectangleColor);
+  // Execute Program
+  Decorate<gui::Label>(TabSheet_Execute, *this, "Label_ProgramLocation", kPageLeft + 16,
+                       kPageTop + 16, "Program Location");
+  TabSheet_Execute.Add(EditExecute);
+  TabSheet_Execute.Add(BitBtn_ExecuteBrowser);
+  // Break Time
+  EditBreakTime.SetFont({.face = "Times New Roman", .height = 29});
+  BreakTimeUpDown.SetRange(1, kMaxBreakMinutes);
+  BreakTimeUpDown.SetWrap(false);
+  BreakTimeUpDown.SetPosition(1);
+  TabSheet_BreakTime.Add(EditBreakTime);
+  TabSheet_BreakTime.Add(BreakTimeUpDown);
+  Decorate<gui::Label>(TabSheet_BreakTime, *this, "Label_Minutes", kPageLeft + 98, kPageTop + 22,
+                       "Minutes");
+  AddPreviewFrame(TabSheet_BreakTime, ImageBreakBackColor);
+  TabSheet_BreakTime.Add(BitBtn4);
+  AddPreviewFrame(TabSheet_BreakTime, ImageBreakFontColor);
+  TabSheet_BreakTime.Add(BitBtn5);
+  Decorate<gui::Label>(TabSheet_BreakTime, *this, "Label_SoundFile", kPageLeft + 16, kPageTop + 72,
+                       "Sound File");
+  TabSheet_BreakTime.Add(EditBreakSound);
+  TabSheet_BreakTime.Add(BitBtn6);
+  // Sound File
+  Decorate<gui::Label>(TabSheet_Sound, *this, "Label_FileLocation", kPageLeft + 16, kPageTop + 16,
+                       "File Location");
+  TabSheet_Sound.Add(EditSound);
+  TabSheet_Sound.Add(BitBtn1);
+  // Pen
+  ComboBoxPenSize.SetItems({"1x", "2x", "3x", "4x", "5x"});
+  TabSheet_Pen.Add(ComboBoxPenSize);
+  AddPreviewFrame(TabSheet_Pen, ImagePenColor);
+  TabSheet_Pen.Add(BitBtn7);
+
+  // The name fields hold what the record can take.
+  for (gui::TEdit* e : {&EditExecute, &EditBreakSound, &EditSound})
+    e->SetMaxLength(static_cast<int>(kTextCapacity));
+
+  OnShow = [this] { FormShow(); };
   OnClose = [this](gui::CloseAction& a) { FormClose(a); };
+  OK.OnClick = [this] { OKClick(); };
+  Cancle.OnClick = [this] { CancleClick(); };
+  Button1.OnClick = [this] { Button1Click(); };
+  MarkButton1.OnClick = [this] { MarkButton1Click(); };
+  MarkButton2.OnClick = [this] { MarkButton2Click(); };
+  MarkButton3.OnClick = [this] { MarkButton3Click(); };
+  RadioButton_RevealStyle1.OnClick = [this] { RadioButton_RevealStyle1Click(); };
+  RadioButton_RevealStyle2.OnClick = [this] { RadioButton_RevealStyle2Click(); };
+  RadioButton_RevealStyle3.OnClick = [this] { RadioButton_RevealStyle3Click(); };
+  RadioButton_RevealStyle4.OnClick = [this] { RadioButton_RevealStyle4Click(); };
+  RadioButton_LineStyle1.OnClick = [this] { RadioButton_LineStyle1Click(); };
+  RadioButton_LineStyle2.OnClick = [this] { RadioButton_LineStyle2Click(); };
+  RadioButton_LineStyle3.OnClick = [this] { RadioButton_LineStyle3Click(); };
+  RadioButton_SpotLightStyle1.OnClick = [this] { RadioButton_SpotLightStyle1Click(); };
+  RadioButton_SpotLightStyle2.OnClick = [this] { RadioButton_SpotLightStyle2Click(); };
+  RadioButton_SpotLightStyle3.OnClick = [this] { RadioButton_SpotLightStyle3Click(); };
+  ComboBox_ZoomMultiple.OnChange = [this] { ComboBox_ZoomMultipleChange(); };
+  ComboBox_LaserBeamMultiple.OnChange = [this] { ComboBox_LaserBeamMultipleChange(); };
+  ComboBoxPenSize.OnChange = [this] { ComboBoxPenSizeChange(); };
+  BitBtn_RevealColor.OnClick = [this] { BitBtn_RevealColorClick(); };
+  BitBtn_LineColor.OnClick = [this] { BitBtn_LineColorClick(); };
+  BitBtn_LaserBeamColor.OnClick = [this] { BitBtn_LaserBeamColorClick(); };
+  BitBtn_RectangleColor.OnClick = [this] { BitBtn_RectangleColorClick(); };
+  BitBtn4.OnClick = [this] { BitBtn4Click(); };
+  BitBtn5.OnClick = [this] { BitBtn5Click(); };
+  BitBtn7.OnClick = [this] { BitBtn7Click(); };
+  BitBtn_ExecuteBrowser.OnClick = [this] { BitBtn_ExecuteBrowserClick(); };
+  BitBtn1.OnClick = [this] { BitBtn1Click(); };
+  BitBtn6.OnClick = [this] { BitBtn6Click(); };
+  BreakTimeUpDown.OnClick = [this](gui::UpDownButton) { BreakTimeUpDownClick(); };
+  EditBreakTime.OnChange = [this] { EditBreakTimeChange(); };
   Image1.OnMouseDown = [this](gui::MouseButton b, unsigned s, int x, int y) {
     Image1MouseDown(b, s, x, y);
   };
@@ -73,6 +311,39 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
   SettingsCaption.OnMouseUp = [this](gui::MouseButton b, unsigned s, int x, int y) {
     SettingsCaptionMouseUp(b, s, x, y);
   };
+}
+
+template <class T, class... Args>
+T& TForm_Seeting::Decorate(gui::TTabSheet& page, Args&&... args) {
+  auto control = std::make_unique<T>(std::forward<Args>(args)...);
+  T& result = *control;
+  page.Add(result);
+  decoration_.push_back(std::move(control));
+  return result;
+}
+
+// Each style's picture below its radio button, centred on the same column.
+void TForm_Seeting::AddStylePictures(gui::TTabSheet& page,
+                                     const std::vector<gui::TRadioButton*>& buttons,
+                                     gui::Bitmap (*picture)(int), int size) {
+  for (std::size_t k = 0; k < buttons.size(); ++k) {
+    const gui::TRadioButton& b = *buttons[k];
+    const int centre = b.Left() + 13;
+    const int top = b.Top() + kRadioHeight + (size < artwork::kStylePictureSize ? 9 : 5);
+    auto& image = Decorate<gui::Image>(
+        page, *this, b.Name() + "Picture",
+        gui::IRect{centre - size / 2, top, centre - size / 2 + size, top + size});
+    image.SetPicture(picture(static_cast<int>(k)));
+  }
+}
+
+// The previews stand in a raised frame one pixel round them.
+void TForm_Seeting::AddPreviewFrame(gui::TTabSheet& page, gui::Image& preview) {
+  const gui::IRect& r = preview.BoundsRect();
+  Decorate<gui::Bevel>(page, *this, preview.Name() + "Frame",
+                       gui::IRect{r.left - 1, r.top - 1, r.right + 1, r.bottom + 1},
+                       gui::BevelShape::Box, gui::BevelStyle::Raised);
+  page.Add(preview);
 }
 
 // ---- settings to controls -------------------------------------------------------
@@ -86,7 +357,154 @@ void TForm_Seeting::PaintColorPreview(gui::Image& image, gui::Color colour) {
   image.SetPicture(picture);
 }
 
+void TForm_Seeting::FormShow() {
+  TSettings& s = settings_;
+  if (auto* b = ButtonFor(markButtons_, s.MarkChoice)) b->SetChecked(true);
+  PaintColorPreview(Image_RevealColor, s.RevealColor);
+  if (auto* b = ButtonFor(revealButtons_, s.RevealStyle)) b->SetChecked(true);
+  PaintColorPreview(Image_LineColor, s.LineColor);
+  if (auto* b = ButtonFor(lineButtons_, s.LineStyle)) b->SetChecked(true);
+  ComboBox_ZoomMultiple.SetItemIndex(ListIndex(std::int64_t{s.ZoomFactor} / 2 - 1, 6));
+  if (auto* b = ButtonFor(spotLightButtons_, s.SpotLightStyle)) b->SetChecked(true);
+  ComboBox_LaserBeamMultiple.SetItemIndex(ListIndex(std::int64_t{s.LaserBeamSize} - 1, 4));
+  PaintColorPreview(Image_LaserBeamColor, s.LaserBeamColor);
+  PaintColorPreview(ImageRectangleColor, s.RectangleColor);
+  EditBreakSound.SetText(s.BreakSound);
+  EditExecute.SetText(s.ExecuteName);
+  EditSound.SetText(s.SoundName);
+  PaintColorPreview(ImageBreakBackColor, s.BreakBackColor);
+  PaintColorPreview(ImageBreakFontColor, s.BreakFontColor);
+  // Setting the text runs the field's change handler, which caps it at 99.
+  EditBreakTime.SetText(std::to_string(s.BreakMinutes));
+  BreakTimeUpDown.SetPosition(static_cast<std::int16_t>(s.BreakMinutes));
+  PaintColorPreview(ImagePenColor, s.PenColor);
+  ComboBoxPenSize.SetItemIndex(ListIndex(std::int64_t{s.PenSize} - 1, 5));
+}
+
+// ---- controls to settings -------------------------------------------------------
+
+void TForm_Seeting::MarkButton1Click() { settings_.MarkChoice = 0; }
+void TForm_Seeting::MarkButton2Click() { settings_.MarkChoice = 1; }
+void TForm_Seeting::MarkButton3Click() { settings_.MarkChoice = 2; }
+void TForm_Seeting::RadioButton_RevealStyle1Click() { settings_.RevealStyle = 0; }
+void TForm_Seeting::RadioButton_RevealStyle2Click() { settings_.RevealStyle = 1; }
+void TForm_Seeting::RadioButton_RevealStyle3Click() { settings_.RevealStyle = 2; }
+void TForm_Seeting::RadioButton_RevealStyle4Click() { settings_.RevealStyle = 3; }
+void TForm_Seeting::RadioButton_LineStyle1Click() { settings_.LineStyle = 0; }
+void TForm_Seeting::RadioButton_LineStyle2Click() { settings_.LineStyle = 1; }
+void TForm_Seeting::RadioButton_LineStyle3Click() { settings_.LineStyle = 2; }
+void TForm_Seeting::RadioButton_SpotLightStyle1Click() { settings_.SpotLightStyle = 0; }
+void TForm_Seeting::RadioButton_SpotLightStyle2Click() { settings_.SpotLightStyle = 1; }
+void TForm_Seeting::RadioButton_SpotLightStyle3Click() { settings_.SpotLightStyle = 2; }
+
+// Text typed into a list's own field leaves no item chosen: the value stays
+// the last one chosen, so no size or factor of 0 reaches the tools.
+void TForm_Seeting::ComboBox_ZoomMultipleChange() {
+  const int i = ComboBox_ZoomMultiple.ItemIndex();
+  if (i >= 0 && i < 6) settings_.ZoomFactor = 2 * i + 2;
+}
+
+void TForm_Seeting::ComboBox_LaserBeamMultipleChange() {
+  const int i = ComboBox_LaserBeamMultiple.ItemIndex();
+  if (i >= 0 && i < 4) settings_.LaserBeamSize = i + 1;
+}
+
+void TForm_Seeting::ComboBoxPenSizeChange() {
+  const int i = ComboBoxPenSize.ItemIndex();
+  if (i >= 0 && i < 5) settings_.PenSize = i + 1;
+}
+
+// The chooser opens with the last colour confirmed in it, never with the
+// setting's; only a confirmed colour is stored.
+void TForm_Seeting::ChooseColor(gui::Color& setting, gui::Image& preview) {
+  if (!ColorDialog1.Execute()) return;
+  setting = ColorDialog1.color;
+  PaintColorPreview(preview, setting);
+}
+
+void TForm_Seeting::BitBtn_RevealColorClick() {
+  ChooseColor(settings_.RevealColor, Image_RevealColor);
+}
+void TForm_Seeting::BitBtn_LineColorClick() { ChooseColor(settings_.LineColor, Image_LineColor); }
+void TForm_Seeting::BitBtn_LaserBeamColorClick() {
+  ChooseColor(settings_.LaserBeamColor, Image_LaserBeamColor);
+}
+void TForm_Seeting::BitBtn_RectangleColorClick() {
+  ChooseColor(settings_.RectangleColor, ImageRectangleColor);
+}
+void TForm_Seeting::BitBtn4Click() { ChooseColor(settings_.BreakBackColor, ImageBreakBackColor); }
+void TForm_Seeting::BitBtn5Click() { ChooseColor(settings_.BreakFontColor, ImageBreakFontColor); }
+void TForm_Seeting::BitBtn7Click() { ChooseColor(settings_.PenColor, ImagePenColor); }
+
+void TForm_Seeting::BitBtn_ExecuteBrowserClick() {
+  settings_.BreakSound = BoundedName(EditBreakSound.Text());
+  settings_.SoundName = BoundedName(EditSound.Text());
+  OpenDialog1.fileName = "  ";
+  OpenDialog1.filter = "*.exe|*.exe";
+  if (!OpenDialog1.Execute()) return;
+  EditExecute.SetText(BoundedName(OpenDialog1.fileName));
+  settings_.ExecuteName = BoundedName(EditExecute.Text());
+}
+
+// The sound browsers leave the chooser's name as its last use left it.
+void TForm_Seeting::BitBtn1Click() {
+  settings_.BreakSound = BoundedName(EditBreakSound.Text());
+  OpenDialog1.filter = "*.mid|*.mid|*.wav|*.wav";
+  if (!OpenDialog1.Execute()) return;
+  settings_.SoundName = BoundedName(OpenDialog1.fileName);
+  EditSound.SetText(settings_.SoundName);
+}
+
+void TForm_Seeting::BitBtn6Click() {
+  OpenDialog1.filter = "*.mid|*.mid|*.wav|*.wav";
+  settings_.BreakSound = BoundedName(EditBreakSound.Text());
+  if (!OpenDialog1.Execute()) return;
+  settings_.BreakSound = BoundedName(OpenDialog1.fileName);
+  EditBreakSound.SetText(settings_.BreakSound);
+}
+
+// ---- break minutes --------------------------------------------------------------
+
+// The arrows count from the up-down's own position, not from the field.
+void TForm_Seeting::BreakTimeUpDownClick() {
+  settings_.BreakMinutes = BreakTimeUpDown.Position();
+  EditBreakTime.SetText(std::to_string(BreakTimeUpDown.Position()));
+  settings_.BreakSound = BoundedName(EditBreakSound.Text());
+}
+
+// A text that is no number raises the conversion's error box and stays as
+// typed; the minutes themselves change only at OK.
+void TForm_Seeting::EditBreakTimeChange() {
+  if (StrToInt(EditBreakTime.Text()) > kMaxBreakMinutes) EditBreakTime.SetText("99");
+}
+
 // ---- closing --------------------------------------------------------------------
+
+void TForm_Seeting::OKClick() {
+  // A field that holds no number stops OK here: nothing copied, nothing
+  // written, the dialog stays open.
+  settings_.BreakMinutes = StrToInt(EditBreakTime.Text());
+  if (settings_.BreakMinutes > kMaxBreakMinutes) {
+    settings_.BreakMinutes = kMaxBreakMinutes;
+    EditBreakTime.SetText("99");
+  } else if (settings_.BreakMinutes < 0) {
+    // A negative length would never end the countdown.
+    settings_.BreakMinutes = 0;
+    EditBreakTime.SetText("0");
+  }
+  settings_.BreakSound = BoundedName(EditBreakSound.Text());
+  BreakTimeUpDown.SetPosition(static_cast<std::int16_t>(settings_.BreakMinutes));
+  settings_.SoundName = BoundedName(EditSound.Text());
+  settings_.ExecuteName = BoundedName(EditExecute.Text());
+  // A value that cannot be written raises the accessor's error: the rest is
+  // not written and the dialog stays open. A key that cannot be opened is
+  // passed over in silence and the dialog closes.
+  program_.store.SaveSettings(settings_);
+  Close();
+}
+
+void TForm_Seeting::CancleClick() { Close(); }
+void TForm_Seeting::Button1Click() { Close(); }
 
 void TForm_Seeting::FormClose(gui::CloseAction&) {
   if (program_.Form_Draw) program_.Form_Draw->SetStayOnTop(false);
