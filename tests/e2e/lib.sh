@@ -475,3 +475,167 @@ tv_ink() {  # png, x, y, w, h, rrggbb, [-v]
       }
       END { if (n) print n, l, t, r, b; else print 0 }'
 }
+
+# --- menus and dialogs ---------------------------------------------------------
+
+# The entries of an open popup menu from a screenshot, as tv_menu_layout
+# reads them: one line per entry from top to bottom, "sep TOP BOTTOM" or
+# "item TOP BOTTOM", the rows on the screen that its ink covers.
+tv_menu_entries() {  # png, x, y, w, h
+  convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace gray -depth 8 txt:- 2>/dev/null |
+    awk -F'[ ,:()]+' -v w="$4" -v h="$5" -v oy="$3" '
+      NR > 1 {
+        x = $1; y = $2; g = $4
+        if (y == 0 || y == h - 1 || x == 0 || x == w - 1) next
+        if (g < 100) dark[y] = 1
+        else if (g < 200) grey[y]++
+      }
+      END {
+        n = 0; gap = 99
+        for (y = 1; y < h - 1; y++) {
+          if (grey[y] > 0.8 * (w - 2)) { n++; kind[n] = "sep"; t[n] = b[n] = y; gap = 99; continue }
+          if (dark[y]) {
+            if (gap > 2 || kind[n] == "sep" || n == 0) { n++; kind[n] = "item"; t[n] = y }
+            b[n] = y
+            gap = 0
+          } else gap++
+        }
+        for (i = 1; i <= n; i++) print kind[i], t[i] + oy, b[i] + oy
+      }'
+}
+
+# Clicks the n-th entry (from 1, separators counted) of an open popup menu,
+# in the middle of its text's rows, by the pointer.
+tv_menu_click_entry() {  # menu window, n
+  local mx my mw mh shot line
+  read -r mx my mw mh <<<"$(tv_xgeometry "$1")"
+  sleep 0.3  # the menu has drawn itself
+  shot="$(tv_screenshot "$TV_TEST-menu")"
+  line="$(tv_menu_entries "$shot" "$mx" "$my" "$mw" "$mh" | sed -n "$2p")"
+  [ "${line%% *}" = item ] || { fail "the menu has no item at entry $2 ($line)"; return 1; }
+  read -r _ top bottom <<<"$line"
+  xdotool mousemove $((mx + mw / 2)) $(((top + bottom) / 2))
+  sleep 0.2  # the item highlights under the pointer before the click
+  xdotool click 1
+}
+
+# A window's probe line once it is visible and its size is as given (a
+# window may show before it reaches its size).
+tv_wait_shown() {  # class, w, h, seconds, [caption]
+  local end=$((SECONDS + $4)) line
+  while :; do
+    line="$(probe find-window "$1" ${5:+"$5"})"
+    if [ "$(field "$line" visible) $(field "$line" w) $(field "$line" h)" = "1 $2 $3" ]; then
+      echo "$line"
+      return 0
+    fi
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.1
+  done
+}
+
+# Crops a screenshot to a window's rectangle as a probe line gives it.
+tv_crop_window() {  # png, probe line, out.png
+  convert "$1" -crop "$(field "$2" w)x$(field "$2" h)+$(field "$2" x)+$(field "$2" y)" +repage "$3"
+}
+
+# The value of one of the program's registry values as `reg query` prints
+# it (0x... for a DWORD), or nothing when it is absent.
+tv_reg_get() {  # name
+  "$WINE" reg query "$TV_KEY" /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
+    awk -v n="$1" '{ line = $0; sub(/^    /, "", line)
+      if (index(line, n "    ") == 1) { rest = substr(line, length(n) + 5)
+        sub(/^REG_[A-Z_]+    /, "", rest); print rest; exit } }'
+}
+
+# Opens the tray icon's menu and clicks its n-th entry (from 1, separators
+# counted): 1 "&MainMenu", 3 "&Settings", 4 "&Effect Table", 7 "&About".
+tv_tray_command() {  # n
+  local menu
+  menu="$(tv_tray_menu)" || { fail "the tray icon's menu did not open"; return 1; }
+  tv_menu_click_entry "$menu" "$1" || return 1
+  xdotool mousemove 1000 740  # no highlight or tip stays where pictures are taken
+}
+
+# Expands the collapsed palette from the tray menu; prints its probe line.
+tv_expand_palette() {
+  tv_tray_command 1 || return 1
+  tv_wait_shown TForm_Main 192 262 10 Tavrin
+}
+
+# Presses a shortcut (virtual keys, e.g. 0x11 0x53 for Ctrl+S) on a window
+# of the program after bringing it to the front.
+tv_shortcut_on() {  # hwnd, vk...
+  probe activate "$1" >/dev/null || { fail "could not bring $1 to the front"; return 1; }
+  probe chord "${@:2}"
+}
+
+# Drags with a pointer button held from x,y by dx,dy in a few steps, as a
+# hand does; X delivers every step to Wine.
+tv_drag() {  # x, y, dx, dy, [button: 1 left, 3 right]
+  local b="${5:-1}" i steps=5
+  xdotool mousemove "$1" "$2"
+  sleep 0.2
+  xdotool mousedown "$b"
+  sleep 0.2
+  for ((i = 1; i <= steps; i++)); do
+    xdotool mousemove $(($1 + $3 * i / steps)) $(($2 + $4 * i / steps))
+    sleep 0.1
+  done
+  sleep 0.2
+  xdotool mouseup "$b"
+  sleep 0.2
+}
+
+# The settings dialog's page control: sets TV_TABS (its hwnd and rectangle
+# as a probe line) and TV_TAB_ARROWS (the scroll arrows of its tab row).
+tv_settings_tabs() {  # dialog hwnd
+  local kids
+  kids="$(probe children "$1")"
+  TV_TABS="$(grep -m 1 ' class=SysTabControl32 ' <<<"$kids")"
+  TV_TAB_ARROWS="$(grep -m 1 ' class=msctls_updown32 ' <<<"$kids")"
+  [ -n "$TV_TABS" ]
+}
+
+tv_current_tab() { probe send "$(field "$TV_TABS" hwnd)" 0x130B; }  # TCM_GETCURSEL
+
+# Clicks the tab after the chosen one. The chosen tab stands higher than
+# the others: its white top edge, 3 rows below the row's top, gives its
+# extent; the next tab begins right of it. A tab cut off by the scroll
+# arrows comes whole into view when clicked.
+tv_click_next_tab() {
+  local tx ty ax shot l r
+  tx="$(field "$TV_TABS" x)" ty="$(field "$TV_TABS" y)"
+  ax="$(field "$TV_TAB_ARROWS" x)"
+  [ -n "$ax" ] || ax=$((tx + $(field "$TV_TABS" w)))
+  shot="$(tv_screenshot "$TV_TEST-tabrow")"
+  read -r l r <<<"$(convert "$shot" -crop "$((ax - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
+    awk -F'[ ,:()#]+' -v ox="$tx" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
+      END { if (n) print l, r }')"
+  if [ -n "$r" ] && [ $((r + 6)) -lt "$ax" ]; then
+    xdotool mousemove $((r + 6)) $((ty + 12)) click 1
+  else  # the next tab is behind the arrows: scroll the row by one
+    xdotool mousemove $((ax + $(field "$TV_TAB_ARROWS" w) * 3 / 4)) $((ty + 8)) click 1
+  fi
+}
+
+# Waits until the page control shows page n (from 0).
+tv_wait_tab() {  # n, seconds
+  local end=$((SECONDS + $2))
+  until [ "$(tv_current_tab)" = "$1" ]; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.1
+  done
+}
+
+# Chooses the tab after the current one by the pointer; fails when it does
+# not come up after a few clicks (a click on the arrows only scrolls).
+tv_goto_next_tab() {
+  local want try
+  want=$(($(tv_current_tab) + 1))
+  for try in 1 2 3 4; do
+    tv_click_next_tab
+    tv_wait_tab "$want" 2 && return 0
+  done
+  return 1
+}

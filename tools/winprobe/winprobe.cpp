@@ -169,7 +169,11 @@ int usage() {
       "                                           bytes written into a port wired to the "
       "program's\n"
       "                                           until the pointer moves (or the window\n"
-      "                                           of class shows); median and p99 in ms\n",
+      "                                           of class shows); median and p99 in ms\n"
+      "  children <hwnd>                          every window inside it, with ids and texts\n"
+      "  focus <hwnd>                             the focus of the thread owning the window\n"
+      "  chord <vk>...                            keys held together, let go in reverse\n"
+      "  send <hwnd> <msg> [wparam] [lparam]      a message without pointers; its result\n",
       stderr);
   return 2;
 }
@@ -644,6 +648,95 @@ int cmdWaitCursor(int argc, char** argv) {
   return ok ? 0 : 1;
 }
 
+// --- dialogs: controls, focus and chords -------------------------------------
+
+// The control's line: its id and its answer to WM_GETTEXT (last, it may hold
+// blanks) besides what printWindow shows.
+void printControl(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  std::printf(
+      "hwnd=0x%llx id=%d visible=%d enabled=%d x=%ld y=%ld w=%ld h=%ld class=%s caption=%s\n",
+      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)), GetDlgCtrlID(h),
+      IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, r.left, r.top, r.right - r.left,
+      r.bottom - r.top, oneLine(className(h)).c_str(), oneLine(windowText(h)).c_str());
+}
+
+BOOL CALLBACK printChild(HWND h, LPARAM) {
+  printControl(h);
+  return TRUE;
+}
+
+// Every window inside a window, at any depth, in the system's order.
+int cmdChildren(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  EnumChildWindows(h, printChild, 0);
+  return 0;
+}
+
+// The keyboard focus of the thread that owns a window, as that thread sees
+// it. A focus inside a control's own child (a list's text part) also names
+// the control: the ancestor that is a direct child of the top-level window.
+int cmdFocus(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND top = parseHwnd(argv[0]);
+  if (!IsWindow(top)) return 1;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info) || !info.hwndFocus) {
+    std::printf("none\n");
+    return 1;
+  }
+  HWND control = info.hwndFocus;
+  while (control && GetParent(control) && GetAncestor(control, GA_PARENT) != top)
+    control = GetAncestor(control, GA_PARENT);
+  std::printf("control=0x%llx control-id=%d control-class=%s ",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(control)),
+              control ? GetDlgCtrlID(control) : 0, oneLine(className(control)).c_str());
+  printControl(info.hwndFocus);
+  return 0;
+}
+
+// A message without pointers sent from outside (TCM_GETCURSEL, BM_GETCHECK,
+// CB_GETCURSEL): its result in decimal. A message whose parameters point
+// into memory must not be sent this way, since nothing carries the memory
+// across to the other process.
+int cmdSend(int argc, char** argv) {
+  if (argc < 2) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(h, static_cast<UINT>(parseLong(argv[1])),
+                           static_cast<WPARAM>(argc > 2 ? parseLong(argv[2]) : 0),
+                           static_cast<LPARAM>(argc > 3 ? parseLong(argv[3]) : 0), SMTO_ABORTIFHUNG,
+                           2000, &got))
+    return 1;
+  std::printf("%lld\n", static_cast<long long>(static_cast<LRESULT>(got)));
+  return 0;
+}
+
+// Keys held together and let go in the reverse order (Ctrl+S, Alt+F4), by
+// injected input at the window in front.
+int cmdChord(int argc, char** argv) {
+  if (argc < 1) return usage();
+  std::vector<INPUT> in;
+  for (int i = 0; i < argc; ++i) {
+    INPUT k{};
+    k.type = INPUT_KEYBOARD;
+    k.ki.wVk = static_cast<WORD>(parseLong(argv[i]));
+    in.push_back(k);
+  }
+  for (int i = argc - 1; i >= 0; --i) {
+    INPUT k = in[static_cast<size_t>(i)];
+    k.ki.dwFlags = KEYEVENTF_KEYUP;
+    in.push_back(k);
+  }
+  const UINT n = static_cast<UINT>(in.size());
+  return SendInput(n, in.data(), sizeof(INPUT)) == n ? 0 : 1;
+}
+
 // --- latency ------------------------------------------------------------------
 
 double nowMs() {
@@ -782,6 +875,10 @@ int main(int argc, char** argv) {
       {"mci-error", cmdMciError},
       {"wait-cursor", cmdWaitCursor},
       {"latency", cmdLatency},
+      {"children", cmdChildren},
+      {"focus", cmdFocus},
+      {"chord", cmdChord},
+      {"send", cmdSend},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {

@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# The settings dialog driven by the pointer and the keyboard: Tab and
+# Shift+Tab walk its controls in the designed order (the tab row, the
+# page's controls from the top left, OK, Exit, Cancle); a colour chosen in
+# the system's colour chooser and a zoom factor chosen in its list reach
+# the registry on OK, and nothing else changes there; a Cancle after typing
+# into the text fields leaves the registry as it was, byte for byte, and
+# the next showing shows the stored values again.
+# e2e-limit: 180
+. "$(dirname "$0")/lib.sh"
+tv_hold_session
+
+tv_start_with_port Com2
+dialog=""
+open_settings() {  # description
+  tv_tray_command 3
+  dialog="$(tv_wait_shown TForm_Seeting 359 267 10)" || die "$1: the tray menu showed no settings dialog"
+  dx="$(field "$dialog" x)" dy="$(field "$dialog" y)" dh="$(field "$dialog" hwnd)"
+  tv_settings_tabs "$dh" || die "the settings dialog has no page control"
+}
+goto_tab() {  # n
+  local end=$((SECONDS + 30))
+  while [ "$(tv_current_tab)" -lt "$1" ]; do
+    tv_goto_next_tab || { fail "could not reach page $1 by its tabs"; return 1; }
+    [ "$SECONDS" -lt "$end" ] || return 1
+  done
+}
+
+# The control that has the focus as "class:text", the class being that of
+# the dialog's own child (a list's text part counts as the list).
+focused() {
+  local f
+  f="$(probe focus "$dh")"
+  printf '%s:%s' "$(field "$f" control-class)" "$(field "$f" caption)"
+}
+# Presses Tab (or Shift+Tab with "back") n times and lists the focus after
+# each press, separated by " > ".
+walk() {  # n, [back]
+  local i out=""
+  for ((i = 0; i < $1; i++)); do
+    if [ "${2:-}" = back ]; then probe chord 0x10 0x09; else probe key 0x09; fi
+    sleep 0.15
+    out+="${out:+ > }$(focused)"
+  done
+  printf '%s' "$out"
+}
+# Puts the focus on the tab row by a click on the chosen tab.
+focus_tab_row() {
+  local tx ty
+  tx="$(field "$TV_TABS" x)" ty="$(field "$TV_TABS" y)"
+  # The chosen tab is the one whose top edge stands 3 rows below the row's
+  # top; it is clicked at its middle.
+  local shot l r
+  shot="$(tv_screenshot "$TV_TEST-tabrow")"
+  read -r l r <<<"$(convert "$shot" -crop "$(($(field "$TV_TAB_ARROWS" x) - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
+    awk -F'[ ,:()#]+' -v ox="$tx" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
+      END { if (n) print l, r }')"
+  [ -n "$r" ] || { fail "no chosen tab seen in the tab row"; return 1; }
+  xdotool mousemove $(((l + r) / 2)) $((ty + 12)) click 1
+  sleep 0.2
+  [ "$(focused)" = "SysTabControl32:" ] || fail "a click on the chosen tab did not focus the tab row ($(focused))"
+}
+
+open_settings "first showing"
+buttons="Button:OK > Button:Exit > Button:Cancle"
+back_buttons="Button:Cancle > Button:Exit > Button:OK"
+
+# --- Tab order -------------------------------------------------------------------
+# The first page: its three style buttons are one stop, at the checked one.
+focus_tab_row
+check_eq "Tab order on the Mark page" "Button:1 > $buttons > SysTabControl32:" "$(walk 5)"
+check_eq "Shift+Tab order on the Mark page" "$back_buttons > Button:1 > SysTabControl32:" "$(walk 5 back)"
+goto_tab 1
+focus_tab_row
+check_eq "Tab order on the Reveal page" "Button:1 > Button:Color > $buttons > SysTabControl32:" "$(walk 6)"
+
+# --- a colour through the system's chooser, and the zoom list -------------------
+# The Reveal page's "Color" button, at 88,114 of the page (100,180 of the
+# dialog), 75 by 25.
+xdotool mousemove $((dx + 137)) $((dy + 192)) click 1
+chooser="$(probe wait-visible '#32770' 8000 Color)" || die "the Color button opened no colour chooser"
+pass "the Color button opens the system's colour chooser"
+ch="$(field "$chooser" hwnd)"
+kids="$(probe children "$ch")"
+# The basic colours: an 8 by 6 grid in the chooser's control 720; the cell
+# in row 4, column 7 is clicked and its colour read off the screen.
+box="$(grep -m 1 ' id=720 ' <<<"$kids")"
+ok="$(grep -m 1 ' id=1 .*class=Button' <<<"$kids")"
+if [ -z "$box" ] || [ -z "$ok" ]; then die "the colour chooser has no basic colours or no OK button"; fi
+bx="$(field "$box" x)" by="$(field "$box" y)" bw="$(field "$box" w)" bh="$(field "$box" h)"
+cx=$((bx + bw * 6 / 8 + bw / 16)) cy=$((by + bh * 3 / 6 + bh / 12))
+sleep 0.3
+rgb="$(convert "$(tv_screenshot dialogs-chooser)" -crop "1x1+$cx+$cy" -depth 8 txt:- |
+  sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
+[ -n "$rgb" ] || die "could not read the basic colour's cell"
+bgr=$(printf '0x%02x%02x%02x' $((16#${rgb:4:2})) $((16#${rgb:2:2})) $((16#${rgb:0:2})))
+log "basic colour at $cx,$cy: #$rgb, stored as $bgr"
+[ "$((bgr))" != $((0xFF0000)) ] || die "the chosen cell holds the default Reveal colour: the test proves nothing"
+xdotool mousemove "$cx" "$cy" click 1
+sleep 0.3
+xdotool mousemove $(($(field "$ok" x) + $(field "$ok" w) / 2)) $(($(field "$ok" y) + 11)) click 1
+probe wait-gone '#32770' 5000 Color >/dev/null || fail "the chooser's OK did not close it"
+# The preview at 16,118 of the page shows the colour at once.
+sleep 0.3
+check_eq "the Reveal preview shows the chosen colour" "$rgb" \
+  "$(convert "$(tv_screenshot dialogs-preview)" -crop "1x1+$((dx + 12 + 16 + 30))+$((dy + 66 + 118 + 10))" -depth 8 txt:- |
+    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
+
+goto_tab 3  # Zoom
+zoom="$(probe children "$dh" | grep ' class=ComboBox ' | grep ' visible=1 ' | head -n 1)"
+[ -n "$zoom" ] || die "the Zoom page shows no list"
+zx="$(field "$zoom" x)" zy="$(field "$zoom" y)" zw="$(field "$zoom" w)" zh="$(field "$zoom" h)"
+xdotool mousemove $((zx + zw - 8)) $((zy + zh / 2)) click 1  # its arrow
+drop="$(probe wait-visible ComboLBox 5000)" || die "the zoom list did not drop down"
+item_h="$(probe send "$(field "$drop" hwnd)" 0x01A1 0)"  # LB_GETITEMHEIGHT
+# "8x" is the fourth item.
+xdotool mousemove $((zx + 20)) $(($(field "$drop" y) + 1 + item_h * 3 + item_h / 2))
+sleep 0.2
+xdotool click 1
+probe wait-hidden ComboLBox 5000 >/dev/null || fail "the zoom list stayed down after a click on an item"
+check_eq "the zoom list shows the chosen item" "8x" "$(probe window-text "$(field "$zoom" hwnd)")"
+
+# OK, at 168,232 of the dialog.
+xdotool mousemove $((dx + 196)) $((dy + 244)) click 1
+probe wait-hidden TForm_Seeting 5000 >/dev/null || fail "OK did not close the settings dialog"
+tv_reg_values >"$TV_WORK/after-ok.txt" || die "the settings key is gone after OK"
+tv_reg_defaults_with "Reveal Color" "$(printf 0x%08x "$bgr")" "ZoomX" 0x00000008 >"$TV_WORK/expected-ok.txt"
+if diff -u "$TV_WORK/expected-ok.txt" "$TV_WORK/after-ok.txt" >"$TV_WORK/ok.diff"; then
+  pass "OK stored the chosen colour and zoom factor and changed nothing else"
+else
+  fail "after OK the key holds other values than expected:"
+  tv_show_diff "$TV_WORK/ok.diff" >&2
+fi
+
+# --- Cancle after typing -----------------------------------------------------------
+open_settings "second showing"
+check_eq "the dialog opens on the page last chosen" 3 "$(tv_current_tab)"
+goto_tab 8  # Break Time
+focus_tab_row
+# The up-down beside the minutes is no stop of its own.
+check_eq "Tab order on the Break Time page" \
+  "Edit:10 > Button:Background Color > Button:Font Color > Edit:canyon.mid > Button:... > $buttons > SysTabControl32:" \
+  "$(walk 9)"
+check_eq "Shift+Tab order on the Break Time page" \
+  "$back_buttons > Button:... > Edit:canyon.mid > Button:Font Color > Button:Background Color > Edit:10 > SysTabControl32:" \
+  "$(walk 9 back)"
+
+export_key() { "$WINE" regedit /E "$1" "$TV_KEY_LONG" >/dev/null 2>&1 </dev/null; }
+export_key "$TV_WORK/before-cancel.reg"
+edits="$(probe children "$dh" | grep ' class=Edit ' | grep ' visible=1 ')"
+minutes="$(grep -m 1 ' caption=10$' <<<"$edits")"
+sound="$(grep -m 1 ' caption=canyon.mid$' <<<"$edits")"
+if [ -z "$minutes" ] || [ -z "$sound" ]; then die "the Break Time page shows no minutes or sound field"; fi
+type_into() {  # probe line of the field, keys (virtual key codes) to type after selecting all
+  xdotool mousemove $(($(field "$1" x) + 10)) $(($(field "$1" y) + $(field "$1" h) / 2)) click 1
+  sleep 0.2
+  probe key 0x24          # Home
+  probe chord 0x10 0x23   # Shift+End: all of it
+  local k
+  for k in "${@:2}"; do probe key "$k"; done
+  sleep 0.2
+}
+type_into "$minutes" 0x32 0x30           # "20"
+type_into "$sound" 0x4E 0x4F 0x4E 0x45   # "none": the letter keys without Shift
+check_eq "the minutes field holds what was typed" 20 "$(probe window-text "$(field "$minutes" hwnd)")"
+check_eq "the sound field holds what was typed" none "$(probe window-text "$(field "$sound" hwnd)")"
+# Cancle, at 296,232.
+xdotool mousemove $((dx + 324)) $((dy + 244)) click 1
+probe wait-hidden TForm_Seeting 5000 >/dev/null || fail "Cancle did not close the settings dialog"
+export_key "$TV_WORK/after-cancel.reg"
+if cmp -s "$TV_WORK/before-cancel.reg" "$TV_WORK/after-cancel.reg"; then
+  pass "Cancle after typing leaves the registry byte for byte as it was"
+else
+  fail "Cancle after typing changed the registry: $(diff <(iconv -f UTF-16 -t UTF-8 "$TV_WORK/before-cancel.reg") \
+    <(iconv -f UTF-16 -t UTF-8 "$TV_WORK/after-cancel.reg") | tr '\n' ' ')"
+fi
+open_settings "third showing"
+check_eq "the next showing shows the stored minutes again" 10 "$(probe window-text "$(field "$minutes" hwnd)")"
+check_eq "the next showing shows the stored break sound again" canyon.mid "$(probe window-text "$(field "$sound" hwnd)")"
+xdotool mousemove $((dx + 260)) $((dy + 244)) click 1  # Exit
+probe wait-hidden TForm_Seeting 5000 >/dev/null || fail "Exit did not close the settings dialog"
+
+check "the program still runs" tv_running "$TV_PID"
+tv_finish
