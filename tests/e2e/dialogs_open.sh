@@ -43,8 +43,8 @@ dialogs_hidden() {
 # Pictures a window once it has painted: two screenshots in a row that
 # agree on its rectangle.
 picture() {  # probe line, out.png
-  local a b n
-  for n in 1 2 3 4 5; do
+  local a b
+  for _ in 1 2 3 4 5; do
     sleep 0.2
     a="$(tv_screenshot "$TV_TEST-picture-a")"
     tv_crop_window "$a" "$1" "$TV_WORK/picture-a.png"
@@ -69,6 +69,12 @@ if editor="$(tv_wait_shown TFormEffectTable 452 437 10)"; then
   moved="$(probe find-window TFormEffectTable)"
   check_eq "dragging the editor's title by (30, 10) moves it by that" "$((ex + 30)) $((ey + 10))" \
     "$(field "$moved" x) $(field "$moved" y)"
+  # The right button drags it as well: back by (-30, -10), then again.
+  tv_drag $((ex + 150)) $((ey + 30)) -30 -10 3
+  check_eq "dragging it with the right button by (-30, -10) moves it back" "$ex $ey" \
+    "$(field "$(probe find-window TFormEffectTable)" x) $(field "$(probe find-window TFormEffectTable)" y)"
+  tv_drag $((ex + 120)) $((ey + 20)) 30 10
+  moved="$(probe find-window TFormEffectTable)"
   # Cancel, at 368,400 of the client area (no border: the window's corner).
   xdotool mousemove $(($(field "$moved" x) + 400)) $(($(field "$moved" y) + 412)) click 1
   probe wait-hidden TFormEffectTable 5000 >/dev/null || fail "the editor's Cancel did not close it"
@@ -110,6 +116,10 @@ if about="$(tv_wait_shown TFormAbout 280 201 10)"; then
   moved="$(probe find-window TFormAbout)"
   check_eq "dragging the about box's caption by (30, 10) moves it by that" \
     "$((ax + 30)) $((ay + 10))" "$(field "$moved" x) $(field "$moved" y)"
+  tv_drag $((ax + 130)) $((ay + 20)) -30 -10 3
+  moved="$(probe find-window TFormAbout)"
+  check_eq "dragging it with the right button by (-30, -10) moves it back" "$ax $ay" \
+    "$(field "$moved" x) $(field "$moved" y)"
   about_ok "the about box's OK closes it"
 else
   fail "the tray menu's \"&About\" showed no about box"
