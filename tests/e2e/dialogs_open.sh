@@ -11,7 +11,10 @@
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 
-tv_start_with_port ""
+# A first start: the program writes its own defaults, which the pictures show.
+tv_start
+tv_wait_main 30 >/dev/null || die "no main window within 30 s"
+tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
 palette="$(tv_expand_palette)" || die "the palette did not expand from the tray menu"
 main_hwnd="$(field "$palette" hwnd)"
 sleep 0.3
