@@ -3,6 +3,10 @@
 // the caption drag, and what its closing does to the other windows.
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "dialogs/Seeting.h"
 #include "effects/Show.h"
 #include "tests/support/ProgramHarness.h"
@@ -135,6 +139,489 @@ TEST_F(SeetingFormTest, ClosingShowsTheMainWindowAgainAndLowersTheOverlay) {
   EXPECT_FALSE(dialog().Visible());
   EXPECT_TRUE(h.Main().Visible());
   EXPECT_FALSE(h.program.Form_Draw->StayOnTop());
+}
+
+// ---- the dialog driven as the user drives it ------------------------------------
+
+// The dialog opened from the main window's menu, then used through real
+// input: tabs chosen, buttons clicked, lists chosen, text typed, the choosers
+// answered by the test (no answer being a cancel).
+class SeetingUseTest : public ::testing::Test {
+ protected:
+  SeetingUseTest() : h(sys) {
+    h.process->SetIdleTimeBudget(60'000);
+    h.Start();
+    sys.ClearRegistryWrites();  // the first run's key
+  }
+  TForm_Seeting& d() { return *h.program.Form_Seeting; }
+  TSettings& s() { return h.program.Settings; }
+  void Pump() { h.app.ProcessMessages(); }
+  void Open() {
+    h.Main().Settings1Click();
+    Pump();
+  }
+  bool OnScreen(const gui::Form& f) { return sys.Window(f.Handle())->visible; }
+  // The tabs themselves are the framework's (StdControlsTest).
+  void Page(gui::TTabSheet& page) {
+    d().PageControl1.SetActivePage(page);
+    Pump();
+  }
+  void Click(const gui::WinControl& c) {
+    sys.ClickWindow(c.Handle());
+    Pump();
+  }
+  void Choose(const gui::TComboBox& list, int index) {
+    sys.ChooseListItem(list.Handle(), index);
+    Pump();
+  }
+  // Clicks into the field, selects all its text and types over it.
+  void TypeInto(const gui::TEdit& field, std::string_view text) {
+    Click(field);
+    h.process->SendMessageA(field.Handle(), platform::ctl::kEmSetSel, 0, -1);
+    sys.TypeText(text);
+    Pump();
+  }
+  std::vector<std::string> Boxes(std::size_t from = 0) {
+    std::vector<std::string> out;
+    for (std::size_t i = from; i < h.ui.MessageBoxes().size(); ++i)
+      out.push_back(h.ui.MessageBoxes()[i].text);
+    return out;
+  }
+  std::vector<std::string> WrittenNames() {
+    std::vector<std::string> out;
+    for (const auto& w : sys.RegistryWrites()) out.push_back(w.valueName);
+    return out;
+  }
+  static gui::Color Shown(const gui::Image& preview) { return preview.Picture().Pixel(10, 8); }
+
+  SimSystem sys;
+  ProgramHarness h;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(SeetingUseTest, ShowingFillsEveryControlFromTheRecordAsItIsThen) {
+  s().MarkChoice = 2;
+  s().RevealStyle = 3;
+  s().LineStyle = 1;
+  s().ZoomFactor = 8;
+  s().SpotLightStyle = 2;
+  s().LaserBeamSize = 4;
+  s().PenSize = 5;
+  s().RevealColor = 0x010101;
+  s().LineColor = 0x020202;
+  s().LaserBeamColor = 0x030303;
+  s().RectangleColor = 0x040404;
+  s().BreakBackColor = 0x050505;
+  s().BreakFontColor = 0x060606;
+  s().PenColor = 0x070707;
+  s().ExecuteName = "C:\\run.exe";
+  s().SoundName = "a.wav";
+  s().BreakSound = "b.mid";
+  s().BreakMinutes = 42;
+  Open();
+  EXPECT_TRUE(OnScreen(d()));
+  EXPECT_FALSE(OnScreen(h.Main())) << "the menu command hides the main window";
+  EXPECT_EQ(d().PageControl1.ActivePage(), &d().TabSheet_Mark);
+  EXPECT_TRUE(d().MarkButton3.Checked());
+  EXPECT_FALSE(d().MarkButton1.Checked());
+  EXPECT_TRUE(d().RadioButton_RevealStyle4.Checked());
+  EXPECT_TRUE(d().RadioButton_LineStyle2.Checked());
+  EXPECT_TRUE(d().RadioButton_SpotLightStyle3.Checked());
+  EXPECT_EQ(d().ComboBox_ZoomMultiple.ItemIndex(), 3);
+  EXPECT_EQ(d().ComboBox_ZoomMultiple.Text(), "8x");
+  EXPECT_EQ(d().ComboBox_LaserBeamMultiple.ItemIndex(), 3) << "the empty fourth item";
+  EXPECT_EQ(d().ComboBoxPenSize.ItemIndex(), 4);
+  EXPECT_EQ(Shown(d().Image_RevealColor), 0x010101u);
+  EXPECT_EQ(Shown(d().Image_LineColor), 0x020202u);
+  EXPECT_EQ(Shown(d().Image_LaserBeamColor), 0x030303u);
+  EXPECT_EQ(Shown(d().ImageRectangleColor), 0x040404u);
+  EXPECT_EQ(Shown(d().ImageBreakBackColor), 0x050505u);
+  EXPECT_EQ(Shown(d().ImageBreakFontColor), 0x060606u);
+  EXPECT_EQ(Shown(d().ImagePenColor), 0x070707u);
+  EXPECT_EQ(d().EditExecute.Text(), "C:\\run.exe");
+  EXPECT_EQ(d().EditSound.Text(), "a.wav");
+  EXPECT_EQ(d().EditBreakSound.Text(), "b.mid");
+  EXPECT_EQ(d().EditBreakTime.Text(), "42");
+  EXPECT_EQ(d().BreakTimeUpDown.Position(), 42);
+  EXPECT_TRUE(Boxes().empty());
+
+  // Values changed meanwhile (as the overlay's tools change them) and values
+  // no control names: a group keeps its check, a list shows nothing, an
+  // overlong length shows capped; the last chosen page stays.
+  Page(d().TabSheet_Pen);
+  d().CancleClick();
+  Pump();
+  s().MarkChoice = 7;
+  s().RevealStyle = -1;
+  s().ZoomFactor = 7;
+  s().LaserBeamSize = 0;
+  s().PenSize = std::numeric_limits<std::int32_t>::min();
+  s().BreakMinutes = 150;
+  s().LineColor = 0x0000FF;
+  Open();
+  EXPECT_EQ(d().PageControl1.ActivePage(), &d().TabSheet_Pen);
+  EXPECT_TRUE(d().MarkButton3.Checked());
+  EXPECT_TRUE(d().RadioButton_RevealStyle4.Checked());
+  EXPECT_EQ(d().ComboBox_ZoomMultiple.ItemIndex(), 2) << "7 / 2 - 1 truncates to 2";
+  EXPECT_EQ(d().ComboBox_LaserBeamMultiple.ItemIndex(), -1);
+  EXPECT_EQ(d().ComboBoxPenSize.ItemIndex(), -1);
+  EXPECT_EQ(d().ComboBoxPenSize.Text(), "");
+  EXPECT_EQ(d().EditBreakTime.Text(), "99");
+  EXPECT_EQ(d().BreakTimeUpDown.Position(), 99);
+  EXPECT_EQ(Shown(d().Image_LineColor), 0x0000FFu);
+  EXPECT_EQ(s().BreakMinutes, 150) << "the record changes only at OK";
+  EXPECT_EQ(s().ZoomFactor, 7) << "showing chooses nothing";
+}
+
+TEST_F(SeetingUseTest, RadioButtonsAndListsWriteThroughAtOnceAndTypedListTextKeepsTheLastValue) {
+  Open();
+  const struct {
+    gui::TTabSheet* page;
+    std::vector<gui::TRadioButton*> buttons;
+    std::int32_t TSettings::*field;
+  } groups[] = {
+      {&d().TabSheet_Mark,
+       {&d().MarkButton1, &d().MarkButton2, &d().MarkButton3},
+       &TSettings::MarkChoice},
+      {&d().TabSheet_Reveal,
+       {&d().RadioButton_RevealStyle1, &d().RadioButton_RevealStyle2, &d().RadioButton_RevealStyle3,
+        &d().RadioButton_RevealStyle4},
+       &TSettings::RevealStyle},
+      {&d().TabSheet_Line,
+       {&d().RadioButton_LineStyle1, &d().RadioButton_LineStyle2, &d().RadioButton_LineStyle3},
+       &TSettings::LineStyle},
+      {&d().TabSheet_SpotLight,
+       {&d().RadioButton_SpotLightStyle1, &d().RadioButton_SpotLightStyle2,
+        &d().RadioButton_SpotLightStyle3},
+       &TSettings::SpotLightStyle},
+  };
+  for (const auto& g : groups) {
+    Page(*g.page);
+    for (int k = static_cast<int>(g.buttons.size()) - 1; k >= 0; --k) {
+      Click(*g.buttons[static_cast<std::size_t>(k)]);
+      EXPECT_EQ(s().*g.field, k) << g.buttons[static_cast<std::size_t>(k)]->Name();
+      EXPECT_TRUE(g.buttons[static_cast<std::size_t>(k)]->Checked());
+    }
+  }
+
+  const struct {
+    gui::TTabSheet* page;
+    gui::TComboBox* list;
+    std::int32_t TSettings::*field;
+    std::vector<std::int32_t> values;
+  } lists[] = {
+      {&d().TabSheet_Zoom,
+       &d().ComboBox_ZoomMultiple,
+       &TSettings::ZoomFactor,
+       {2, 4, 6, 8, 10, 12}},
+      {&d().TabSheet_LaserBeam,
+       &d().ComboBox_LaserBeamMultiple,
+       &TSettings::LaserBeamSize,
+       {1, 2, 3, 4}},
+      {&d().TabSheet_Pen, &d().ComboBoxPenSize, &TSettings::PenSize, {1, 2, 3, 4, 5}},
+  };
+  for (const auto& l : lists) {
+    Page(*l.page);
+    for (std::size_t i = 0; i < l.values.size(); ++i) {
+      Choose(*l.list, static_cast<int>(i));
+      EXPECT_EQ(s().*l.field, l.values[i]) << l.list->Name() << " item " << i;
+    }
+    Choose(*l.list, 1);
+    // Typing into the list's own field chooses no item: the value stays.
+    Click(*l.list);
+    sys.TypeText("7x");
+    Pump();
+    EXPECT_EQ(s().*l.field, l.values[1]) << l.list->Name() << " never 0 from typed text";
+  }
+  EXPECT_TRUE(sys.RegistryWrites().empty()) << "only OK writes";
+}
+
+TEST_F(SeetingUseTest, OkWritesTheRecordInTheStoresOrderAndClosesShowingTheMainWindow) {
+  s().LineColor = 0x00FF00;  // as the overlay's clicks leave it
+  s().PenColor = 0x123456;
+  Open();
+  Page(d().TabSheet_Reveal);
+  Click(d().RadioButton_RevealStyle3);
+  Page(d().TabSheet_Zoom);
+  Choose(d().ComboBox_ZoomMultiple, 5);
+  Page(d().TabSheet_Pen);
+  Choose(d().ComboBoxPenSize, 2);
+  Page(d().TabSheet_Execute);
+  TypeInto(d().EditExecute, "notepad.exe");
+  Page(d().TabSheet_Sound);
+  TypeInto(d().EditSound, "ding.wav");
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakSound, "gong.mid");
+  TypeInto(d().EditBreakTime, "25");
+  sys.ClearRegistryWrites();
+  Click(d().OK);
+
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(WrittenNames(),
+            (Names{"Mark Choice", "Reveal Color", "Reveal Style", "Line Color", "Line Style",
+                   "ZoomX", "Spot Light Style", "Laser Beam Color", "Laser Beam Size",
+                   "Rectangle Color", "Break Font Color", "Break Back Color", "Break Time ",
+                   "SoundName", "BreakSound", "Execute Name", "Version"}));
+  for (std::size_t i = 0; i < sys.RegistryWrites().size(); ++i)
+    EXPECT_EQ(sys.RegistryWrites()[i].type, i < 13 ? platform::kRegDword : platform::kRegSz)
+        << sys.RegistryWrites()[i].valueName;
+  EXPECT_EQ(sys.Dword(kKey, "Reveal Style"), 2u);
+  EXPECT_EQ(sys.Dword(kKey, "ZoomX"), 12u);
+  EXPECT_EQ(sys.Dword(kKey, "Line Color"), 0x00FF00u);
+  EXPECT_EQ(sys.Dword(kKey, "Break Time "), 25u);
+  EXPECT_EQ(sys.Dword(kKey, "Break Back Color"), 0x000080u);
+  EXPECT_EQ(sys.String(kKey, "Execute Name"), "notepad.exe");
+  EXPECT_EQ(sys.String(kKey, "SoundName"), "ding.wav");
+  EXPECT_EQ(sys.String(kKey, "BreakSound"), "gong.mid");
+  EXPECT_EQ(sys.String(kKey, "Version"), " 2.0.8");
+  EXPECT_EQ(s().BreakMinutes, 25);
+  EXPECT_EQ(d().BreakTimeUpDown.Position(), 25);
+  EXPECT_EQ(s().PenSize, 3) << "the pen stays in memory only";
+  EXPECT_FALSE(sys.Value(kKey, "PenColor"));
+
+  EXPECT_FALSE(OnScreen(d()));
+  EXPECT_TRUE(OnScreen(h.Main()));
+}
+
+TEST_F(SeetingUseTest, AWriteThatFailsAtOkNamesTheValueStopsTheSaveAndKeepsTheDialogOpen) {
+  Open();
+  sys.FailValueWrite("Line Style");
+  sys.ClearRegistryWrites();
+  Click(d().OK);
+  EXPECT_EQ(Boxes(), (Names{"Failed to set data for 'Line Style'"}));
+  EXPECT_EQ(WrittenNames(), (Names{"Mark Choice", "Reveal Color", "Reveal Style", "Line Color"}));
+  EXPECT_TRUE(OnScreen(d()));
+  EXPECT_FALSE(OnScreen(h.Main()));
+}
+
+TEST_F(SeetingUseTest, AKeyThatCannotBeOpenedAtOkIsPassedOverSilentlyAndTheDialogCloses) {
+  sys.DeleteKey(kKey);
+  sys.FailOpenKey(kKey);
+  sys.FailCreateKey(kKey);
+  Open();
+  Page(d().TabSheet_Sound);
+  TypeInto(d().EditSound, "x.wav");
+  const std::size_t boxes = h.ui.MessageBoxes().size();
+  Click(d().OK);
+  EXPECT_EQ(h.ui.MessageBoxes().size(), boxes);
+  EXPECT_FALSE(sys.KeyExists(kKey));
+  EXPECT_EQ(s().SoundName, "x.wav") << "for this run";
+  EXPECT_FALSE(OnScreen(d()));
+  EXPECT_TRUE(OnScreen(h.Main()));
+}
+
+TEST_F(SeetingUseTest, MinutesThatAreNoNumberRaiseTheErrorAsTypedAndStopOkBeforeAnything) {
+  Open();
+  Page(d().TabSheet_Sound);
+  TypeInto(d().EditSound, "new.wav");
+  Page(d().TabSheet_BreakTime);
+  Click(d().EditBreakTime);
+  h.process->SendMessageA(d().EditBreakTime.Handle(), platform::ctl::kEmSetSel, 0, -1);
+  sys.TypeText("\b");  // emptied
+  Pump();
+  EXPECT_EQ(Boxes(), (Names{"'' is not a valid integer value"}));
+  EXPECT_EQ(d().EditBreakTime.Text(), "") << "the text stays as typed";
+  sys.TypeText("1a");
+  Pump();
+  EXPECT_EQ(Boxes(1), (Names{"'1a' is not a valid integer value"}));
+
+  sys.ClearRegistryWrites();
+  Click(d().OK);
+  EXPECT_EQ(Boxes(2), (Names{"'1a' is not a valid integer value"}));
+  EXPECT_TRUE(sys.RegistryWrites().empty());
+  EXPECT_EQ(s().BreakMinutes, 10);
+  EXPECT_EQ(s().SoundName, kDefaultSoundName) << "nothing is copied";
+  EXPECT_TRUE(OnScreen(d()));
+}
+
+TEST_F(SeetingUseTest, TheMinutesFieldCapsAt99AsTypedAndOkMakesANegativeLengthZero) {
+  Open();
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakTime, "150");
+  EXPECT_EQ(d().EditBreakTime.Text(), "99") << "capped at once";
+  EXPECT_EQ(s().BreakMinutes, 10) << "typing changes only the field";
+  Click(d().OK);
+  EXPECT_EQ(s().BreakMinutes, 99);
+  EXPECT_EQ(sys.Dword(kKey, "Break Time "), 99u);
+
+  Open();
+  TypeInto(d().EditBreakTime, "-5");
+  EXPECT_EQ(Boxes(), (Names{"'-' is not a valid integer value"})) << "the sign alone";
+  EXPECT_EQ(d().EditBreakTime.Text(), "-5");
+  Click(d().OK);
+  EXPECT_EQ(s().BreakMinutes, 0) << "a negative length would never end the break";
+  EXPECT_EQ(sys.Dword(kKey, "Break Time "), 0u);
+
+  Open();
+  EXPECT_EQ(d().EditBreakTime.Text(), "0");
+  TypeInto(d().EditBreakTime, "0");
+  Click(d().OK);
+  EXPECT_EQ(sys.Dword(kKey, "Break Time "), 0u) << "0 is stored as typed";
+}
+
+TEST_F(SeetingUseTest, TheUpDownCountsFromItsOwnPositionAndWritesThroughWithTheBreakSound) {
+  Open();
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakTime, "50");
+  TypeInto(d().EditBreakSound, "bell.wav");
+  sys.ClickUpDownArrow(d().BreakTimeUpDown.Handle(), true);
+  Pump();
+  EXPECT_EQ(d().EditBreakTime.Text(), "11");
+  EXPECT_EQ(s().BreakMinutes, 11);
+  EXPECT_EQ(s().BreakSound, "bell.wav");
+  // At the range's ends the position stays where it is.
+  d().BreakTimeUpDown.SetPosition(1);
+  sys.ClickUpDownArrow(d().BreakTimeUpDown.Handle(), false);
+  Pump();
+  EXPECT_EQ(s().BreakMinutes, 1);
+  EXPECT_EQ(d().EditBreakTime.Text(), "1");
+  // Cancelled, the arrow's change stays; typed minutes do not.
+  TypeInto(d().EditBreakTime, "20");
+  Click(d().Cancle);
+  EXPECT_EQ(s().BreakMinutes, 1);
+  Open();
+  EXPECT_EQ(d().EditBreakTime.Text(), "1");
+}
+
+TEST_F(SeetingUseTest, EachColourButtonStoresAConfirmedColourAndACancelChangesNothing) {
+  Open();
+  const struct {
+    gui::TTabSheet* page;
+    gui::TButton* button;
+    gui::Color TSettings::*field;
+    gui::Image* preview;
+  } buttons[] = {
+      {&d().TabSheet_Reveal, &d().BitBtn_RevealColor, &TSettings::RevealColor,
+       &d().Image_RevealColor},
+      {&d().TabSheet_Line, &d().BitBtn_LineColor, &TSettings::LineColor, &d().Image_LineColor},
+      {&d().TabSheet_LaserBeam, &d().BitBtn_LaserBeamColor, &TSettings::LaserBeamColor,
+       &d().Image_LaserBeamColor},
+      {&d().TabSheet_Rectangle, &d().BitBtn_RectangleColor, &TSettings::RectangleColor,
+       &d().ImageRectangleColor},
+      {&d().TabSheet_BreakTime, &d().BitBtn4, &TSettings::BreakBackColor, &d().ImageBreakBackColor},
+      {&d().TabSheet_BreakTime, &d().BitBtn5, &TSettings::BreakFontColor, &d().ImageBreakFontColor},
+      {&d().TabSheet_Pen, &d().BitBtn7, &TSettings::PenColor, &d().ImagePenColor},
+  };
+  gui::Color confirmed = gui::kBlack;  // what the chooser opens with
+  std::size_t opened = 0;
+  for (const auto& b : buttons) {
+    Page(*b.page);
+    const gui::Color before = s().*b.field;
+    // The first chooser of the run cancelled: not black, nothing at all.
+    Click(*b.button);
+    ASSERT_EQ(h.ui.colorChoosers.size(), ++opened) << b.button->Name();
+    EXPECT_EQ(h.ui.colorChoosers.back().color, confirmed) << "never the setting's colour";
+    EXPECT_EQ(s().*b.field, before) << b.button->Name();
+    EXPECT_EQ(Shown(*b.preview), before) << b.button->Name();
+
+    confirmed = 0x100000u * static_cast<gui::Color>(opened) + 0x2233;
+    h.ui.colorAnswers.push_back(confirmed);
+    Click(*b.button);
+    ++opened;
+    EXPECT_EQ(s().*b.field, confirmed) << b.button->Name();
+    EXPECT_EQ(Shown(*b.preview), confirmed) << b.button->Name();
+    EXPECT_EQ(b.preview->Picture().Pixel(0, 0), gui::kBlack) << "the outline stays";
+  }
+  EXPECT_TRUE(sys.RegistryWrites().empty());
+}
+
+TEST_F(SeetingUseTest, TheBrowseButtonsTakeTheFieldsFirstAndAChosenFileOnlyIfConfirmed) {
+  using namespace std::string_literals;
+  Open();
+  Page(d().TabSheet_Sound);
+  TypeInto(d().EditSound, "typed.wav");
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakSound, "typed.mid");
+  Page(d().TabSheet_Execute);
+  TypeInto(d().EditExecute, "typed.exe");
+
+  // Execute: both sound fields are taken even when the chooser is cancelled.
+  Click(d().BitBtn_ExecuteBrowser);
+  ASSERT_EQ(h.ui.fileChoosers.size(), 1u);
+  EXPECT_EQ(h.ui.fileChoosers[0].fileName, "  ");
+  EXPECT_EQ(h.ui.fileChoosers[0].filter, "*.exe\0*.exe\0\0"s);
+  EXPECT_EQ(s().SoundName, "typed.wav");
+  EXPECT_EQ(s().BreakSound, "typed.mid");
+  EXPECT_EQ(s().ExecuteName, kDefaultExecuteName);
+  EXPECT_EQ(d().EditExecute.Text(), "typed.exe");
+  h.ui.fileAnswers.push_back("C:\\Tools\\show.exe");
+  Click(d().BitBtn_ExecuteBrowser);
+  EXPECT_EQ(d().EditExecute.Text(), "C:\\Tools\\show.exe");
+  EXPECT_EQ(s().ExecuteName, "C:\\Tools\\show.exe");
+
+  // Sound: the chooser opens with the name its last use left.
+  Page(d().TabSheet_Sound);
+  s().BreakSound.clear();
+  Click(d().BitBtn1);
+  ASSERT_EQ(h.ui.fileChoosers.size(), 3u);
+  EXPECT_EQ(h.ui.fileChoosers[2].fileName, "C:\\Tools\\show.exe");
+  EXPECT_EQ(h.ui.fileChoosers[2].filter, "*.mid\0*.mid\0*.wav\0*.wav\0\0"s);
+  EXPECT_EQ(s().BreakSound, "typed.mid");
+  EXPECT_EQ(s().SoundName, "typed.wav");
+  h.ui.fileAnswers.push_back("C:\\Media\\chime.wav");
+  Click(d().BitBtn1);
+  EXPECT_EQ(s().SoundName, "C:\\Media\\chime.wav");
+  EXPECT_EQ(d().EditSound.Text(), "C:\\Media\\chime.wav");
+
+  // Break sound.
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakSound, "other.mid");
+  Click(d().BitBtn6);
+  ASSERT_EQ(h.ui.fileChoosers.size(), 5u);
+  EXPECT_EQ(h.ui.fileChoosers[4].fileName, "C:\\Media\\chime.wav");
+  EXPECT_EQ(h.ui.fileChoosers[4].filter, "*.mid\0*.mid\0*.wav\0*.wav\0\0"s);
+  EXPECT_EQ(s().BreakSound, "other.mid");
+  h.ui.fileAnswers.push_back("C:\\Media\\gong.mid");
+  Click(d().BitBtn6);
+  EXPECT_EQ(s().BreakSound, "C:\\Media\\gong.mid");
+  EXPECT_EQ(d().EditBreakSound.Text(), "C:\\Media\\gong.mid");
+  EXPECT_TRUE(sys.RegistryWrites().empty());
+}
+
+TEST_F(SeetingUseTest, NamesLongerThanTheRecordHoldsAreCutTo254ChosenOrTyped) {
+  const std::string longName = "C:\\" + std::string(300, 'n') + ".wav";
+  Open();
+  Page(d().TabSheet_Sound);
+  h.ui.fileAnswers.push_back(longName);
+  Click(d().BitBtn1);
+  EXPECT_EQ(s().SoundName, longName.substr(0, 254));
+  EXPECT_EQ(d().EditSound.Text(), longName.substr(0, 254));
+
+  Page(d().TabSheet_BreakTime);
+  h.ui.fileAnswers.push_back(longName);
+  Click(d().BitBtn6);
+  EXPECT_EQ(s().BreakSound.size(), 254u);
+
+  Page(d().TabSheet_Execute);
+  h.ui.fileAnswers.push_back(longName);
+  Click(d().BitBtn_ExecuteBrowser);
+  EXPECT_EQ(s().ExecuteName.size(), 254u);
+  TypeInto(d().EditExecute, std::string(300, 'x'));
+  EXPECT_EQ(d().EditExecute.Text(), std::string(254, 'x')) << "the field takes no more";
+  Click(d().OK);
+  EXPECT_EQ(sys.String(kKey, "Execute Name"), std::string(254, 'x'));
+  EXPECT_EQ(sys.String(kKey, "SoundName")->size(), 254u);
+}
+
+TEST_F(SeetingUseTest, CancleAndExitWriteNothingKeepTheWriteThroughAndShowTheMainWindow) {
+  for (gui::TButton* close : {&d().Cancle, &d().Button1}) {
+    Open();
+    Page(d().TabSheet_Reveal);
+    Click(d().RadioButton_RevealStyle3);
+    Page(d().TabSheet_Sound);
+    TypeInto(d().EditSound, "unsaved.wav");
+    sys.ClearRegistryWrites();
+    Click(*close);
+    EXPECT_TRUE(sys.RegistryWrites().empty()) << close->Name();
+    EXPECT_FALSE(OnScreen(d())) << close->Name();
+    EXPECT_TRUE(OnScreen(h.Main())) << close->Name();
+    EXPECT_EQ(s().RevealStyle, 2) << "in effect for the rest of the run";
+    EXPECT_EQ(s().SoundName, kDefaultSoundName);
+    EXPECT_EQ(sys.Dword(kKey, "Reveal Style"), 0u);
+  }
+  Open();
+  EXPECT_EQ(d().EditSound.Text(), kDefaultSoundName) << "typed text is replaced at the show";
 }
 
 }  // namespace
