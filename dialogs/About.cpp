@@ -12,12 +12,12 @@ gui::Font SansSerif16() { return {.face = "MS Sans Serif", .height = 16}; }
 }  // namespace
 
 TFormAbout::TFormAbout(gui::Application& app, Program& program)
-    : gui::Form(app, {.className = "TFormAbout",
-                      .caption = "About-Tavrin",
-                      .left = 304,
-                      .top = 205,
-                      .clientWidth = kClientWidth,
-                      .clientHeight = kClientHeight}),
+    : gui::DialogForm(app, {.className = "TFormAbout",
+                            .caption = "About-Tavrin",
+                            .left = 304,
+                            .top = 205,
+                            .clientWidth = kClientWidth,
+                            .clientHeight = kClientHeight}),
       Panel2(*this, "Panel2", {0, 0, kClientWidth, kClientHeight}),
       Image1(*this, "Image1", {16, 49, 16 + 33, 49 + 40}, true),
       Label1(*this, "Label1", 64, 47, "Tavrin 2002", {.face = "Comic Sans MS", .height = 27}),
@@ -28,6 +28,7 @@ TFormAbout::TFormAbout(gui::Application& app, Program& program)
              {.face = "MS Sans Serif", .height = 16, .color = gui::kBlue, .underline = true}),
       Panel1(*this, "Panel1", {0, 0, 279, 33}, kAboutCaptionColor),
       Image2(*this, "Image2", {8, 8, 8 + 265, 8 + 17}),
+      OkBtn(*this, "OkBtn", {24, 160, 24 + 49, 160 + 23}, "&OK"),
       program_(program) {
   Panel2.singleBorder = true;
   Panel2.borderWidth = 3;
@@ -37,6 +38,7 @@ TFormAbout::TFormAbout(gui::Application& app, Program& program)
   Label5.SetTransparent(true);
   Label5.cursor = gui::kCrHandPoint;
   Label5.OnClick = [this] { Label5Click(); };
+  OkBtn.OnClick = [this] { OkBtnClick(); };
   Panel1.SetCaption("About  Tavrin");
   Panel1.font = {.face = "Tempus Sans ITC", .height = 19, .color = gui::kWhite, .bold = true};
 

@@ -8,13 +8,14 @@
 #include "core/Program.h"
 #include "gui/Form.h"
 #include "gui/Graphic.h"
+#include "gui/StdControls.h"
 
 // What the link shows and what it opens.
 inline constexpr char kAboutLinkText[] = "tavrin.omvale.example";
 inline constexpr char kAboutAddress[] = "https://tavrin.omvale.example/";
 inline constexpr gui::Color kAboutCaptionColor = 16512;  // 0x004080: red 128, green 64, blue 0
 
-class TFormAbout : public gui::Form {
+class TFormAbout : public gui::DialogForm {
  public:
   TFormAbout(gui::Application& app, Program& program);
 
@@ -23,6 +24,7 @@ class TFormAbout : public gui::Form {
   gui::Label Label1, Label2, Label3, Label4, Label5;
   gui::BevelPanel Panel1;
   gui::Image Image2;
+  gui::TButton OkBtn;
 
   void OkBtnClick();
   void Label5Click();

@@ -90,9 +90,35 @@ TEST_F(AboutTest, EachLinkClickOpensTheAddressAndTheBoxStays) {
   EXPECT_EQ(sys.ShellExecutes().size(), 2u);
 }
 
+TEST_F(AboutTest, OkIsTheSystemsPushButtonWhichHidesTheBox) {
+  const gui::TButton& ok = about().OkBtn;
+  const auto* w = sys.Window(ok.Handle());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->className, "BUTTON");
+  EXPECT_EQ(w->parent, about().Handle());
+  EXPECT_EQ(w->text, "&OK") << "O is its access key";
+  EXPECT_EQ(ok.BoundsRect(), (gui::IRect{24, 160, 24 + 49, 160 + 23}));
+  EXPECT_EQ(w->rect, (Rect{304 + 24, 205 + 160, 304 + 24 + 49, 205 + 160 + 23}));
+  EXPECT_TRUE(w->visible);
+  // It stands clear of the link beside it.
+  EXPECT_LE(ok.BoundsRect().right, about().Label5.Left());
+
+  sys.ClickWindow(ok.Handle());
+  h.app.ProcessMessages();
+  EXPECT_FALSE(sys.Window(about().Handle())->visible);
+  EXPECT_TRUE(sys.ShellExecutes().empty());
+  // Shown again, the keyboard works it too.
+  h.Main().About1Click();
+  h.app.ProcessMessages();
+  about().OkBtn.SetFocus();
+  sys.PressKey(' ');
+  h.app.ProcessMessages();
+  EXPECT_FALSE(sys.Window(about().Handle())->visible);
+}
+
 TEST_F(AboutTest, OkHidesTheBoxWhichKeepsItsPlaceForTheNextShow) {
   const Rect before = WindowRect();
-  about().OkBtnClick();
+  sys.ClickWindow(about().OkBtn.Handle());
   h.app.ProcessMessages();
   EXPECT_FALSE(sys.Window(about().Handle())->visible);
   h.Main().About1Click();
