@@ -40,8 +40,7 @@ click_at $((240 + 16 + 26)) $((48 + 264 + 26))
 click_at $((14 + 13 + 25)) $((48 + 121 + 25))
 click_at $((14 + 86 + 25)) $((48 + 120 + 25))
 xdotool mousemove 1000 740
-sleep 0.3
-bound="$(tv_screenshot dialogs-bind-editor)"
+bound="$(tv_settled_screenshot dialogs-bind-editor "$ex" "$ey" 452 437)"
 # The editor's slots now show the same picture; the chosen panel's rim is
 # yellow.
 convert "$bound" -crop "50x50+$((ex + 27))+$((ey + 169))" +repage "$TV_WORK/editor-slot3.png"

@@ -12,13 +12,14 @@
 tv_hold_session
 
 # A first start: the program writes its own defaults, which the pictures show.
+# shellcheck disable=SC2119  # no arguments for the program
 tv_start
 tv_wait_main 30 >/dev/null || die "no main window within 30 s"
 tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
 palette="$(tv_expand_palette)" || die "the palette did not expand from the tray menu"
 main_hwnd="$(field "$palette" hwnd)"
-sleep 0.3
-tv_crop_window "$(tv_screenshot dialogs-palette)" "$palette" "$TV_WORK/palette.png"
+tv_crop_window "$(tv_settled_screenshot dialogs-palette "$(field "$palette" x)" "$(field "$palette" y)" 192 262)" \
+  "$palette" "$TV_WORK/palette.png"
 
 palette_shown() {  # description
   local m
@@ -43,20 +44,10 @@ dialogs_hidden() {
   probe wait-hidden TFormAbout 1000 >/dev/null && probe wait-hidden TFormEffectTable 1000 >/dev/null
 }
 
-# Pictures a window once it has painted: two screenshots in a row that
-# agree on its rectangle.
+# Pictures a window once it has painted and the screen has settled.
 picture() {  # probe line, out.png
-  local a b
-  for _ in 1 2 3 4 5; do
-    sleep 0.2
-    a="$(tv_screenshot "$TV_TEST-picture-a")"
-    tv_crop_window "$a" "$1" "$TV_WORK/picture-a.png"
-    sleep 0.2
-    b="$(tv_screenshot "$TV_TEST-picture-b")"
-    tv_crop_window "$b" "$1" "$2"
-    [ "$(compare -metric AE "$TV_WORK/picture-a.png" "$2" null: 2>&1 | cut -d' ' -f1)" = 0 ] && return 0
-  done
-  return 0
+  tv_crop_window "$(tv_settled_screenshot "$TV_TEST-picture" "$(field "$1" x)" "$(field "$1" y)" \
+    "$(field "$1" w)" "$(field "$1" h)")" "$1" "$2"
 }
 
 # --- the effect table -----------------------------------------------------------

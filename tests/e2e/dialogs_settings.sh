@@ -50,14 +50,16 @@ focus_tab_row() {
   tx="$(field "$TV_TABS" x)" ty="$(field "$TV_TABS" y)"
   # The chosen tab is the one whose top edge stands 3 rows below the row's
   # top; it is clicked at its middle.
-  local shot l r
-  shot="$(tv_screenshot "$TV_TEST-tabrow")"
-  read -r l r <<<"$(convert "$shot" -crop "$(($(field "$TV_TAB_ARROWS" x) - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
+  local shot l r before ax
+  before="$(tv_current_tab)" ax="$(field "$TV_TAB_ARROWS" x)"
+  shot="$(tv_settled_screenshot "$TV_TEST-tabrow" "$tx" "$ty" $((ax - tx)) 24)"
+  read -r l r <<<"$(convert "$shot" -crop "$((ax - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
     awk -F'[ ,:()#]+' -v ox="$tx" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
       END { if (n) print l, r }')"
   [ -n "$r" ] || { fail "no chosen tab seen in the tab row"; return 1; }
   xdotool mousemove $(((l + r) / 2)) $((ty + 12)) click 1
   sleep 0.2
+  [ "$(tv_current_tab)" = "$before" ] || fail "the click meant for the chosen tab chose another one"
   [ "$(focused)" = "SysTabControl32:" ] || fail "a click on the chosen tab did not focus the tab row ($(focused))"
 }
 
@@ -89,8 +91,7 @@ ok="$(grep -m 1 ' id=1 .*class=Button' <<<"$kids")"
 if [ -z "$box" ] || [ -z "$ok" ]; then die "the colour chooser has no basic colours or no OK button"; fi
 bx="$(field "$box" x)" by="$(field "$box" y)" bw="$(field "$box" w)" bh="$(field "$box" h)"
 cx=$((bx + bw * 6 / 8 + bw / 16)) cy=$((by + bh * 3 / 6 + bh / 12))
-sleep 0.3
-rgb="$(convert "$(tv_screenshot dialogs-chooser)" -crop "1x1+$cx+$cy" -depth 8 txt:- |
+rgb="$(convert "$(tv_settled_screenshot dialogs-chooser "$bx" "$by" "$bw" "$bh")" -crop "1x1+$cx+$cy" -depth 8 txt:- |
   sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
 [ -n "$rgb" ] || die "could not read the basic colour's cell"
 bgr=$(printf '0x%02x%02x%02x' $((16#${rgb:4:2})) $((16#${rgb:2:2})) $((16#${rgb:0:2})))
@@ -101,9 +102,9 @@ sleep 0.3
 xdotool mousemove $(($(field "$ok" x) + $(field "$ok" w) / 2)) $(($(field "$ok" y) + 11)) click 1
 probe wait-gone '#32770' 5000 Color >/dev/null || fail "the chooser's OK did not close it"
 # The preview at 16,118 of the page shows the colour at once.
-sleep 0.3
 check_eq "the Reveal preview shows the chosen colour" "$rgb" \
-  "$(convert "$(tv_screenshot dialogs-preview)" -crop "1x1+$((dx + 12 + 16 + 30))+$((dy + 66 + 118 + 10))" -depth 8 txt:- |
+  "$(convert "$(tv_settled_screenshot dialogs-preview "$dx" "$dy" 359 267)" \
+    -crop "1x1+$((dx + 12 + 16 + 30))+$((dy + 66 + 118 + 10))" -depth 8 txt:- |
     sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
 
 goto_tab 3  # Zoom

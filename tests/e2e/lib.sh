@@ -587,6 +587,21 @@ tv_drag() {  # x, y, dx, dy, [button: 1 left, 3 right]
   sleep 0.2
 }
 
+# A screenshot taken once a rectangle of the screen has settled: two
+# pictures in a row agree on it (at most about 3 s). X shows what Wine's
+# windows paint with a lag; prints the later picture's path.
+tv_settled_screenshot() {  # name, x, y, w, h
+  local a b i
+  a="$(tv_screenshot "$1-settling")"
+  for ((i = 0; i < 12; i++)); do
+    sleep 0.25
+    b="$(tv_screenshot "$1")"
+    [ "$(tv_pixels_differ "$a" "$b" "$2" "$3" "$4" "$5")" = 0 ] && break
+    cp "$b" "$a"
+  done
+  echo "$b"
+}
+
 # The settings dialog's page control: sets TV_TABS (its hwnd and rectangle
 # as a probe line) and TV_TAB_ARROWS (the scroll arrows of its tab row).
 tv_settings_tabs() {  # dialog hwnd
@@ -608,7 +623,7 @@ tv_click_next_tab() {
   tx="$(field "$TV_TABS" x)" ty="$(field "$TV_TABS" y)"
   ax="$(field "$TV_TAB_ARROWS" x)"
   [ -n "$ax" ] || ax=$((tx + $(field "$TV_TABS" w)))
-  shot="$(tv_screenshot "$TV_TEST-tabrow")"
+  shot="$(tv_settled_screenshot "$TV_TEST-tabrow" "$tx" "$ty" $((ax - tx)) 24)"
   read -r l r <<<"$(convert "$shot" -crop "$((ax - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
     awk -F'[ ,:()#]+' -v ox="$tx" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
       END { if (n) print l, r }')"
