@@ -21,7 +21,7 @@ TFormAbout::TFormAbout(gui::Application& app, Program& program)
       Panel2(*this, "Panel2", {0, 0, kClientWidth, kClientHeight}),
       Image1(*this, "Image1", {16, 49, 16 + 33, 49 + 40}, true),
       Label1(*this, "Label1", 64, 47, "Tavrin 2002", {.face = "Comic Sans MS", .height = 27}),
-      Label2(*this, "Label2", 24, 91, "Copyright (C) 2002 the Tavrin project.", SansSerif16()),
+      Label2(*this, "Label2", 24, 91, "Copyright (C) 2002 Omvale.", SansSerif16()),
       Label3(*this, "Label3", 24, 111, "Free to use and to pass on.", SansSerif16()),
       Label4(*this, "Label4", 88, 136, "WinXP,2k,98,ME,95"),
       Label5(*this, "Label5", 80, 160, kAboutLinkText,
