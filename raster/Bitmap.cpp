@@ -68,6 +68,11 @@ void Blit(Bitmap& dst, int x, int y, const Bitmap& src, const IRect& srcRect) {
   if (d.Empty()) return;
   s.left += d.left - dx;
   s.top += d.top - dy;
+  if (d.Width() == dst.Width() && d.Width() == src.Width()) {
+    // Whole rows of bitmaps of one width lie end to end: one block.
+    std::copy_n(src.Row(s.top), static_cast<std::size_t>(d.Width()) * d.Height(), dst.Row(d.top));
+    return;
+  }
   for (int row = 0; row < d.Height(); ++row)
     std::copy_n(src.Row(s.top + row) + s.left, d.Width(), dst.Row(d.top + row) + d.left);
 }

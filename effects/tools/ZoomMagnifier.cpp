@@ -43,15 +43,13 @@ void ZoomTool::View(int x, int y) {
                    area.Width(), area.Height(), kSrcCopy);
     PresentChange(form_.WorkSurface1, {}, {0, 0, w, h}, true);
   } else {
-    // The same nearest-pixel enlargement in two passes: across, only for
-    // the area's own rows (into WorkSurface2, which this mode leaves
-    // unused), then down, which repeats whole rows and goes straight onto
-    // the window. Each screen pixel still shows the area's pixel at
-    // (x * aw / W, y * ah / H), at a fraction of the per-pixel work.
-    sys.StretchBlt(form_.WorkSurface2, 0, 0, w, area.Height(), form_.CaptureSurface, area.left,
-                   area.top, area.Width(), area.Height(), kSrcCopy);
-    sys.StretchBlt(form_.OverlayWindowDC, 0, 0, w, h, form_.WorkSurface2, 0, 0, w, area.Height(),
-                   kSrcCopy);
+    // The same enlargement straight onto the window, in one pass: every
+    // pixel of a new view changes, so there is nothing to keep, and a
+    // frame surface in between would only copy the frame once more. The
+    // stretch widens each of the area's rows once and repeats it for the
+    // screen rows that show it.
+    sys.StretchBlt(form_.OverlayWindowDC, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
+                   area.Width(), area.Height(), kSrcCopy);
   }
   shown_ = area;
 }

@@ -1,11 +1,16 @@
 // The cost of one pointer event of each overlay tool, the real overlay on
 // the simulated system at 1920x1080 and 3840x2160, against one copy of a
-// whole frame's pixels timed in the same run. A tool whose event costs more
-// than three such copies is marked, and the program then exits with 1.
-//   tavrin_toolbench [events]
+// whole frame's pixels timed in the same run. An event is timed from the
+// input to the frame on the screen: the message loop takes the input, the
+// tool draws, the form composes what changed and the window's pixels are
+// put on the screen. A tool whose event costs more than three such copies
+// is marked, and the program then exits with 1; so does a tool whose events
+// change nothing on the screen, since its figure would time no frame.
+//   tavrin_toolbench [events] [tool]    (tool: part of a name, e.g. Zoom)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -19,6 +24,8 @@ using Clock = std::chrono::steady_clock;
 using testing_support::OverlayDriver;
 
 constexpr double kMostCopies = 3.0;
+constexpr int kWarmEvents = 5;   // the first frames of a show go whole
+constexpr int kCheckEvents = 4;  // events whose screen changes are counted
 
 double Median(std::vector<double> v) {
   if (v.empty()) return 0;
@@ -33,25 +40,33 @@ double Micros(F f) {
   return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
-// One copy of a whole frame: what a full-screen transfer costs at least.
-double FrameCopy(int w, int h, int reps) {
-  std::vector<std::uint32_t> from(static_cast<std::size_t>(w) * h, 0x123456), to(from.size());
-  std::vector<double> t;
-  for (int i = 0; i < reps; ++i) {
-    from[static_cast<std::size_t>(i) % from.size()] = static_cast<std::uint32_t>(i);
-    t.push_back(Micros([&] { std::memcpy(to.data(), from.data(), from.size() * 4); }));
+// One copy of a whole frame between two buffers of their own: what a
+// full-screen transfer costs at least.
+class FrameCopy {
+ public:
+  FrameCopy(int w, int h) : from_(static_cast<std::size_t>(w) * h, 0x123456), to_(from_.size()) {
+    std::memcpy(to_.data(), from_.data(), from_.size() * 4);  // both buffers paged in
   }
-  volatile std::uint32_t sink = to[static_cast<std::size_t>(reps) % to.size()];
-  (void)sink;
-  return Median(t);
-}
+  double Time() {
+    ++n_;
+    from_[n_ % from_.size()] = static_cast<std::uint32_t>(n_);
+    const double us = Micros([&] { std::memcpy(to_.data(), from_.data(), from_.size() * 4); });
+    sink_ = sink_ + to_[n_ % to_.size()];
+    return us;
+  }
+
+ private:
+  std::vector<std::uint32_t> from_, to_;
+  std::size_t n_ = 0;
+  volatile std::uint32_t sink_ = 0;
+};
 
 struct Tool {
   const char* name;
   unsigned code;
-  // Gets the show ready for the timed events (a box opened, a button held).
+  // Gets the show ready for the timed events (a button held, a band begun).
   std::function<void(OverlayDriver&)> prepare;
-  // One timed event, the i-th.
+  // One event, the i-th.
   std::function<void(OverlayDriver&, int)> event;
 };
 
@@ -61,7 +76,25 @@ void Step(OverlayDriver& d, int i, int w, int h) {
   d.Move(x, y);
 }
 
-double Cost(const Tool& tool, int w, int h, int events) {
+long long ChangedPixels(const gui::Bitmap& a, const gui::Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height())
+    return static_cast<long long>(b.Width()) * b.Height();
+  long long n = 0;
+  for (int y = 0; y < a.Height(); ++y) {
+    const std::uint32_t *p = a.Row(y), *q = b.Row(y);
+    for (int x = 0; x < a.Width(); ++x) n += p[x] != q[x];
+  }
+  return n;
+}
+
+struct Result {
+  double us = 0;
+  double copyUs = 0;     // the copies timed between its events
+  double ratio = 0;      // the median of event / the copy right after it
+  long long pixels = 0;  // the least screen pixels one checked event changed
+};
+
+Result Cost(const Tool& tool, int w, int h, int events, FrameCopy& copy) {
   OverlayDriver d(w, h);
   for (int y = 0; y < h; ++y) {
     std::uint32_t* row = d.sys.Wallpaper().Row(y);
@@ -70,38 +103,59 @@ double Cost(const Tool& tool, int w, int h, int events) {
   d.p().Settings.BreakMinutes = 60;
   d.Open(tool.code, w / 3, h / 3);
   if (tool.prepare) tool.prepare(d);
-  for (int i = 0; i < 5; ++i) tool.event(d, i);  // warm: the first frames go whole
-  std::vector<double> t;
-  for (int i = 0; i < events; ++i) t.push_back(Micros([&] { tool.event(d, i + 5); }));
-  return Median(t);
+  int i = 0;
+  for (; i < kWarmEvents; ++i) tool.event(d, i);
+  Result r;
+  r.pixels = -1;
+  for (int k = 0; k < kCheckEvents; ++k, ++i) {
+    const gui::Bitmap before = d.sys.Screen();
+    tool.event(d, i);
+    const long long n = ChangedPixels(before, d.sys.Screen());
+    r.pixels = r.pixels < 0 ? n : std::min(r.pixels, n);
+  }
+  // Each event is followed by one copy, so that both see the same load of
+  // the machine; the ratio is taken pair by pair.
+  std::vector<double> t, c, q;
+  for (int k = 0; k < events; ++k, ++i) {
+    t.push_back(Micros([&] { tool.event(d, i); }));
+    c.push_back(copy.Time());
+    q.push_back(c.back() > 0 ? t.back() / c.back() : 0);
+  }
+  r.us = Median(t);
+  r.copyUs = Median(c);
+  r.ratio = Median(q);
+  return r;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int events = argc > 1 ? std::max(std::atoi(argv[1]), 3) : 40;
+  const std::string only = argc > 2 ? argv[2] : "";
   const auto move = [](int w, int h) {
     return [w, h](OverlayDriver& d, int i) { Step(d, i, w, h); };
   };
   const int sizes[][2] = {{1920, 1080}, {3840, 2160}};
   struct Row {
     std::string name;
-    double us[2] = {0, 0}, ratio[2] = {0, 0};
+    Result at[2];
   };
   std::vector<Row> rows;
-  double copy[2] = {0, 0};
+  double copyUs[2] = {0, 0};
   for (int s = 0; s < 2; ++s) {
     const int w = sizes[s][0], h = sizes[s][1];
-    copy[s] = FrameCopy(w, h, 60);
+    FrameCopy copy(w, h);
     const std::vector<Tool> tools = {
         {"Reveal", 1, nullptr, move(w, h)},
         {"Line", 2, nullptr, move(w, h)},
+        // A drag: the left button is held down over the picture.
         {"Pen (stroke)", 4, [](OverlayDriver& d) { d.Button(false, true); }, move(w, h)},
         {"Mark (stamp)", 0, nullptr,
          [w, h](OverlayDriver& d, int i) {
            Step(d, i, w, h);
            d.Press(false);
          }},
+        // The first click anchors the band; it then follows the pointer.
         {"Rectangle band", 7, [](OverlayDriver& d) { d.Press(false); }, move(w, h)},
         {"Spot Light", 5, nullptr, move(w, h)},
         {"Laser Beam", 6, nullptr, move(w, h)},
@@ -113,29 +167,46 @@ int main(int argc, char** argv) {
            d.h.app.ProcessMessages();
          }},
     };
-    if (rows.empty())
-      for (const Tool& t : tools) rows.push_back({t.name});
-    for (std::size_t i = 0; i < tools.size(); ++i) {
-      rows[i].us[s] = Cost(tools[i], w, h, events);
-      rows[i].ratio[s] = copy[s] > 0 ? rows[i].us[s] / copy[s] : 0;
+    std::vector<const Tool*> chosen;
+    for (const Tool& t : tools)
+      if (only.empty() || std::string(t.name).find(only) != std::string::npos) chosen.push_back(&t);
+    if (chosen.empty()) {
+      std::fprintf(stderr, "toolbench: no tool named like '%s'\n", only.c_str());
+      return 2;
     }
+    if (rows.empty())
+      for (const Tool* t : chosen) rows.push_back(Row{t->name, {}});
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+      rows[i].at[s] = Cost(*chosen[i], w, h, events, copy);
+    std::vector<double> copies;
+    for (const Row& r : rows) copies.push_back(r.at[s].copyUs);
+    copyUs[s] = Median(copies);
   }
-  bool over = false;
-  std::printf("one whole-frame copy: %.0f us at 1920x1080, %.0f us at 3840x2160\n", copy[0],
-              copy[1]);
-  std::printf("%-16s %12s %7s %12s %7s\n", "tool", "1920x1080 us", "ratio", "3840x2160 us",
-              "ratio");
+  bool over = false, idle = false;
+  std::printf("one whole-frame copy: %.0f us at 1920x1080, %.0f us at 3840x2160 (median)\n",
+              copyUs[0], copyUs[1]);
+  std::printf("%-16s %12s %7s %9s %12s %7s %9s\n", "tool", "1920x1080 us", "ratio", "pixels",
+              "3840x2160 us", "ratio", "pixels");
   for (const Row& r : rows) {
     char mark[2][2] = {" ", " "};
-    for (int s = 0; s < 2; ++s)
-      if (r.ratio[s] > kMostCopies) {
+    for (int s = 0; s < 2; ++s) {
+      if (r.at[s].ratio > kMostCopies) {
         mark[s][0] = '!';
         over = true;
       }
-    std::printf("%-16s %12.0f %6.2f%s %12.0f %6.2f%s\n", r.name.c_str(), r.us[0], r.ratio[0],
-                mark[0], r.us[1], r.ratio[1], mark[1]);
+      if (r.at[s].pixels <= 0) {
+        mark[s][0] = '?';
+        idle = true;
+      }
+    }
+    std::printf("%-16s %12.0f %6.2f%s %9lld %12.0f %6.2f%s %9lld\n", r.name.c_str(), r.at[0].us,
+                r.at[0].ratio, mark[0], r.at[0].pixels, r.at[1].us, r.at[1].ratio, mark[1],
+                r.at[1].pixels);
   }
-  std::printf("ratio: the event's cost in whole-frame copies; '!' marks more than %.0f\n",
-              kMostCopies);
-  return over ? 1 : 0;
+  std::printf(
+      "us: median of %d events, input to the frame on the screen; ratio: median of each event "
+      "over the\nwhole-frame copy timed right after it, '!' above %.0f; pixels: the fewest "
+      "screen pixels one of %d\nevents changed, '?' when one changed none\n",
+      events, kMostCopies, kCheckEvents);
+  return over || idle ? 1 : 0;
 }
