@@ -3,7 +3,8 @@
 # Shift+Tab walk its controls in the designed order (the tab row, the
 # page's controls from the top left, OK, Exit, Cancle); a colour chosen in
 # the system's colour chooser and a zoom factor chosen in its list reach
-# the registry on OK, and nothing else changes there; a Cancle after typing
+# the registry on OK, and nothing else changes there (the chooser shows
+# above the dialog where they overlap); a Cancle after typing
 # into the text fields leaves the registry as it was, byte for byte, and
 # the next showing shows the stored values again.
 # e2e-limit: 180
@@ -77,6 +78,15 @@ focus_tab_row
 check_eq "Tab order on the Reveal page" "Button:1 > Button:Color > $buttons > SysTabControl32:" "$(walk 6)"
 
 # --- a colour through the system's chooser, and the zoom list -------------------
+# The dialog, dragged by its caption strip to the top left, lies where the
+# chooser opens: the chooser must still show above it, though the dialog
+# stays on top of other windows.
+tv_drag $((dx + 100)) $((dy + 15)) $((40 - dx)) $((20 - dy))
+moved="$(probe find-window TForm_Seeting)"
+check_eq "dragging the settings dialog's caption moves it by the pointer's motion" "40 20" \
+  "$(field "$moved" x) $(field "$moved" y)"
+dx="$(field "$moved" x)" dy="$(field "$moved" y)"
+tv_settings_tabs "$dh"
 # The Reveal page's "Color" button, at 88,114 of the page (100,180 of the
 # dialog), 75 by 25.
 xdotool mousemove $((dx + 137)) $((dy + 192)) click 1
@@ -94,6 +104,12 @@ cx=$((bx + bw * 6 / 8 + bw / 16)) cy=$((by + bh * 3 / 6 + bh / 12))
 rgb="$(convert "$(tv_settled_screenshot dialogs-chooser "$bx" "$by" "$bw" "$bh")" -crop "1x1+$cx+$cy" -depth 8 txt:- |
   sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
 [ -n "$rgb" ] || die "could not read the basic colour's cell"
+# Where chooser and dialog overlap, the screen shows the chooser: its
+# second row of basic colours begins with pure red.
+check_eq "the colour chooser shows above the settings dialog" FF0000 \
+  "$(convert "$TV_ARTIFACTS/dialogs-chooser.png" -crop "1x1+$((bx + bw / 16))+$((by + bh / 6 + bh / 12))" -depth 8 txt:- |
+    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
+log "chooser at $(field "$chooser" x),$(field "$chooser" y), dialog at $dx,$dy"
 bgr=$(printf '0x%02x%02x%02x' $((16#${rgb:4:2})) $((16#${rgb:2:2})) $((16#${rgb:0:2})))
 log "basic colour at $cx,$cy: #$rgb, stored as $bgr"
 [ "$((bgr))" != $((0xFF0000)) ] || die "the chosen cell holds the default Reveal colour: the test proves nothing"
