@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The settings dialog driven by the pointer and the keyboard: Tab and
 # Shift+Tab walk its controls in the designed order (the tab row, the
-# page's controls from the top left, OK, Exit, Cancle); a colour chosen in
-# the system's colour chooser and a zoom factor chosen in its list reach
-# the registry on OK, and nothing else changes there (the chooser shows
-# above the dialog where they overlap); a Cancle after typing
-# into the text fields leaves the registry as it was, byte for byte, and
-# the next showing shows the stored values again.
+# page's controls from the top left, OK, Exit, Cancle), and an arrow key
+# chooses in a group of style buttons; a colour chosen in the system's
+# colour chooser (which shows above the dialog where they overlap) and a
+# zoom factor chosen in its list reach the registry on OK, and nothing
+# else changes there; a Cancle after typing into the text fields leaves
+# the registry as it was, byte for byte, and the next showing shows the
+# stored values again.
 # e2e-limit: 180
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
@@ -73,6 +74,14 @@ back_buttons="Button:Cancle > Button:Exit > Button:OK"
 focus_tab_row
 check_eq "Tab order on the Mark page" "Button:1 > $buttons > SysTabControl32:" "$(walk 5)"
 check_eq "Shift+Tab order on the Mark page" "$back_buttons > Button:1 > SysTabControl32:" "$(walk 5 back)"
+# An arrow key in the group checks the next button as a click would: the
+# choice is made (and stored by the OK below).
+probe key 0x09
+probe key 0x27  # Right
+sleep 0.2
+check_eq "the right arrow moves the focus to the next style button" "Button:2" "$(focused)"
+mark2="$(probe children "$dh" | grep ' class=Button ' | grep ' visible=1 ' | grep -m 1 ' caption=2$')"
+check_eq "the right arrow checks it" 1 "$(probe send "$(field "$mark2" hwnd)" 0x00F0)"  # BM_GETCHECK
 goto_tab 1
 focus_tab_row
 check_eq "Tab order on the Reveal page" "Button:1 > Button:Color > $buttons > SysTabControl32:" "$(walk 6)"
@@ -141,9 +150,9 @@ check_eq "the zoom list shows the chosen item" "8x" "$(probe window-text "$(fiel
 xdotool mousemove $((dx + 196)) $((dy + 244)) click 1
 probe wait-hidden TForm_Seeting 5000 >/dev/null || fail "OK did not close the settings dialog"
 tv_reg_values >"$TV_WORK/after-ok.txt" || die "the settings key is gone after OK"
-tv_reg_defaults_with "Reveal Color" "$(printf 0x%08x "$bgr")" "ZoomX" 0x00000008 >"$TV_WORK/expected-ok.txt"
+tv_reg_defaults_with "Reveal Color" "$(printf 0x%08x "$bgr")" "ZoomX" 0x00000008 "Mark Choice" 0x00000001 >"$TV_WORK/expected-ok.txt"
 if diff -u "$TV_WORK/expected-ok.txt" "$TV_WORK/after-ok.txt" >"$TV_WORK/ok.diff"; then
-  pass "OK stored the chosen colour and zoom factor and changed nothing else"
+  pass "OK stored the chosen colour, zoom factor and mark and changed nothing else"
 else
   fail "after OK the key holds other values than expected:"
   tv_show_diff "$TV_WORK/ok.diff" >&2
