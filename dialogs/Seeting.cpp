@@ -165,8 +165,8 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
                           OnPage(152, 42, kWidePreviewWidth, kPreviewHeight)),
       BitBtn5(*this, "BitBtn5", OnPage(224, 38, 105, kButtonHeight), "Font Color"),
       EditBreakSound(*this, "EditBreakSound", OnPage(16, 90, 281, kEditHeight)),
-      // The system's push button shows text only: its picture is three dots.
-      BitBtn6(*this, "BitBtn6", OnPage(304, 88, 25, kButtonHeight), "..."),
+      // A picture alone, the browse glyph (given below).
+      BitBtn6(*this, "BitBtn6", OnPage(304, 88, 25, kButtonHeight)),
       EditSound(*this, "EditSound", OnPage(16, 36, 241, kEditHeight)),
       BitBtn1(*this, "BitBtn1", OnPage(264, 34, 65, kButtonHeight), "Browser"),
       ComboBoxPenSize(*this, "ComboBoxPenSize", OnPage(16, 16, 81, kListHeight)),
@@ -252,6 +252,7 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
   Decorate<gui::Label>(TabSheet_BreakTime, *this, "Label_SoundFile", kPageLeft + 16, kPageTop + 72,
                        "Sound File");
   TabSheet_BreakTime.Add(EditBreakSound);
+  BitBtn6.SetGlyph(artwork::BrowseGlyph());
   TabSheet_BreakTime.Add(BitBtn6);
   // Sound File
   Decorate<gui::Label>(TabSheet_Sound, *this, "Label_FileLocation", kPageLeft + 16, kPageTop + 16,

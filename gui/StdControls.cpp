@@ -15,6 +15,12 @@ constexpr Color kFace = 0xC8D0D4;       // the system's button face
 constexpr Color kShadow = 0x808080;     // its dark edge
 constexpr Color kHighlight = 0xFFFFFF;  // its light edge
 
+// A push button's picture (BS_ICON, BM_SETIMAGE and BM_GETIMAGE of IMAGE_ICON).
+constexpr std::uint32_t kBsIcon = 0x0040;
+constexpr std::uint32_t kBmGetImage = 0x00F6;
+constexpr std::uint32_t kBmSetImage = 0x00F7;
+constexpr WParam kImageIcon = 1;
+
 void HLine(Bitmap& b, int x0, int x1, int y, Color c) {
   raster::FillRect(b, Intersect(IRect{x0, y, x1, y + 1}, b.Bounds()), c);
 }
@@ -219,7 +225,28 @@ TButton::TButton(DialogForm& owner, std::string name, IRect bounds, std::string 
   MakeWindow();
 }
 
-WinControl::WindowKind TButton::Kind() const { return {kButtonClass, ctl::kBsPushButton, {}}; }
+TButton::~TButton() {
+  if (icon_) Owner().App().Ui().DestroyIcon(icon_);
+}
+
+void TButton::SetGlyph(const MaskedImage& glyph) {
+  const platform::HIcon old = icon_;
+  icon_ = Owner().App().Ui().CreateIcon(glyph);
+  if (Handle()) Send(kBmSetImage, kImageIcon, static_cast<LParam>(icon_));
+  if (old) Owner().App().Ui().DestroyIcon(old);
+}
+
+platform::HIcon TButton::ShownImage() const {
+  return Handle() ? static_cast<platform::HIcon>(Send(kBmGetImage, kImageIcon)) : 0;
+}
+
+WinControl::WindowKind TButton::Kind() const {
+  return {kButtonClass, ctl::kBsPushButton | (icon_ ? kBsIcon : 0u), {}};
+}
+
+void TButton::Created() {
+  if (icon_) Send(kBmSetImage, kImageIcon, static_cast<LParam>(icon_));
+}
 
 void TButton::Command(std::uint16_t code) {
   if (code == ctl::kBnClicked && OnClick) OnClick();

@@ -184,16 +184,31 @@ class TComboBox : public WinControl {
 
 // A push button ("BUTTON", BS_PUSHBUTTON). OnClick runs when the user
 // clicks it or presses Space on it.
+//
+// With a glyph it shows a picture instead of its caption: the window is made
+// with BS_ICON and given an icon of the glyph (BM_SETIMAGE), which the
+// system draws centred, the mask leaving the button's own face around it.
+// The glyph is set before the form's window is made, as the style is fixed
+// then.
 class TButton : public WinControl {
  public:
   TButton(DialogForm& owner, std::string name, IRect bounds, std::string caption = {});
+  ~TButton() override;
   std::string Caption() const { return WindowText(); }
   void SetCaption(std::string_view caption) { PutWindowText(caption); }
+  void SetGlyph(const MaskedImage& glyph);
+  // The icon made of the glyph (0: none), and the one the window holds.
+  platform::HIcon GlyphIcon() const { return icon_; }
+  platform::HIcon ShownImage() const;
   NotifyEvent OnClick;
 
  protected:
   WindowKind Kind() const override;
+  void Created() override;
   void Command(std::uint16_t code) override;
+
+ private:
+  platform::HIcon icon_ = 0;
 };
 
 // A radio button ("BUTTON", BS_AUTORADIOBUTTON). The radio buttons of one

@@ -27,6 +27,7 @@ struct SimControl {
   HGdiObj font = 0;
   // BUTTON
   bool checked = false;
+  Handle image = 0;      // BM_SETIMAGE's picture
   bool pressed = false;  // a button press (pointer or Space) is under way
   // EDIT: the selection (the caret at its end) and the most characters
   std::size_t selStart = 0, selEnd = 0;
@@ -45,6 +46,15 @@ struct SimControl {
 namespace {
 
 using Kind = SimControl::Kind;
+
+// A push button's picture: the styles that make room for one, the messages
+// that give and read it, and its two kinds.
+constexpr std::uint32_t kBsIcon = 0x0040;
+constexpr std::uint32_t kBsBitmap = 0x0080;
+constexpr std::uint32_t kBmGetImage = 0x00F6;
+constexpr std::uint32_t kBmSetImage = 0x00F7;
+constexpr WParam kImageBitmap = 0;
+constexpr WParam kImageIcon = 1;
 
 constexpr int kComboEditId = 1001;  // the text part's id, as the system's
 // A private message of the simulated system: the user's choice in a list,
@@ -202,6 +212,17 @@ LResult SimProcess::ButtonProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
       if (type == ctl::kBsPushButton) return ctl::kDlgcButton | ctl::kDlgcUndefPushButton;
       return ctl::kDlgcButton;
     case ctl::kBmGetCheck: return c.checked ? 1 : 0;
+    case kBmSetImage: {
+      // Only a button made for pictures takes one, and only of its kind.
+      const std::uint32_t kind = w.style & (kBsBitmap | kBsIcon);
+      if (!((kind == kBsBitmap && wParam == kImageBitmap) ||
+            (kind == kBsIcon && wParam == kImageIcon)))
+        return 0;
+      const Handle old = c.image;
+      c.image = static_cast<Handle>(lParam);
+      return static_cast<LResult>(old);
+    }
+    case kBmGetImage: return static_cast<LResult>(c.image);
     case ctl::kBmSetCheck: {
       if (type != ctl::kBsAutoRadioButton && type != ctl::kBsAutoCheckBox) return 0;
       // Only this button: the others of its group stay as they are.

@@ -171,6 +171,36 @@ TEST_F(ControlsContract, ACheckSetByTheProgramIsNoClickAndAClickUnchecksTheGroup
   EXPECT_EQ(Send(push, ctl::kBmGetCheck), 0);
 }
 
+// A push button's picture: BS_ICON makes room for one, BM_SETIMAGE gives it
+// and answers the one before, BM_GETIMAGE reads it. A button without the
+// style takes none.
+TEST_F(ControlsContract, APictureButtonKeepsTheIconItIsGivenAndAPlainOneTakesNone) {
+  constexpr std::uint32_t kBsIcon = 0x0040;
+  constexpr std::uint32_t kBmGetImage = 0x00F6, kBmSetImage = 0x00F7;
+  constexpr WParam kImageIcon = 1;
+  const Hwnd pictured =
+      Child(platform::kButtonClass, ctl::kBsPushButton | kBsIcon, 40, {10, 10, 35, 35});
+  const Hwnd plain = Child(platform::kButtonClass, ctl::kBsPushButton, 41, {40, 10, 65, 35}, "...");
+  const auto arrow = static_cast<LParam>(p->LoadCursorA(0, platform::kIdcArrow));
+  const auto cross = static_cast<LParam>(p->LoadCursorA(0, platform::kIdcCross));
+  ASSERT_NE(arrow, 0);
+  ASSERT_NE(cross, 0);
+
+  EXPECT_EQ(Send(pictured, kBmGetImage, kImageIcon), 0) << "none until given";
+  EXPECT_EQ(Send(pictured, kBmSetImage, kImageIcon, arrow), 0);
+  EXPECT_EQ(Send(pictured, kBmGetImage, kImageIcon), arrow);
+  EXPECT_EQ(Send(pictured, kBmSetImage, kImageIcon, cross), arrow) << "the one before";
+  EXPECT_EQ(Send(pictured, kBmGetImage, kImageIcon), cross);
+
+  EXPECT_EQ(Send(plain, kBmSetImage, kImageIcon, arrow), 0);
+  EXPECT_EQ(Send(plain, kBmGetImage, kImageIcon), 0) << "a text button keeps no picture";
+  EXPECT_EQ(TextOf(plain), "...");
+  // A picture tells the parent nothing; a click on it is a click.
+  EXPECT_TRUE(Codes(pictured, msg::kCommand).empty());
+  Click(pictured);
+  EXPECT_EQ(Codes(pictured, msg::kCommand), (CodeList{ctl::kBnClicked}));
+}
+
 TEST_F(ControlsContract, AnEditTellsOfEveryChangeOfItsTextTheProgramsToo) {
   const Hwnd edit = Child(platform::kEditClass, ctl::kEsAutoHScroll | platform::kWsTabStop, 201,
                           {10, 10, 120, 32}, "start");

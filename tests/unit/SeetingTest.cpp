@@ -9,6 +9,7 @@
 
 #include "dialogs/Seeting.h"
 #include "effects/Show.h"
+#include "resources/artwork/DialogArt.h"
 #include "tests/support/ProgramHarness.h"
 
 namespace {
@@ -72,6 +73,25 @@ TEST_F(SeetingFormTest, IsABorderlessTopmostWindowAtItsDesignedPlace) {
   EXPECT_EQ(WindowRect(dialog().Handle()), (Rect{372, 248, 372 + 359, 248 + 267}));
   EXPECT_EQ(dialog().SettingsCaption.Caption(), "Tavrin Settings");
   EXPECT_EQ(dialog().SettingsCaption.BoundsRect(), (gui::IRect{0, 0, 359, 33}));
+}
+
+TEST_F(SeetingFormTest, TheBreakSoundsBrowseButtonShowsTheBrowseGlyphAndNoCaption) {
+  const gui::TButton& b = dialog().BitBtn6;
+  const auto* w = sys.Window(b.Handle());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->className, "BUTTON");
+  EXPECT_NE(w->style & 0x0040u, 0u) << "made as a picture button (BS_ICON)";
+  EXPECT_EQ(b.Caption(), "");
+  ASSERT_NE(b.GlyphIcon(), 0u);
+  EXPECT_EQ(b.ShownImage(), b.GlyphIcon()) << "the window holds the glyph's icon";
+  const gui::MaskedImage* icon = sys.Icon(b.GlyphIcon());
+  ASSERT_NE(icon, nullptr);
+  const gui::MaskedImage glyph = artwork::BrowseGlyph();
+  EXPECT_EQ(icon->color, glyph.color);
+  EXPECT_EQ(icon->mask, glyph.mask);
+  // Its neighbours keep their captions.
+  EXPECT_EQ(dialog().BitBtn1.Caption(), "Browser");
+  EXPECT_EQ(dialog().BitBtn1.ShownImage(), 0u);
 }
 
 TEST_F(SeetingFormTest, PreviewShowsItsColourUnderTheRectanglesTopAndLeftEdges) {
