@@ -3,7 +3,9 @@
 # the pointer (the effect, then the two slots, then OK): the registry holds
 # 12 in "3" and "4", the palette shows the clock in both places, and from
 # the virtual receiver key E opens the break countdown, Escape closes it,
-# and key F opens it again.
+# and key F opens it again. Default and Cancel then store nothing and leave
+# the palette and the keys as bound until the main window is shown again,
+# which makes the factory table live.
 # e2e-limit: 150
 # e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
@@ -12,8 +14,7 @@ tv_hold_session
 tv_start_with_port Com2
 palette="$(tv_expand_palette)" || die "the palette did not expand from the tray menu"
 px="$(field "$palette" x)" py="$(field "$palette" y)"
-sleep 0.3
-before="$(tv_screenshot dialogs-bind-before)"
+before="$(tv_settled_screenshot dialogs-bind-before "$px" "$py" 192 262)"
 
 # Palette slot n's icon (48 by 48) as a picture of its own.
 slot_sites=("16 40" "72 40" "128 40" "16 96" "72 96" "128 96" "16 152" "72 152" "128 152" "40 208" "104 208")
@@ -122,6 +123,58 @@ tv_send "key E"
 break_shown "key E" key-e && escape
 tv_send "key F"
 break_shown "key F" key-f && escape
+
+# --- Default, then Cancel ------------------------------------------------------------
+# The editor shows the factory table, but nothing is stored, and the palette
+# and the keys keep the bound table until the main window is shown again.
+tv_tray_command 4
+editor="$(tv_wait_shown TFormEffectTable 452 437 10)" || die "the tray menu showed no editor"
+ex="$(field "$editor" x)" ey="$(field "$editor" y)"
+click_at $((224 + 32)) $((400 + 12))  # Default
+click_at $((368 + 32)) $((400 + 12))  # Cancel
+probe wait-hidden TFormEffectTable 5000 >/dev/null || fail "the editor's Cancel did not close it"
+check_eq 'after Default and Cancel the registry still holds 12 in "3"' 0xc "$(tv_reg_get 3)"
+check_eq 'after Default and Cancel the registry still holds 12 in "4"' 0xc "$(tv_reg_get 4)"
+# The editor stood over part of the palette; the screen follows its hiding
+# with a lag.
+end=$((SECONDS + 8))
+while :; do
+  shot="$(tv_screenshot dialogs-bind-cancelled)"
+  slot_crop "$shot" 4 "$TV_WORK/slot4-cancelled.png"
+  [ "$(differ "$TV_WORK/slot4-after.png" "$TV_WORK/slot4-cancelled.png")" = 0 ] && break
+  [ "$SECONDS" -lt "$end" ] || break
+  sleep 0.3
+done
+check_eq "the palette keeps the clock after Default and Cancel" 0 \
+  "$(differ "$TV_WORK/slot4-after.png" "$TV_WORK/slot4-cancelled.png")"
+# Key F still starts the break; closing it shows the main window again,
+# which takes the editor's table: the defaults.
+tv_send "key F"
+break_shown "key F after Default and Cancel" key-f-cancelled && escape
+end=$((SECONDS + 8))
+while :; do
+  shot="$(tv_screenshot dialogs-bind-defaults)"
+  slot_crop "$shot" 3 "$TV_WORK/slot3-defaults.png"
+  slot_crop "$shot" 4 "$TV_WORK/slot4-defaults.png"
+  [ "$(differ "$TV_WORK/slot3-before.png" "$TV_WORK/slot3-defaults.png")" = 0 ] &&
+    [ "$(differ "$TV_WORK/slot4-before.png" "$TV_WORK/slot4-defaults.png")" = 0 ] && break
+  [ "$SECONDS" -lt "$end" ] || break
+  sleep 0.3
+done
+check_eq "the re-shown palette shows the default effect on the slot of E" 0 \
+  "$(differ "$TV_WORK/slot3-before.png" "$TV_WORK/slot3-defaults.png")"
+check_eq "and on the slot of F" 0 "$(differ "$TV_WORK/slot4-before.png" "$TV_WORK/slot4-defaults.png")"
+# Key F is the Pen again: an overlay over the screen's picture, no break.
+tv_send "key F"
+if o="$(probe wait-visible TForm_Draw 8000)"; then
+  overlay="$(field "$o" hwnd)"
+  sleep 0.5
+  check_eq "key F now opens the Pen, not the break countdown" 0 \
+    "$(tv_ink "$(tv_screenshot dialogs-bind-pen)" 100 100 10 10 800000)"
+  escape
+else
+  fail "key F opened no overlay after the defaults became live"
+fi
 
 check "the program still runs" tv_running "$TV_PID"
 tv_finish
