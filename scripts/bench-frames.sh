@@ -113,7 +113,7 @@ printf '%-11s %7s %7s %13s %10s %7s\n' tool shown drawn "frame median" "frame p9
 for t in "${tools[@]}"; do
   [ -n "${key[$t]:-}" ] || { echo "bench-frames: no tool '$t'" >&2; continue; }
   # A look at the screen while the tool is in use.
-  (sleep 2.5 && import -window root "$suite/shot-${t// /-}.png" 2>/dev/null) &
+  (sleep 1.3 && import -window root "$suite/shot-${t// /-}.png" 2>/dev/null) &
   # shellcheck disable=SC2086
   out="$("$WINE" "$frame_exe" '\\.\COM1' "${key[$t]}" TForm_Draw "$shows" "$moves" ${way[$t]} \
     </dev/null 2>&1 | tr -d '\r')" || true

@@ -195,6 +195,7 @@ int main(int argc, char** argv) {
     }
     std::vector<double> mine;
     int timeouts = 0;
+    std::string unseenAt;  // the moves after which nothing changed
     auto box = [&](int x, int y) {
       return std::make_unique<Region>(std::clamp(x - 16, 0, sw - 48),
                                       std::clamp(y - 16, 0, sh - 48), 48, 48);
@@ -215,7 +216,7 @@ int main(int argc, char** argv) {
       if (got >= 0)
         mine.push_back(got);
       else
-        ++timeouts;
+        ++timeouts, unseenAt += " " + std::to_string(i);
       px = x;
       py = y;
       Sleep(40 + (i * 37) % 60);  // moves at a presenter's pace, at every phase
@@ -223,9 +224,10 @@ int main(int argc, char** argv) {
     if (how == "drag") Input(MOUSEEVENTF_LEFTUP);
     frameMs.insert(frameMs.end(), mine.begin(), mine.end());
     frameTimeouts += timeouts;
-    std::printf("show %d: shown=%.1f drawn=%.1f frames=%zu median=%.1f max=%.1f unseen=%d\n", s + 1,
-                shown, drawn, mine.size(), Quantile(mine, 0.5),
-                mine.empty() ? -1 : *std::max_element(mine.begin(), mine.end()), timeouts);
+    std::printf("show %d: shown=%.1f drawn=%.1f frames=%zu median=%.1f max=%.1f unseen=%d%s\n",
+                s + 1, shown, drawn, mine.size(), Quantile(mine, 0.5),
+                mine.empty() ? -1 : *std::max_element(mine.begin(), mine.end()), timeouts,
+                unseenAt.empty() ? "" : (" (move" + unseenAt + ")").c_str());
     std::fflush(stdout);
 
     sendKey();
