@@ -83,6 +83,8 @@ inline constexpr std::uint32_t kKeyDown = 0x0100;
 inline constexpr std::uint32_t kKeyUp = 0x0101;
 inline constexpr std::uint32_t kChar = 0x0102;
 inline constexpr std::uint32_t kSysKeyDown = 0x0104;
+inline constexpr std::uint32_t kSysKeyUp = 0x0105;
+inline constexpr std::uint32_t kSysChar = 0x0106;
 inline constexpr std::uint32_t kCommand = 0x0111;
 inline constexpr std::uint32_t kSysCommand = 0x0112;
 inline constexpr std::uint32_t kTimer = 0x0113;
@@ -212,11 +214,18 @@ inline constexpr std::uint8_t kVkBack = 0x08;
 inline constexpr std::uint8_t kVkTab = 0x09;
 inline constexpr std::uint8_t kVkReturn = 0x0D;
 inline constexpr std::uint8_t kVkShift = 0x10;
+inline constexpr std::uint8_t kVkControl = 0x11;
+inline constexpr std::uint8_t kVkMenu = 0x12;  // Alt
+inline constexpr std::uint8_t kVkEscape = 0x1B;
 inline constexpr std::uint8_t kVkSpace = 0x20;
 inline constexpr std::uint8_t kVkLeft = 0x25;
 inline constexpr std::uint8_t kVkUp = 0x26;
 inline constexpr std::uint8_t kVkRight = 0x27;
 inline constexpr std::uint8_t kVkDown = 0x28;
+inline constexpr std::uint8_t kVkF4 = 0x73;
+inline constexpr std::uint8_t kVkF10 = 0x79;
+inline constexpr std::uint8_t kVkLMenu = 0xA4;
+inline constexpr std::uint8_t kVkRMenu = 0xA5;
 
 inline constexpr WParam MakeWParam(std::uint16_t lo, std::uint16_t hi) {
   return static_cast<WParam>(std::uint32_t{lo} | std::uint32_t{hi} << 16);
@@ -271,6 +280,13 @@ inline constexpr int kWheelDelta = 120;  // one notch of the wheel
 inline constexpr WParam kScMinimize = 0xF020;
 inline constexpr WParam kScRestore = 0xF120;
 inline constexpr WParam kScTaskList = 0xF130;  // opens the start menu
+inline constexpr WParam kScClose = 0xF060;
+inline constexpr WParam kScKeyMenu = 0xF100;  // the menu bar or window menu by keyboard
+
+// Bits of a key message's lParam above the scan code (the KF_ flags << 16).
+inline constexpr std::uint32_t kKeyAltDown = 1u << 29;   // the context code: Alt is held
+inline constexpr std::uint32_t kKeyWasDown = 1u << 30;   // the previous key state
+inline constexpr std::uint32_t kKeyReleased = 1u << 31;  // the transition state
 
 inline constexpr std::uint32_t kKeyEventKeyUp = 0x0002;
 

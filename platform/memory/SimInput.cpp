@@ -23,7 +23,6 @@ namespace {
 constexpr std::uint8_t kVkLButton = 0x01;
 constexpr std::uint8_t kVkRButton = 0x02;
 constexpr std::uint8_t kVkMButton = 0x04;
-constexpr std::uint8_t kVkEscape = 0x1B;
 
 // Where the system parks a minimised top-level window while a shell lists it
 // on the taskbar, and the size it has there (what GetWindowRect reports).
@@ -206,24 +205,118 @@ void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
   sys_.injectedKeys_.push_back({vk, scan, flags});
   const bool up = flags & kKeyEventKeyUp;
   const bool wasDown = sys_.keysDown_.contains(vk);
+  const bool altWasDown = sys_.keysDown_.contains(kVkMenu);
+  const bool ctrlDown = sys_.keysDown_.contains(kVkControl);
   if (up)
     sys_.keysDown_.erase(vk);
   else
     sys_.keysDown_.insert(vk);
+  // The generic Alt, Ctrl and Shift keys follow either of their sides.
+  if (vk == kVkLMenu || vk == kVkRMenu) {
+    if (up)
+      sys_.keysDown_.erase(kVkMenu);
+    else
+      sys_.keysDown_.insert(kVkMenu);
+  }
   // An open start menu has the keyboard; Escape closes it.
   if (sys_.startMenuOpen_) {
     if (vk == kVkEscape && !up) sys_.startMenuOpen_ = false;
     return;
   }
-  // The key message's repeat count is 1; bit 30 says the key was down
-  // before, bit 31 that it is being released.
-  const std::uint32_t bits =
-      1u | (std::uint32_t{scan} << 16) | (wasDown ? 1u << 30 : 0u) | (up ? 1u << 31 : 0u);
+  // With Alt held (and Ctrl not), and for F10 always, a key is a system key.
+  // Alt's own release is one only when no other key came since its press:
+  // after Alt+F4 it is a plain WM_KEYUP.
+  std::uint32_t message = up ? msg::kKeyUp : msg::kKeyDown;
+  const bool alt = vk == kVkMenu || vk == kVkLMenu || vk == kVkRMenu;
+  if (alt) {
+    if (up) {
+      if (altWasDown && sys_.altAlone_) message = msg::kSysKeyUp;
+      sys_.altAlone_ = false;
+    } else if (!ctrlDown) {
+      message = msg::kSysKeyDown;
+      sys_.altAlone_ = true;
+    }
+  } else if (vk == kVkControl) {
+    if (up && altWasDown) {
+      message = msg::kSysKeyUp;
+      sys_.altAlone_ = false;
+    }
+  } else if (vk == kVkF10 || (altWasDown && !ctrlDown)) {
+    message = up ? msg::kSysKeyUp : msg::kSysKeyDown;
+    sys_.altAlone_ = false;
+  }
+  // The repeat count is 1; bit 29 says Alt is held (after this key's own
+  // change), bit 30 that the key was down before (always, for a release),
+  // bit 31 that it is being released.
+  std::uint32_t bits = 1u | (std::uint32_t{scan} << 16);
+  if (up)
+    bits |= kKeyWasDown | kKeyReleased;
+  else if (wasDown)
+    bits |= kKeyWasDown;
+  if (sys_.keysDown_.contains(kVkMenu)) bits |= kKeyAltDown;
+  // The Alt key reaches the program as the generic key.
+  const WParam wParam = alt ? kVkMenu : vk;
   // Keys go to the window with the focus when it is in the window in front.
   Hwnd target = sys_.foreground_;
   if (sys_.focus_ && sys_.TopLevelOf(sys_.focus_) == sys_.foreground_) target = sys_.focus_;
-  if (target)
-    sys_.QueueKey(target, up ? msg::kKeyUp : msg::kKeyDown, vk, static_cast<LParam>(bits));
+  if (target) sys_.QueueKey(target, message, wParam, static_cast<LParam>(bits));
+}
+
+void SimProcess::TranslateSystemKey(const Msg& m) {
+  if (m.message != msg::kSysKeyDown) return;
+  char c = 0;
+  const WParam vk = m.wParam;
+  if (vk >= 'A' && vk <= 'Z')
+    c = static_cast<char>(sys_.keysDown_.contains(kVkShift) ? vk : vk - 'A' + 'a');
+  else if ((vk >= '0' && vk <= '9') || vk == kVkSpace)
+    c = static_cast<char>(vk);
+  else if (vk == kVkReturn || vk == kVkEscape || vk == kVkTab || vk == kVkBack)
+    c = static_cast<char>(vk);
+  if (c) PostMessageA(m.hwnd, msg::kSysChar, static_cast<unsigned char>(c), m.lParam);
+}
+
+// The default handling of key messages: Alt+F4 asks the top-level window to
+// close, and Alt or F10 pressed and let go alone asks for the keyboard menu.
+LResult SimProcess::DefKeyMessage(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  const bool altHeld = static_cast<std::uint32_t>(lParam) & kKeyAltDown;
+  const bool alt = wParam == kVkMenu || wParam == kVkLMenu || wParam == kVkRMenu;
+  switch (message) {
+    case msg::kKeyDown:
+      if (wParam == kVkF10) f10Key_ = true;
+      return 0;
+    case msg::kSysKeyDown:
+      if (altHeld) {
+        // A held Alt repeating turns the menu off again.
+        menuSysKey_ = alt && !menuSysKey_;
+        f10Key_ = false;
+        if (wParam == kVkF4) PostMessageA(sys_.TopLevelOf(hwnd), msg::kSysCommand, kScClose, 0);
+      } else if (wParam == kVkF10) {
+        f10Key_ = true;
+      }
+      return 0;
+    case msg::kSysChar: {
+      // Alt and a character: the keyboard menu with that access key. Tab and
+      // Escape are the task switcher's, which no window sees.
+      menuSysKey_ = false;
+      const SimWindow* w = sys_.Window(hwnd);
+      if (!w) return 0;
+      if (wParam == kVkReturn && w->iconic) {
+        PostMessageA(hwnd, msg::kSysCommand, kScRestore, 0);
+        return 0;
+      }
+      if (!altHeld || wParam == 0 || wParam == kVkTab || wParam == kVkEscape) return 0;
+      if (wParam == kVkSpace && w->parent) return SendMessageA(w->parent, message, wParam, lParam);
+      return SendMessageA(hwnd, msg::kSysCommand, kScKeyMenu, static_cast<LParam>(wParam));
+    }
+    case msg::kKeyUp:
+    case msg::kSysKeyUp: {
+      const bool menu = (alt && menuSysKey_) || (wParam == kVkF10 && f10Key_);
+      menuSysKey_ = f10Key_ = false;
+      if (menu) SendMessageA(sys_.TopLevelOf(hwnd), msg::kSysCommand, kScKeyMenu, 0);
+      return 0;
+    }
+    default: return 0;
+  }
 }
 
 // ---- system commands ----------------------------------------------------------------
@@ -268,6 +361,10 @@ LResult SimProcess::SysCommand(Hwnd hwnd, WParam command) {
       sys_.startMenuOpen_ = true;
       ++sys_.startMenuOpenings_;
       return 0;
+    case kScClose: return SendMessageA(hwnd, msg::kClose, 0, 0);
+    // The program's windows have neither a menu bar nor a window menu: the
+    // keyboard menu has nothing to open.
+    case kScKeyMenu: return 0;
     default: return 0;
   }
 }

@@ -233,12 +233,20 @@ LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wPar
       if (w->parent && w->parent != sys_.desktop_ &&
           SendMessageA(w->parent, msg::kSetCursor, wParam, lParam))
         return 1;
-      w = sys_.Window(hwnd);
-      if (!w || LoWordSigned(lParam) != kHtClient || !w->classCursor) return 0;
-      SetCursor(w->classCursor);
+      // The shape is the class's of the window the pointer is over (wParam),
+      // which for a parent asked by its child is the child's.
+      const SimWindow* over = sys_.Window(static_cast<Hwnd>(wParam));
+      if (!over) over = sys_.Window(hwnd);
+      if (!over || LoWordSigned(lParam) != kHtClient || !over->classCursor) return 0;
+      SetCursor(over->classCursor);
       return 1;
     }
     case msg::kSysCommand: return SysCommand(hwnd, wParam);
+    case msg::kKeyDown:
+    case msg::kKeyUp:
+    case msg::kSysKeyDown:
+    case msg::kSysKeyUp:
+    case msg::kSysChar: return DefKeyMessage(hwnd, message, wParam, lParam);
     case msg::kPaint:
       w->needsPaint = false;  // the default handler validates the window
       return 0;
@@ -485,6 +493,7 @@ bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
 
 LResult SimProcess::DispatchMessageA(const Msg& m) {
   if (!m.hwnd) return 0;
+  TranslateSystemKey(m);
   return SendMessageA(m.hwnd, m.message, m.wParam, m.lParam);
 }
 

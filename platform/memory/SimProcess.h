@@ -174,6 +174,10 @@ class SimProcess final : public Platform {
   std::map<HGdiObj, std::string> fonts_;
   HGdiObj nextFont_ = 0x7A000;
   bool lastKeyShift_ = false;  // Shift was held for the key message taken last
+  // The default key handling's memory: Alt, or F10, pressed with nothing
+  // after it yet (its release opens the keyboard menu).
+  bool menuSysKey_ = false;
+  bool f10Key_ = false;
 
   struct Timer {
     Hwnd hwnd = 0;
@@ -220,6 +224,10 @@ class SimProcess final : public Platform {
   void EnqueueInput(const InputMessage& m);
   bool TakeInput(Msg* out, Hwnd hwnd, bool remove);
   LResult SysCommand(Hwnd hwnd, WParam command);
+  LResult DefKeyMessage(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam);
+  // What the message loop's translation does with a system key that has a
+  // character: it posts WM_SYSCHAR with the same lParam.
+  void TranslateSystemKey(const Msg& m);
 
   SimSystem& sys_;
   std::uint32_t pid_;

@@ -373,6 +373,7 @@ class SimSystem {
   std::vector<InjectedKey> injectedKeys_;
   std::vector<Msg> shellMessages_;
   std::set<std::uint8_t> keysDown_;
+  bool altAlone_ = false;  // Alt pressed and no other key since: its release is a system key
   OsVersionInfo version_{5, 1, 2600, kVerPlatformWin32Nt};
 
   std::uint32_t nextPid_ = 100;
