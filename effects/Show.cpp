@@ -298,6 +298,13 @@ void TForm_Draw::SetUpMarkCursor() {
   if (!loaded) loaded = tools::LoadMarkCursor(program_.sys, CursorFileNames[*choice]);
   Image_Draw.cursor = gui::kCrCross;
   cursor = gui::kCrCross;
+  UseMarkCursor();
+}
+
+void TForm_Draw::UseMarkCursor() {
+  const std::optional<std::size_t> choice = TableIndex(program_.Settings.MarkChoice, 3);
+  App().SetCursor(gui::kCrCross, choice ? markCursors[*choice] : 0);
+  UpdateCursor();
 }
 
 void TForm_Draw::ShowDrawFunction() {
@@ -397,6 +404,9 @@ void TForm_Draw::Image_DrawMouseDown(gui::MouseButton button, unsigned shift, in
   LastY = y;
   if (button != gui::MouseButton::Left && button != gui::MouseButton::Right) return;
   if (OverlayTool* tool = ToolOf(program_.OverlayMode)) tool->MouseDown(button, shift, x, y);
+  // The Mark tool's right click chose the next mark: its cursor shows at
+  // the pointer's next message.
+  if (program_.OverlayMode == 1) UseMarkCursor();
 }
 
 void TForm_Draw::Image_DrawMouseMove(unsigned shift, int x, int y) {

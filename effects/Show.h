@@ -144,7 +144,6 @@ class TForm_Draw : public gui::Form {
   bool RectangleDragging = false;
   int RectanglePenWidth = 0;  // 0 draws a one-pixel line
   CanvasPen canvasPen;
-  int cursor = gui::kCrDefault;  // the form's own pointer shape
   // The countdown; program-wide, so a show's values stay until the next one.
   std::int32_t CountdownMinutes = 10, CountdownSeconds = 59;
   // The mark cursor loaded for each MarkChoice, kept for the run.
@@ -177,6 +176,9 @@ class TForm_Draw : public gui::Form {
   bool LoadImageDraw();
   void PaintCleanImage();
   void SetUpMarkCursor();
+  // Puts the cursor of the current mark in the cursor table's cross-hair
+  // entry, which the form and Image_Draw show; no cursor empties it.
+  void UseMarkCursor();
   void DimWorkSurface();
   void ReleaseShowObjects();
   void ReleaseCapture();

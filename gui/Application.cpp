@@ -72,6 +72,40 @@ void Application::Terminate() {
   sys_.PostQuitMessage(0);
 }
 
+namespace {
+
+// The standard shapes behind the table's numbers.
+std::uint32_t StandardShape(int shape) {
+  switch (shape) {
+    case kCrArrow: return platform::kIdcArrow;
+    case kCrCross: return platform::kIdcCross;
+    case kCrIBeam: return platform::kIdcIBeam;
+    case kCrSizeAll: return platform::kIdcSizeAll;
+    case kCrHourGlass: return platform::kIdcWait;
+    case kCrNo: return platform::kIdcNo;
+    case kCrHandPoint: return platform::kIdcHand;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+platform::HCursor Application::Cursor(int shape) {
+  if (shape == kCrNone) return 0;
+  platform::HCursor cursor = 0;
+  if (const auto it = cursors_.find(shape); it != cursors_.end())
+    cursor = it->second;
+  else if (const std::uint32_t id = StandardShape(shape))
+    cursor = sys_.LoadCursorA(0, id);
+  // A shape without a cursor of its own, and an emptied entry: the arrow.
+  return cursor ? cursor : sys_.LoadCursorA(0, platform::kIdcArrow);
+}
+
+void Application::SetCursor(int shape, platform::HCursor cursor) {
+  if (shape == kCrNone || shape == kCrDefault) return;  // fixed entries
+  cursors_[shape] = cursor;
+}
+
 void Application::ShowException(std::string_view message) {
   ui_.MessageBox(handle_, message, title_, kMbOk | kMbIconStop);
 }

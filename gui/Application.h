@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -75,6 +76,14 @@ class Application {
   // A message box owned by the application window.
   int MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags);
 
+  // The cursor table: the system's pointer shape for each of the
+  // framework's shape numbers (kCrDefault, kCrArrow, kCrCross, ...). The
+  // standard shapes come from the system; an entry can be replaced by a
+  // cursor of the program's, and an entry set to 0 is empty: its shape is the
+  // default arrow. kCrNone's entry is always 0, no pointer at all.
+  platform::HCursor Cursor(int shape);
+  void SetCursor(int shape, platform::HCursor cursor);
+
   // Forms holding the system's controls: the message loop gives their keys
   // to the system's dialog handling first (Tab, Shift+Tab, the arrows).
   void AddDialog(Form* form) { dialogs_.push_back(form); }
@@ -90,6 +99,7 @@ class Application {
   std::vector<std::unique_ptr<Form>> forms_;
   Form* mainForm_ = nullptr;
   std::vector<Form*> dialogs_;
+  std::map<int, platform::HCursor> cursors_;  // entries replaced by the program
   bool terminated_ = false;
 };
 

@@ -423,20 +423,40 @@ void Form::MouseMove(WParam wParam, int x, int y) {
   if (c && c->OnMouseMove) c->OnMouseMove(ShiftState(wParam), x - c->Left(), y - c->Top());
 }
 
-void Form::KeyDown(std::uint16_t key) {
+bool Form::SetCursorShape() {
+  Point at;
+  Rect r;
+  if (!app_.Sys().GetCursorPos(&at) || !app_.Sys().GetWindowRect(handle_, &r)) return false;
+  int shape = kCrDefault;
+  if (const Control* c = ControlAt(at.x - r.left, at.y - r.top)) shape = c->cursor;
+  if (shape == kCrDefault) shape = cursor;
+  app_.Sys().SetCursor(app_.Cursor(shape));
+  return true;
+}
+
+void Form::UpdateCursor() {
+  Point at;
+  if (!handle_ || !visible_ || !app_.Sys().GetCursorPos(&at)) return;
+  if (app_.Sys().WindowFromPoint(at) == handle_) SetCursorShape();
+}
+
+bool Form::KeyDown(std::uint16_t key) {
   Backend& ui = app_.Ui();
   ShortCut pressed{key, ui.KeyPressed(kVkControl), ui.KeyPressed(kVkShift), ui.KeyPressed(kVkMenu)};
   if (popupMenu) {
     if (MenuItem* item = popupMenu->FindShortCut(pressed)) {
       item->Click();
-      return;
+      return true;
     }
   }
   if (OnKeyDown) {
     unsigned shift =
         (pressed.shift ? kSsShift : 0) | (pressed.ctrl ? kSsCtrl : 0) | (pressed.alt ? kSsAlt : 0);
     OnKeyDown(key, shift);
+    // A handler that takes the key for itself sets it to 0.
+    if (key == 0) return true;
   }
+  return false;
 }
 
 LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
@@ -447,6 +467,11 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
     case kComposeMessage: PresentDamage(); return 0;
     case msg::kEraseBkgnd: return 1;
     case msg::kClose: Close(); return 0;
+    case msg::kSetCursor:
+      // Over a child window of the system's, or outside the client area,
+      // the system decides.
+      if (wParam == handle_ && LoWordSigned(lParam) == kHtClient && SetCursorShape()) return 1;
+      return app_.Sys().DefWindowProcA(handle_, message, wParam, lParam);
     case msg::kLButtonDown: MouseDown(MouseButton::Left, wParam, x, y); return 0;
     case msg::kRButtonDown: MouseDown(MouseButton::Right, wParam, x, y); return 0;
     case msg::kMButtonDown: MouseDown(MouseButton::Middle, wParam, x, y); return 0;
@@ -465,8 +490,13 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
                      handled);
       return 0;
     }
+    // A key the form does not take goes on to the system, which gives the
+    // system keys their meaning: Alt+F4 closes the window as its own close
+    // does (WM_SYSCOMMAND SC_CLOSE, then WM_CLOSE).
     case msg::kKeyDown:
-    case msg::kSysKeyDown: KeyDown(static_cast<std::uint16_t>(wParam)); return 0;
+    case msg::kSysKeyDown:
+      if (KeyDown(static_cast<std::uint16_t>(wParam))) return 0;
+      return app_.Sys().DefWindowProcA(handle_, message, wParam, lParam);
     default: return app_.Sys().DefWindowProcA(handle_, message, wParam, lParam);
   }
 }

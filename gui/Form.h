@@ -43,7 +43,11 @@ inline constexpr int kCrDefault = 0;
 inline constexpr int kCrNone = -1;
 inline constexpr int kCrArrow = -2;
 inline constexpr int kCrCross = -3;
+inline constexpr int kCrIBeam = -4;
+inline constexpr int kCrHourGlass = -11;
+inline constexpr int kCrNo = -18;
 inline constexpr int kCrHandPoint = -21;
+inline constexpr int kCrSizeAll = -22;
 
 // Virtual keys the framework looks at.
 inline constexpr int kVkShift = 0x10;
@@ -216,6 +220,9 @@ class Form {
   Color color;
   bool keyPreview = false;
   PopupMenu* popupMenu = nullptr;
+  // The form's own pointer shape, where the control under the pointer has
+  // none (kCrDefault) of its own or there is no control.
+  int cursor = kCrDefault;
 
   NotifyEvent OnCreate;
   NotifyEvent OnShow;
@@ -224,6 +231,10 @@ class Form {
   std::function<void(CloseAction&)> OnClose;
   KeyEvent OnKeyDown;
   MouseWheelEvent OnMouseWheel;
+
+  // After a shape changed: the pointer shows it at once when it is over the
+  // form, as the system would show it at the pointer's next message.
+  void UpdateCursor();
 
   // The whole window is painted again when the system next asks.
   void Invalidate();
@@ -258,7 +269,11 @@ class Form {
   void MouseDown(MouseButton button, platform::WParam wParam, int x, int y);
   void MouseUp(MouseButton button, platform::WParam wParam, int x, int y);
   void MouseMove(platform::WParam wParam, int x, int y);
-  void KeyDown(std::uint16_t key);
+  // WM_SETCURSOR over the form's own client area: the shape of the control
+  // under the pointer, else the form's, from the application's cursor table.
+  bool SetCursorShape();
+  // The menu's shortcuts, then the key handler; true when one took the key.
+  bool KeyDown(std::uint16_t key);
   // Composes the damage into the window's held pixels and presents it.
   void PresentDamage();
 
