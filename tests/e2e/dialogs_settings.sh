@@ -30,10 +30,13 @@ goto_tab() {  # n
 
 # The control that has the focus as "class:text", the class being that of
 # the dialog's own child (a list's text part counts as the list).
+# A button that shows a picture (BS_ICON or BS_BITMAP) is named "<picture>".
 focused() {
-  local f
+  local f cls text
   f="$(probe focus "$dh")"
-  printf '%s:%s' "$(field "$f" control-class)" "$(field "$f" caption)"
+  cls="$(field "$f" control-class)" text="$(field "$f" caption)"
+  if [ "$cls" = Button ] && (($(field "$f" style) & 0xC0)); then text="<picture>"; fi
+  printf '%s:%s' "$cls" "$text"
 }
 # Presses Tab (or Shift+Tab with "back") n times and lists the focus after
 # each press, separated by " > ".
@@ -165,10 +168,10 @@ goto_tab 8  # Break Time
 focus_tab_row
 # The up-down beside the minutes is no stop of its own.
 check_eq "Tab order on the Break Time page" \
-  "Edit:10 > Button:Background Color > Button:Font Color > Edit:canyon.mid > Button: > $buttons > SysTabControl32:" \
+  "Edit:10 > Button:Background Color > Button:Font Color > Edit:canyon.mid > Button:<picture> > $buttons > SysTabControl32:" \
   "$(walk 9)"
 check_eq "Shift+Tab order on the Break Time page" \
-  "$back_buttons > Button: > Edit:canyon.mid > Button:Font Color > Button:Background Color > Edit:10 > SysTabControl32:" \
+  "$back_buttons > Button:<picture> > Edit:canyon.mid > Button:Font Color > Button:Background Color > Edit:10 > SysTabControl32:" \
   "$(walk 9 back)"
 
 export_key() { "$WINE" regedit /E "$1" "$TV_KEY_LONG" >/dev/null 2>&1 </dev/null; }

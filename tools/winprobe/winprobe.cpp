@@ -650,15 +650,17 @@ int cmdWaitCursor(int argc, char** argv) {
 
 // --- dialogs: controls, focus and chords -------------------------------------
 
-// The control's line: its id and its answer to WM_GETTEXT (last, it may hold
-// blanks) besides what printWindow shows.
+// The control's line: its id, style and its answer to WM_GETTEXT (last, it
+// may hold blanks) besides what printWindow shows.
 void printControl(HWND h) {
   RECT r{};
   GetWindowRect(h, &r);
   std::printf(
-      "hwnd=0x%llx id=%d visible=%d enabled=%d x=%ld y=%ld w=%ld h=%ld class=%s caption=%s\n",
+      "hwnd=0x%llx id=%d visible=%d enabled=%d style=0x%08lx x=%ld y=%ld w=%ld h=%ld class=%s "
+      "caption=%s\n",
       static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(h)), GetDlgCtrlID(h),
-      IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0, r.left, r.top, r.right - r.left,
+      IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0,
+      static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)), r.left, r.top, r.right - r.left,
       r.bottom - r.top, oneLine(className(h)).c_str(), oneLine(windowText(h)).c_str());
 }
 
