@@ -1,5 +1,7 @@
 #include "resources/artwork/Artwork.h"
 
+#include "resources/artwork/Painter.h"
+
 namespace artwork {
 
 namespace {
@@ -25,6 +27,16 @@ std::vector<gui::MaskedImage> RenderPaletteImages() {
   return images;
 }
 }  // namespace
+
+void Composite(gui::Bitmap& dst, int left, int top, const AlphaImage& img) {
+  for (int y = 0; y < img.color.Height(); ++y)
+    for (int x = 0; x < img.color.Width(); ++x) {
+      const unsigned a = img.alpha[static_cast<std::size_t>(y) * img.color.Width() + x];
+      if (a == 0) continue;
+      dst.SetPixel(left + x, top + y,
+                   Mix(dst.Pixel(left + x, top + y), img.color.Pixel(x, y), a / 255.0));
+    }
+}
 
 // Drawing them takes a while and they never change: render once per process.
 const std::vector<gui::MaskedImage>& PaletteImages() {

@@ -35,6 +35,8 @@ gui::MaskedImage ProgramIcon(int size);
 AlphaImage ProgramIconWithAlpha(int size);
 // Transparent where opacity is below half; transparent pixels are black, as icon masks expect.
 gui::MaskedImage ToMasked(const AlphaImage& image);
+// Puts a picture with opacity onto an opaque one, its top-left corner at (left, top).
+void Composite(gui::Bitmap& dst, int left, int top, const AlphaImage& img);
 
 // The palette window's background picture and where things stand on it.
 inline constexpr int kPaletteWidth = 192;

@@ -23,17 +23,6 @@ constexpr gui::Color kSlideText = gui::Rgb(150, 158, 178);
 constexpr gui::Color kCoverBlue = gui::Rgb(28, 60, 214);
 constexpr gui::Color kBarBlue = gui::Rgb(16, 36, 236);
 
-// Puts a picture with opacity onto an opaque one.
-void Composite(gui::Bitmap& dst, int left, int top, const AlphaImage& img) {
-  for (int y = 0; y < img.color.Height(); ++y)
-    for (int x = 0; x < img.color.Width(); ++x) {
-      const unsigned a = img.alpha[static_cast<std::size_t>(y) * img.color.Width() + x];
-      if (a == 0) continue;
-      dst.SetPixel(left + x, top + y,
-                   Mix(dst.Pixel(left + x, top + y), img.color.Pixel(x, y), a / 255.0));
-    }
-}
-
 // A slide in a thin frame: a title, lines of text, a bar chart and a pie.
 void DrawSlide(Painter& p) {
   p.FillRect({0, 0, kS, kS}, kSlideEdge);

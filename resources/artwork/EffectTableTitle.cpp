@@ -101,16 +101,6 @@ class Lettering {
   double stroke_;
 };
 
-void Composite(gui::Bitmap& dst, int left, int top, const AlphaImage& img) {
-  for (int y = 0; y < img.color.Height(); ++y)
-    for (int x = 0; x < img.color.Width(); ++x) {
-      const unsigned a = img.alpha[static_cast<std::size_t>(y) * img.color.Width() + x];
-      if (a == 0) continue;
-      dst.SetPixel(left + x, top + y,
-                   Mix(dst.Pixel(left + x, top + y), img.color.Pixel(x, y), a / 255.0));
-    }
-}
-
 // Half size by averaging each 2 by 2 block.
 gui::Bitmap HalfSize(const gui::Bitmap& src) {
   gui::Bitmap out(src.Width() / 2, src.Height() / 2);

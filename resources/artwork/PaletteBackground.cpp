@@ -74,17 +74,6 @@ void Wordmark(Painter& p, double x) {
   LetterN(p, x);
 }
 
-// Puts a picture with opacity onto an opaque one.
-void Composite(gui::Bitmap& dst, int left, int top, const AlphaImage& img) {
-  for (int y = 0; y < img.color.Height(); ++y)
-    for (int x = 0; x < img.color.Width(); ++x) {
-      const unsigned a = img.alpha[static_cast<std::size_t>(y) * img.color.Width() + x];
-      if (a == 0) continue;
-      dst.SetPixel(left + x, top + y,
-                   Mix(dst.Pixel(left + x, top + y), img.color.Pixel(x, y), a / 255.0));
-    }
-}
-
 void CloseBox(Painter& p) {
   const Rect box{kCloseBox.left + 4.0, kCloseBox.top + 4.0, kCloseBox.right - 5.0,
                  kCloseBox.bottom - 4.0};
