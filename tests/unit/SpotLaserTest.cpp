@@ -339,24 +339,7 @@ TEST(SpotLaserObjectsTest, CountsStayFlatOverManyEventsAndShows) {
   Machine m(64, 48);
   m.Install<SpotLightTool>(kSpotMode);
   m.Install<LaserBeamTool>(kLaserMode);
-  const Counts idle = m.Now();
-  for (unsigned code : {kSpotLight, kLaserBeam}) {
-    m.Key(code);
-    m.MoveTo(30, 30);
-    const Counts shown = m.Now();
-    for (int i = 0; i < 2000; ++i) m.MoveTo(i % 64, (i * 7) % 48);
-    for (int i = 0; i < 50; ++i) m.Click(i % 64, 20, i % 2 == 0);
-    EXPECT_EQ(m.Now(), shown) << code;
-    m.Key(code);
-    EXPECT_EQ(m.Now(), idle) << code;
-  }
-  for (int i = 0; i < 200; ++i) {
-    const unsigned code = i % 2 ? kSpotLight : kLaserBeam;
-    m.Key(code);
-    m.MoveTo(i % 64, 30);
-    m.Key(code);
-  }
-  EXPECT_EQ(m.Now(), idle);
+  ExpectCountsFlat(m, kSpotLight, kLaserBeam, 2);
 }
 
 }  // namespace

@@ -67,6 +67,30 @@ class Machine {
   ProgramHarness harness;
 };
 
+// Two installed tools, each shown and driven by many moves and clicks (a
+// right click every `rightEvery`), then shown and closed by turns: the live
+// device contexts and drawing objects are what they were before each show.
+inline void ExpectCountsFlat(Machine& m, unsigned codeA, unsigned codeB, int rightEvery) {
+  const Counts idle = m.Now();
+  for (unsigned code : {codeA, codeB}) {
+    m.Key(code);
+    m.MoveTo(30, 30);
+    const Counts shown = m.Now();
+    for (int i = 0; i < 2000; ++i) m.MoveTo(i % 64, (i * 7) % 48);
+    for (int i = 0; i < 50; ++i) m.Click(i % 64, 20, i % rightEvery == 0);
+    EXPECT_EQ(m.Now(), shown) << code;
+    m.Key(code);
+    EXPECT_EQ(m.Now(), idle) << code;
+  }
+  for (int i = 0; i < 200; ++i) {
+    const unsigned code = i % 2 ? codeA : codeB;
+    m.Key(code);
+    m.MoveTo(i % 64, 30);
+    m.Key(code);
+  }
+  EXPECT_EQ(m.Now(), idle);
+}
+
 // The first pixel where two frames differ, for a readable failure.
 inline std::string FirstDifference(const gui::Bitmap& got, const gui::Bitmap& want) {
   if (got.Width() != want.Width() || got.Height() != want.Height())
