@@ -60,17 +60,8 @@ sed -i -e "s/^DISPLAY=.*/DISPLAY=$display/" -e "s/^TAVRIN_SCREEN_WIDTH=.*/TAVRIN
 [ "$(xdpyinfo 2>/dev/null | awk '/dimensions:/ {print $2}')" = "${W}x$H" ] ||
   { echo "bench-frames: no ${W}x$H display" >&2; exit 1; }
 
-# COM1 and COM2 as the two ends of one line, as in bench-latency.sh: what
-# the probe writes to COM1 the program reads from COM2.
-for n in 1 2; do
-  kill "$(cat "$suite/pids/socat-com$n")" 2>/dev/null || true
-  rm -f "$suite/pids/socat-com$n"
-done
-for _ in $(seq 100); do [ -e "$suite/com1.dev" ] || [ -e "$suite/com2.dev" ] || break; sleep 0.05; done
-setsid socat "pty,raw,echo=0,link=$suite/com1.dev" "pty,raw,echo=0,link=$suite/com2.dev" \
-  </dev/null >"$suite/logs/socat-line.log" 2>&1 &
-echo $! >"$suite/pids/socat-line"
-for _ in $(seq 100); do [ -e "$suite/com1.dev" ] && [ -e "$suite/com2.dev" ] && break; sleep 0.05; done
+# The probe writes the device's bytes to COM1; the program reads them on COM2.
+bash "$root/tests/wine/join-ports.sh" "$suite"
 
 # A screen with detail everywhere, so that every tool's frame changes pixels:
 # a colour gradient under a fine grid, with white panels of black writing.

@@ -35,18 +35,8 @@ cleanup() {
 trap cleanup EXIT
 # shellcheck source=tests/wine/env.sh
 . "$root/tests/wine/env.sh" "$suite"
-# COM1 and COM2 become the two ends of one line: what the probe writes to
-# COM1 the program reads from COM2. (A Wine program's writes into the Linux
-# end of a pty, through drive Z:, report success here but never arrive.)
-for n in 1 2; do
-  kill "$(cat "$suite/pids/socat-com$n")" 2>/dev/null || true
-  rm -f "$suite/pids/socat-com$n"
-done
-for _ in $(seq 100); do [ -e "$suite/com1.dev" ] || [ -e "$suite/com2.dev" ] || break; sleep 0.05; done
-setsid socat "pty,raw,echo=0,link=$suite/com1.dev" "pty,raw,echo=0,link=$suite/com2.dev" \
-  </dev/null >"$suite/logs/socat-line.log" 2>&1 &
-echo $! >"$suite/pids/socat-line"
-for _ in $(seq 100); do [ -e "$suite/com1.dev" ] && [ -e "$suite/com2.dev" ] && break; sleep 0.05; done
+# The probe writes the device's bytes to COM1; the program reads them on COM2.
+bash "$root/tests/wine/join-ports.sh" "$suite"
 probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
 
 "$WINE" reg delete 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /f >/dev/null 2>&1 </dev/null || true
