@@ -11,7 +11,9 @@ using platform::TextFont;
 
 namespace {
 
-TextFont FaceOf(const Font& font) { return {font.face, font.height}; }
+TextFont FaceOf(const Font& font) {
+  return {font.face, font.height, font.bold ? platform::kFwBold : platform::kFwNormal};
+}
 
 // The baseline is not reported by the text operation; the faces in use put
 // it at about four fifths of the cell, and the underline sits a pixel below.
@@ -62,15 +64,12 @@ void DrawTextClipped(platform::Platform& sys, Bitmap& frame, const IRect& clip, 
 TextExtent MeasureText(platform::Platform& sys, const Font& font, std::string_view text) {
   TextExtent e;
   if (!sys.MeasureString(FaceOf(font), text, &e)) return {};
-  if (font.bold && e.width > 0) ++e.width;
   return e;
 }
 
 bool DrawText(platform::Platform& sys, Bitmap& frame, int x, int y, const Font& font,
               std::string_view text) {
-  const TextFont face = FaceOf(font);
-  if (!sys.DrawString(frame, x, y, face, text, font.color)) return false;
-  if (font.bold) sys.DrawString(frame, x + 1, y, face, text, font.color);
+  if (!sys.DrawString(frame, x, y, FaceOf(font), text, font.color)) return false;
   if (font.underline) {
     const TextExtent e = MeasureText(sys, font, text);
     raster::FillRect(frame, UnderlineOf(x, y, e), font.color);

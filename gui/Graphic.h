@@ -22,10 +22,9 @@ inline constexpr Color k3DDarkShadow = 0x404040;
 inline constexpr Color k3DLight = 0xC8D0D4;
 inline constexpr Color kNavy = 0x800000;
 
-// A control's font: the face and character height the system is asked for,
-// the colour, and the styles drawn on top of the system's regular weight (a
-// bold face is the regular one struck twice, one pixel apart; an underline
-// is a line just below the baseline).
+// A control's font: the face, character height and weight (regular or
+// bold) the system is asked for, the colour, and an underline drawn on top
+// (a line just below the baseline).
 struct Font {
   std::string face = "MS Sans Serif";
   int height = 11;  // character height in pixels
@@ -34,7 +33,7 @@ struct Font {
   bool underline = false;
 };
 
-// The box text takes in font (bold adds its extra column); empty when the
+// The box text takes in font; empty when the
 // system cannot make the font.
 platform::TextExtent MeasureText(platform::Platform& sys, const Font& font, std::string_view text);
 // Draws text with the top-left corner of its box at (x, y), only the glyphs

@@ -355,12 +355,19 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// The weights of the system's fonts: normal, and bold (600 and above is
+// bold; a face without a bold design is emboldened by the system).
+inline constexpr std::int32_t kFwNormal = 400;
+inline constexpr std::int32_t kFwBold = 700;
+
 // A font for the text operation: a face name (the system substitutes one it
-// has when that face is not installed) and the character height in pixels,
-// which is the cell height less the internal leading. ANSI character set.
+// has when that face is not installed), the character height in pixels,
+// which is the cell height less the internal leading, and the weight.
+// ANSI character set.
 struct TextFont {
   std::string face;
   std::int32_t charHeight = 0;
+  std::int32_t weight = kFwNormal;
 };
 
 // The box a text occupies: its advance width and its cell height.

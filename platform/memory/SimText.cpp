@@ -4,6 +4,9 @@
 // Every character has the same advance, half the character height; the cell
 // above the glyphs holds an internal leading of an eighth of it. Lower-case
 // letters show as capitals; a character the face lacks shows as a box.
+// The bold weight (600 and above) draws every dot one pixel wider to the
+// right, on the regular face's grid, and each character advances one pixel
+// more, as the system's emboldening does.
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -86,15 +89,22 @@ const std::array<std::uint8_t, 7>& GlyphOf(char c) {
   return kMissing;
 }
 
+constexpr std::int32_t kBoldWeight = 600;
+
 struct Metrics {
-  std::int32_t charHeight, leading, advance;
+  std::int32_t charHeight, leading;
+  std::int32_t grid;     // the regular advance, on which the dots stand
+  std::int32_t advance;  // the grid, and the bold face's extra pixel
+  std::int32_t widen;    // how far each dot reaches past its cell
 };
 
 bool MetricsOf(const TextFont& font, Metrics* m) {
   if (font.charHeight < kMinCharHeight || font.charHeight > kMaxCharHeight) return false;
   m->charHeight = font.charHeight;
   m->leading = (font.charHeight + 4) / 8;
-  m->advance = (font.charHeight + 1) / 2;
+  m->grid = (font.charHeight + 1) / 2;
+  m->widen = font.weight >= kBoldWeight ? 1 : 0;
+  m->advance = m->grid + m->widen;
   return true;
 }
 
@@ -121,16 +131,16 @@ bool SimProcess::DrawString(gui::Bitmap& target, std::int32_t x, std::int32_t y,
     if (left >= target.Width()) break;
     const auto& rows = GlyphOf(c);
     if (left + m.advance > 0) {
-      // Dot (col, row) covers [col * advance / 6, (col + 1) * advance / 6)
-      // across and [row * h / 7, (row + 1) * h / 7) down; the sixth column
+      // Dot (col, row) covers [col * grid / 6, (col + 1) * grid / 6)
+      // across (bold: one pixel more) and [row * h / 7, (row + 1) * h / 7) down; the sixth column
       // is the space between characters.
       for (int row = 0; row < 7; ++row) {
         const std::int64_t y0 = top + row * m.charHeight / 7;
         const std::int64_t y1 = top + (row + 1) * m.charHeight / 7;
         for (int col = 0; col < 5; ++col) {
           if (!(rows[static_cast<std::size_t>(row)] & (0x10 >> col))) continue;
-          const std::int64_t x0 = left + col * m.advance / 6;
-          const std::int64_t x1 = left + (col + 1) * m.advance / 6;
+          const std::int64_t x0 = left + col * m.grid / 6;
+          const std::int64_t x1 = left + (col + 1) * m.grid / 6 + m.widen;
           for (std::int64_t py = std::max<std::int64_t>(y0, 0);
                py < std::min<std::int64_t>(y1, target.Height()); ++py)
             for (std::int64_t px = std::max<std::int64_t>(x0, 0);

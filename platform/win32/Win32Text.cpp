@@ -20,7 +20,9 @@ class FontDc {
   explicit FontDc(const TextFont& font) {
     if (font.charHeight < kMinCharHeight || font.charHeight > kMaxCharHeight) return;
     // A negative height asks for the character height, not the cell's.
-    font_ = ::CreateFontA(-font.charHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    // The system takes weights from 0 to 1000 (0: the face's default).
+    const int weight = std::clamp(font.weight, 0, 1000);
+    font_ = ::CreateFontA(-font.charHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
                           DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
     dc_ = ::CreateCompatibleDC(nullptr);
@@ -47,13 +49,62 @@ int LengthOf(std::string_view text) {
   return static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
 }
 
+// How far the ink of a text reaches past its advance: a bold face the
+// system emboldens itself draws the last glyph wider than it advances, and
+// neither the extent nor the ABC widths tell. Found by drawing the text.
+LONG InkPastAdvance(HDC dc, std::string_view text, SIZE size) {
+  if (text.empty() || size.cx <= 0 || size.cy <= 0) return 0;
+  const int margin = size.cy / 2 + 2;
+  const int w = size.cx + margin, h = size.cy;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib || !bits) {
+    if (dib) ::DeleteObject(dib);
+    return 0;
+  }
+  std::fill_n(static_cast<std::uint32_t*>(bits), static_cast<std::size_t>(w) * h, 0u);
+  HGDIOBJ old = ::SelectObject(dc, dib);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(255, 255, 255));
+  ::TextOutA(dc, 0, 0, text.data(), LengthOf(text));
+  ::GdiFlush();
+  int right = 0;
+  for (int row = 0; row < h; ++row) {
+    const auto* px = static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(row) * w;
+    for (int col = w - 1; col >= right; --col)
+      if (px[col] & 0x00FFFFFF) {
+        right = col + 1;
+        break;
+      }
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(dib);
+  return right > size.cx ? right - size.cx : 0;
+}
+
+// The text's box: its advance and cell height, widened by what the ink
+// reaches past the advance, so that every pixel of the text
+// lies inside the box.
+bool ExtentOf(HDC dc, std::string_view text, SIZE* size) {
+  if (!::GetTextExtentPoint32A(dc, text.data(), LengthOf(text), size)) return false;
+  size->cx += InkPastAdvance(dc, text, *size);
+  return true;
+}
+
 }  // namespace
 
 bool Win32Platform::MeasureString(const TextFont& font, std::string_view text, TextExtent* extent) {
   FontDc f(font);
   if (!extent || !f.dc()) return false;
   SIZE size{};
-  if (!::GetTextExtentPoint32A(f.dc(), text.data(), LengthOf(text), &size)) return false;
+  if (!ExtentOf(f.dc(), text, &size)) return false;
   *extent = {size.cx, size.cy};
   return true;
 }
@@ -63,7 +114,7 @@ bool Win32Platform::DrawString(gui::Bitmap& target, std::int32_t x, std::int32_t
   FontDc f(font);
   if (!f.dc()) return false;
   SIZE size{};
-  if (!::GetTextExtentPoint32A(f.dc(), text.data(), LengthOf(text), &size)) return false;
+  if (!ExtentOf(f.dc(), text, &size)) return false;
   // Only the part of the box that lands in target is rendered.
   const std::int64_t left = std::max<std::int64_t>(x, 0);
   const std::int64_t top = std::max<std::int64_t>(y, 0);

@@ -73,7 +73,7 @@ TEST_F(GraphicControlsTest, AnAutoSizedLabelTakesItsTextsBoxAndFollowsItsCaption
   label.SetCaption("ABCD");
   EXPECT_EQ(label.BoundsRect(), (IRect{10, 20, 42, 38}));
   label.SetFont(Ink(/*bold=*/true));
-  EXPECT_EQ(label.Width(), 33) << "bold adds one column";
+  EXPECT_EQ(label.Width(), 36) << "the bold face advances one pixel more a character";
   label.SetCaption("");
   EXPECT_EQ(label.BoundsRect(), (IRect{10, 20, 10, 20})) << "no text, no box";
   // A height the font engine refuses leaves an empty label that draws only
@@ -84,7 +84,7 @@ TEST_F(GraphicControlsTest, AnAutoSizedLabelTakesItsTextsBoxAndFollowsItsCaption
   EXPECT_EQ(InkBox(form->RenderFrame()).right, -1);
 }
 
-TEST_F(GraphicControlsTest, BoldIsTheGlyphsStruckTwiceAndTheUnderlineSitsBelowTheBaseline) {
+TEST_F(GraphicControlsTest, BoldWidensTheStrokesAndTheUnderlineSitsBelowTheBaseline) {
   gui::Label plain(*form, "Plain", 0, 0, "I", Ink());
   plain.SetTransparent(true);
   const IRect thin = InkBox(form->RenderFrame());
