@@ -152,6 +152,7 @@ int usage() {
       "  window-text <hwnd>                       text a window answers to WM_GETTEXT\n"
       "  messagebox <caption|*> <ms> [--dismiss]  wait for a #32770 box, print it, maybe OK it\n"
       "  setcursor <x> <y> | getcursor | screen\n"
+      "  cursor-shape                             hidden, or shown and the cursor's handle\n"
       "  click <x> <y> [left|right]               move there and click by injected input\n"
       "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
       "  hold <ms>                                keep the Wine session alive for a while\n"
@@ -380,6 +381,20 @@ int cmdGetCursor() {
   POINT p{};
   if (!GetCursorPos(&p)) return 1;
   std::printf("%ld %ld\n", p.x, p.y);
+  return 0;
+}
+
+// The pointer's shape as the user sees it: "hidden", or "shown" and the
+// cursor's handle. Wine gives each process handles of its own (and no
+// picture of another's), so a test compares the handles one program shows.
+int cmdCursorShape() {
+  CURSORINFO ci{};
+  ci.cbSize = sizeof ci;
+  if (!GetCursorInfo(&ci)) return 1;
+  if (!(ci.flags & CURSOR_SHOWING) || !ci.hCursor)
+    std::printf("hidden\n");
+  else
+    std::printf("shown %p\n", static_cast<void*>(ci.hCursor));
   return 0;
 }
 
@@ -862,6 +877,7 @@ int main(int argc, char** argv) {
       {"messagebox", cmdMessageBox},
       {"setcursor", cmdSetCursor},
       {"getcursor", [](int, char**) { return cmdGetCursor(); }},
+      {"cursor-shape", [](int, char**) { return cmdCursorShape(); }},
       {"screen", [](int, char**) { return cmdScreen(); }},
       {"click", cmdClick},
       {"serial-read", cmdSerialRead},
