@@ -506,6 +506,12 @@ DialogForm::DialogForm(Application& app, FormDesign design) : Form(app, std::mov
 DialogForm::~DialogForm() {
   App().RemoveDialog(this);
   for (const MadeFont& f : fonts_) App().Sys().DeleteObject(f.handle);
+  if (background_) App().Sys().DeleteObject(background_);
+}
+
+HGdiObj DialogForm::BackgroundBrush() {
+  if (!background_) background_ = App().Sys().CreateSolidBrush(kFace);
+  return background_;
 }
 
 void DialogForm::Register(WinControl* control) {
@@ -562,6 +568,11 @@ LResult DialogForm::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
       if (WinControl* c = FindWinControl(header->hwndFrom)) return c->Notify(*header, lParam);
       return 0;
     }
+    case msg::kCtlColorStatic:
+      if (FindWinControl(static_cast<Hwnd>(lParam))) {
+        if (const HGdiObj brush = BackgroundBrush()) return static_cast<LResult>(brush);
+      }
+      break;
     case msg::kVScroll:
       if (WinControl* c = FindWinControl(static_cast<Hwnd>(lParam))) {
         c->Scroll(static_cast<std::uint16_t>(wParam & 0xFFFF),

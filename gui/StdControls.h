@@ -376,6 +376,10 @@ class DialogForm : public Form {
   void Unregister(WinControl* control);
   void MakeWindows();
   platform::HGdiObj FontHandle(const ControlFont& font);
+  // The brush a check or radio button fills its background with: the face
+  // the framework paints the pages and the form in, not the system's own
+  // (which under a light theme stands out as a box round each button).
+  platform::HGdiObj BackgroundBrush();
   // Whether the control begins a group of the system's (WS_GROUP): all but
   // a radio button that follows one of its own group.
   bool StartsGroup(const WinControl* control) const;
@@ -387,6 +391,7 @@ class DialogForm : public Form {
     platform::HGdiObj handle = 0;
   };
   std::vector<MadeFont> fonts_;
+  platform::HGdiObj background_ = 0;
 };
 
 }  // namespace gui

@@ -113,6 +113,8 @@ inline constexpr std::uint32_t kSetFont = 0x0030;
 inline constexpr std::uint32_t kGetFont = 0x0031;
 inline constexpr std::uint32_t kNotify = 0x004E;
 inline constexpr std::uint32_t kGetDlgCode = 0x0087;
+// A control about to paint asks its parent for the brush of its background.
+inline constexpr std::uint32_t kCtlColorStatic = 0x0138;  // check and radio buttons among others
 inline constexpr std::uint32_t kUser = 0x0400;
 }  // namespace msg
 
@@ -715,6 +717,9 @@ class ScreenOps {
   // for a character height, weight 400 normal and 700 bold. DeleteObject
   // releases it.
   virtual HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) = 0;
+  // A brush of the system's in one colour (0x00BBGGRR), for the answer to its
+  // controls' WM_CTLCOLOR* messages. DeleteObject releases it.
+  virtual HGdiObj CreateSolidBrush(std::uint32_t color) = 0;
   virtual HGdiObj SelectObject(Hdc dc, HGdiObj object);
   virtual bool DeleteObject(HGdiObj object);
   virtual bool MoveToEx(Hdc dc, std::int32_t x, std::int32_t y, Point* previous);

@@ -27,7 +27,11 @@ struct SimControl {
   HGdiObj font = 0;
   // BUTTON
   bool checked = false;
-  Handle image = 0;      // BM_SETIMAGE's picture
+  Handle image = 0;  // BM_SETIMAGE's picture
+  // What the parent answered WM_CTLCOLORSTATIC with when the button last
+  // painted (a check or radio button); painted tells whether it has.
+  HGdiObj background = 0;
+  bool painted = false;
   bool pressed = false;  // a button press (pointer or Space) is under way
   // EDIT: the selection (the caret at its end) and the most characters
   std::size_t selStart = 0, selEnd = 0;
@@ -55,6 +59,11 @@ constexpr std::uint32_t kBmGetImage = 0x00F6;
 constexpr std::uint32_t kBmSetImage = 0x00F7;
 constexpr WParam kImageBitmap = 0;
 constexpr WParam kImageIcon = 1;
+
+// The brush the default handling of WM_CTLCOLOR* answers with: the
+// system's button face (the classic grey), a stock object never deleted.
+constexpr HGdiObj kFaceBrush = 0x7A001;
+constexpr std::uint32_t kFaceColor = 0xC8D0D4;
 
 constexpr int kComboEditId = 1001;  // the text part's id, as the system's
 // A private message of the simulated system: the user's choice in a list,
@@ -223,6 +232,19 @@ LResult SimProcess::ButtonProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
       return static_cast<LResult>(old);
     }
     case kBmGetImage: return static_cast<LResult>(c.image);
+    case msg::kPaint:
+      // A check or radio button fills its background with what its parent
+      // answers. (The simulated controls draw no pixels, so there is no
+      // device context to hand on.)
+      if (type == ctl::kBsAutoRadioButton || type == ctl::kBsAutoCheckBox) {
+        const auto brush = static_cast<HGdiObj>(
+            SendMessageA(w.parent, msg::kCtlColorStatic, 0, static_cast<LParam>(hwnd)));
+        if (SimWindow* again = sys_.Window(hwnd)) {
+          again->control->background = brush;
+          again->control->painted = true;
+        }
+      }
+      return DefWindowProcA(hwnd, message, wParam, lParam);
     case ctl::kBmSetCheck: {
       if (type != ctl::kBsAutoRadioButton && type != ctl::kBsAutoCheckBox) return 0;
       // Only this button: the others of its group stay as they are.
@@ -671,8 +693,25 @@ HGdiObj SimProcess::CreateFontA(std::int32_t height, std::int32_t, std::string_v
   return h;
 }
 
+HGdiObj SimProcess::CreateSolidBrush(std::uint32_t color) {
+  const HGdiObj h = nextFont_ += 4;
+  brushes_[h] = color & 0xFFFFFF;
+  return h;
+}
+
+HGdiObj SimProcess::FaceBrush() { return kFaceBrush; }
+
+std::optional<std::uint32_t> SimProcess::ControlBackground(Hwnd hwnd) const {
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w || !w->control || !w->control->painted) return std::nullopt;
+  // No brush of the parent's (none, or not one of the system's): the
+  // button takes the default handling's, as the system's does.
+  const auto it = brushes_.find(w->control->background);
+  return it != brushes_.end() ? it->second : kFaceColor;
+}
+
 bool SimProcess::DeleteObject(HGdiObj object) {
-  if (fonts_.erase(object)) return true;
+  if (fonts_.erase(object) || brushes_.erase(object)) return true;
   return ScreenOps::DeleteObject(object);
 }
 

@@ -179,6 +179,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
     c.id = params.id;
     c.style = kWsChild | params.style;
     c.visible = params.style & kWsVisible;
+    c.needsPaint = c.visible;  // a child made visible paints as it comes
     c.enabled = !(params.style & kWsDisabled);
     if (!c.proc) {
       MakeControl(h);  // a system class: refused when the system has none of that name
@@ -252,6 +253,7 @@ LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wPar
       return 0;
     case msg::kClose: DestroyWindow(hwnd); return 0;
     case msg::kEraseBkgnd: return 1;
+    case msg::kCtlColorStatic: return static_cast<LResult>(FaceBrush());
     default: return 0;
   }
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,9 +109,17 @@ class SimProcess final : public Platform {
   // ScreenOps
   int GetSystemMetrics(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
+  HGdiObj CreateSolidBrush(std::uint32_t color) override;
   bool DeleteObject(HGdiObj object) override;
-  // The fonts this process made and has not deleted.
+  // The fonts and control brushes this process made and has not deleted.
   std::size_t FontCount() const { return fonts_.size(); }
+  std::size_t BrushCount() const { return brushes_.size(); }
+  // The colour a control of the system's last painted its background in: the
+  // brush its parent answered WM_CTLCOLOR* with, or the system's button face
+  // when the parent left it to the default handling; nothing before it painted.
+  std::optional<std::uint32_t> ControlBackground(Hwnd hwnd) const;
+  // The default handling's brush for WM_CTLCOLOR*: the button face.
+  static HGdiObj FaceBrush();
 
   // SerialOps
   Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
@@ -172,6 +181,7 @@ class SimProcess final : public Platform {
   Hwnd NextGroupItem(Hwnd from, bool previous);
   bool NavigableChild(Hwnd hwnd) const;
   std::map<HGdiObj, std::string> fonts_;
+  std::map<HGdiObj, std::uint32_t> brushes_;  // CreateSolidBrush's, by colour
   HGdiObj nextFont_ = 0x7A000;
   bool lastKeyShift_ = false;  // Shift was held for the key message taken last
   // The default key handling's memory: Alt, or F10, pressed with nothing

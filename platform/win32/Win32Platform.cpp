@@ -585,13 +585,23 @@ HGdiObj Win32Platform::CreateFontA(std::int32_t height, std::int32_t weight,
                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, f.c_str());
   if (!font) return 0;
   const auto h = reinterpret_cast<HGdiObj>(font);
-  fonts_.insert(h);
+  systemObjects_.insert(h);
+  return h;
+}
+
+HGdiObj Win32Platform::CreateSolidBrush(std::uint32_t color) {
+  HBRUSH brush = ::CreateSolidBrush(color);
+  if (!brush) return 0;
+  const auto h = reinterpret_cast<HGdiObj>(brush);
+  systemObjects_.insert(h);
   return h;
 }
 
 bool Win32Platform::DeleteObject(HGdiObj object) {
-  // The fonts are the system's; every other object is the raster's.
-  if (fonts_.erase(object)) return ::DeleteObject(reinterpret_cast<HGDIOBJ>(object)) != FALSE;
+  // The fonts and brushes for controls are the system's; every other object
+  // is the raster's.
+  if (systemObjects_.erase(object))
+    return ::DeleteObject(reinterpret_cast<HGDIOBJ>(object)) != FALSE;
   return ScreenOps::DeleteObject(object);
 }
 

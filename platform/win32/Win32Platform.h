@@ -95,6 +95,7 @@ class Win32Platform final : public Platform {
   // ScreenOps
   int GetSystemMetrics(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
+  HGdiObj CreateSolidBrush(std::uint32_t color) override;
   bool DeleteObject(HGdiObj object) override;
 
   // SerialOps
@@ -138,8 +139,8 @@ class Win32Platform final : public Platform {
  private:
   bool EnsureClass(const std::string& className);
 
-  std::set<std::string> classes_;  // window classes this instance has registered
-  std::set<HGdiObj> fonts_;        // the system's fonts this instance made
+  std::set<std::string> classes_;    // window classes this instance has registered
+  std::set<HGdiObj> systemObjects_;  // the system's fonts and brushes this instance made
 
   // The last message PeekMessageA returned, so that dispatching it hands the
   // system the time and cursor position it was queued with.

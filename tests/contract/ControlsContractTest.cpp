@@ -42,6 +42,10 @@ class ControlsContract : public ::testing::Test {
           if (m.message == msg::kCommand)
             heard.push_back({m.message, static_cast<std::uint32_t>(m.wParam >> 16),
                              static_cast<Hwnd>(m.lParam), 0});
+          if (m.message == msg::kCtlColorStatic) {
+            askedBackground.push_back(static_cast<Hwnd>(m.lParam));
+            if (background) return static_cast<LResult>(background);
+          }
           if (m.message == msg::kVScroll)
             heard.push_back({m.message, static_cast<std::uint32_t>(m.wParam & 0xFFFF),
                              static_cast<Hwnd>(m.lParam), static_cast<int>(m.wParam >> 16)});
@@ -127,6 +131,8 @@ class ControlsContract : public ::testing::Test {
   std::unique_ptr<LoggingWindow> parent;
   std::vector<Heard> heard;
   std::vector<int> deltaFrom;
+  std::vector<Hwnd> askedBackground;  // who sent WM_CTLCOLORSTATIC, in order
+  platform::HGdiObj background = 0;   // the answer to WM_CTLCOLORSTATIC, 0 for the default
 };
 
 using CodeList = std::vector<std::uint32_t>;
@@ -169,6 +175,32 @@ TEST_F(ControlsContract, ACheckSetByTheProgramIsNoClickAndAClickUnchecksTheGroup
   Click(push);
   EXPECT_EQ(Codes(push, msg::kCommand), (CodeList{ctl::kBnClicked}));
   EXPECT_EQ(Send(push, ctl::kBmGetCheck), 0);
+}
+
+// A check or radio button asks its parent for the brush of its background
+// each time it paints, naming itself; a parent that leaves the message to
+// the default handling gets the system's brush, one that answers its own.
+TEST_F(ControlsContract, CheckAndRadioButtonsAskTheirParentForTheirBackgroundAsTheyPaint) {
+  const Hwnd radio =
+      Child(platform::kButtonClass, ctl::kBsAutoRadioButton, 50, {10, 10, 80, 30}, "r");
+  const Hwnd check = Child(platform::kButtonClass, ctl::kBsAutoCheckBox, 51, {10, 40, 80, 60}, "c");
+  Settle();
+  const auto asked = [&](Hwnd h) { return std::ranges::count(askedBackground, h) > 0; };
+  EXPECT_TRUE(asked(radio));
+  EXPECT_TRUE(asked(check));
+  const LResult system =
+      p->DefWindowProcA(parent->hwnd(), msg::kCtlColorStatic, 0, static_cast<LParam>(radio));
+  EXPECT_NE(system, 0) << "the default handling answers with a brush of the system's";
+
+  background = p->CreateSolidBrush(0x00C8D0D4);
+  ASSERT_NE(background, 0u);
+  askedBackground.clear();
+  ASSERT_TRUE(p->InvalidateRect(radio));
+  Settle();
+  EXPECT_TRUE(asked(radio)) << "asked again at the next paint";
+  parent.reset();  // the buttons go with their parent, before the brush
+  EXPECT_TRUE(p->DeleteObject(background));
+  EXPECT_FALSE(p->DeleteObject(background)) << "deleted already";
 }
 
 // A push button's picture: BS_ICON makes room for one, BM_SETIMAGE gives it

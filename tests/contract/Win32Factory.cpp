@@ -151,6 +151,7 @@ class OtherProcess final : public Platform {
   HGdiObj CreateFontA(std::int32_t h, std::int32_t w, std::string_view f) override {
     return local_.CreateFontA(h, w, f);
   }
+  HGdiObj CreateSolidBrush(std::uint32_t c) override { return local_.CreateSolidBrush(c); }
   Hwnd SetCapture(Hwnd h) override { return local_.SetCapture(h); }
   bool ReleaseCapture() override { return local_.ReleaseCapture(); }
   Hwnd GetCapture() override { return local_.GetCapture(); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,21 @@ TEST_F(SeetingFormTest, TheBreakSoundsBrowseButtonShowsTheBrowseGlyphAndNoCaptio
   // Its neighbours keep their captions.
   EXPECT_EQ(dialog().BitBtn1.Caption(), "Browser");
   EXPECT_EQ(dialog().BitBtn1.ShownImage(), 0u);
+}
+
+// The style buttons stand on the pages' face: each paints its background
+// with the dialog's brush of that colour, not the system's own, and the
+// dialog makes that brush once and releases it with itself.
+TEST_F(SeetingFormTest, TheStyleButtonsPaintTheirBackgroundInThePagesFace) {
+  dialog().Show();
+  h.app.ProcessMessages();
+  for (const gui::TRadioButton* b : {&dialog().MarkButton1, &dialog().MarkButton3}) {
+    h.process->InvalidateRect(b->Handle());
+    h.app.ProcessMessages();
+    EXPECT_EQ(h.process->ControlBackground(b->Handle()), std::optional<std::uint32_t>(0xC8D0D4))
+        << b->Name();
+  }
+  EXPECT_EQ(h.process->BrushCount(), 1u) << "one brush for every button";
 }
 
 TEST_F(SeetingFormTest, PreviewShowsItsColourUnderTheRectanglesTopAndLeftEdges) {
