@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Dib.h"
+
 // <windows.h> maps MessageBox to MessageBoxA; the backend's method keeps its name.
 #undef MessageBox
 #undef ChooseColor
@@ -18,18 +20,7 @@ namespace {
 
 HWND ToHwnd(platform::Hwnd h) { return reinterpret_cast<HWND>(h); }
 
-// A top-down (negative height) 32-bpp DIB: the raster's own row order and
-// pixel layout, so frames go to the device without conversion.
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
-  return bmi;
-}
+using platform::TopDown32;
 
 HMENU BuildMenu(const std::vector<MenuEntry>& entries) {
   HMENU menu = ::CreatePopupMenu();

@@ -1,6 +1,8 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <windows.h>
+
+#include "platform/win32/Dib.h"
 // <shellapi.h> needs the types of <windows.h> before it.
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -698,19 +700,6 @@ std::intptr_t Win32Platform::ShellExecuteA(Hwnd owner, std::string_view verb, st
 }
 
 // ---- screen --------------------------------------------------------------------
-
-namespace {
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;  // rows from the top, as the raster keeps them
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  return bi;
-}
-}  // namespace
 
 bool Win32Platform::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
   HWND window = ToHwnd(hwnd);

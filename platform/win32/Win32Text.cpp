@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/win32/Dib.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace platform {
@@ -49,6 +50,45 @@ int LengthOf(std::string_view text) {
   return static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
 }
 
+// A text drawn white on black into a DIB section of its own, selected into
+// the font's context while the picture lives.
+class InkPicture {
+ public:
+  InkPicture(HDC dc, int width, int height) : dc_(dc), w_(width), h_(height) {
+    const BITMAPINFO bi = TopDown32(width, height);
+    dib_ = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    if (!dib_ || !bits_) return;
+    std::fill_n(static_cast<std::uint32_t*>(bits_), static_cast<std::size_t>(w_) * h_, 0u);
+    old_ = ::SelectObject(dc, dib_);
+  }
+  ~InkPicture() {
+    if (old_) ::SelectObject(dc_, old_);
+    if (dib_) ::DeleteObject(dib_);
+  }
+  InkPicture(const InkPicture&) = delete;
+  InkPicture& operator=(const InkPicture&) = delete;
+
+  bool Draw(int x, int y, std::string_view text) {
+    if (!old_) return false;
+    ::SetBkMode(dc_, TRANSPARENT);
+    ::SetTextColor(dc_, RGB(255, 255, 255));
+    const bool drawn = ::TextOutA(dc_, x, y, text.data(), LengthOf(text)) != FALSE;
+    ::GdiFlush();
+    return drawn;
+  }
+  const std::uint32_t* Row(int y) const {
+    return static_cast<const std::uint32_t*>(bits_) + static_cast<std::size_t>(y) * w_;
+  }
+  static bool Lit(std::uint32_t pixel) { return (pixel & 0x00FFFFFF) != 0; }
+
+ private:
+  HDC dc_;
+  int w_, h_;
+  HBITMAP dib_ = nullptr;
+  void* bits_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
 // How far the ink of a text reaches past its advance: a bold face the
 // system emboldens itself draws the last glyph wider than it advances, and
 // neither the extent nor the ABC widths tell. Found by drawing the text.
@@ -56,36 +96,17 @@ LONG InkPastAdvance(HDC dc, std::string_view text, SIZE size) {
   if (text.empty() || size.cx <= 0 || size.cy <= 0) return 0;
   const int margin = size.cy / 2 + 2;
   const int w = size.cx + margin, h = size.cy;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib || !bits) {
-    if (dib) ::DeleteObject(dib);
-    return 0;
-  }
-  std::fill_n(static_cast<std::uint32_t*>(bits), static_cast<std::size_t>(w) * h, 0u);
-  HGDIOBJ old = ::SelectObject(dc, dib);
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, RGB(255, 255, 255));
-  ::TextOutA(dc, 0, 0, text.data(), LengthOf(text));
-  ::GdiFlush();
+  InkPicture ink(dc, w, h);
+  if (!ink.Draw(0, 0, text)) return 0;
   int right = 0;
   for (int row = 0; row < h; ++row) {
-    const auto* px = static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(row) * w;
+    const std::uint32_t* px = ink.Row(row);
     for (int col = w - 1; col >= right; --col)
-      if (px[col] & 0x00FFFFFF) {
+      if (InkPicture::Lit(px[col])) {
         right = col + 1;
         break;
       }
   }
-  ::SelectObject(dc, old);
-  ::DeleteObject(dib);
   return right > size.cx ? right - size.cx : 0;
 }
 
@@ -125,37 +146,17 @@ bool Win32Platform::DrawString(gui::Bitmap& target, std::int32_t x, std::int32_t
   if (right <= left || bottom <= top) return true;
   const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
 
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(f.dc(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib || !bits) {
-    if (dib) ::DeleteObject(dib);
-    return false;
-  }
-  std::fill_n(static_cast<std::uint32_t*>(bits), static_cast<std::size_t>(w) * h, 0u);
-  HGDIOBJ oldBitmap = ::SelectObject(f.dc(), dib);
-  ::SetBkMode(f.dc(), TRANSPARENT);
-  ::SetTextColor(f.dc(), RGB(255, 255, 255));
-  const bool drawn = ::TextOutA(f.dc(), static_cast<int>(x - left), static_cast<int>(y - top),
-                                text.data(), LengthOf(text)) != FALSE;
-  ::GdiFlush();
+  InkPicture ink(f.dc(), w, h);
+  const bool drawn = ink.Draw(static_cast<int>(x - left), static_cast<int>(y - top), text);
   if (drawn) {
-    const std::uint32_t ink = gui::Bitmap::ToDevice(colour);
+    const std::uint32_t colourOnDevice = gui::Bitmap::ToDevice(colour);
     for (int row = 0; row < h; ++row) {
-      const auto* src = static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(row) * w;
+      const std::uint32_t* src = ink.Row(row);
       std::uint32_t* dst = target.Row(static_cast<int>(top) + row) + left;
       for (int col = 0; col < w; ++col)
-        if (src[col] & 0x00FFFFFF) dst[col] = ink;
+        if (InkPicture::Lit(src[col])) dst[col] = colourOnDevice;
     }
   }
-  ::SelectObject(f.dc(), oldBitmap);
-  ::DeleteObject(dib);
   return drawn;
 }
 
