@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Proof that nothing builds up in a long run under Wine (a soak, not part of
+# the test command: it takes about ten minutes):
+#   scripts/soak.sh [windows-build-dir] [shows] [packets-per-show]
+# The program runs with the ten overlay effects bound to the keys B to K and
+# tools/winprobe/soakprobe drives it from inside Wine: <shows> overlay shows
+# (default 500, each effect in turn), each opened and closed by its key, with
+# <packets-per-show> packets in each (default 200: a left drag, plain moves,
+# a right click; 100 000 packets in all). It prints the process's private
+# bytes, working set, window count and GDI/USER objects after the first 50
+# shows and at the end, and fails when the program died, an overlay did not
+# show or close, the pointer ended off what the packets say, the private
+# bytes grew by 1 MiB or more, or the window count changed. The run has a
+# Wine environment of its own under <build>/soak-suite, with unmanaged
+# windows as in bench-latency.sh.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+build="$(cd "${1:-$root/build/windows}" && pwd)"
+shows="${2:-500}"
+per_show="${3:-200}"
+exe="$build/app/tavrin.exe"
+probe_exe="$build/tools/winprobe/winprobe.exe"
+soak_exe="$build/tools/winprobe/soakprobe.exe"
+for f in "$exe" "$probe_exe" "$soak_exe"; do
+  [ -f "$f" ] || { echo "soak: $f is missing; build the windows preset first" >&2; exit 1; }
+done
+
+suite="$build/soak-suite"
+bash "$root/tests/wine/setup-fixture.sh" "$suite" >/dev/null
+prog=
+cleanup() {
+  if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; wait "$prog" 2>/dev/null || true; fi
+  bash "$root/tests/wine/cleanup-fixture.sh" "$suite" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+# shellcheck source=tests/wine/env.sh
+. "$root/tests/wine/env.sh" "$suite"
+# The probe writes the device's bytes to COM1; the program reads them on COM2.
+bash "$root/tests/wine/join-ports.sh" "$suite"
+probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
+
+# The ten overlay effects on B..K (Mark, Reveal, Line, Zoom, Pen, Spot Light,
+# Laser Beam, Rectangle, Magnifier, Break Time) and Cursor Reset on L; the
+# break sound is empty, so a break that ran out would stay silent.
+key='HKEY_CURRENT_USER\Software\Omvale Tavrin 2.0.8'
+slots=(0 1 2 3 4 5 6 7 8 12 14)
+{
+  printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n' "$key" "$key"
+  printf '"Mark Choice"=dword:00000000\r\n"Reveal Color"=dword:00ff0000\r\n"Reveal Style"=dword:00000000\r\n'
+  printf '"Line Color"=dword:00ff0000\r\n"Line Style"=dword:00000000\r\n"ZoomX"=dword:00000002\r\n'
+  printf '"Spot Light Style"=dword:00000000\r\n"Laser Beam Color"=dword:000000ff\r\n"Laser Beam Size"=dword:00000001\r\n'
+  printf '"Rectangle Color"=dword:000000ff\r\n"Com Port"="Com2"\r\n"SoundName"=""\r\n"BreakSound"=""\r\n'
+  printf '"Execute Name"=""\r\n"Break Font Color"=dword:0080ff80\r\n"Break Back Color"=dword:00000080\r\n'
+  printf '"Break Time "=dword:0000000a\r\n"Version"=" 2.0.8"\r\n'
+  for i in "${!slots[@]}"; do printf '"%d"=dword:%08x\r\n' "$i" "${slots[$i]}"; done
+} >"$suite/soak-settings.reg"
+"$WINE" regedit /S "$suite/soak-settings.reg" >/dev/null 2>&1 </dev/null
+# Unmanaged windows, as on a desktop with a window manager that answers at
+# once (with none, Wine waits about 2 s in every hide of a full-screen window).
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+
+(cd "$(dirname "$exe")" && exec "$WINE" "$exe") >"$suite/logs/tavrin.log" 2>&1 </dev/null &
+prog=$!
+probe wait-window TForm_Main 30000 Tavrin >/dev/null || { echo "soak: the program did not start" >&2; exit 1; }
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+
+rss() { awk '/^VmRSS:/ {print $2}' "/proc/$prog/status" 2>/dev/null || echo "-"; }
+echo "soak: $shows shows, $per_show packets each, program PID $prog (RSS $(rss) KiB at start)"
+set +e
+"$WINE" "$soak_exe" '\\.\COM1' "$shows" "$per_show" BCDEFGHIJK 50 </dev/null | tr -d '\r' |
+  tee "$suite/logs/soak.log"
+rc=${PIPESTATUS[0]}
+set -e
+echo "soak: RSS $(rss) KiB at the end (Linux view of the Wine process)"
+if ! kill -0 "$prog" 2>/dev/null || [ "$(awk '{print $3}' "/proc/$prog/stat" 2>/dev/null)" = Z ]; then
+  echo "soak: the program is gone"
+  rc=1
+fi
+exit "$rc"
