@@ -58,7 +58,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2002-2026 Omvale"
 !define MUI_COMPONENTSPAGE_TEXT_TOP "Tavrin itself is always installed. Untick the second line if it should not start by itself when you sign in to Windows."
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "Tavrin lives in the notification area of the taskbar: right-click its icon for the palette, the settings and Exit.$\r$\n$\r$\nThe pointer's receiver goes on COM2, or on COM1 when the icon's menu says so."
+!define MUI_FINISHPAGE_TEXT "Tavrin lives in the notification area of the taskbar: right-click its icon for the palette, the settings and Exit.$\r$\n$\r$\nTavrin reads the pointer's receiver on COM2 unless the icon's COM Port menu chooses another port."
 !define MUI_FINISHPAGE_TEXT_LARGE
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Tavrin now"
