@@ -43,10 +43,20 @@ pids_running() {  # text
 
 # Icons on the tray: the icon-sized slots of the tray window that show
 # anything but its background (the colour of its last slot, which is empty
-# while the tray shows fewer than its minimum of slots).
+# while the tray shows fewer than its minimum of slots). A tray just mapped
+# may not have painted its icon yet.
 tray_icons() {
+  local n=0 end=$((SECONDS + 5))
+  while [ "$n" = 0 ] && [ "$SECONDS" -lt "$end" ]; do
+    n="$(tray_icons_now)"
+    [ "$n" != 0 ] || sleep 0.2
+  done
+  echo "$n"
+}
+tray_icons_now() {
   local g tx ty tw th
-  g="$(tv_wait_tray 10)" || { echo 0; return; }
+  g="$(tv_tray_geometry)"
+  [ -n "$g" ] || { echo 0; return; }
   read -r tx ty tw th <<<"$g"
   import -window root -crop "${tw}x$th+$tx+$ty" +repage -depth 8 txt:- 2>/dev/null |
     awk -F'[ ,:()#]+' -v th="$th" -v tw="$tw" '
