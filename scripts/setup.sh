@@ -19,6 +19,8 @@ packages=(
   xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick socat
   # unpacking the libjpeg source package
   dpkg-dev xz-utils
+  # the release (scripts/release.sh): the installer and the portable zip
+  nsis zip unzip
 )
 
 missing=()
