@@ -73,6 +73,15 @@ Hwnd PacketDecoder::LastAncestor(Hwnd hwnd) {
   return hwnd;
 }
 
+void PacketDecoder::SendSysCommand(Hwnd hwnd, WParam command) {
+  // The answer does not matter, and a window that never gives one (its
+  // program hangs) must not hold the pointer up: after the bound, or at once
+  // for a thread the system already takes for hung, the decoder goes on.
+  std::uintptr_t answer = 0;
+  [[maybe_unused]] const LResult answered = sys_.SendMessageTimeoutA(
+      hwnd, msg::kSysCommand, command, 0, kSmtoAbortIfHung, kSysCommandTimeoutMs, &answer);
+}
+
 std::string PacketDecoder::Caption(Hwnd hwnd) {
   char caption[kCaptionBuffer] = {};
   sys_.GetWindowTextA(hwnd, caption, kCaptionBuffer);
@@ -133,7 +142,7 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
   }
 
   if (p1 == 'Y' && p2 == 'f') {
-    sys_.SendMessageA(sys_.GetDesktopWindow(), msg::kSysCommand, kScTaskList, 0);
+    SendSysCommand(sys_.GetDesktopWindow(), kScTaskList);
     return;
   }
   if (p1 == 'U' && p2 == 'j') {
@@ -141,10 +150,10 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
     // With the desktop or the taskbar in front there is no caption: bring
     // back what was minimised last, again and again if asked.
     if (!Caption(top).empty()) {
-      sys_.SendMessageA(top, msg::kSysCommand, kScMinimize, 0);
+      SendSysCommand(top, kScMinimize);
       LastMinimizedWindow = top;
     } else if (sys_.IsWindow(LastMinimizedWindow)) {
-      sys_.SendMessageA(LastMinimizedWindow, msg::kSysCommand, kScRestore, 0);
+      SendSysCommand(LastMinimizedWindow, kScRestore);
     }
     return;
   }

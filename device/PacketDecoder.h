@@ -36,6 +36,9 @@ class PacketDecoder {
   static constexpr std::uint32_t kTailTimeoutMs = 100;
   // The pause after the first packet of a delivery reads where the pointer is.
   static constexpr std::uint32_t kPacketPauseMs = 3;
+  // How long the start menu and minimise/restore keys wait for the window
+  // they command to answer.
+  static constexpr std::uint32_t kSysCommandTimeoutMs = 1000;
 
   // Reads the scroll modes from program and the slot table from paletteSlots;
   // both are read at each packet, never copied.
@@ -62,6 +65,7 @@ class PacketDecoder {
   platform::Hwnd LastAncestor(platform::Hwnd hwnd);
   // At most 49 characters of the window's caption.
   std::string Caption(platform::Hwnd hwnd);
+  void SendSysCommand(platform::Hwnd hwnd, platform::WParam command);
 
   platform::Platform& sys_;
   const Program& program_;

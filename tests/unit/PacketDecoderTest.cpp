@@ -345,6 +345,22 @@ TEST_F(PacketDecoderTest, MinimiseGoesToTheTopOfTheChainAndRestoreNeedsTheWindow
   EXPECT_EQ(decoder.LastMinimizedWindow, owner.hwnd) << "kept until overwritten";
 }
 
+TEST_F(PacketDecoderTest, AHungWindowInFrontHoldsThePointerUpForASecondAtMost) {
+  OtherProgram other(sys, {100, 100, 300, 300});
+  other.process->StopTakingMessages();
+  std::uint64_t before = sys.Now();
+  Deliver({kMinimizeRestore, Motion(4, 0)});
+  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs + 1000);
+  EXPECT_EQ(sys.Cursor(), (Point{324, 240})) << "the packet after it still moves";
+  EXPECT_FALSE(other.process->IsIconic(other.hwnd));
+
+  // Once the system takes its program for hung, the key does not wait at all.
+  sys.Advance(platform::kHungThreadMs);
+  before = sys.Now();
+  Deliver({kMinimizeRestore});
+  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs);
+}
+
 // ---- deliveries that cut and merge packets ---------------------------------------------
 
 // A stream where every move sits between button messages, so each injected
