@@ -28,15 +28,12 @@ PacketDecoder::PacketDecoder(Platform& sys, const Program& program, const SlotTa
 
 void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
   if (!data) size = 0;
+  if (size > 0) lastArrival_ = sys_.GetTickCount();
   if (decoding_) {
     // A delivery during an effect of the delivery being decoded: its bytes
     // follow the ones still waiting there.
     pending_.insert(pending_.end(), data, data + size);
     return;
-  }
-  if (PendingBytes() > 0 && sys_.GetTickCount() - tailSince_ > kTailTimeoutMs) {
-    pending_.clear();
-    next_ = 0;
   }
   pending_.insert(pending_.end(), data, data + size);
 
@@ -48,7 +45,6 @@ void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
       d.pending_.erase(d.pending_.begin(),
                        d.pending_.begin() + static_cast<std::ptrdiff_t>(d.next_));
       d.next_ = 0;
-      d.tailSince_ = d.sys_.GetTickCount();
       d.decoding_ = false;
     }
   } finish{*this};
@@ -62,6 +58,14 @@ void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
     DecodePacket(p0, p1, p2, first);
     first = false;
   }
+}
+
+void PacketDecoder::LineQuiet() {
+  // While a delivery is still being decoded, its own bytes are waiting.
+  if (decoding_ || PendingBytes() == 0) return;
+  if (sys_.GetTickCount() - lastArrival_ < kQuietMarginMs) return;
+  pending_.clear();
+  next_ = 0;
 }
 
 Hwnd PacketDecoder::LastAncestor(Hwnd hwnd) {

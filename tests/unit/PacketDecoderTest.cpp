@@ -456,24 +456,28 @@ TEST_F(PacketDecoderTest, EachPacketOfADeliveryFindsTheWindowUnderThePointerAnew
   EXPECT_TRUE(left.Take().empty());
 }
 
-TEST_F(PacketDecoderTest, AnIncompleteTailOlderThanTwoPollsIsDroppedAndTheNextByteStartsAPacket) {
-  // Two stray bytes, then nothing for longer than the time-out: the next
-  // packet decodes exactly.
+TEST_F(PacketDecoderTest, ATailIsDroppedOnlyWhenTheLineStayedQuietAClearMarginAfterIt) {
+  // No check of the port between two deliveries: the program was late, not
+  // the line, and the tail is continued however old it is.
+  const std::vector<std::uint8_t> bytes = Wire({Motion(-10, 0), Motion(1, 1)});
+  Deliver(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1));
+  sys.Advance(5000);
+  Deliver(std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()));
+  EXPECT_EQ(sys.Cursor(), (Point{311, 241}));
+
+  // Two bytes of a packet whose last byte was lost. A quiet check just
+  // before the margin proves nothing; the one at the margin drops them, and
+  // the next byte starts a packet.
   std::vector<std::uint8_t> stray = Wire({Motion(50, 50)});
   stray.pop_back();
   Deliver(stray);
+  sys.Advance(PacketDecoder::kQuietMarginMs - 1);
+  decoder.LineQuiet();
   EXPECT_EQ(decoder.PendingBytes(), 2u);
-  sys.Advance(PacketDecoder::kTailTimeoutMs + 1);
-  Deliver({Motion(3, 4)});
-  EXPECT_EQ(sys.Cursor(), (Point{323, 244}));
+  sys.Advance(1);
+  decoder.LineQuiet();
   EXPECT_EQ(decoder.PendingBytes(), 0u);
-
-  // At the time-out itself the tail still counts as the packet's start: a
-  // packet split across two late polls is not torn apart.
-  std::vector<std::uint8_t> bytes = Wire({Motion(-10, 0), Motion(1, 1)});
-  Deliver(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1));
-  sys.Advance(PacketDecoder::kTailTimeoutMs);
-  Deliver(std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()));
+  Deliver({Motion(3, 4)});
   EXPECT_EQ(sys.Cursor(), (Point{314, 245}));
 }
 
@@ -484,7 +488,8 @@ TEST_F(PacketDecoderTest, GarbageBetweenPacketsCostsOnlyWhatArrivesBeforeThePaus
   std::vector<std::uint8_t> bytes = Wire({kLeftPress});
   bytes.push_back(0xD5);
   Deliver(bytes);
-  sys.Advance(150);
+  sys.Advance(50);
+  decoder.LineQuiet();
   Deliver({Motion(0, 0), Motion(2, 0)});
   EXPECT_FALSE(decoder.LeftButtonLatched);
   EXPECT_EQ(Describe(other.Take()),
@@ -534,6 +539,38 @@ TEST(PacketDecoderWiring, ThePortsBytesMoveThePointerAtTheDriversPoll) {
   EXPECT_EQ(sys.Cursor(), (Point{510, 380}));
   EXPECT_TRUE(h.Main().Decoder.LeftButtonLatched);
   EXPECT_TRUE(sys.KeyIsDown(0x01)) << "the system holds the left button";
+}
+
+TEST(PacketDecoderWiring, APacketCutByAPollSurvivesTheProgramBeingHeldWhileItsRestArrives) {
+  // A poll takes the first one or two bytes of a packet; the main thread is
+  // then held for 300 ms while the rest and a stream of upward moves arrive.
+  // Had the bytes the poll took been thrown away, the moves would read out
+  // of step: two bytes late, each move's first byte is key 'L' (the Laser
+  // Beam); one byte late, their motion is garbage.
+  std::vector<Packet> moves(10, Motion(0, -4));
+  const std::vector<std::uint8_t> bytes = Wire(moves);
+  for (std::size_t cut : {1u, 2u}) {
+    SCOPED_TRACE("the poll took " + std::to_string(cut) + " byte(s)");
+    SimSystem sys;
+    auto& port = sys.AddSerialPort("COM2");
+    ProgramHarness h(sys);
+    h.Start();
+    sys.PlaceCursor({500, 400});
+    const auto runFor = [&](int ms) {
+      for (int i = 0; i < ms; ++i) {
+        h.app.ProcessMessages();
+        sys.Advance(1);
+      }
+    };
+    port.Feed(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
+    for (int i = 0; i < 60 && port.Queued() > 0; ++i) runFor(1);
+    ASSERT_EQ(port.Queued(), 0u);
+    port.FeedAt(sys.Now() + 2, std::vector<std::uint8_t>(bytes.begin() + cut, bytes.end()));
+    sys.Advance(300);
+    runFor(100);
+    EXPECT_EQ(sys.Cursor(), (Point{500, 360}));
+    EXPECT_FALSE(h.program.OverlayVisible) << "no key was pressed";
+  }
 }
 
 }  // namespace
