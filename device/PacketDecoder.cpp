@@ -1,5 +1,6 @@
 #include "device/PacketDecoder.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -27,29 +28,28 @@ PacketDecoder::PacketDecoder(Platform& sys, const Program& program, const SlotTa
     : sys_(sys), program_(program), paletteSlots_(paletteSlots), dispatch_(std::move(dispatch)) {}
 
 void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
-  if (!data) size = 0;
-  if (size > 0) lastArrival_ = sys_.GetTickCount();
-  if (decoding_) {
-    // A delivery during an effect of the delivery being decoded: its bytes
-    // follow the ones still waiting there.
+  if (data && size > 0) {
+    lastArrival_ = sys_.GetTickCount();
     pending_.insert(pending_.end(), data, data + size);
-    return;
   }
-  pending_.insert(pending_.end(), data, data + size);
+  DecodeWaiting();
+}
 
-  // Whatever an effect does (an error box, an exception through here), the
-  // decoder is ready for the next delivery afterwards.
-  struct Finish {
-    PacketDecoder& d;
-    ~Finish() {
-      d.pending_.erase(d.pending_.begin(),
-                       d.pending_.begin() + static_cast<std::ptrdiff_t>(d.next_));
-      d.next_ = 0;
-      d.decoding_ = false;
-    }
-  } finish{*this};
-  decoding_ = true;
+void PacketDecoder::LineQuiet() {
+  // In an effect's message loop, packets that came after its key may still
+  // wait: the stream goes on with them first.
+  DecodeWaiting();
+  if (PendingBytes() == 0 || sys_.GetTickCount() - lastArrival_ < kQuietMarginMs) return;
+  pending_.clear();
+  next_ = 0;
+}
+
+void PacketDecoder::DecodeWaiting() {
   bool first = true;
+  // A packet is taken before it is decoded, and the buffer read afresh after
+  // each: an effect that runs the message loop may decode the rest of the
+  // stream meanwhile (and an exception through here leaves nothing taken
+  // twice).
   while (pending_.size() - next_ >= 3) {
     const std::uint8_t p0 = static_cast<std::uint8_t>(pending_[next_] - kWireOffset);
     const std::uint8_t p1 = static_cast<std::uint8_t>(pending_[next_ + 1] - kWireOffset);
@@ -58,13 +58,7 @@ void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
     DecodePacket(p0, p1, p2, first);
     first = false;
   }
-}
-
-void PacketDecoder::LineQuiet() {
-  // While a delivery is still being decoded, its own bytes are waiting.
-  if (decoding_ || PendingBytes() == 0) return;
-  if (sys_.GetTickCount() - lastArrival_ < kQuietMarginMs) return;
-  pending_.clear();
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(next_));
   next_ = 0;
 }
 
@@ -103,7 +97,15 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
     handled = true;
     // A slot holds whatever the registry gave; a code outside the effects
     // only hides the dialogs.
-    dispatch_(static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]));
+    const auto code = static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]);
+    if (std::find(running_.begin(), running_.end(), code) == running_.end()) {
+      running_.push_back(code);
+      struct Done {
+        std::vector<unsigned>& running;
+        ~Done() { running.pop_back(); }
+      } done{running_};
+      dispatch_(code);
+    }
   }
 
   // The release rules look at p0 alone: any packet without the button's bit

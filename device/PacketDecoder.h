@@ -10,6 +10,16 @@
 // window under it are read again for each: the packet before may have moved
 // the pointer); a cut packet's bytes wait for the next delivery.
 //
+// An effect may run the message loop (an error box waiting for its OK):
+// deliveries and quiet checks that come meanwhile go on with the same stream
+// at once, first with the packets that came after the effect's key, so the
+// pointer works while the box is up, and no packet is decoded twice or held
+// back until the effect ends. A function key whose own effect is still
+// running (the Play Sound key again while its error box is up, or another
+// key bound to the same effect) is dropped: run inside itself, the effect
+// would stack a second box, or start a sound that its first run then stops
+// as it goes on. Keys of other effects run at once.
+//
 // Nothing in the bytes marks where a packet starts (any three bytes are a
 // valid packet), so alignment is kept by the line's silence. The receiver
 // sends a packet's three bytes back to back (about 3 ms at 9600 bit/s), so
@@ -73,6 +83,8 @@ class PacketDecoder {
   platform::Hwnd LastMinimizedWindow = 0;
 
  private:
+  // Decodes every whole packet waiting, in order.
+  void DecodeWaiting();
   void DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t p2, bool pause);
   // The last window up hwnd's chain of parents (owners, for popups).
   platform::Hwnd LastAncestor(platform::Hwnd hwnd);
@@ -89,6 +101,7 @@ class PacketDecoder {
   // effect may run the message loop, and with it the next delivery).
   std::vector<std::uint8_t> pending_;
   std::size_t next_ = 0;
-  bool decoding_ = false;
+  // The effects whose keys' dispatch has not returned yet, innermost last.
+  std::vector<unsigned> running_;
   std::uint32_t lastArrival_ = 0;  // the tick of the latest delivery with bytes
 };

@@ -7,8 +7,9 @@
 // poll found the line quiet), its top three choose the time since the poll
 // before (the serial driver's period and the decoder's quiet margin are
 // among them). Function keys bound to the scroll modes toggle them as the
-// dispatcher does; the one bound to Mark brings a delivery in the middle of
-// its own, as an effect that runs the message loop would.
+// dispatcher does; the one bound to Mark brings a quiet check and a delivery
+// (a plain move and Mark's key again) in the middle of its own, as an effect
+// that runs the message loop would.
 //
 // Checked after every poll: the system holds a button exactly while the
 // decoder has it latched. Checked at the end: after the line stayed quiet
@@ -35,6 +36,7 @@ constexpr std::uint8_t kVkLButton = 0x01;
 constexpr std::uint8_t kVkRButton = 0x02;
 constexpr std::uint32_t kGapsMs[8] = {0, 1, 16, 39, 40, 50, 300, 1000};
 constexpr std::uint8_t kPlainMotion[3] = {0xC0, 0x80, 0x80};  // no buttons, no movement
+constexpr std::uint8_t kMoveAndMark[6] = {0xC0, 0x80, 0x80, 0xC0, 0xC2, 0x80};
 
 void Require(bool condition, const char* what) {
   if (condition) return;
@@ -104,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       m.program.HorizontalScrollOn = false;
     } else if (code == 0 && nested < 4) {
       ++nested;
-      decoder->ReceiveData(kPlainMotion, sizeof kPlainMotion);
+      decoder->LineQuiet();
+      decoder->ReceiveData(kMoveAndMark, sizeof kMoveAndMark);
     }
   });
 

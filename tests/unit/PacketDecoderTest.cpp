@@ -507,19 +507,54 @@ TEST_F(PacketDecoderTest, ADeliveryShorterThanAPacketDoesNothingYet) {
   EXPECT_EQ(sys.Cursor(), (Point{321, 240}));
 }
 
-TEST_F(PacketDecoderTest, ADeliveryDuringAnEffectIsDecodedAfterTheRestOfItsOwn) {
-  // An effect that runs the message loop can bring the next poll's delivery
-  // into the middle of this one: its packets follow in order.
-  const std::vector<std::uint8_t> nested = Wire({Motion(0, 7)});
+TEST_F(PacketDecoderTest, AnEffectThatRunsTheMessageLoopLetsTheStreamGoOnInOrder) {
+  // The stream: key 'B', then three moves. The first delivery ends one byte
+  // into the second move. B's effect runs the message loop: a poll that
+  // finds nothing new, then a delivery with the rest of that move and two
+  // bytes of the third; the last byte comes after the effect.
+  const std::vector<std::uint8_t> bytes =
+      Wire({Key('B'), Motion(5, 0), Motion(0, 7), Motion(1, 1)});
+  const auto part = [&](std::size_t from, std::size_t to) {
+    return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(to));
+  };
   std::vector<Point> seen;
   PacketDecoder d(*process, program, slots, [&](unsigned) {
-    d.ReceiveData(nested.data(), static_cast<std::uint32_t>(nested.size()));
+    sys.Advance(1);
+    d.LineQuiet();
+    seen.push_back(sys.Cursor());
+    const std::vector<std::uint8_t> more = part(7, 11);
+    d.ReceiveData(more.data(), static_cast<std::uint32_t>(more.size()));
     seen.push_back(sys.Cursor());
   });
-  const std::vector<std::uint8_t> outer = Wire({Key('B'), Motion(5, 0)});
-  d.ReceiveData(outer.data(), static_cast<std::uint32_t>(outer.size()));
-  EXPECT_EQ(seen, (std::vector<Point>{{320, 240}}));
-  EXPECT_EQ(sys.Cursor(), (Point{325, 247}));
+  const std::vector<std::uint8_t> first = part(0, 7);
+  d.ReceiveData(first.data(), static_cast<std::uint32_t>(first.size()));
+  EXPECT_EQ(seen, (std::vector<Point>{{325, 240}, {325, 247}}))
+      << "each move while the effect runs, the one after the key first";
+  EXPECT_EQ(d.PendingBytes(), 2u) << "the third move's start, carried past the effect";
+  const std::vector<std::uint8_t> last = part(11, 12);
+  d.ReceiveData(last.data(), 1);
+  EXPECT_EQ(sys.Cursor(), (Point{326, 248}));
+}
+
+TEST_F(PacketDecoderTest, AKeyWhoseEffectStillRunsIsDroppedWhileOtherKeysRunInsideIt) {
+  // Play Sound ('H') waits in its box; meanwhile the presenter presses it
+  // again, then 'B', bound to Play Sound too, then Reveal ('C'), and moves.
+  slots[0] = 13;
+  const std::vector<std::uint8_t> duringBox = Wire({Key('H'), Key('B'), Key('C'), Motion(2, 0)});
+  std::vector<std::string> log;
+  PacketDecoder d(*process, program, slots, [&](unsigned code) {
+    log.push_back("start " + std::to_string(code));
+    if (code == 13 && log.size() == 1)
+      d.ReceiveData(duringBox.data(), static_cast<std::uint32_t>(duringBox.size()));
+    log.push_back("end " + std::to_string(code));
+  });
+  const std::vector<std::uint8_t> key = Wire({Key('H')});
+  d.ReceiveData(key.data(), 3);
+  EXPECT_EQ(log, (std::vector<std::string>{"start 13", "start 1", "end 1", "end 13"}));
+  EXPECT_EQ(sys.Cursor(), (Point{322, 240}));
+  d.ReceiveData(key.data(), 3);
+  EXPECT_EQ(log.size(), 6u) << "once its effect has ended, the key runs it again";
 }
 
 // ---- the main window's receive handler ----------------------------------------------------
@@ -539,6 +574,52 @@ TEST(PacketDecoderWiring, ThePortsBytesMoveThePointerAtTheDriversPoll) {
   EXPECT_EQ(sys.Cursor(), (Point{510, 380}));
   EXPECT_TRUE(h.Main().Decoder.LeftButtonLatched);
   EXPECT_TRUE(sys.KeyIsDown(0x01)) << "the system holds the left button";
+}
+
+TEST(PacketDecoderWiring, ThePointerWorksWhilePlaySoundsErrorBoxIsUp) {
+  SimSystem sys;
+  auto& port = sys.AddSerialPort("COM2");
+  ProgramHarness h(sys);
+  h.Start();
+  h.program.Settings.SoundName = "nowhere.mid";
+  const auto runFor = [&](int ms) {
+    for (int i = 0; i < ms; ++i) {
+      h.app.ProcessMessages();
+      sys.Advance(1);
+    }
+  };
+  // The presenter's turn while the box is up: six moves, each a different
+  // power of two, so a packet lost or decoded twice shows in the sum; then
+  // the pointer onto OK and a click from the device.
+  Point whileUp;
+  int turns = 0;
+  h.ui.whileBoxUp = [&](const gui::MessageBoxCall& box) {
+    if (++turns > 1) {  // the click did not close it
+      h.ui.AnswerBox(gui::kIdOk);
+      return;
+    }
+    sys.PlaceCursor({300, 300});
+    port.Feed(Wire({Motion(1, -1), Motion(2, -2), Motion(4, -4), Motion(8, -8), Motion(16, -16),
+                    Motion(32, -32)}));
+    runFor(60);
+    whileUp = sys.Cursor();
+    platform::Rect ok;
+    h.process->GetWindowRect(box.okButton, &ok);
+    sys.PlaceCursor({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
+    port.Feed(Wire({kLeftPress, Motion(0, 0)}));
+    runFor(60);
+  };
+  port.Feed(Wire({Key('H')}));
+  runFor(60);
+  ASSERT_EQ(h.ui.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.ui.MessageBoxes()[0].text.rfind("Error 275: ", 0), 0u);
+  EXPECT_EQ(whileUp, (Point{363, 237}));
+  EXPECT_EQ(turns, 1) << "the click packet on OK closed the box";
+  EXPECT_FALSE(h.process->IsWindow(h.ui.MessageBoxes()[0].window));
+  const Point atOk = sys.Cursor();
+  runFor(200);
+  EXPECT_EQ(sys.Cursor(), atOk) << "nothing held back moves the pointer after the box";
+  EXPECT_FALSE(h.Main().Decoder.LeftButtonLatched);
 }
 
 TEST(PacketDecoderWiring, APacketCutByAPollSurvivesTheProgramBeingHeldWhileItsRestArrives) {
