@@ -91,6 +91,9 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
                                          std::uint32_t size) {
     CommPortDriver1ReceiveData(sender, data, size);
   };
+  CommPortDriver1.OnLineQuiet = [this](TCommPortDriver& sender) {
+    CommPortDriver1LineQuiet(sender);
+  };
 
   // Sent to every top-level window when the taskbar comes back (the shell
   // restarted): the tray icon must be added again or it is silently gone.
@@ -246,6 +249,8 @@ void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t
                                             std::uint32_t size) {
   Decoder.ReceiveData(data, size);
 }
+
+void TForm_Main::CommPortDriver1LineQuiet(TCommPortDriver&) { Decoder.LineQuiet(); }
 
 namespace {
 // The effects work on the program's windows and this window's player.

@@ -62,6 +62,8 @@ class TForm_Main : public gui::Form {
   // The device's bytes, one delivery per poll of the serial driver.
   void CommPortDriver1ReceiveData(TCommPortDriver& sender, const std::uint8_t* data,
                                   std::uint32_t size);
+  // A poll of the port that found nothing waiting.
+  void CommPortDriver1LineQuiet(TCommPortDriver& sender);
   // Performs one effect (an effect code, 0-14; anything else only hides the
   // dialogs).
   void DispatchEffect(unsigned code);

@@ -218,6 +218,7 @@ LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wPara
     PollPackets(stat.cbInQue);
   else
     PollData(stat.cbInQue);
+  if (stat.cbInQue == 0 && Connected() && OnLineQuiet) OnLineQuiet(*this);
   return 0;
 }
 

@@ -51,6 +51,7 @@ inline constexpr long kInvalidWindowHandle = 1400;
 inline constexpr long kInvalidCursorHandle = 1402;
 inline constexpr long kResourceNameNotFound = 1814;
 inline constexpr long kOperationAborted = 995;
+inline constexpr long kTimeout = 1460;
 }  // namespace error
 
 // Registry value types.
@@ -284,6 +285,13 @@ inline constexpr WParam kScRestore = 0xF120;
 inline constexpr WParam kScTaskList = 0xF130;  // opens the start menu
 inline constexpr WParam kScClose = 0xF060;
 inline constexpr WParam kScKeyMenu = 0xF100;  // the menu bar or window menu by keyboard
+
+// SendMessageTimeoutA's flags.
+inline constexpr std::uint32_t kSmtoNormal = 0x0000;
+// Gives up at once on a thread the system takes for hung: one that has taken
+// no message for 5 seconds.
+inline constexpr std::uint32_t kSmtoAbortIfHung = 0x0002;
+inline constexpr std::uint32_t kHungThreadMs = 5000;
 
 // Bits of a key message's lParam above the scan code (the KF_ flags << 16).
 inline constexpr std::uint32_t kKeyAltDown = 1u << 29;   // the context code: Alt is held
@@ -625,6 +633,13 @@ class WindowOps {
   virtual bool IsWindow(Hwnd hwnd) = 0;
   virtual bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
   virtual LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
+  // Sends and waits at most timeoutMs for the window's thread to answer:
+  // nonzero with the answer in *result, or 0 with ERROR_TIMEOUT when the
+  // time ran out (with kSmtoAbortIfHung, at once for a hung thread). A
+  // window of the calling thread answers directly, as with SendMessageA.
+  virtual LResult SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                      LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                      std::uintptr_t* result) = 0;
   virtual std::uint32_t RegisterWindowMessageA(std::string_view name) = 0;
   virtual bool InvalidateRect(Hwnd hwnd) = 0;
   // Returns whether the window was disabled before.

@@ -1,6 +1,7 @@
 #include "platform/memory/SimProcess.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace platform::memory {
@@ -9,7 +10,8 @@ namespace {
 constexpr std::uint32_t kUserTimerMinimum = 10;  // USER_TIMER_MINIMUM
 }
 
-SimProcess::SimProcess(SimSystem& system, std::uint32_t pid) : sys_(system), pid_(pid) {}
+SimProcess::SimProcess(SimSystem& system, std::uint32_t pid)
+    : sys_(system), pid_(pid), lastTakenMs_(system.Now()) {}
 
 SimProcess::~SimProcess() {
   // The system takes back everything the process held. Its windows go without
@@ -407,10 +409,37 @@ bool SimProcess::PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, L
 LResult SimProcess::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return 0;
+  if (w->pid != pid_) {
+    const SimProcess* owner = sys_.Process(w->pid);
+    if (owner && !owner->takingMessages_) {
+      std::fprintf(stderr,
+                   "simulated SendMessageA of message 0x%x waits forever: the thread of its "
+                   "window takes no messages\n",
+                   message);
+      throw SendMessageBlocksForever{hwnd, message};
+    }
+  }
   if (!w->proc && w->control) return ControlProc(hwnd, message, wParam, lParam);
   if (!w->proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WndProc proc = w->proc;  // the window may go while its proc runs
   return proc(hwnd, message, wParam, lParam);
+}
+
+LResult SimProcess::SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                        LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                        std::uintptr_t* result) {
+  if (result) *result = 0;
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w) return FailBool(error::kInvalidWindowHandle);
+  const SimProcess* owner = sys_.Process(w->pid);
+  if (w->pid != pid_ && owner && !owner->takingMessages_) {
+    const bool hung = sys_.Now() - owner->lastTakenMs_ >= kHungThreadMs;
+    if (!(flags & kSmtoAbortIfHung) || !hung) sys_.Advance(timeoutMs);
+    return FailBool(error::kTimeout);
+  }
+  const LResult answer = SendMessageA(hwnd, message, wParam, lParam);
+  if (result) *result = static_cast<std::uintptr_t>(answer);
+  return 1;
 }
 
 std::uint32_t SimProcess::RegisterWindowMessageA(std::string_view name) {
@@ -462,6 +491,7 @@ bool SimProcess::HasPendingMessage() const {
 
 bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   const bool remove = removeFlags & kPmRemove;
+  lastTakenMs_ = sys_.Now();
   sys_.SettleSounds();
   for (auto it = posted_.begin(); it != posted_.end(); ++it) {
     if (hwnd && it->hwnd != hwnd) continue;

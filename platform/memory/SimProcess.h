@@ -14,6 +14,14 @@
 
 namespace platform::memory {
 
+// Thrown when a SendMessageA goes to a window whose thread takes no more
+// messages: on the real system the sender would wait for good. Like
+// SerialReadBlocksForever it is no std::exception, so it ends the test.
+struct SendMessageBlocksForever {
+  Hwnd hwnd = 0;
+  std::uint32_t message = 0;
+};
+
 class SimProcess final : public Platform {
  public:
   SimProcess(SimSystem& system, std::uint32_t pid);
@@ -29,6 +37,12 @@ class SimProcess final : public Platform {
   // it did something (posted a message, closed a window) worth looking at.
   void SetIdleHook(std::function<bool()> hook) { idleHook_ = std::move(hook); }
   bool HasPendingMessage() const;
+  // The process's thread is stuck from now on (a hung program): it never
+  // takes a message again. What is sent to its windows from another process
+  // is never answered; the system takes the thread for hung once it has
+  // taken no message for kHungThreadMs.
+  void StopTakingMessages() { takingMessages_ = false; }
+  bool TakesMessages() const { return takingMessages_; }
   std::size_t PostedCount() const { return posted_.size(); }
   // Pointer and keyboard messages waiting to be taken.
   std::size_t InputCount() const { return input_.size(); }
@@ -72,6 +86,9 @@ class SimProcess final : public Platform {
   bool IsWindow(Hwnd hwnd) override { return sys_.Window(hwnd) != nullptr; }
   bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  LResult SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam,
+                              std::uint32_t flags, std::uint32_t timeoutMs,
+                              std::uintptr_t* result) override;
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   bool InvalidateRect(Hwnd hwnd) override;
   bool EnableWindow(Hwnd hwnd, bool enable) override;
@@ -250,6 +267,8 @@ class SimProcess final : public Platform {
   std::map<HKey, KeyHandle> keys_;
   std::map<Handle, KernelHandle> handles_;
   Handle nextHandle_ = 0x100;
+  bool takingMessages_ = true;
+  std::uint64_t lastTakenMs_ = 0;  // when the thread last asked for a message
   std::uint64_t idleBudgetMs_ = 0;
   std::uint64_t idleSpentMs_ = 0;
   std::function<bool()> idleHook_;

@@ -442,6 +442,16 @@ LResult Win32Platform::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wPa
   return ::SendMessageA(ToHwnd(hwnd), message, wParam, lParam);
 }
 
+LResult Win32Platform::SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                           LParam lParam, std::uint32_t flags,
+                                           std::uint32_t timeoutMs, std::uintptr_t* result) {
+  DWORD_PTR answer = 0;
+  const LRESULT sent =
+      ::SendMessageTimeoutA(ToHwnd(hwnd), message, wParam, lParam, flags, timeoutMs, &answer);
+  if (result) *result = answer;
+  return sent;
+}
+
 std::uint32_t Win32Platform::RegisterWindowMessageA(std::string_view name) {
   KeepLastError keep;
   const std::string n(name);

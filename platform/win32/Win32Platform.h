@@ -58,6 +58,9 @@ class Win32Platform final : public Platform {
   bool IsWindow(Hwnd hwnd) override;
   bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  LResult SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam,
+                              std::uint32_t flags, std::uint32_t timeoutMs,
+                              std::uintptr_t* result) override;
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   bool InvalidateRect(Hwnd hwnd) override;
   bool EnableWindow(Hwnd hwnd, bool enable) override;

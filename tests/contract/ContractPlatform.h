@@ -22,6 +22,18 @@ std::unique_ptr<platform::Platform> MakeContractPlatform();
 // system's, shared with every other process.
 std::unique_ptr<platform::Platform> MakeSecondProcess();
 
+// A top-level window of another program whose thread has stopped taking
+// messages, as a hung program's: made on a thread of its own that then
+// waits for something else for good (natively, a simulated process that
+// takes no more messages). Destroying the object ends the thread and the
+// window.
+class ContractHungWindow {
+ public:
+  virtual ~ContractHungWindow() = default;
+  virtual platform::Hwnd Handle() const = 0;
+};
+std::unique_ptr<ContractHungWindow> MakeHungWindow();
+
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked
 // window, handing activation on when the active window is minimised) do not

@@ -35,6 +35,29 @@ std::unique_ptr<platform::Platform> MakeSecondProcess() {
   return Start();
 }
 
+namespace {
+class SimHungWindow final : public ContractHungWindow {
+ public:
+  SimHungWindow() : process_(Machines().back()->StartProcess()) {
+    platform::WindowParams params;
+    params.className = "Hung";
+    params.caption = "Hung";
+    hwnd_ = process_->CreateWindowExA(params, {});
+    process_->StopTakingMessages();
+  }
+  platform::Hwnd Handle() const override { return hwnd_; }
+
+ private:
+  std::unique_ptr<platform::memory::SimProcess> process_;
+  platform::Hwnd hwnd_ = 0;
+};
+}  // namespace
+
+std::unique_ptr<ContractHungWindow> MakeHungWindow() {
+  if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
+  return std::make_unique<SimHungWindow>();
+}
+
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
   const std::string path = "C:\\contract\\" + name;

@@ -139,6 +139,10 @@ class OtherProcess final : public Platform {
   LResult SendMessageA(Hwnd h, std::uint32_t m, WParam w, LParam l) override {
     return local_.SendMessageA(h, m, w, l);
   }
+  LResult SendMessageTimeoutA(Hwnd h, std::uint32_t m, WParam w, LParam l, std::uint32_t flags,
+                              std::uint32_t timeoutMs, std::uintptr_t* result) override {
+    return local_.SendMessageTimeoutA(h, m, w, l, flags, timeoutMs, result);
+  }
   std::uint32_t RegisterWindowMessageA(std::string_view n) override {
     return local_.RegisterWindowMessageA(n);
   }
@@ -310,6 +314,47 @@ std::unique_ptr<platform::Platform> MakeSecondProcess() { return std::make_uniqu
 bool RunningUnderWine() {
   return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
+
+namespace {
+// The window is made on a thread of its own, which then waits on an event
+// and never asks for a message until the object goes.
+class Win32HungWindow final : public ContractHungWindow {
+ public:
+  Win32HungWindow() {
+    ready_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    release_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, &Run, this, 0, nullptr);
+    if (thread_) ::WaitForSingleObject(ready_, 10000);
+  }
+  ~Win32HungWindow() override {
+    ::SetEvent(release_);
+    if (thread_) {
+      ::WaitForSingleObject(thread_, 10000);
+      ::CloseHandle(thread_);
+    }
+    ::CloseHandle(ready_);
+    ::CloseHandle(release_);
+  }
+  platform::Hwnd Handle() const override { return reinterpret_cast<platform::Hwnd>(hwnd_); }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto* w = static_cast<Win32HungWindow*>(self);
+    w->hwnd_ = ::CreateWindowExA(0, "STATIC", "Hung", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ::SetEvent(w->ready_);
+    ::WaitForSingleObject(w->release_, INFINITE);
+    if (w->hwnd_) ::DestroyWindow(w->hwnd_);
+    return 0;
+  }
+  HANDLE ready_ = nullptr;
+  HANDLE release_ = nullptr;
+  HANDLE thread_ = nullptr;
+  HWND hwnd_ = nullptr;
+};
+}  // namespace
+
+std::unique_ptr<ContractHungWindow> MakeHungWindow() { return std::make_unique<Win32HungWindow>(); }
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];

@@ -227,6 +227,16 @@ TEST_F(BreakTimeTest, AHugeLengthCountsDownFromItsLastMinute) {
 
 TEST_F(BreakTimeTest, AMissingSoundShowsOneErrorBoxAndTheCountdownStops) {
   p().Settings.BreakSound = "nowhere.mid";
+  // The user reads the box for ten seconds while its loop runs the
+  // program's timers, the countdown's tick among them.
+  std::uint64_t upSince = 0;
+  h.ui.whileBoxUp = [&](const gui::MessageBoxCall&) {
+    if (!upSince) upSince = sys.Now();
+    if (sys.Now() - upSince < 10'000)
+      sys.Advance(10);
+    else
+      h.ui.AnswerBox(gui::kIdOk);
+  };
   const std::uint64_t t0 = Show(1);
   RunUntil(t0 + 61'000);
   ASSERT_EQ(h.ui.MessageBoxes().size(), 1u);

@@ -48,6 +48,7 @@ class SerialDriverTest : public ::testing::Test {
     d->OnReceivePacket = [this](TCommPortDriver&, const std::uint8_t* p, std::uint32_t n) {
       packets.emplace_back(p, p + n);
     };
+    d->OnLineQuiet = [this](TCommPortDriver&) { quietAt.push_back(sys.Now()); };
     return d;
   }
 
@@ -58,6 +59,7 @@ class SerialDriverTest : public ::testing::Test {
   SimSerialPort& port;
   std::vector<Bytes> data;
   std::vector<Bytes> packets;
+  std::vector<std::uint64_t> quietAt;  // the polls that found nothing waiting
 };
 
 TEST_F(SerialDriverTest, ConnectOpensExclusivelyAt9600EightNoneOne) {
@@ -109,6 +111,7 @@ TEST_F(SerialDriverTest, EachPollDeliversEverythingThatArrivedInOnePiece) {
   ASSERT_TRUE(driver->Connect());
   RunFor(60);
   EXPECT_TRUE(data.empty()) << "an empty queue delivers nothing";
+  EXPECT_EQ(quietAt, std::vector<std::uint64_t>{50}) << "but says the line was quiet";
   port.Feed({0xC2, 0x80, 0x80, 0xEC});
   RunFor(50);
   port.Feed({0x80});
@@ -118,6 +121,7 @@ TEST_F(SerialDriverTest, EachPollDeliversEverythingThatArrivedInOnePiece) {
   EXPECT_EQ(data[0], (Bytes{0xC2, 0x80, 0x80, 0xEC}));
   EXPECT_EQ(data[1], (Bytes{0x80, 0xBF}));
   EXPECT_TRUE(packets.empty());
+  EXPECT_EQ(quietAt.size(), 1u) << "a poll that delivers is no quiet one";
 }
 
 TEST_F(SerialDriverTest, ThePollRunsEvery50MsFromConnectAndNotAfterDisconnect) {
@@ -238,6 +242,7 @@ TEST_F(SerialDriverTest, AFailedStatusQueryOrReadDeliversNothingAndTheNextPollSt
   port.FailNext(SerialCall::ClearCommError);
   RunFor(50);
   EXPECT_TRUE(data.empty());
+  EXPECT_TRUE(quietAt.empty()) << "a poll that could not look is no quiet one";
   port.Feed({4});
   port.FailNext(SerialCall::ReadFile);
   RunFor(50);
