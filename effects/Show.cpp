@@ -16,8 +16,9 @@ namespace {
 
 // The capture reads the screen again while a window that was just hidden
 // still shows there: the system takes the window away, and the windows
-// under it repaint, on its own time. Bounded: a window that will not go
-// fails the capture rather than end up in the picture.
+// under it repaint, on its own time. Bounded: past the bound the last read
+// is the picture, since a program that paints slowly under the palette is
+// still a better picture than none.
 constexpr int kCaptureAttempts = 40;
 constexpr std::uint32_t kCaptureRetryMs = 5;
 
@@ -150,28 +151,28 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   if (!screen) return false;
   capture_.dc = sys.CreateCompatibleDC(screen);
   capture_.bitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
-  bool taken = false;
   if (capture_.dc && capture_.bitmap && sys.SelectObject(capture_.dc, capture_.bitmap)) {
     gui::Bitmap pixels;
     for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
       if (attempt > 0) sys.Sleep(kCaptureRetryMs);
       ++captureAttempts_;
+      // A read that fails outright leaves no picture, even after good ones:
+      // the screen is no longer there to be read.
       if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, 0, 0, kSrcCopy) ||
-          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels))
-        break;
-      const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
-        return StillShows(pixels, w);
-      });
-      if (clear) {
-        taken = true;
+          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels)) {
+        picture_.reset();
         break;
       }
+      picture_ = std::move(pixels);
+      const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
+        return StillShows(*picture_, w);
+      });
+      if (clear) break;
     }
-    if (taken) picture_ = std::move(pixels);
   }
   sys.ReleaseDC(desktop, screen);
-  if (!taken) ReleaseCapture();
-  return taken;
+  if (!picture_) ReleaseCapture();
+  return picture_.has_value();
 }
 
 void TForm_Draw::ReleaseCapture() {

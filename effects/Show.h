@@ -114,9 +114,9 @@ class TForm_Draw : public gui::Form {
   void ShowDrawFunction();
 
   // Takes the screen's picture that the next show starts from, once the
-  // leaving windows are gone from the screen. False when the screen could
-  // not be read, or a leaving window would not go: the next show then has
-  // no picture.
+  // leaving windows are gone from the screen, or the last read when they
+  // would not go within the bound. False only when the screen could not be
+  // read: the next show then has no picture.
   bool CaptureScreen(const std::vector<LeavingWindow>& leaving);
   const std::optional<gui::Bitmap>& ScreenPicture() const { return picture_; }
   // Reads of the screen the last capture took (1 when nothing had to leave).

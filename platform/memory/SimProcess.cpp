@@ -633,6 +633,7 @@ bool SimProcess::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
 
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {
+    if (sys_.failScreenReads_) return false;
     out = sys_.Screen();
     return true;
   }

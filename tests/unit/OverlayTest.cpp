@@ -180,30 +180,37 @@ TEST_F(OverlayTest, CaptureWaitsUntilTheHiddenPaletteAndDialogHaveLeftTheScreen)
   EXPECT_EQ(sys.Now() - before, 30u) << "no longer than they linger";
 }
 
-TEST_F(OverlayTest, CaptureWaitsBoundedForAWindowThatWillNotLeave) {
-  // A window "leaving" whose pixels stay on the screen: the wallpaper's own.
-  const gui::IRect rect{100, 100, 300, 200};
-  gui::Bitmap stays(rect.Width(), rect.Height());
-  gui::raster::Blit(stays, 0, 0, sys.Wallpaper(), rect);
+TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPicture) {
+  // A program under the palette that paints slowly: the palette's pixels
+  // stay on the screen after it is hidden.
+  h.Main().Minimized1Click();
+  h.app.ProcessMessages();
+  const gui::Bitmap withPalette = sys.Screen();
+  ASSERT_NE(withPalette, sys.Wallpaper());
+  sys.SetHideLinger(1000);
   const std::uint64_t before = sys.Now();
-  EXPECT_FALSE(overlay().CaptureScreen({{rect, stays}}));
-  EXPECT_FALSE(overlay().ScreenPicture());
-  EXPECT_EQ(sys.Now() - before, 39u * 5u);
+  Dispatch(3);  // Zoom
+  EXPECT_EQ(overlay().CaptureAttempts(), 40);
+  EXPECT_EQ(sys.Now() - before, 39u * 5u) << "waited the bound, no longer";
+  EXPECT_EQ(overlay().Image_Draw.Picture(), withPalette) << "the best picture there is";
+  EXPECT_EQ(PixelsOf(overlay().CaptureSurface), withPalette);
+  EXPECT_TRUE(overlay().Timer3.Enabled()) << "the tool is prepared";
 
   // A window that is gone from the screen is no reason to wait.
+  const gui::IRect rect{100, 100, 300, 200};
   gui::Bitmap gone(rect.Width(), rect.Height(), gui::kRed);
   const std::uint64_t again = sys.Now();
   EXPECT_TRUE(overlay().CaptureScreen({{rect, gone}}));
   EXPECT_EQ(sys.Now(), again);
-  EXPECT_EQ(*overlay().ScreenPicture(), sys.Wallpaper());
+  EXPECT_EQ(overlay().CaptureAttempts(), 1);
 }
 
-TEST_F(OverlayTest, ShowWithoutAPictureShowsTheWindowAndPreparesNothing) {
+TEST_F(OverlayTest, AScreenThatCannotBeReadShowsTheWindowAndPreparesNothing) {
   const Counts before = Now();
-  const gui::IRect rect{0, 0, 50, 50};
-  gui::Bitmap stays(50, 50);
-  gui::raster::Blit(stays, 0, 0, sys.Wallpaper(), rect);
-  ASSERT_FALSE(overlay().CaptureScreen({{rect, stays}}));
+  sys.FailScreenReads(true);
+  EXPECT_FALSE(overlay().CaptureScreen({}));
+  EXPECT_FALSE(overlay().ScreenPicture());
+  EXPECT_EQ(Now(), before) << "the failed capture keeps nothing";
   p().OverlayMode = 4;  // Zoom: would grab the screen
   overlay().Show();
   h.app.ProcessMessages();
