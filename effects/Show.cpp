@@ -36,16 +36,19 @@ gui::FormDesign OverlayDesign(Platform& sys) {
 }
 
 // Whether the window's pixels still stand where it stood: at least half of
-// its part on the screen shows exactly what it showed. Other windows in
-// front of it can cover part; what shows through is still the window.
-bool StillShows(const gui::Bitmap& screen, const LeavingWindow& w) {
-  const gui::IRect onScreen = gui::Intersect(w.rect, screen.Bounds());
-  if (onScreen.Empty()) return false;
+// its part in the picture shows exactly what it showed. Other windows in
+// front of it can cover part; what shows through is still the window. The
+// picture's corner is at origin on the screen.
+bool StillShows(const gui::Bitmap& picture, const Point& origin, const LeavingWindow& w) {
+  const gui::IRect rect{w.rect.left - origin.x, w.rect.top - origin.y, w.rect.right - origin.x,
+                        w.rect.bottom - origin.y};
+  const gui::IRect inPicture = gui::Intersect(rect, picture.Bounds());
+  if (inPicture.Empty()) return false;
   long long same = 0, total = 0;
-  for (int y = onScreen.top; y < onScreen.bottom; ++y)
-    for (int x = onScreen.left; x < onScreen.right; ++x) {
+  for (int y = inPicture.top; y < inPicture.bottom; ++y)
+    for (int x = inPicture.left; x < inPicture.right; ++x) {
       ++total;
-      if (screen.Pixel(x, y) == w.pixels.Pixel(x - w.rect.left, y - w.rect.top)) ++same;
+      if (picture.Pixel(x, y) == w.pixels.Pixel(x - rect.left, y - rect.top)) ++same;
     }
   return same * 2 >= total;
 }
@@ -111,6 +114,7 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
   };
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer3.OnTimer = [this] { Timer3Timer(); };
+  Covered = AreaToCover();
 }
 
 TForm_Draw::~TForm_Draw() {
@@ -143,10 +147,10 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   ReleaseCapture();
   picture_.reset();
   captureAttempts_ = 0;
+  Covered = AreaToCover();
 
   const Hwnd desktop = sys.GetDesktopWindow();
-  Rect r;
-  if (!sys.GetWindowRect(desktop, &r)) return false;
+  const Rect& r = Covered;
   const Hdc screen = sys.GetWindowDC(desktop);
   if (!screen) return false;
   capture_.dc = sys.CreateCompatibleDC(screen);
@@ -158,14 +162,14 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
       ++captureAttempts_;
       // A read that fails outright leaves no picture, even after good ones:
       // the screen is no longer there to be read.
-      if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, 0, 0, kSrcCopy) ||
+      if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, r.left, r.top, kSrcCopy) ||
           !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels)) {
         picture_.reset();
         break;
       }
       picture_ = std::move(pixels);
       const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
-        return StillShows(*picture_, w);
+        return StillShows(*picture_, {r.left, r.top}, w);
       });
       if (clear) break;
     }
@@ -173,6 +177,11 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   sys.ReleaseDC(desktop, screen);
   if (!picture_) ReleaseCapture();
   return picture_.has_value();
+}
+
+Rect TForm_Draw::AreaToCover() {
+  Platform& sys = program_.sys;
+  return {0, 0, sys.GetSystemMetrics(kSmCxScreen), sys.GetSystemMetrics(kSmCyScreen)};
 }
 
 void TForm_Draw::ReleaseCapture() {
@@ -214,14 +223,17 @@ void TForm_Draw::PaintCleanImage() {
 // ---- show ---------------------------------------------------------------------------
 
 void TForm_Draw::FormShow() {
-  Platform& sys = program_.sys;
   const TSettings& s = program_.Settings;
   ++showSerial_;
   CleanImage.emplace();
   WorkImage.emplace();
-  sys.GetWindowRect(sys.GetDesktopWindow(), &DesktopRect);
-  ScreenWidth = sys.GetSystemMetrics(kSmCxScreen);
-  ScreenHeight = sys.GetSystemMetrics(kSmCyScreen);
+  // The screen as the capture found it, for the window and every tool: one
+  // rectangle, so the picture, the window and the tools' extent agree.
+  SetBounds(Covered.left, Covered.top, Covered.Width(), Covered.Height());
+  Image_Draw.SetBounds(0, 0, Covered.Width(), Covered.Height());
+  DesktopRect = Covered;
+  ScreenWidth = Covered.Width();
+  ScreenHeight = Covered.Height();
 
   bool loaded = true;
   switch (program_.OverlayMode) {
@@ -311,9 +323,6 @@ void TForm_Draw::UseMarkCursor() {
 void TForm_Draw::ShowDrawFunction() {
   Platform& sys = program_.sys;
   DesktopWindow = sys.GetDesktopWindow();
-  sys.GetWindowRect(DesktopWindow, &DesktopRect);
-  ScreenWidth = DesktopRect.right - DesktopRect.left;
-  ScreenHeight = DesktopRect.bottom - DesktopRect.top;
   const std::int32_t w = DesktopRect.Width(), h = DesktopRect.Height();
 
   OverlayWindowDC = sys.GetWindowDC(Handle());
@@ -392,6 +401,14 @@ void TForm_Draw::ReleaseShowObjects() {
 }
 
 // ---- keys, pointer, timers -----------------------------------------------------
+
+LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
+  if (message == msg::kDisplayChange && Visible()) {
+    std::uint16_t esc = gui::kVkEscape;
+    FormKeyDown(esc, 0);
+  }
+  return gui::Form::WndProc(message, wParam, lParam);
+}
 
 void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned) {
   if (key == gui::kVkEscape) Close();

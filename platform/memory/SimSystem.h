@@ -157,6 +157,12 @@ class SimSystem {
   // ---- screen, cursor, windows ----
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }
+  // The screen's resolution changes (a projector plugged in, the display
+  // settings changed): the desktop takes the new size, the wallpaper keeps
+  // its corner, the cursor stays on the screen, and every top-level window
+  // (hidden ones too) is sent WM_DISPLAYCHANGE, which its process takes at
+  // its next look at its queue. Other windows keep their places and sizes.
+  void SetScreenSize(int width, int height);
   // Failure injection: reading the screen (a transfer from the desktop's
   // device context) fails, as on a locked workstation.
   void FailScreenReads(bool fail) { failScreenReads_ = fail; }

@@ -22,6 +22,11 @@ std::unique_ptr<platform::Platform> MakeContractPlatform();
 // system's, shared with every other process.
 std::unique_ptr<platform::Platform> MakeSecondProcess();
 
+// The system's screen takes another resolution, as when the user changes
+// the display settings (natively the simulated machine's screen of the
+// latest MakeContractPlatform() call); false if the system would not.
+bool ChangeScreenSize(int width, int height);
+
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked
 // window, handing activation on when the active window is minimised) do not

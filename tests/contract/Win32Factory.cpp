@@ -311,6 +311,16 @@ bool RunningUnderWine() {
   return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+bool ChangeScreenSize(int width, int height) {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  return ::ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
+         DISP_CHANGE_SUCCESSFUL;
+}
+
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];
   const DWORD n = ::GetTempPathA(MAX_PATH, temp);

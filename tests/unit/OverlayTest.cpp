@@ -222,6 +222,39 @@ TEST_F(OverlayTest, AScreenThatCannotBeReadShowsTheWindowAndPreparesNothing) {
   EXPECT_EQ(Now(), before);
 }
 
+TEST_F(OverlayTest, AResolutionChangeClosesTheOverlayAsEscAndTheNextShowCoversTheNewScreen) {
+  Dispatch(3);  // Zoom
+  // A projector plugged in: a larger screen than the one the overlay covers.
+  sys.SetScreenSize(1280, 960);
+  h.app.ProcessMessages();
+  EXPECT_FALSE(sys.Window(overlay().Handle())->visible);
+  EXPECT_FALSE(p().OverlayVisible);
+  EXPECT_TRUE(sys.Window(h.Main().Handle())->visible) << "the palette is back";
+
+  for (unsigned code : {3u, 2u}) {  // Zoom, which grabs the screen, and Line, which does not
+    Dispatch(code);
+    const platform::Rect all{0, 0, 1280, 960};
+    EXPECT_EQ(sys.Window(overlay().Handle())->rect, all) << code;
+    EXPECT_EQ(overlay().Image_Draw.BoundsRect(), (gui::IRect{0, 0, 1280, 960})) << code;
+    EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper()) << code;
+    EXPECT_EQ(overlay().ScreenWidth, 1280) << code;
+    EXPECT_EQ(overlay().ScreenHeight, 960) << code;
+    EXPECT_EQ(overlay().DesktopRect, all) << code;
+    // A click beside where the old screen ended reaches the overlay.
+    EXPECT_EQ(h.process->WindowFromPoint({1270, 950}), overlay().Handle()) << code;
+    Dispatch(code);
+  }
+
+  // Smaller again while the overlay is hidden: nothing to close, and the
+  // next show fits the screen.
+  sys.SetScreenSize(800, 600);
+  h.app.ProcessMessages();
+  EXPECT_FALSE(sys.Window(overlay().Handle())->visible);
+  Dispatch(3);
+  EXPECT_EQ(sys.Window(overlay().Handle())->rect, (platform::Rect{0, 0, 800, 600}));
+  EXPECT_EQ(PixelsOf(overlay().CaptureSurface), sys.Wallpaper());
+}
+
 TEST_F(OverlayTest, ModeWithoutARowRunsOnlyTheCommonStartAndEnd) {
   for (int mode : {0, 11, 14, 20}) {
     overlay().Image_Draw.ClearPicture();
@@ -230,7 +263,6 @@ TEST_F(OverlayTest, ModeWithoutARowRunsOnlyTheCommonStartAndEnd) {
     h.app.ProcessMessages();
     EXPECT_FALSE(overlay().Image_Draw.HasPicture()) << mode;
     EXPECT_TRUE(overlay().CleanImage) << mode;
-    EXPECT_EQ(overlay().ScreenWidth, 1024) << mode;
     EXPECT_TRUE(overlay().Timer3.Enabled()) << mode;
     p().OverlayVisible = false;
     overlay().Close();
