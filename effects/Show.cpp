@@ -234,6 +234,9 @@ void TForm_Draw::FormShow() {
   DesktopRect = Covered;
   ScreenWidth = Covered.Width();
   ScreenHeight = Covered.Height();
+  // A stroke or a pin the last show was closed in the middle of ends there.
+  PenDown = false;
+  for (auto& tool : tools_) tool->ShowBegins();
 
   bool loaded = true;
   switch (program_.OverlayMode) {

@@ -20,6 +20,8 @@ class OverlayTool {
   // Left (0) and right (1) presses only; LastX and LastY already hold (x, y).
   virtual void MouseDown(gui::MouseButton, unsigned /*shift*/, int /*x*/, int /*y*/) {}
   virtual void MouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
+  // A show begins: what a press of the last show left pending goes.
+  virtual void ShowBegins() {}
   // Compose and show every frame whole, the way the tool's plain scheme
   // reads: the reference the partial frames are held to.
   bool wholeFrames = false;

@@ -182,12 +182,15 @@ TEST_F(MagnifierTest, APinnedLensStaysWhenTheLiveLensMovesOn) {
   AddLens(want, screen, 5, 0, 5, 0, 300);
   EXPECT_FRAME(m.Presented(), want);
 
-  // The next show starts from a new grab: nothing pinned.
+  // The next show starts from a new grab with nothing pinned, even when the
+  // last one was closed with a pin pending.
+  m.Click(320, 170);
   m.Key(kMagnifier);
   m.Key(kMagnifier);
   m.MoveTo(6, 0);
+  m.MoveTo(320, 170);
   want = screen;
-  AddLens(want, screen, 6, 0, 6, 0, 300);
+  AddLens(want, screen, 320, 170, 320, 170, 300);
   EXPECT_FRAME(m.Presented(), want);
 }
 
