@@ -202,6 +202,22 @@ TEST_F(BreakTimeTest, ReopenedWhileTheSoundsErrorBoxIsUpTheNewBreakReadsItsOwnCo
   EXPECT_EQ(Reads(), "0 : 58");
 }
 
+TEST_F(BreakTimeTest, ASoundPlayedAfterTheBreakSoundEndedIsNotCutWhenAnOverlayCloses) {
+  sys.AddSoundFile("bell.mid", 2000);
+  sys.AddSoundFile("music.mid", 600'000);
+  p().Settings.SoundName = "music.mid";
+  const std::uint64_t t0 = Show(1);
+  RunUntil(t0 + 61'000 + 2000);
+  ASSERT_EQ(player().Mode(), gui::TMPModes::mpStopped) << "the bell has ended by itself";
+  h.Main().DispatchEffect(effect::kPlaySound);
+  ASSERT_TRUE(Playing());
+  h.PressKey(gui::kVkEscape);  // the break screen closes
+  h.Main().DispatchEffect(3);  // a Zoom show opens and closes
+  h.Main().DispatchEffect(3);
+  EXPECT_TRUE(Playing());
+  EXPECT_EQ(sys.AudibleSounds(), std::vector<std::string>{"music.mid"});
+}
+
 TEST_F(BreakTimeTest, TenMinutesStartTheSound601SecondsAfterTheShowAndStayAtZero) {
   const std::uint64_t t0 = Show(10);
   RunUntil(t0 + 600'999);

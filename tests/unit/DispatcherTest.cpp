@@ -240,6 +240,21 @@ TEST_F(PlaySoundEffectTest, PressedTwicePlaysThenStopsAndCloses) {
   EXPECT_EQ(sys.PlayedSounds().size(), 2u);
 }
 
+TEST_F(PlaySoundEffectTest, AfterTheSoundEndedByItselfAPressPlaysItAgainEvenIfTheOldWillNotClose) {
+  sys.AddSoundFile("canyon.mid", 1000);
+  p().Settings.SoundName = "canyon.mid";
+  Dispatch(effect::kPlaySound);
+  sys.FinishSounds();
+  ASSERT_EQ(h.Main().MediaPlayer1.Mode(), gui::TMPModes::mpStopped);
+  sys.FailMciCommand(platform::mci::kClose, platform::mci::kErrCannotLoadDriver);
+  Dispatch(effect::kPlaySound);
+  EXPECT_TRUE(Boxes().empty()) << "the old device's close error is not the press's";
+  EXPECT_EQ(sys.AudibleSounds(), std::vector<std::string>{"canyon.mid"});
+  EXPECT_EQ(sys.PlayedSounds().size(), 2u);
+  Dispatch(effect::kPlaySound);
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(PlaySoundEffectTest, LeavesTheOverlayAndItsEffectAlone) {
   sys.AddSoundFile("canyon.mid", 60'000);
   p().Settings.SoundName = "canyon.mid";
