@@ -388,7 +388,9 @@ void TForm_Draw::ReleaseShowObjects() {
     for (Hdc dc : {WorkSurface1, WorkSurface2, CaptureSurface})
       if (dc) sys.DeleteDC(dc);
   }
-  // A context goes before its objects: a selected object cannot be deleted.
+  // The contexts go first, so each object below is free as it is deleted
+  // and goes at once. (Deleted while a context still held it, it would only
+  // be marked, and go when the context lets it go.)
   for (HGdiObj object : {shown_.work1Bitmap, shown_.work2Bitmap, shown_.captureBitmap,
                          shown_.dimBrush, shown_.dimBitmap})
     if (object) sys.DeleteObject(object);

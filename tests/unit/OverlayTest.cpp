@@ -310,14 +310,27 @@ TEST_F(OverlayTest, PointerEventsGoToTheToolOfTheCurrentMode) {
   EXPECT_EQ(overlay().LastX, 1);
 }
 
-TEST_F(OverlayTest, EscClosesEveryModeAndThePaletteReturns300MsLater) {
+TEST_F(OverlayTest, EscClosesEveryModeAndThePaletteReturns300MsLaterOnAClearScreen) {
+  // The moment the palette is shown, and what the screen shows then.
+  std::uint64_t shownAt = 0;
+  bool overlayShownThen = true;
+  gui::Bitmap screenThen;
+  const gui::NotifyEvent show = h.Main().OnShow;
+  h.Main().OnShow = [&] {
+    shownAt = sys.Now();
+    overlayShownThen = sys.Window(overlay().Handle())->visible;
+    screenThen = sys.Screen();
+    show();
+  };
   for (unsigned code : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 12u}) {
     Dispatch(code);
     const std::uint64_t before = sys.Now();
     h.PressKey(gui::kVkEscape);
     EXPECT_FALSE(sys.Window(overlay().Handle())->visible) << code;
     EXPECT_TRUE(sys.Window(h.Main().Handle())->visible) << code;
-    EXPECT_EQ(sys.Now() - before, 300u) << code;
+    EXPECT_EQ(shownAt - before, 300u) << code << ": after the close's three pauses";
+    EXPECT_FALSE(overlayShownThen) << code << ": the overlay is off the screen by then";
+    EXPECT_EQ(screenThen, sys.Wallpaper()) << code;
   }
 }
 
