@@ -104,6 +104,9 @@ inline constexpr std::uint32_t kMouseWheel = 0x020A;
 inline constexpr std::uint32_t kMouseHWheel = 0x020E;
 inline constexpr std::uint32_t kCaptureChanged = 0x0215;
 inline constexpr std::uint32_t kNcDestroy = 0x0082;  // the last message a window receives
+// The screen's resolution changed: wParam bits per pixel, lParam the new
+// width (low word) and height (high word). Sent to every top-level window.
+inline constexpr std::uint32_t kDisplayChange = 0x007E;
 inline constexpr std::uint32_t kSetFocus = 0x0007;
 inline constexpr std::uint32_t kKillFocus = 0x0008;
 inline constexpr std::uint32_t kEnable = 0x000A;

@@ -481,7 +481,7 @@ SimProcess::Timer* SimProcess::DueTimer() {
 
 bool SimProcess::HasPendingMessage() const {
   sys_.SettleSounds();
-  if (!posted_.empty() || quit_ || !input_.empty()) return true;
+  if (!sent_.empty() || !posted_.empty() || quit_ || !input_.empty()) return true;
   for (const auto& [h, w] : sys_.windows_)
     if (w.pid == pid_ && w.visible && w.needsPaint) return true;
   for (const Timer& t : timers_)
@@ -489,9 +489,18 @@ bool SimProcess::HasPendingMessage() const {
   return false;
 }
 
+void SimProcess::DeliverSent() {
+  while (!sent_.empty()) {
+    const Msg m = sent_.front();
+    sent_.pop_front();
+    SendMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+  }
+}
+
 bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   const bool remove = removeFlags & kPmRemove;
   lastTakenMs_ = sys_.Now();
+  DeliverSent();
   sys_.SettleSounds();
   for (auto it = posted_.begin(); it != posted_.end(); ++it) {
     if (hwnd && it->hwnd != hwnd) continue;
@@ -663,6 +672,7 @@ bool SimProcess::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
 
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {
+    if (sys_.failScreenReads_) return false;
     out = sys_.Screen();
     return true;
   }

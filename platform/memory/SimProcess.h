@@ -236,6 +236,10 @@ class SimProcess final : public Platform {
   void ReleaseSerial(const KernelHandle& k);
   Timer* DueTimer();
   void Enqueue(const Msg& m) { posted_.push_back(m); }
+  // Messages the system sent to this process's windows from outside: each
+  // goes to its window's procedure at the process's next look at its queue,
+  // before anything posted, and never comes out of the queue itself.
+  void DeliverSent();
   void ForgetWindow(Hwnd hwnd);
 
   // An input message as it waits: mouse messages keep the screen point, and
@@ -260,6 +264,7 @@ class SimProcess final : public Platform {
   std::uint32_t pid_;
   long lastError_ = 0;
   std::deque<Msg> posted_;
+  std::deque<Msg> sent_;
   std::deque<InputMessage> input_;
   bool quit_ = false;
   int quitCode_ = 0;

@@ -157,6 +157,15 @@ class SimSystem {
   // ---- screen, cursor, windows ----
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }
+  // The screen's resolution changes (a projector plugged in, the display
+  // settings changed): the desktop takes the new size, the wallpaper keeps
+  // its corner, the cursor stays on the screen, and every top-level window
+  // (hidden ones too) is sent WM_DISPLAYCHANGE, which its process takes at
+  // its next look at its queue. Other windows keep their places and sizes.
+  void SetScreenSize(int width, int height);
+  // Failure injection: reading the screen (a transfer from the desktop's
+  // device context) fails, as on a locked workstation.
+  void FailScreenReads(bool fail) { failScreenReads_ = fail; }
   Point Cursor() const { return cursor_; }
   void PlaceCursor(Point p);  // moves the cursor without any input message
   // A window hidden from now on stays on the screen this much longer, as a
@@ -320,6 +329,7 @@ class SimSystem {
 
   int screenWidth_;
   int screenHeight_;
+  bool failScreenReads_ = false;
   std::uint64_t nowMs_ = 0;
   Point cursor_;
   std::uint64_t hideLingerMs_ = 0;

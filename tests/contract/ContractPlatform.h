@@ -34,6 +34,27 @@ class ContractHungWindow {
 };
 std::unique_ptr<ContractHungWindow> MakeHungWindow();
 
+// The system's own drawing objects, reached without the platform: on the
+// real system its graphics library, which the platform's drawing is held
+// to. Natively there is none (null): the platform's drawing is all there is.
+class ContractGdi {
+ public:
+  enum class Kind { Bitmap, Pen, Brush };
+  virtual ~ContractGdi() = default;
+  virtual std::uintptr_t CreateMemoryDc() = 0;
+  virtual bool DeleteDc(std::uintptr_t dc) = 0;
+  // A small bitmap of the screen's kind, a solid pen, or a pattern brush.
+  virtual std::uintptr_t Create(Kind kind) = 0;
+  virtual std::uintptr_t Select(std::uintptr_t dc, std::uintptr_t object) = 0;
+  virtual bool Delete(std::uintptr_t object) = 0;
+};
+std::unique_ptr<ContractGdi> MakeSystemGdi();
+
+// The system's screen takes another resolution, as when the user changes
+// the display settings (natively the simulated machine's screen of the
+// latest MakeContractPlatform() call); false if the system would not.
+bool ChangeScreenSize(int width, int height);
+
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked
 // window, handing activation on when the active window is minimised) do not

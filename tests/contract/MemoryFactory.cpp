@@ -30,6 +30,14 @@ std::unique_ptr<platform::Platform> MakeContractPlatform() {
 
 bool RunningUnderWine() { return false; }
 
+std::unique_ptr<ContractGdi> MakeSystemGdi() { return nullptr; }
+
+bool ChangeScreenSize(int width, int height) {
+  if (Machines().empty()) return false;
+  Machines().back()->SetScreenSize(width, height);
+  return true;
+}
+
 std::unique_ptr<platform::Platform> MakeSecondProcess() {
   if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
   return Start();

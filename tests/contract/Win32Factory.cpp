@@ -356,6 +356,51 @@ class Win32HungWindow final : public ContractHungWindow {
 
 std::unique_ptr<ContractHungWindow> MakeHungWindow() { return std::make_unique<Win32HungWindow>(); }
 
+namespace {
+class SystemGdi final : public ContractGdi {
+ public:
+  std::uintptr_t CreateMemoryDc() override {
+    return reinterpret_cast<std::uintptr_t>(::CreateCompatibleDC(nullptr));
+  }
+  bool DeleteDc(std::uintptr_t dc) override { return ::DeleteDC(reinterpret_cast<HDC>(dc)); }
+  std::uintptr_t Create(Kind kind) override {
+    HGDIOBJ made = nullptr;
+    if (kind == Kind::Bitmap) {
+      HDC screen = ::GetDC(nullptr);
+      made = ::CreateCompatibleBitmap(screen, 8, 8);
+      ::ReleaseDC(nullptr, screen);
+    } else if (kind == Kind::Pen) {
+      made = ::CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    } else {
+      const WORD rows[8] = {0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0};
+      HBITMAP pattern = ::CreateBitmap(8, 8, 1, 1, rows);
+      made = ::CreatePatternBrush(pattern);
+      ::DeleteObject(pattern);
+    }
+    return reinterpret_cast<std::uintptr_t>(made);
+  }
+  std::uintptr_t Select(std::uintptr_t dc, std::uintptr_t object) override {
+    return reinterpret_cast<std::uintptr_t>(
+        ::SelectObject(reinterpret_cast<HDC>(dc), reinterpret_cast<HGDIOBJ>(object)));
+  }
+  bool Delete(std::uintptr_t object) override {
+    return ::DeleteObject(reinterpret_cast<HGDIOBJ>(object));
+  }
+};
+}  // namespace
+
+std::unique_ptr<ContractGdi> MakeSystemGdi() { return std::make_unique<SystemGdi>(); }
+
+bool ChangeScreenSize(int width, int height) {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  return ::ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
+         DISP_CHANGE_SUCCESSFUL;
+}
+
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];
   const DWORD n = ::GetTempPathA(MAX_PATH, temp);
