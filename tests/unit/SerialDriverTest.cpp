@@ -29,6 +29,7 @@ class SerialDriverTest : public ::testing::Test {
         app(*process, ui, "Tavrin"),
         port(sys.AddSerialPort("COM2")) {
     process->SetIdleTimeBudget(10'000);
+    app.ProcessMessages();  // the port's arrival, announced to the running program
   }
   // Lets the given time pass with the message loop running.
   void RunFor(std::uint64_t ms) {
