@@ -232,35 +232,29 @@ TEST_F(SerialDriverTest, AFailedSettingOnAnOpenPortLeavesItOpenWithWhatThePortKe
   EXPECT_EQ(data.size(), 1u) << "still polling";
 }
 
-TEST_F(SerialDriverTest, AFailedStatusQueryOrReadDeliversNothingAndTheNextPollStartsAfresh) {
+TEST_F(SerialDriverTest, AFailedReadDeliversNothingAndTheNextPollStartsAfresh) {
   auto driver = Driver();
   ASSERT_TRUE(driver->Connect());
   port.Feed({1, 2, 3});
-  port.FailNext(SerialCall::ClearCommError);
-  RunFor(50);
-  EXPECT_TRUE(data.empty());
-  port.Feed({4});
   port.FailNext(SerialCall::ReadFile);
   RunFor(50);
   EXPECT_TRUE(data.empty());
   RunFor(50);
   ASSERT_EQ(data.size(), 1u);
-  EXPECT_EQ(data[0], (Bytes{1, 2, 3, 4})) << "nothing was lost";
+  EXPECT_EQ(data[0], (Bytes{1, 2, 3})) << "nothing was lost";
 }
 
-TEST_F(SerialDriverTest, APortThatVanishesWhileOpenLeavesTheDriverQuietUntilReconnected) {
+TEST_F(SerialDriverTest, APortThatVanishesWhileOpenIsClosedAtTheNextPoll) {
   auto driver = Driver();
   ASSERT_TRUE(driver->Connect());
   port.Feed({1, 2, 3});
   port.Vanish();
-  RunFor(150);
+  RunFor(50);
   EXPECT_TRUE(data.empty());
-  EXPECT_TRUE(driver->Connected()) << "the driver does not notice";
+  EXPECT_FALSE(driver->Connected());
+  EXPECT_FALSE(driver->Connect()) << "the port is not there to open";
   port.Return();
   port.Feed({4, 5});
-  RunFor(100);
-  EXPECT_TRUE(data.empty()) << "its handle stays dead";
-  driver->Disconnect();
   ASSERT_TRUE(driver->Connect());
   port.Feed({6});
   RunFor(50);
