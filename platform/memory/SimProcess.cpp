@@ -36,8 +36,10 @@ SimProcess::~SimProcess() {
 // ---- registry -------------------------------------------------------------------
 
 const std::string* SimProcess::KeyPath(HKey key) const {
-  static const std::string kRoot;
-  if (key == kHkeyCurrentUser) return &kRoot;
+  static const std::string kUserRoot;
+  static const std::string kMachineRoot = "HKEY_LOCAL_MACHINE";
+  if (key == kHkeyCurrentUser) return &kUserRoot;
+  if (key == kHkeyLocalMachine) return &kMachineRoot;
   auto it = keys_.find(key);
   return it == keys_.end() ? nullptr : &it->second.path;
 }
@@ -75,7 +77,7 @@ long SimProcess::RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32
 long SimProcess::RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
                                   std::uint8_t* data, std::uint32_t* size) {
   const std::string* path = KeyPath(key);
-  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
   SimKey* k = sys_.FindKey(*path);
   if (!k) return Fail(error::kInvalidHandle);  // deleted under an open handle
   const SimValue* v = k->Find(valueName);
@@ -97,7 +99,7 @@ long SimProcess::RegQueryValueExA(HKey key, std::string_view valueName, std::uin
 long SimProcess::RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) {
   const std::string* path = KeyPath(key);
-  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
   SimKey* k = sys_.FindKey(*path);
   if (!k) return Fail(error::kInvalidHandle);
   if (sys_.failWrite_.contains(SimSystem::Fold(valueName))) return Fail(error::kAccessDenied);
@@ -110,7 +112,7 @@ long SimProcess::RegSetValueExA(HKey key, std::string_view valueName, std::uint3
 
 long SimProcess::RegDeleteValueA(HKey key, std::string_view valueName) {
   const std::string* path = KeyPath(key);
-  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
   if (!sys_.Value(*path, valueName)) return Fail(error::kFileNotFound);
   sys_.DeleteValue(*path, valueName);
   return error::kSuccess;
@@ -130,8 +132,33 @@ long SimProcess::RegDeleteKeyA(HKey root, std::string_view subKey) {
 }
 
 long SimProcess::RegCloseKey(HKey key) {
-  if (key == kHkeyCurrentUser) return error::kSuccess;
+  if (IsRoot(key)) return error::kSuccess;
   if (keys_.erase(key) == 0) return Fail(error::kInvalidHandle);
+  return error::kSuccess;
+}
+
+long SimProcess::RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                               std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+  const std::string* path = KeyPath(key);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
+  if (!name || !nameSize || (data && !dataSize)) return Fail(error::kInvalidParameter);
+  SimKey* k = sys_.FindKey(*path);
+  if (!k) return Fail(error::kInvalidHandle);
+  if (index >= k->values.size()) return Fail(error::kNoMoreItems);
+  const SimValue& v = k->values[index];
+  // The name and its terminating zero must fit; the data is as a query
+  // reports it.
+  if (v.name.size() + 1 > *nameSize) return Fail(error::kMoreData);
+  const auto needed = static_cast<std::uint32_t>(v.data.size());
+  if (data && *dataSize < needed) {
+    *dataSize = needed;
+    return Fail(error::kMoreData);
+  }
+  std::memcpy(name, v.name.c_str(), v.name.size() + 1);
+  *nameSize = static_cast<std::uint32_t>(v.name.size());
+  if (type) *type = v.type;
+  if (data) std::copy(v.data.begin(), v.data.end(), data);
+  if (dataSize) *dataSize = needed;
   return error::kSuccess;
 }
 

@@ -59,6 +59,8 @@ class SimProcess final : public Platform {
   long RegDeleteValueA(HKey key, std::string_view valueName) override;
   long RegDeleteKeyA(HKey root, std::string_view subKey) override;
   long RegCloseKey(HKey key) override;
+  long RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
 
   // ProcessOps
   Handle CreateMutexA(bool initialOwner, std::string_view name) override;
@@ -150,6 +152,19 @@ class SimProcess final : public Platform {
   bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
   bool CloseHandle(Handle h) override;
 
+  // DeviceOps: the machine's serial ports that have a device record
+  // (SimSerial.cpp)
+  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
+  bool SetupDiEnumDeviceInfo(Handle set, std::uint32_t index, SpDevinfoData* device) override;
+  bool SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& device,
+                                         std::uint32_t property, std::uint32_t* type,
+                                         std::uint8_t* buffer, std::uint32_t size,
+                                         std::uint32_t* required) override;
+  HKey SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& device, std::uint32_t scope,
+                            std::uint32_t profile, std::uint32_t keyType,
+                            std::uint32_t samDesired) override;
+  bool SetupDiDestroyDeviceInfoList(Handle set) override;
+
   // ShellOps
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;
   std::intptr_t ShellExecuteA(Hwnd owner, std::string_view verb, std::string_view file,
@@ -231,6 +246,10 @@ class SimProcess final : public Platform {
     return false;
   }
   const std::string* KeyPath(HKey key) const;
+  static bool IsRoot(HKey key) { return key == kHkeyCurrentUser || key == kHkeyLocalMachine; }
+  // The port a device of one of this process's sets stands for; null if the
+  // set or the device is not one.
+  SimSerialPort* SetDevice(Handle set, const SpDevinfoData& device);
   SimSerialPort* Port(Handle h);
   bool SerialLive(Handle h);  // false once the port it was opened on vanished
   void ReleaseSerial(const KernelHandle& k);
@@ -271,6 +290,7 @@ class SimProcess final : public Platform {
   std::vector<Timer> timers_;
   std::map<HKey, KeyHandle> keys_;
   std::map<Handle, KernelHandle> handles_;
+  std::map<Handle, std::vector<std::uint32_t>> deviceSets_;  // DevInst numbers, as taken
   Handle nextHandle_ = 0x100;
   bool takingMessages_ = true;
   std::uint64_t lastTakenMs_ = 0;  // when the thread last asked for a message

@@ -127,7 +127,8 @@ class SimSystem {
   // closed, its mutexes released, its windows destroyed) when the object dies.
   std::unique_ptr<SimProcess> StartProcess();
 
-  // ---- registry (paths are relative to HKEY_CURRENT_USER) ----
+  // ---- registry (paths are relative to HKEY_CURRENT_USER; a path that
+  // begins with "HKEY_LOCAL_MACHINE\\" names a key of the machine's) ----
   bool KeyExists(std::string_view path) const;
   void CreateKey(std::string_view path);
   void DeleteKey(std::string_view path);
@@ -228,7 +229,8 @@ class SimSystem {
   const gui::MaskedImage* Icon(HIcon icon) const;
 
   // ---- serial ports ----
-  SimSerialPort& AddSerialPort(std::string_view name);
+  // A port plugged in now ("COM5"); the port of that name if there is one.
+  SimSerialPort& AddSerialPort(std::string_view name, SerialPortSetup setup = {});
   SimSerialPort* SerialPort(std::string_view name);
 
   // ---- sound ----
@@ -297,7 +299,10 @@ class SimSystem {
 
  private:
   friend class SimProcess;
+  friend class SimSerialPort;
 
+  // Tells every top-level window that the machine's devices changed.
+  void BroadcastDeviceChange();
   static std::string Fold(std::string_view s);
   static std::string NormalizePath(std::string_view path);
   SimKey* FindKey(std::string_view path);

@@ -90,5 +90,20 @@ class ContractSerialDevice {
   virtual bool Vanish() = 0;
   virtual bool Return() = 0;
 };
-// Null if the port cannot be made.
+// Null if the port cannot be made. Ports 1 and 2 are named in the system's
+// serial-port map; a port of the test's own is not, as Wine names only the
+// ports it found at its start.
 std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number);
+
+// A device record of the system's "Ports" class, as a serial driver's set-up
+// leaves it: its friendly name, and "COMn" as "PortName" in its device key.
+// Natively the record of a port of the simulated machine; on the real system
+// a record of the test's own, removed again when the object goes.
+class ContractPortRecord {
+ public:
+  virtual ~ContractPortRecord() = default;
+  // The device goes away (no longer present); false if that failed.
+  virtual bool Remove() = 0;
+};
+// Null if the record cannot be made.
+std::unique_ptr<ContractPortRecord> MakePortRecord(int number, const std::string& friendlyName);

@@ -101,5 +101,28 @@ class SimSerialDevice final : public ContractSerialDevice {
 std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
   if (Machines().empty() || number < 1 || number > 9) return nullptr;
   return std::make_unique<SimSerialDevice>(
-      Machines().back()->AddSerialPort("COM" + std::to_string(number)));
+      Machines().back()->AddSerialPort("COM" + std::to_string(number), {.listed = number <= 2}));
+}
+
+namespace {
+class SimPortRecord final : public ContractPortRecord {
+ public:
+  explicit SimPortRecord(platform::memory::SimSerialPort& port) : port_(port) {}
+  bool Remove() override {
+    port_.Vanish();
+    return true;
+  }
+
+ private:
+  platform::memory::SimSerialPort& port_;
+};
+}  // namespace
+
+std::unique_ptr<ContractPortRecord> MakePortRecord(int number, const std::string& friendlyName) {
+  if (Machines().empty()) return nullptr;
+  platform::memory::SimSystem& sys = *Machines().back();
+  const std::string name = "COM" + std::to_string(number);
+  if (sys.SerialPort(name)) return nullptr;
+  return std::make_unique<SimPortRecord>(
+      sys.AddSerialPort(name, {.listed = false, .friendlyName = friendlyName}));
 }

@@ -7,6 +7,8 @@
 // messages) and runs here.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <setupapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -110,6 +112,10 @@ class OtherProcess final : public Platform {
     return local_.RegDeleteKeyA(root, subKey);
   }
   long RegCloseKey(HKey key) override { return local_.RegCloseKey(key); }
+  long RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override {
+    return local_.RegEnumValueA(key, index, name, nameSize, type, data, dataSize);
+  }
   Hwnd CreateWindowExA(const WindowParams& popup, WndProc proc) override {
     return local_.CreateWindowExA(popup, std::move(proc));
   }
@@ -211,6 +217,25 @@ class OtherProcess final : public Platform {
     return local_.ReadFile(h, b, n, r);
   }
   bool CloseHandle(Handle h) override { return local_.CloseHandle(h); }
+  Handle SetupDiGetClassDevsA(const Guid& g, std::uint32_t flags) override {
+    return local_.SetupDiGetClassDevsA(g, flags);
+  }
+  bool SetupDiEnumDeviceInfo(Handle set, std::uint32_t i, SpDevinfoData* d) override {
+    return local_.SetupDiEnumDeviceInfo(set, i, d);
+  }
+  bool SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& d, std::uint32_t prop,
+                                         std::uint32_t* type, std::uint8_t* buffer,
+                                         std::uint32_t size, std::uint32_t* required) override {
+    return local_.SetupDiGetDeviceRegistryPropertyA(set, d, prop, type, buffer, size, required);
+  }
+  HKey SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& d, std::uint32_t scope,
+                            std::uint32_t profile, std::uint32_t keyType,
+                            std::uint32_t sam) override {
+    return local_.SetupDiOpenDevRegKey(set, d, scope, profile, keyType, sam);
+  }
+  bool SetupDiDestroyDeviceInfoList(Handle set) override {
+    return local_.SetupDiDestroyDeviceInfoList(set);
+  }
   bool Shell_NotifyIconA(std::uint32_t m, const NotifyIconData& d) override {
     return local_.Shell_NotifyIconA(m, d);
   }
@@ -550,6 +575,60 @@ std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
   auto device = std::make_unique<PtySerialDevice>(number, folder + "/pair-in", folder);
   if (!device->Return()) return nullptr;
   return device;
+}
+
+namespace {
+// A device record of the test's own in the system's set-up data, as a serial
+// driver's installation makes one.
+class SetupPortRecord final : public ContractPortRecord {
+ public:
+  ~SetupPortRecord() override {
+    if (set_ == INVALID_HANDLE_VALUE) return;
+    Remove();
+    ::SetupDiDestroyDeviceInfoList(set_);
+  }
+  bool Make(int number, const std::string& friendlyName) {
+    static const GUID kPorts = {
+        0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+    set_ = ::SetupDiCreateDeviceInfoList(&kPorts, nullptr);
+    if (set_ == INVALID_HANDLE_VALUE) return false;
+    device_.cbSize = sizeof device_;
+    if (!::SetupDiCreateDeviceInfoA(set_, "TAVRINCONTRACT", &kPorts, nullptr, nullptr,
+                                    DICD_GENERATE_ID, &device_) ||
+        !::SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr))
+      return false;
+    made_ = true;
+    if (!::SetupDiSetDeviceRegistryPropertyA(set_, &device_, SPDRP_FRIENDLYNAME,
+                                             reinterpret_cast<const BYTE*>(friendlyName.c_str()),
+                                             static_cast<DWORD>(friendlyName.size() + 1)))
+      return false;
+    HKEY key =
+        ::SetupDiCreateDevRegKeyA(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+    if (key == INVALID_HANDLE_VALUE) return false;
+    const std::string port = "COM" + std::to_string(number);
+    const LONG rc =
+        ::RegSetValueExA(key, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                         static_cast<DWORD>(port.size() + 1));
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+  }
+  bool Remove() override {
+    if (!made_) return true;
+    made_ = false;
+    return ::SetupDiRemoveDevice(set_, &device_) != FALSE;
+  }
+
+ private:
+  HDEVINFO set_ = INVALID_HANDLE_VALUE;
+  SP_DEVINFO_DATA device_{};
+  bool made_ = false;
+};
+}  // namespace
+
+std::unique_ptr<ContractPortRecord> MakePortRecord(int number, const std::string& friendlyName) {
+  auto record = std::make_unique<SetupPortRecord>();
+  if (!record->Make(number, friendlyName)) return nullptr;
+  return record;
 }
 
 int main(int argc, char** argv) {

@@ -29,6 +29,7 @@ class SerialDriverTest : public ::testing::Test {
         app(*process, ui, "Tavrin"),
         port(sys.AddSerialPort("COM2")) {
     process->SetIdleTimeBudget(10'000);
+    app.ProcessMessages();  // the port's arrival, announced to the running program
   }
   // Lets the given time pass with the message loop running.
   void RunFor(std::uint64_t ms) {
@@ -235,36 +236,29 @@ TEST_F(SerialDriverTest, AFailedSettingOnAnOpenPortLeavesItOpenWithWhatThePortKe
   EXPECT_EQ(data.size(), 1u) << "still polling";
 }
 
-TEST_F(SerialDriverTest, AFailedStatusQueryOrReadDeliversNothingAndTheNextPollStartsAfresh) {
+TEST_F(SerialDriverTest, AFailedReadDeliversNothingAndTheNextPollStartsAfresh) {
   auto driver = Driver();
   ASSERT_TRUE(driver->Connect());
   port.Feed({1, 2, 3});
-  port.FailNext(SerialCall::ClearCommError);
-  RunFor(50);
-  EXPECT_TRUE(data.empty());
-  EXPECT_TRUE(quietAt.empty()) << "a poll that could not look is no quiet one";
-  port.Feed({4});
   port.FailNext(SerialCall::ReadFile);
   RunFor(50);
   EXPECT_TRUE(data.empty());
   RunFor(50);
   ASSERT_EQ(data.size(), 1u);
-  EXPECT_EQ(data[0], (Bytes{1, 2, 3, 4})) << "nothing was lost";
+  EXPECT_EQ(data[0], (Bytes{1, 2, 3})) << "nothing was lost";
 }
 
-TEST_F(SerialDriverTest, APortThatVanishesWhileOpenLeavesTheDriverQuietUntilReconnected) {
+TEST_F(SerialDriverTest, APortThatVanishesWhileOpenIsClosedAtTheNextPoll) {
   auto driver = Driver();
   ASSERT_TRUE(driver->Connect());
   port.Feed({1, 2, 3});
   port.Vanish();
-  RunFor(150);
+  RunFor(50);
   EXPECT_TRUE(data.empty());
-  EXPECT_TRUE(driver->Connected()) << "the driver does not notice";
+  EXPECT_FALSE(driver->Connected());
+  EXPECT_FALSE(driver->Connect()) << "the port is not there to open";
   port.Return();
   port.Feed({4, 5});
-  RunFor(100);
-  EXPECT_TRUE(data.empty()) << "its handle stays dead";
-  driver->Disconnect();
   ASSERT_TRUE(driver->Connect());
   port.Feed({6});
   RunFor(50);
