@@ -249,6 +249,7 @@ void TForm_Main::SwitchPort(int number) {
   SelectPort(number);
   // The ticks and the stored choice follow the user even without the port.
   [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+  Decoder.LineReopened();
   PortTimer.SetEnabled(true);
   ShowTrayTip();
   program_.store.SavePort(name);
@@ -294,9 +295,7 @@ void TForm_Main::PortTimerTimer() { FollowPort(); }
 
 void TForm_Main::FollowPort() {
   if (chosenPort_ == 0) return;
-  if (!CommPortDriver1.Connected()) {
-    [[maybe_unused]] const bool opened = CommPortDriver1.Connect();
-  }
+  if (!CommPortDriver1.Connected() && CommPortDriver1.Connect()) Decoder.LineReopened();
   ShowTrayTip();
 }
 

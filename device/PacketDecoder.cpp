@@ -44,6 +44,12 @@ void PacketDecoder::LineQuiet() {
   next_ = 0;
 }
 
+void PacketDecoder::LineReopened() {
+  DecodeWaiting();
+  pending_.clear();
+  next_ = 0;
+}
+
 void PacketDecoder::DecodeWaiting() {
   bool first = true;
   // A packet is taken before it is decoded, and the buffer read afresh after

@@ -70,6 +70,10 @@ class PacketDecoder {
   // A check of the port found no byte waiting: a tail at least
   // kQuietMarginMs old is a lost packet's fragment and is dropped.
   void LineQuiet();
+  // The port was opened anew (plugged back, or another one chosen): the
+  // line broke in between, so a tail from before is no start of what comes
+  // now and is dropped, whatever its age.
+  void LineReopened();
 
   // Bytes of an incomplete packet waiting for the next delivery (0-2).
   std::size_t PendingBytes() const { return pending_.size() - next_; }

@@ -133,6 +133,8 @@ TEST_F(PortTest, APortUnpluggedAndPluggedBackIsReadAgain) {
   SimSerialPort& com2 = sys.AddSerialPort("COM2");
   Start();
   ASSERT_TRUE(Reads(com2));
+  com2.Feed({kMoveRight10[0]});  // the receiver unplugged mid-packet
+  RunFor(60);
 
   com2.Vanish();
   RunFor(kPortRetryMs);
@@ -142,7 +144,7 @@ TEST_F(PortTest, APortUnpluggedAndPluggedBackIsReadAgain) {
   com2.Return();
   h.app.ProcessMessages();
   EXPECT_EQ(Tip(), "Tavrin");
-  EXPECT_TRUE(Reads(com2));
+  EXPECT_TRUE(Reads(com2)) << "the first packet after the return starts a packet";
   EXPECT_TRUE(h.ui.MessageBoxes().empty()) << "nothing is shown for it";
 }
 
