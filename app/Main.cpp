@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dialogs/About.h"
@@ -44,6 +45,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
       ImageList1(artwork::kImageSize, artwork::kImageSize),
       CommPortDriver1(app),
       MediaPlayer1(app),
+      PortTimer(app, "PortTimer", kPortRetryMs),
       Decoder(app.Sys(), program, PaletteSlots, [this](unsigned code) { DispatchEffect(code); }),
       program_(program),
       trayIcon_(app.Ui()) {
@@ -59,6 +61,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
     PopupMenuMain.Add(*item);
   COMPort1.Add(COM1);
   COMPort1.Add(COM21);
+  PopupMenuMain.OnPopup = [this] { PopupMenuMainPopup(); };
   popupMenu = &PopupMenuMain;
 
   OnCreate = [this] { FormCreate(); };
@@ -83,6 +86,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   Exit1.OnClick = [this] { Exit1Click(); };
   COM1.OnClick = [this] { COM1Click(); };
   COM21.OnClick = [this] { COM21Click(); };
+  PortTimer.OnTimer = [this] { PortTimerTimer(); };
 
   // As the form description sets the driver up: a port given by its path.
   CommPortDriver1.SetPort(pnCustom);
@@ -90,6 +94,9 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   CommPortDriver1.OnReceiveData = [this](TCommPortDriver& sender, const std::uint8_t* data,
                                          std::uint32_t size) {
     CommPortDriver1ReceiveData(sender, data, size);
+  };
+  CommPortDriver1.OnLineQuiet = [this](TCommPortDriver& sender) {
+    CommPortDriver1LineQuiet(sender);
   };
 
   // Sent to every top-level window when the taskbar comes back (the shell
@@ -102,12 +109,14 @@ void TForm_Main::FormCreate() {
   // error, and the palette keeps its full size without port or tray icon.
   program_.store.Load(program_.Settings, program_.EffectSlots);
 
-  const bool first = PortNumberFor(program_.Settings.ComPortName) == 1;
-  COM1.checked = first;
-  COM21.checked = !first;
-  CommPortDriver1.SetPort(first ? pnCOM1 : pnCOM2);
-  // Without the port the program runs on, silently, without device input.
+  const int port = PortNumberFor(program_.Settings.ComPortName);
+  COM1.checked = port == 1;
+  COM21.checked = port == 2;
+  SelectPort(port);
+  // Without the port the program runs on, silently, without device input,
+  // until the port appears.
   [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+  PortTimer.SetEnabled(true);
 
   RefreshPalette();
   ImageList1.GetIcon(16, trayIcon_);
@@ -129,7 +138,8 @@ void TForm_Main::AddTrayIcon() {
   TrayIconData.uFlags = kNifMessage | kNifIcon | kNifTip;
   TrayIconData.uCallbackMessage = kTrayCallbackMessage;
   TrayIconData.hIcon = trayIcon_.Handle();
-  std::strncpy(TrayIconData.szTip, "Tavrin", sizeof TrayIconData.szTip - 1);
+  const std::string tip = TrayTip();
+  std::strncpy(TrayIconData.szTip, tip.c_str(), sizeof TrayIconData.szTip - 1);
   // Without a notification area the program still runs; nothing to report.
   [[maybe_unused]] const bool added = program_.sys.Shell_NotifyIconA(kNimAdd, TrayIconData);
 }
@@ -161,6 +171,10 @@ LResult TForm_Main::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
     TrayIconCallback(wParam, lParam);
   else if (taskbarCreatedMessage_ && message == taskbarCreatedMessage_ && trayIconWanted_)
     AddTrayIcon();
+  else if (message == msg::kDeviceChange)
+    // A device came or went: perhaps the receiver, which need not wait for
+    // the next retry.
+    FollowPort();
   return gui::Form::WndProc(message, wParam, lParam);
 }
 
@@ -226,19 +240,84 @@ void TForm_Main::ImageTitleMouseUp(gui::MouseButton, unsigned, int, int) { Title
 void TForm_Main::ImageExitClick() { Close(); }
 void TForm_Main::Exit1Click() { Close(); }
 
-void TForm_Main::SwitchPort(const char* name, TPortNumber port) {
+void TForm_Main::SwitchPort(int number) {
+  const std::string name = PortSettingText(number);
   program_.Settings.ComPortName = name;
-  COM1.checked = port == pnCOM1;
-  COM21.checked = port == pnCOM2;
+  COM1.checked = number == 1;
+  COM21.checked = number == 2;
   CommPortDriver1.Disconnect();
-  CommPortDriver1.SetPort(port);
+  SelectPort(number);
   // The ticks and the stored choice follow the user even without the port.
   [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+  PortTimer.SetEnabled(true);
+  ShowTrayTip();
   program_.store.SavePort(name);
 }
 
-void TForm_Main::COM1Click() { SwitchPort("Com1", pnCOM1); }
-void TForm_Main::COM21Click() { SwitchPort("Com2", pnCOM2); }
+void TForm_Main::SelectPort(int number) {
+  chosenPort_ = number;
+  // The first two by their numbers, as the driver always named them; the
+  // others by their device paths, which from COM10 on only "\\.\" reaches.
+  if (number <= 2)
+    CommPortDriver1.SetPort(number == 1 ? pnCOM1 : pnCOM2);
+  else
+    CommPortDriver1.SetPortName(TCommPortDriver::DevicePath(number));
+}
+
+void TForm_Main::COM1Click() { SwitchPort(1); }
+void TForm_Main::COM21Click() { SwitchPort(2); }
+
+void TForm_Main::PopupMenuMainPopup() {
+  COMPort1.items = {&COM1, &COM21};
+  portItems_.clear();
+  std::vector<PresentPort> ports;
+  for (const PresentPort& port : PresentSerialPorts(program_.sys))
+    if (port.number > 2) ports.push_back(port);
+  // The user sees which port the program waits for, there or not.
+  const auto chosen = std::find_if(
+      ports.begin(), ports.end(), [this](const PresentPort& p) { return p.number == chosenPort_; });
+  if (chosenPort_ > 2 && chosen == ports.end())
+    ports.insert(std::find_if(ports.begin(), ports.end(),
+                              [this](const PresentPort& p) { return p.number > chosenPort_; }),
+                 {chosenPort_, {}});
+  for (const PresentPort& port : ports) {
+    auto item =
+        std::make_unique<gui::MenuItem>("COM" + std::to_string(port.number), PortCaption(port));
+    item->checked = port.number == chosenPort_;
+    item->OnClick = [this, number = port.number] { SwitchPort(number); };
+    COMPort1.Add(*item);
+    portItems_.push_back(std::move(item));
+  }
+}
+
+void TForm_Main::PortTimerTimer() { FollowPort(); }
+
+void TForm_Main::FollowPort() {
+  if (chosenPort_ == 0) return;
+  if (!CommPortDriver1.Connected()) {
+    [[maybe_unused]] const bool opened = CommPortDriver1.Connect();
+  }
+  ShowTrayTip();
+}
+
+std::string TForm_Main::TrayTip() const {
+  if (CommPortDriver1.Connected()) return "Tavrin";
+  return "Tavrin - COM" + std::to_string(chosenPort_) + " not connected";
+}
+
+void TForm_Main::ShowTrayTip() {
+  if (!trayIconWanted_) return;
+  const std::string tip = TrayTip();
+  if (tip == TrayIconData.szTip) return;
+  std::strncpy(TrayIconData.szTip, tip.c_str(), sizeof TrayIconData.szTip - 1);
+  NotifyIconData record;
+  record.hWnd = Handle();
+  record.uID = kTrayIconId;
+  record.uFlags = kNifTip;
+  std::strncpy(record.szTip, tip.c_str(), sizeof record.szTip - 1);
+  // Without a notification area there is no tip to change.
+  [[maybe_unused]] const bool shown = program_.sys.Shell_NotifyIconA(kNimModify, record);
+}
 
 // ---- device input and effects -------------------------------------------------
 
@@ -246,6 +325,8 @@ void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t
                                             std::uint32_t size) {
   Decoder.ReceiveData(data, size);
 }
+
+void TForm_Main::CommPortDriver1LineQuiet(TCommPortDriver&) { Decoder.LineQuiet(); }
 
 namespace {
 // The effects work on the program's windows and this window's player.

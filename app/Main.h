@@ -4,19 +4,26 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/Program.h"
+#include "core/SerialPorts.h"
 #include "device/CPDrv.h"
 #include "device/PacketDecoder.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
 #include "gui/MediaPlayer.h"
 #include "gui/Menu.h"
+#include "gui/Timer.h"
 
 inline constexpr std::uint32_t kTrayIconId = 1034;
 inline constexpr std::uint32_t kTrayCallbackMessage = platform::msg::kUser + 20;  // 1044
 inline constexpr int kPaletteWidth = 192;
 inline constexpr int kPaletteHeight = 262;  // the expanded palette; the design says 261
+// How often a closed port is tried again: soon enough that a receiver plugged
+// back in works within moments, seldom enough to cost nothing.
+inline constexpr std::uint32_t kPortRetryMs = 2000;
 
 class TForm_Main : public gui::Form {
  public:
@@ -35,6 +42,8 @@ class TForm_Main : public gui::Form {
   gui::ImageList ImageList1;
   TCommPortDriver CommPortDriver1;
   gui::TMediaPlayer MediaPlayer1;
+  // Opens the chosen port again while it is closed.
+  gui::Timer PortTimer;
 
   // The copy of the slot table that the device's keys are looked up in.
   std::array<std::int32_t, 11> PaletteSlots{};
@@ -57,11 +66,19 @@ class TForm_Main : public gui::Form {
   void Exit1Click();
   void COM1Click();
   void COM21Click();
+  // The "COM Port" submenu lists, below COM1 and COM2, the other ports the
+  // system reports present now, and the chosen one even when it is absent.
+  void PopupMenuMainPopup();
+  void PortTimerTimer();
   void TrayIconCallback(platform::WParam wParam, platform::LParam lParam);
+  // The port the user chose (1 to 256); 0 before any was.
+  int ChosenPort() const { return chosenPort_; }
 
   // The device's bytes, one delivery per poll of the serial driver.
   void CommPortDriver1ReceiveData(TCommPortDriver& sender, const std::uint8_t* data,
                                   std::uint32_t size);
+  // A poll of the port that found nothing waiting.
+  void CommPortDriver1LineQuiet(TCommPortDriver& sender);
   // Performs one effect (an effect code, 0-14; anything else only hides the
   // dialogs).
   void DispatchEffect(unsigned code);
@@ -77,10 +94,20 @@ class TForm_Main : public gui::Form {
  private:
   void RefreshPalette();
   void AddTrayIcon();
-  void SwitchPort(const char* name, TPortNumber port);
+  void SwitchPort(int number);
+  // Points the closed driver at the port.
+  void SelectPort(int number);
+  // While the chosen port is closed, tries to open it; the tip follows.
+  void FollowPort();
+  // "Tavrin" while the chosen port is open, else which port is missing.
+  std::string TrayTip() const;
+  void ShowTrayTip();
 
   Program& program_;
   std::array<std::unique_ptr<gui::Image>, 11> images_;
+  int chosenPort_ = 0;
+  // The submenu's items after COM1 and COM2, as the menu last opened.
+  std::vector<std::unique_ptr<gui::MenuItem>> portItems_;
   platform::NotifyIconData TrayIconData;
   bool trayIconWanted_ = false;  // start-up reached the tray step
   std::uint32_t taskbarCreatedMessage_ = 0;

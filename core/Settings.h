@@ -60,8 +60,6 @@ inline std::optional<std::size_t> TableIndex(std::int32_t value, std::size_t n) 
 inline std::string BoundedName(std::string_view text) {
   return std::string(text.substr(0, kTextCapacity));
 }
-// Only exactly "Com1" names the first port; every other text the second.
-inline int PortNumberFor(std::string_view comPortName) { return comPortName == "Com1" ? 1 : 2; }
 
 // Each operation makes its own registry accessor, opens the key, reads or
 // writes, and closes it again. Read and write failures raise

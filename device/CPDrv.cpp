@@ -210,14 +210,21 @@ LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wPara
     return sys_.DefWindowProcA(hwnd, message, wParam, lParam);
   // The status query also clears the port's error state, so reception goes
   // on after a line error; the error flags themselves do not matter here.
-  // When the query fails (a port that went away) the poll does nothing.
   std::uint32_t errors = 0;
   ComStat stat;
-  if (!sys_.ClearCommError(handle_, &errors, &stat)) return 0;
+  if (!sys_.ClearCommError(handle_, &errors, &stat)) {
+    // The port no longer answers, as one that was unplugged (Wine: error 21;
+    // Windows' drivers each have their own code). Its handle stays dead even
+    // when the device comes back, so it is closed: the owner sees the port
+    // closed and can open it anew.
+    Disconnect();
+    return 0;
+  }
   if (packetSize_ > 0)
     PollPackets(stat.cbInQue);
   else
     PollData(stat.cbInQue);
+  if (stat.cbInQue == 0 && Connected() && OnLineQuiet) OnLineQuiet(*this);
   return 0;
 }
 

@@ -65,6 +65,7 @@ class TCommPortDriver {
       std::function<void(TCommPortDriver& sender, const std::uint8_t* data, std::uint32_t size)>;
   using TReceivePacketEvent =
       std::function<void(TCommPortDriver& sender, const std::uint8_t* packet, std::uint32_t size)>;
+  using TLineQuietEvent = std::function<void(TCommPortDriver& sender)>;
 
   explicit TCommPortDriver(gui::Application& app);
   ~TCommPortDriver();
@@ -136,6 +137,11 @@ class TCommPortDriver {
 
   TReceiveDataEvent OnReceiveData;
   TReceivePacketEvent OnReceivePacket;
+  // A check of the port found no byte waiting: the line has stayed quiet
+  // since the delivery or the check before. Comes from the periodic poll,
+  // which is also what a driver woken by the port's own receive event would
+  // keep for this.
+  TLineQuietEvent OnLineQuiet;
 
  private:
   platform::LResult PollPort(platform::Hwnd hwnd, std::uint32_t message, platform::WParam wParam,

@@ -1,5 +1,6 @@
 #include "device/PacketDecoder.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -27,33 +28,28 @@ PacketDecoder::PacketDecoder(Platform& sys, const Program& program, const SlotTa
     : sys_(sys), program_(program), paletteSlots_(paletteSlots), dispatch_(std::move(dispatch)) {}
 
 void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
-  if (!data) size = 0;
-  if (decoding_) {
-    // A delivery during an effect of the delivery being decoded: its bytes
-    // follow the ones still waiting there.
+  if (data && size > 0) {
+    lastArrival_ = sys_.GetTickCount();
     pending_.insert(pending_.end(), data, data + size);
-    return;
   }
-  if (PendingBytes() > 0 && sys_.GetTickCount() - tailSince_ > kTailTimeoutMs) {
-    pending_.clear();
-    next_ = 0;
-  }
-  pending_.insert(pending_.end(), data, data + size);
+  DecodeWaiting();
+}
 
-  // Whatever an effect does (an error box, an exception through here), the
-  // decoder is ready for the next delivery afterwards.
-  struct Finish {
-    PacketDecoder& d;
-    ~Finish() {
-      d.pending_.erase(d.pending_.begin(),
-                       d.pending_.begin() + static_cast<std::ptrdiff_t>(d.next_));
-      d.next_ = 0;
-      d.tailSince_ = d.sys_.GetTickCount();
-      d.decoding_ = false;
-    }
-  } finish{*this};
-  decoding_ = true;
+void PacketDecoder::LineQuiet() {
+  // In an effect's message loop, packets that came after its key may still
+  // wait: the stream goes on with them first.
+  DecodeWaiting();
+  if (PendingBytes() == 0 || sys_.GetTickCount() - lastArrival_ < kQuietMarginMs) return;
+  pending_.clear();
+  next_ = 0;
+}
+
+void PacketDecoder::DecodeWaiting() {
   bool first = true;
+  // A packet is taken before it is decoded, and the buffer read afresh after
+  // each: an effect that runs the message loop may decode the rest of the
+  // stream meanwhile (and an exception through here leaves nothing taken
+  // twice).
   while (pending_.size() - next_ >= 3) {
     const std::uint8_t p0 = static_cast<std::uint8_t>(pending_[next_] - kWireOffset);
     const std::uint8_t p1 = static_cast<std::uint8_t>(pending_[next_ + 1] - kWireOffset);
@@ -62,6 +58,8 @@ void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
     DecodePacket(p0, p1, p2, first);
     first = false;
   }
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(next_));
+  next_ = 0;
 }
 
 Hwnd PacketDecoder::LastAncestor(Hwnd hwnd) {
@@ -71,6 +69,15 @@ Hwnd PacketDecoder::LastAncestor(Hwnd hwnd) {
     hwnd = parent;
   }
   return hwnd;
+}
+
+void PacketDecoder::SendSysCommand(Hwnd hwnd, WParam command) {
+  // The answer does not matter, and a window that never gives one (its
+  // program hangs) must not hold the pointer up: after the bound, or at once
+  // for a thread the system already takes for hung, the decoder goes on.
+  std::uintptr_t answer = 0;
+  [[maybe_unused]] const LResult answered = sys_.SendMessageTimeoutA(
+      hwnd, msg::kSysCommand, command, 0, kSmtoAbortIfHung, kSysCommandTimeoutMs, &answer);
 }
 
 std::string PacketDecoder::Caption(Hwnd hwnd) {
@@ -90,7 +97,15 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
     handled = true;
     // A slot holds whatever the registry gave; a code outside the effects
     // only hides the dialogs.
-    dispatch_(static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]));
+    const auto code = static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]);
+    if (std::find(running_.begin(), running_.end(), code) == running_.end()) {
+      running_.push_back(code);
+      struct Done {
+        std::vector<unsigned>& running;
+        ~Done() { running.pop_back(); }
+      } done{running_};
+      dispatch_(code);
+    }
   }
 
   // The release rules look at p0 alone: any packet without the button's bit
@@ -133,7 +148,7 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
   }
 
   if (p1 == 'Y' && p2 == 'f') {
-    sys_.SendMessageA(sys_.GetDesktopWindow(), msg::kSysCommand, kScTaskList, 0);
+    SendSysCommand(sys_.GetDesktopWindow(), kScTaskList);
     return;
   }
   if (p1 == 'U' && p2 == 'j') {
@@ -141,10 +156,10 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
     // With the desktop or the taskbar in front there is no caption: bring
     // back what was minimised last, again and again if asked.
     if (!Caption(top).empty()) {
-      sys_.SendMessageA(top, msg::kSysCommand, kScMinimize, 0);
+      SendSysCommand(top, kScMinimize);
       LastMinimizedWindow = top;
     } else if (sys_.IsWindow(LastMinimizedWindow)) {
-      sys_.SendMessageA(LastMinimizedWindow, msg::kSysCommand, kScRestore, 0);
+      SendSysCommand(LastMinimizedWindow, kScRestore);
     }
     return;
   }

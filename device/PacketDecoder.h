@@ -10,11 +10,26 @@
 // window under it are read again for each: the packet before may have moved
 // the pointer); a cut packet's bytes wait for the next delivery.
 //
+// An effect may run the message loop (an error box waiting for its OK):
+// deliveries and quiet checks that come meanwhile go on with the same stream
+// at once, first with the packets that came after the effect's key, so the
+// pointer works while the box is up, and no packet is decoded twice or held
+// back until the effect ends. A function key whose own effect is still
+// running (the Play Sound key again while its error box is up, or another
+// key bound to the same effect) is dropped: run inside itself, the effect
+// would stack a second box, or start a sound that its first run then stops
+// as it goes on. Keys of other effects run at once.
+//
 // Nothing in the bytes marks where a packet starts (any three bytes are a
-// valid packet), so alignment is kept by time: the receiver sends a packet's
-// three bytes back to back, so bytes still waiting for the rest of their
-// packet after about two polls are the remains of something broken, and they
-// are dropped; the next byte then starts a packet.
+// valid packet), so alignment is kept by the line's silence. The receiver
+// sends a packet's three bytes back to back (about 3 ms at 9600 bit/s), so
+// the incomplete end of a delivery (its tail) is the fragment of a lost
+// packet only when the line stayed quiet after it: when a check of the port
+// that came at least kQuietMarginMs after the delivery that brought the tail
+// found no new byte (LineQuiet). Then the tail is dropped and the next byte
+// starts a packet. Otherwise the tail waits for its rest however long the
+// program itself is late: a delivery that finds it, even seconds later,
+// continues it, since a busy program is no sign of a broken line.
 #pragma once
 
 #include <cstdint>
@@ -31,11 +46,19 @@ class PacketDecoder {
   // Runs the effect with this code (a function key's slot in PaletteSlots).
   using DispatchEvent = std::function<void(unsigned code)>;
 
-  // How long the incomplete end of a delivery waits for the rest of its
-  // packet: two of the serial driver's 50 ms polls.
-  static constexpr std::uint32_t kTailTimeoutMs = 100;
+  // How long after the delivery that brought a tail a check of the port
+  // must come to show that the tail's rest is not on its way. A packet's
+  // bytes follow each other within about 3 ms on the line, a USB serial
+  // adapter may hold received bytes back for up to 16 ms, and the tick count
+  // it is measured on may step by 16 ms. A sooner check proves nothing: the
+  // driver's timer keeps its beat, so a late poll can be followed by the next
+  // one a millisecond later, before the rest of a packet has arrived.
+  static constexpr std::uint32_t kQuietMarginMs = 40;
   // The pause after the first packet of a delivery reads where the pointer is.
   static constexpr std::uint32_t kPacketPauseMs = 3;
+  // How long the start menu and minimise/restore keys wait for the window
+  // they command to answer.
+  static constexpr std::uint32_t kSysCommandTimeoutMs = 1000;
 
   // Reads the scroll modes from program and the slot table from paletteSlots;
   // both are read at each packet, never copied.
@@ -44,6 +67,9 @@ class PacketDecoder {
 
   // One delivery of the serial driver, as received on the wire.
   void ReceiveData(const std::uint8_t* data, std::uint32_t size);
+  // A check of the port found no byte waiting: a tail at least
+  // kQuietMarginMs old is a lost packet's fragment and is dropped.
+  void LineQuiet();
 
   // Bytes of an incomplete packet waiting for the next delivery (0-2).
   std::size_t PendingBytes() const { return pending_.size() - next_; }
@@ -57,11 +83,14 @@ class PacketDecoder {
   platform::Hwnd LastMinimizedWindow = 0;
 
  private:
+  // Decodes every whole packet waiting, in order.
+  void DecodeWaiting();
   void DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t p2, bool pause);
   // The last window up hwnd's chain of parents (owners, for popups).
   platform::Hwnd LastAncestor(platform::Hwnd hwnd);
   // At most 49 characters of the window's caption.
   std::string Caption(platform::Hwnd hwnd);
+  void SendSysCommand(platform::Hwnd hwnd, platform::WParam command);
 
   platform::Platform& sys_;
   const Program& program_;
@@ -72,6 +101,7 @@ class PacketDecoder {
   // effect may run the message loop, and with it the next delivery).
   std::vector<std::uint8_t> pending_;
   std::size_t next_ = 0;
-  bool decoding_ = false;
-  std::uint32_t tailSince_ = 0;  // when the waiting bytes were left waiting
+  // The effects whose keys' dispatch has not returned yet, innermost last.
+  std::vector<unsigned> running_;
+  std::uint32_t lastArrival_ = 0;  // the tick of the latest delivery with bytes
 };

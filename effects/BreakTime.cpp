@@ -108,6 +108,15 @@ void TForm_Draw::SetUpBreakScreen() {
   FramedField(field, ScreenWidth, ScreenHeight, kFramePenWidth, s.BreakFontColor, s.BreakBackColor);
   Image_Draw.SetPicture(field);
 
+  // A stored length below 0 counts down as 0 does, which runs as 1 minute.
+  const std::int32_t minutes = std::max<std::int32_t>(s.BreakMinutes, 0);
+  CountdownMinutes = minutes == 0 ? 0 : minutes - 1;
+  CountdownSeconds = 60;
+  // This show's texts before the places: the right-aligned seconds label
+  // would otherwise be placed by the width of the text the last break left
+  // ("0") and then widen leftwards onto the separator.
+  LabelMinute.SetCaption(std::to_string(CountdownMinutes));
+  LabelSecond.SetCaption("59");
   LabelMinute.SetPosition(cx - 85, cy - 25);
   LabelSecond.SetPosition(cx + 30, cy - 25);
   Labelinteral.SetPosition(cx - 15, cy - 20);
@@ -115,13 +124,6 @@ void TForm_Draw::SetUpBreakScreen() {
     label->SetFontColor(s.BreakFontColor);
     label->SetVisible(true);
   }
-
-  // A stored length below 0 counts down as 0 does, which runs as 1 minute.
-  const std::int32_t minutes = std::max<std::int32_t>(s.BreakMinutes, 0);
-  CountdownMinutes = minutes == 0 ? 0 : minutes - 1;
-  CountdownSeconds = 60;
-  LabelMinute.SetCaption(std::to_string(CountdownMinutes));
-  LabelSecond.SetCaption("59");
   program_.BreakSoundStarted = false;
 }
 
@@ -133,7 +135,11 @@ void TForm_Draw::Timer1Timer() {
     --CountdownMinutes;
     LabelMinute.SetCaption(std::to_string(CountdownMinutes));
   } else {
+    // The labels read 0 : 0 already. The sound's error box runs a message
+    // loop, in which the break's key may have closed this show and opened
+    // the next: nothing of this tick may touch the labels after it.
     EndBreak();
+    return;
   }
   LabelSecond.SetCaption(std::to_string(CountdownSeconds));
 }

@@ -136,6 +136,9 @@ void EffectDispatcher::PlaySound() {
     return;
   }
   player.FileName = program_.Settings.SoundName;
+  // From here the device holds this sound, not the break's (which may have
+  // ended by itself): closing an overlay must leave it playing.
+  program_.BreakSoundStarted = false;
   try {
     player.Open();
   } catch (const gui::EMCIDeviceError&) {

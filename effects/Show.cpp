@@ -16,8 +16,9 @@ namespace {
 
 // The capture reads the screen again while a window that was just hidden
 // still shows there: the system takes the window away, and the windows
-// under it repaint, on its own time. Bounded: a window that will not go
-// fails the capture rather than end up in the picture.
+// under it repaint, on its own time. Bounded: past the bound the last read
+// is the picture, since a program that paints slowly under the palette is
+// still a better picture than none.
 constexpr int kCaptureAttempts = 40;
 constexpr std::uint32_t kCaptureRetryMs = 5;
 
@@ -35,16 +36,19 @@ gui::FormDesign OverlayDesign(Platform& sys) {
 }
 
 // Whether the window's pixels still stand where it stood: at least half of
-// its part on the screen shows exactly what it showed. Other windows in
-// front of it can cover part; what shows through is still the window.
-bool StillShows(const gui::Bitmap& screen, const LeavingWindow& w) {
-  const gui::IRect onScreen = gui::Intersect(w.rect, screen.Bounds());
-  if (onScreen.Empty()) return false;
+// its part in the picture shows exactly what it showed. Other windows in
+// front of it can cover part; what shows through is still the window. The
+// picture's corner is at origin on the screen.
+bool StillShows(const gui::Bitmap& picture, const Point& origin, const LeavingWindow& w) {
+  const gui::IRect rect{w.rect.left - origin.x, w.rect.top - origin.y, w.rect.right - origin.x,
+                        w.rect.bottom - origin.y};
+  const gui::IRect inPicture = gui::Intersect(rect, picture.Bounds());
+  if (inPicture.Empty()) return false;
   long long same = 0, total = 0;
-  for (int y = onScreen.top; y < onScreen.bottom; ++y)
-    for (int x = onScreen.left; x < onScreen.right; ++x) {
+  for (int y = inPicture.top; y < inPicture.bottom; ++y)
+    for (int x = inPicture.left; x < inPicture.right; ++x) {
       ++total;
-      if (screen.Pixel(x, y) == w.pixels.Pixel(x - w.rect.left, y - w.rect.top)) ++same;
+      if (picture.Pixel(x, y) == w.pixels.Pixel(x - rect.left, y - rect.top)) ++same;
     }
   return same * 2 >= total;
 }
@@ -110,6 +114,7 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
   };
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer3.OnTimer = [this] { Timer3Timer(); };
+  Covered = AreaToCover();
 }
 
 TForm_Draw::~TForm_Draw() {
@@ -142,36 +147,41 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   ReleaseCapture();
   picture_.reset();
   captureAttempts_ = 0;
+  Covered = AreaToCover();
 
   const Hwnd desktop = sys.GetDesktopWindow();
-  Rect r;
-  if (!sys.GetWindowRect(desktop, &r)) return false;
+  const Rect& r = Covered;
   const Hdc screen = sys.GetWindowDC(desktop);
   if (!screen) return false;
   capture_.dc = sys.CreateCompatibleDC(screen);
   capture_.bitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
-  bool taken = false;
   if (capture_.dc && capture_.bitmap && sys.SelectObject(capture_.dc, capture_.bitmap)) {
     gui::Bitmap pixels;
     for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
       if (attempt > 0) sys.Sleep(kCaptureRetryMs);
       ++captureAttempts_;
-      if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, 0, 0, kSrcCopy) ||
-          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels))
-        break;
-      const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
-        return StillShows(pixels, w);
-      });
-      if (clear) {
-        taken = true;
+      // A read that fails outright leaves no picture, even after good ones:
+      // the screen is no longer there to be read.
+      if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, r.left, r.top, kSrcCopy) ||
+          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels)) {
+        picture_.reset();
         break;
       }
+      picture_ = std::move(pixels);
+      const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
+        return StillShows(*picture_, {r.left, r.top}, w);
+      });
+      if (clear) break;
     }
-    if (taken) picture_ = std::move(pixels);
   }
   sys.ReleaseDC(desktop, screen);
-  if (!taken) ReleaseCapture();
-  return taken;
+  if (!picture_) ReleaseCapture();
+  return picture_.has_value();
+}
+
+Rect TForm_Draw::AreaToCover() {
+  Platform& sys = program_.sys;
+  return {0, 0, sys.GetSystemMetrics(kSmCxScreen), sys.GetSystemMetrics(kSmCyScreen)};
 }
 
 void TForm_Draw::ReleaseCapture() {
@@ -213,14 +223,20 @@ void TForm_Draw::PaintCleanImage() {
 // ---- show ---------------------------------------------------------------------------
 
 void TForm_Draw::FormShow() {
-  Platform& sys = program_.sys;
   const TSettings& s = program_.Settings;
   ++showSerial_;
   CleanImage.emplace();
   WorkImage.emplace();
-  sys.GetWindowRect(sys.GetDesktopWindow(), &DesktopRect);
-  ScreenWidth = sys.GetSystemMetrics(kSmCxScreen);
-  ScreenHeight = sys.GetSystemMetrics(kSmCyScreen);
+  // The screen as the capture found it, for the window and every tool: one
+  // rectangle, so the picture, the window and the tools' extent agree.
+  SetBounds(Covered.left, Covered.top, Covered.Width(), Covered.Height());
+  Image_Draw.SetBounds(0, 0, Covered.Width(), Covered.Height());
+  DesktopRect = Covered;
+  ScreenWidth = Covered.Width();
+  ScreenHeight = Covered.Height();
+  // A stroke or a pin the last show was closed in the middle of ends there.
+  PenDown = false;
+  for (auto& tool : tools_) tool->ShowBegins();
 
   bool loaded = true;
   switch (program_.OverlayMode) {
@@ -310,9 +326,6 @@ void TForm_Draw::UseMarkCursor() {
 void TForm_Draw::ShowDrawFunction() {
   Platform& sys = program_.sys;
   DesktopWindow = sys.GetDesktopWindow();
-  sys.GetWindowRect(DesktopWindow, &DesktopRect);
-  ScreenWidth = DesktopRect.right - DesktopRect.left;
-  ScreenHeight = DesktopRect.bottom - DesktopRect.top;
   const std::int32_t w = DesktopRect.Width(), h = DesktopRect.Height();
 
   OverlayWindowDC = sys.GetWindowDC(Handle());
@@ -375,7 +388,9 @@ void TForm_Draw::ReleaseShowObjects() {
     for (Hdc dc : {WorkSurface1, WorkSurface2, CaptureSurface})
       if (dc) sys.DeleteDC(dc);
   }
-  // A context goes before its objects: a selected object cannot be deleted.
+  // The contexts go first, so each object below is free as it is deleted
+  // and goes at once. (Deleted while a context still held it, it would only
+  // be marked, and go when the context lets it go.)
   for (HGdiObj object : {shown_.work1Bitmap, shown_.work2Bitmap, shown_.captureBitmap,
                          shown_.dimBrush, shown_.dimBitmap})
     if (object) sys.DeleteObject(object);
@@ -391,6 +406,14 @@ void TForm_Draw::ReleaseShowObjects() {
 }
 
 // ---- keys, pointer, timers -----------------------------------------------------
+
+LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
+  if (message == msg::kDisplayChange && Visible()) {
+    std::uint16_t esc = gui::kVkEscape;
+    FormKeyDown(esc, 0);
+  }
+  return gui::Form::WndProc(message, wParam, lParam);
+}
 
 void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned) {
   if (key == gui::kVkEscape) Close();

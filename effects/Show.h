@@ -20,6 +20,8 @@ class OverlayTool {
   // Left (0) and right (1) presses only; LastX and LastY already hold (x, y).
   virtual void MouseDown(gui::MouseButton, unsigned /*shift*/, int /*x*/, int /*y*/) {}
   virtual void MouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
+  // A show begins: what a press of the last show left pending goes.
+  virtual void ShowBegins() {}
   // Compose and show every frame whole, the way the tool's plain scheme
   // reads: the reference the partial frames are held to.
   bool wholeFrames = false;
@@ -114,9 +116,9 @@ class TForm_Draw : public gui::Form {
   void ShowDrawFunction();
 
   // Takes the screen's picture that the next show starts from, once the
-  // leaving windows are gone from the screen. False when the screen could
-  // not be read, or a leaving window would not go: the next show then has
-  // no picture.
+  // leaving windows are gone from the screen, or the last read when they
+  // would not go within the bound. False only when the screen could not be
+  // read: the next show then has no picture. Also settles Covered.
   bool CaptureScreen(const std::vector<LeavingWindow>& leaving);
   const std::optional<gui::Bitmap>& ScreenPicture() const { return picture_; }
   // Reads of the screen the last capture took (1 when nothing had to leave).
@@ -129,6 +131,12 @@ class TForm_Draw : public gui::Form {
   void SetWholeFrames(bool whole);
   // Counts the shows: a tool sees from it that a new show began.
   std::uint64_t ShowSerial() const { return showSerial_; }
+
+  // The part of the screen the show covers, in screen coordinates: asked of
+  // the system as each show begins, so a change of resolution since the last
+  // one is followed. The form, Image_Draw, ScreenWidth, ScreenHeight and
+  // DesktopRect all follow from it.
+  platform::Rect Covered;
 
   // Overlay state the tools share.
   std::int32_t ScreenWidth = 0, ScreenHeight = 0;
@@ -156,6 +164,12 @@ class TForm_Draw : public gui::Form {
                                                               0xAA, 0x00, 0x55, 0x00, 0xAA, 0x00,
                                                               0x55, 0x00, 0xAA, 0x00};
 
+ protected:
+  // A change of the screen's resolution closes a shown overlay as Esc does:
+  // its picture and its size are the old screen's.
+  platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
+                            platform::LParam lParam) override;
+
  private:
   // What one show created; its close releases exactly this, whatever mode
   // the overlay has been switched to meanwhile.
@@ -172,6 +186,7 @@ class TForm_Draw : public gui::Form {
     platform::HGdiObj bitmap = 0;
   };
 
+  platform::Rect AreaToCover();
   bool LoadPicture(std::optional<gui::Bitmap>& target);
   bool LoadImageDraw();
   void PaintCleanImage();

@@ -1,7 +1,8 @@
 // What the window framework needs from its host beyond the platform's window
 // operations: presenting a composed frame, the system's message box and popup
 // menu, and icon handles. Two implementations: win32/ (the real thing) and
-// headless/ (records boxes and menus for tests and answers them, never blocks).
+// headless/ (for tests: a box with its own message loop on the simulated
+// system, menus recorded and answered by the test).
 #pragma once
 
 #include <cstdint>

@@ -26,12 +26,17 @@ TMediaPlayer::TMediaPlayer(Application& app) : app_(app) {
 }
 
 TMediaPlayer::~TMediaPlayer() {
-  if (open_) {
+  if (open_) letGo_.push_back(deviceId_);
+  CloseLetGo();
+  if (window_) app_.Sys().DestroyWindow(window_);
+}
+
+void TMediaPlayer::CloseLetGo() {
+  std::erase_if(letGo_, [this](std::uint32_t device) {
     MciGenericParms close;
     close.dwCallback = window_;
-    app_.Sys().mciSendCommandA(deviceId_, mci::kClose, mci::kWait, close);
-  }
-  if (window_) app_.Sys().DestroyWindow(window_);
+    return app_.Sys().mciSendCommandA(device, mci::kClose, mci::kWait, close) == 0;
+  });
 }
 
 TMPModes TMediaPlayer::Mode() {
@@ -50,9 +55,13 @@ TMPModes TMediaPlayer::Mode() {
 void TMediaPlayer::Open() {
   if (open_) {
     Close();
-    // A device that refuses to close is still playing: opening another on
-    // top would lose the only way to stop it.
-    if (open_) throw EMCIDeviceError(ErrorMessage());
+    // A device that refuses to close must not stop every later sound from
+    // opening: it is let go, and closed once it lets itself be.
+    if (open_) {
+      letGo_.push_back(deviceId_);
+      deviceId_ = 0;
+      open_ = false;
+    }
   }
   MciOpenParms open;
   open.dwCallback = window_;
@@ -94,6 +103,7 @@ void TMediaPlayer::Stop() {
 }
 
 void TMediaPlayer::Close() {
+  CloseLetGo();
   if (!open_) return;
   MciGenericParms close;
   close.dwCallback = window_;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "gui/Application.h"
 #include "platform/Platform.h"
@@ -52,6 +53,9 @@ class TMediaPlayer {
   // With no device open the status query fails (Error says why) and the
   // mode reads mpStopped: neither not ready nor playing.
   TMPModes Mode();
+  // Closes the open device first; one that will not close is let go (and
+  // closed by a later Close or by the player's end) so that the new file
+  // still opens.
   void Open();  // throws EMCIDeviceError
   void Play();  // throws EMCINotOpenError without an open device
   void Stop();  // throws EMCINotOpenError without an open device
@@ -70,11 +74,15 @@ class TMediaPlayer {
  private:
   void TakeNotify(platform::WParam outcome, platform::LParam device);
   void RewindAtEnd();
+  // Closes the devices let go after a failed close; those that still refuse
+  // stay for the next attempt.
+  void CloseLetGo();
 
   Application& app_;
   platform::Hwnd window_ = 0;
   std::uint32_t deviceId_ = 0;
   bool open_ = false;
+  std::vector<std::uint32_t> letGo_;
   std::uint32_t error_ = 0;
   TMPNotifyValues notifyValue_ = TMPNotifyValues::nvSuccessful;
   int notifyCount_ = 0;

@@ -70,6 +70,7 @@ std::vector<MenuEntry> PopupMenu::Entries() const {
 }
 
 void PopupMenu::Popup(int x, int y) {
+  if (OnPopup) owner_.App().Guard([&] { OnPopup(); });
   std::vector<MenuEntry> entries;
   std::vector<MenuItem*> byId;
   Collect(items, entries, &byId);

@@ -64,6 +64,9 @@ class PopupMenu {
 
   PopupAlignment alignment = PopupAlignment::Left;
   std::vector<MenuItem*> items;
+  // Runs each time the menu opens, before its items are read: the place to
+  // bring items that follow the system up to date.
+  NotifyEvent OnPopup;
 
  private:
   Form& owner_;

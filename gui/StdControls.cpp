@@ -413,7 +413,7 @@ class TPageControl::Tabs final : public WinControl {
 };
 
 TPageControl::TPageControl(DialogForm& owner, std::string name, IRect bounds)
-    : Control(owner, std::move(name), bounds), dialog_(owner) {
+    : Control(owner, std::move(name), bounds) {
   tabs_ = std::make_unique<Tabs>(
       *this, owner, IRect{bounds.left, bounds.top, bounds.right, bounds.top + tabHeight_ + 2});
 }

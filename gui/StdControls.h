@@ -313,7 +313,6 @@ class TPageControl : public Control {
   void ShowActive();
   void UserChose(int index);
 
-  DialogForm& dialog_;
   std::vector<TTabSheet*> pages_;
   int active_ = 0;
   int tabHeight_ = 21;

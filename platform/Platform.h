@@ -34,6 +34,8 @@ using HGdiObj = std::uintptr_t;
 
 inline constexpr Handle kInvalidHandleValue = ~Handle{0};  // INVALID_HANDLE_VALUE
 inline constexpr HKey kHkeyCurrentUser = 0x80000001u;
+inline constexpr HKey kHkeyLocalMachine = 0x80000002u;
+inline constexpr std::uint32_t kKeyRead = 0x20019;
 
 // Win32 error codes the program and its tests look at.
 namespace error {
@@ -41,16 +43,19 @@ inline constexpr long kSuccess = 0;
 inline constexpr long kFileNotFound = 2;
 inline constexpr long kAccessDenied = 5;
 inline constexpr long kInvalidHandle = 6;
+inline constexpr long kInvalidData = 13;
 inline constexpr long kNotReady = 21;
 inline constexpr long kGenFailure = 31;
 inline constexpr long kInvalidParameter = 87;
 inline constexpr long kInsufficientBuffer = 122;
 inline constexpr long kAlreadyExists = 183;
 inline constexpr long kMoreData = 234;
+inline constexpr long kNoMoreItems = 259;
 inline constexpr long kInvalidWindowHandle = 1400;
 inline constexpr long kInvalidCursorHandle = 1402;
 inline constexpr long kResourceNameNotFound = 1814;
 inline constexpr long kOperationAborted = 995;
+inline constexpr long kTimeout = 1460;
 }  // namespace error
 
 // Registry value types.
@@ -103,6 +108,9 @@ inline constexpr std::uint32_t kMouseWheel = 0x020A;
 inline constexpr std::uint32_t kMouseHWheel = 0x020E;
 inline constexpr std::uint32_t kCaptureChanged = 0x0215;
 inline constexpr std::uint32_t kNcDestroy = 0x0082;  // the last message a window receives
+// The screen's resolution changed: wParam bits per pixel, lParam the new
+// width (low word) and height (high word). Sent to every top-level window.
+inline constexpr std::uint32_t kDisplayChange = 0x007E;
 inline constexpr std::uint32_t kSetFocus = 0x0007;
 inline constexpr std::uint32_t kKillFocus = 0x0008;
 inline constexpr std::uint32_t kEnable = 0x000A;
@@ -115,8 +123,14 @@ inline constexpr std::uint32_t kNotify = 0x004E;
 inline constexpr std::uint32_t kGetDlgCode = 0x0087;
 // A control about to paint asks its parent for the brush of its background.
 inline constexpr std::uint32_t kCtlColorStatic = 0x0138;  // check and radio buttons among others
+// Sent to every top-level window when the system's devices change.
+inline constexpr std::uint32_t kDeviceChange = 0x0219;
 inline constexpr std::uint32_t kUser = 0x0400;
 }  // namespace msg
+
+// WM_DEVICECHANGE's wParam when a device was added to or removed from the
+// system (lParam 0).
+inline constexpr WParam kDbtDevNodesChanged = 0x0007;
 
 // Hit-test codes (WM_SETCURSOR's low word of lParam).
 inline constexpr std::int32_t kHtClient = 1;
@@ -284,6 +298,13 @@ inline constexpr WParam kScRestore = 0xF120;
 inline constexpr WParam kScTaskList = 0xF130;  // opens the start menu
 inline constexpr WParam kScClose = 0xF060;
 inline constexpr WParam kScKeyMenu = 0xF100;  // the menu bar or window menu by keyboard
+
+// SendMessageTimeoutA's flags.
+inline constexpr std::uint32_t kSmtoNormal = 0x0000;
+// Gives up at once on a thread the system takes for hung: one that has taken
+// no message for 5 seconds.
+inline constexpr std::uint32_t kSmtoAbortIfHung = 0x0002;
+inline constexpr std::uint32_t kHungThreadMs = 5000;
 
 // Bits of a key message's lParam above the scan code (the KF_ flags << 16).
 inline constexpr std::uint32_t kKeyAltDown = 1u << 29;   // the context code: Alt is held
@@ -487,6 +508,33 @@ struct ComStat {
   std::uint32_t cbOutQue = 0;
 };
 
+// The device set-up data (SetupAPI): device classes, the devices of a class
+// and their properties.
+struct Guid {
+  std::uint32_t Data1 = 0;
+  std::uint16_t Data2 = 0;
+  std::uint16_t Data3 = 0;
+  std::uint8_t Data4[8] = {};
+  friend bool operator==(const Guid&, const Guid&) = default;
+};
+// The "Ports" class: serial and parallel ports.
+inline constexpr Guid kGuidDevClassPorts = {
+    0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+// SetupDiGetClassDevsA: only the devices present now.
+inline constexpr std::uint32_t kDigcfPresent = 0x2;
+// A device's property: its name as the system shows it to the user.
+inline constexpr std::uint32_t kSpdrpFriendlyName = 0x0C;
+// SetupDiOpenDevRegKey: the device's own key (not its driver's), of every
+// hardware profile.
+inline constexpr std::uint32_t kDicsFlagGlobal = 0x1;
+inline constexpr std::uint32_t kDiregDev = 0x1;
+// One device of a device information set.
+struct SpDevinfoData {
+  Guid ClassGuid;
+  std::uint32_t DevInst = 0;
+  std::uintptr_t Reserved = 0;
+};
+
 inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 inline constexpr std::uint32_t kOpenExisting = 3;
@@ -585,6 +633,13 @@ class RegistryOps {
   virtual long RegDeleteValueA(HKey key, std::string_view valueName) = 0;
   virtual long RegDeleteKeyA(HKey root, std::string_view subKey) = 0;
   virtual long RegCloseKey(HKey key) = 0;
+  // The key's value at index (from 0): its name into name (*nameSize
+  // characters with the terminating zero in, the name's length without it
+  // out), its type, and its data as RegQueryValueExA gives it. ERROR_MORE_DATA
+  // when the name or the data does not fit (with data, *dataSize then says
+  // what it needs); ERROR_NO_MORE_ITEMS past the last value.
+  virtual long RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                             std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
 };
 
 class ProcessOps {
@@ -625,6 +680,13 @@ class WindowOps {
   virtual bool IsWindow(Hwnd hwnd) = 0;
   virtual bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
   virtual LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) = 0;
+  // Sends and waits at most timeoutMs for the window's thread to answer:
+  // nonzero with the answer in *result, or 0 with ERROR_TIMEOUT when the
+  // time ran out (with kSmtoAbortIfHung, at once for a hung thread). A
+  // window of the calling thread answers directly, as with SendMessageA.
+  virtual LResult SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                      LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                      std::uintptr_t* result) = 0;
   virtual std::uint32_t RegisterWindowMessageA(std::string_view name) = 0;
   virtual bool InvalidateRect(Hwnd hwnd) = 0;
   // Returns whether the window was disabled before.
@@ -788,6 +850,32 @@ class SerialOps {
   virtual bool CloseHandle(Handle h) = 0;
 };
 
+// The devices the system knows, from its device set-up data. A set is a
+// snapshot taken when it is made.
+class DeviceOps {
+ public:
+  virtual ~DeviceOps() = default;
+  // The devices of a class (kDigcfPresent: only those present); the set's
+  // handle, kInvalidHandleValue on failure.
+  virtual Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) = 0;
+  // The set's device at index (from 0); false with ERROR_NO_MORE_ITEMS past
+  // the last.
+  virtual bool SetupDiEnumDeviceInfo(Handle set, std::uint32_t index, SpDevinfoData* device) = 0;
+  // A property of the device into buffer (its type and, filled or not, the
+  // size it needs into *required); false when the device has no such
+  // property or the buffer is too small (ERROR_INSUFFICIENT_BUFFER).
+  virtual bool SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& device,
+                                                 std::uint32_t property, std::uint32_t* type,
+                                                 std::uint8_t* buffer, std::uint32_t size,
+                                                 std::uint32_t* required) = 0;
+  // The device's registry key (a port's holds "PortName"), for RegQueryValueExA
+  // and RegCloseKey; kInvalidHandleValue on failure.
+  virtual HKey SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& device, std::uint32_t scope,
+                                    std::uint32_t profile, std::uint32_t keyType,
+                                    std::uint32_t samDesired) = 0;
+  virtual bool SetupDiDestroyDeviceInfoList(Handle set) = 0;
+};
+
 class ShellOps {
  public:
   virtual ~ShellOps() = default;
@@ -823,6 +911,7 @@ class Platform : public RegistryOps,
                  public InputOps,
                  public ScreenOps,
                  public SerialOps,
+                 public DeviceOps,
                  public ShellOps,
                  public SoundOps {};
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzes the packet decoder: builds its libFuzzer target with clang, with
 # AddressSanitizer and UndefinedBehaviorSanitizer, on the simulated machine,
-# and runs it (not part of scripts/test.sh; it takes a while):
-#   scripts/fuzz.sh [inputs]        (default 10000000)
+# and runs it:
+#   scripts/fuzz.sh [inputs]        (default 10000000, about half an hour)
+#   scripts/fuzz.sh --seconds N     for N seconds (scripts/test.sh runs it
+#                                   briefly, so the target keeps building)
 # Any crash, sanitizer report or broken invariant stops the run with a
 # non-zero exit and leaves the input that caused it in build/fuzz/; replay it
 # with build/fuzz/tests/fuzz/tavrin_fuzz_decoder <file>. The corpus it grows
@@ -11,7 +13,12 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$TAVRIN_ROOT"
 
-runs="${1:-10000000}"
+limit=(-runs="${1:-10000000}")
+what="${1:-10000000} inputs"
+if [ "${1:-}" = --seconds ]; then
+  limit=(-max_total_time="${2:?--seconds needs a number}")
+  what="${2} seconds"
+fi
 build="$TAVRIN_ROOT/build/fuzz"
 corpus="$build/corpus"
 
@@ -39,21 +46,22 @@ if [ -z "$(ls -A "$corpus")" ]; then
   printf '\x0c\xc0\xc5\x80\xc0\xd9\xe6\xc0\xd5\xea\xc0\xcb\x80\xc3\xc0\xcb\x80' >"$corpus/keys"
 fi
 
-tavrin_say "running $runs inputs"
+tavrin_say "running for $what"
 cd "$build"
 # Sanitizer reports end the run (the build has recovery off); a leak counts too.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 start=$SECONDS
 set +e
-./tests/fuzz/tavrin_fuzz_decoder -runs="$runs" -max_len=256 -timeout=10 -rss_limit_mb=2048 \
+./tests/fuzz/tavrin_fuzz_decoder "${limit[@]}" -max_len=256 -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 "$corpus" >"$build/last-run.log" 2>&1
 rc=$?
 set -e
 # The figures: libFuzzer's last status line and its final statistics.
 grep -E '^#[0-9]+ +(DONE|INITED)|^Done |stat::' "$build/last-run.log" || tail -n 30 "$build/last-run.log"
 if [ "$rc" -eq 0 ]; then
-  echo ">> $runs inputs in $((SECONDS - start)) s: no crash, no sanitizer report, the invariant held"
+  runs="$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$build/last-run.log" | tail -n 1)"
+  echo ">> ${runs:-?} inputs in $((SECONDS - start)) s: no crash, no sanitizer report, the invariant held"
 else
   tail -n 40 "$build/last-run.log"
   echo ">> FAILED (exit $rc) after $((SECONDS - start)) s; the log is $build/last-run.log"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the native build's unit tests, the Windows build's tests
-# under Wine (contract suite and end-to-end tests, on a virtual display of
-# their own), a compile of the 32-bit Windows build, and the formatting check.
+# Runs every test: the native build's unit tests, a short run of the packet
+# decoder's fuzz target (built with clang), the Windows build's tests under
+# Wine (contract suite and end-to-end tests, on a virtual display of their
+# own), a compile of the 32-bit Windows build, and the formatting check.
 # Ends with the line "N passed, M failed" and a non-zero exit if any failed.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -68,6 +69,15 @@ jpeg32="-DTAVRIN_LIBJPEG_ROOT=$(tavrin_libjpeg_root i686)"
 # Native: logic and headless GUI with sanitizers.
 if step "native configure" cmake --preset native && step "native build" cmake --build --preset native -j 2; then
   run_ctest native
+else
+  failed=$((failed + 1))
+fi
+
+# The decoder's fuzz target: clang sees what gcc lets pass, so it is built
+# here, and run for a few seconds.
+if step "fuzz build and short run" bash scripts/fuzz.sh --seconds 5; then
+  passed=$((passed + 1))
+  summary+=("fuzz: passed")
 else
   failed=$((failed + 1))
 fi

@@ -32,6 +32,7 @@ class MagnifierTool : public SurfaceTool {
   MagnifierTool(TForm_Draw& form, Program& program) : SurfaceTool(form, program) {}
   void MouseDown(gui::MouseButton button, unsigned shift, int x, int y) override;
   void MouseMove(unsigned shift, int x, int y) override;
+  void ShowBegins() override { PinLens = false; }
 
   static constexpr std::int32_t LensFactor = 2;
   std::int32_t LensSize = 300;  // kept for the run

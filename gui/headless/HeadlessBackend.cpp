@@ -11,10 +11,109 @@ IRect HeadlessBackend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   return frame.Bounds();
 }
 
+namespace {
+// The box's size and its OK button's place in it.
+constexpr int kBoxWidth = 320, kBoxHeight = 120;
+constexpr int kButtonWidth = 75, kButtonHeight = 23;
+constexpr int kButtonLeft = (kBoxWidth - kButtonWidth) / 2, kButtonTop = kBoxHeight - 38;
+// How often the test's user may be asked before a box counts as forgotten.
+constexpr int kMaxUserTurns = 1'000'000;
+}  // namespace
+
 int HeadlessBackend::MessageBox(platform::Hwnd owner, std::string_view text,
                                 std::string_view caption, std::uint32_t flags) {
+  using namespace platform;
   boxes_.push_back({owner, std::string(text), std::string(caption), flags});
-  return answerBox ? answerBox(boxes_.back()) : kIdOk;
+  const std::size_t index = boxes_.size() - 1;
+  std::optional<int> answer;
+
+  // The system's box: a dialog window in the middle of the screen, with the
+  // default OK button, in front and with the keyboard focus.
+  WindowParams params;
+  params.className = "#32770";
+  params.caption = caption.empty() ? "Error" : std::string(caption);
+  params.width = kBoxWidth;
+  params.height = kBoxHeight;
+  params.left = (process_.GetSystemMetrics(kSmCxScreen) - kBoxWidth) / 2;
+  params.top = (process_.GetSystemMetrics(kSmCyScreen) - kBoxHeight) / 2;
+  params.owner = owner;
+  const Hwnd box = process_.CreateWindowExA(
+      params, [this, &answer](Hwnd h, std::uint32_t m, WParam w, LParam l) -> LResult {
+        if ((m == msg::kCommand && (w & 0xFFFF) == kIdOk) || m == msg::kClose) {
+          if (!answer) answer = kIdOk;
+          return 0;
+        }
+        return process_.DefWindowProcA(h, m, w, l);
+      });
+  WindowParams button;
+  button.className = "Button";
+  button.caption = "OK";
+  button.parent = box;
+  button.id = kIdOk;
+  button.style = kWsChild | kWsVisible | kWsTabStop | ctl::kBsDefPushButton;
+  button.left = kButtonLeft;
+  button.top = kButtonTop;
+  button.width = kButtonWidth;
+  button.height = kButtonHeight;
+  const Hwnd ok = process_.CreateWindowExA(button, {});
+  boxes_[index].window = box;
+  boxes_[index].okButton = ok;
+
+  const Hwnd foreground = process_.GetForegroundWindow();
+  const Hwnd focus = process_.GetFocus();
+  // The owner takes no input while its box is up.
+  const bool ownerWasDisabled = owner && process_.EnableWindow(owner, false);
+  process_.ShowWindow(box, kSwShow);
+  process_.SetFocus(ok);
+  answers_.push_back(&answer);
+
+  struct Close {
+    HeadlessBackend& b;
+    Hwnd box, owner, foreground, focus;
+    bool ownerWasDisabled;
+    ~Close() {
+      b.answers_.pop_back();
+      b.process_.DestroyWindow(box);
+      if (owner && !ownerWasDisabled) b.process_.EnableWindow(owner, true);
+      if (foreground && b.process_.IsWindowVisible(foreground))
+        b.process_.SetForegroundWindow(foreground);
+      if (focus && b.process_.IsWindow(focus)) b.process_.SetFocus(focus);
+    }
+  } close{*this, box, owner, foreground, focus, ownerWasDisabled};
+
+  const auto inBox = [&](Hwnd h) { return h == box || h == ok; };
+  int turns = 0;
+  while (!answer) {
+    Msg m;
+    if (process_.PeekMessageA(&m, 0, kPmRemove)) {
+      if (m.message == msg::kQuit) {
+        // The loop ends, and the request stays for the loop outside.
+        process_.PostQuitMessage(static_cast<int>(m.wParam));
+        break;
+      }
+      // Enter and Esc answer a box whose only button is OK.
+      if (m.message == msg::kKeyDown && inBox(m.hwnd) &&
+          (m.wParam == kVkReturn || m.wParam == kVkEscape)) {
+        answer = kIdOk;
+        break;
+      }
+      if (!process_.IsDialogMessageA(box, m)) process_.DispatchMessageA(m);
+      continue;
+    }
+    // (A copy: the user's turn may open another box.)
+    const MessageBoxCall call = boxes_[index];
+    if (!whileBoxUp) {
+      answer = answerBox ? answerBox(call) : kIdOk;
+      break;
+    }
+    if (++turns > kMaxUserTurns) throw MessageBoxNeverAnswered{std::string(text)};
+    whileBoxUp(call);
+  }
+  return answer.value_or(kIdOk);
+}
+
+void HeadlessBackend::AnswerBox(int id) {
+  if (!answers_.empty()) *answers_.back() = id;
 }
 
 int HeadlessBackend::TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x,

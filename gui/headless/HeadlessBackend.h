@@ -1,11 +1,13 @@
 // The framework's backend for tests: forms are windows of the simulated
-// system, frames land in those windows (and so on the simulated screen), and
-// message boxes and popup menus are recorded with what the system would have
-// shown, answered by the test, never blocking.
+// system, frames land in those windows (and so on the simulated screen), a
+// message box is a window of the simulated system with its own message loop,
+// as the system's is, and popup menus are recorded with what the system
+// would have shown and answered by the test. Boxes and menus are recorded.
 #pragma once
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,16 @@ struct MessageBoxCall {
   std::string text;
   std::string caption;
   std::uint32_t flags = 0;
+  // The box's window and its OK button while it was up.
+  platform::Hwnd window = 0;
+  platform::Hwnd okButton = 0;
+};
+
+// Thrown when a box stays up for longer than a test can mean it to (the
+// test's user never answered it): it ends the test instead of hanging it.
+// Deliberately no std::exception, so no handler of the program takes it.
+struct MessageBoxNeverAnswered {
+  std::string text;
 };
 
 struct PopupMenuCall {
@@ -56,6 +68,15 @@ class HeadlessBackend final : public Backend {
   const std::vector<PopupMenuCall>& Popups() const { return popups_; }
   int presentCount = 0;
 
+  // A box's loop takes the program's messages until the box is answered:
+  // by its OK button (a click, Space, Enter or Esc, as the system's box), or
+  // by AnswerBox. Whenever the loop finds nothing waiting, the user acts:
+  // whileBoxUp if set (it may let time pass, feed the machine, press the
+  // button or answer; it is called again until the box is answered), else
+  // the box is answered at once with answerBox's button (default OK).
+  std::function<void(const MessageBoxCall&)> whileBoxUp;
+  // Answers the innermost box that is up with this button.
+  void AnswerBox(int id);
   // The test's answers: the button pressed in a box (default OK), the entry
   // chosen in a menu (default none: the menu is dismissed).
   std::function<int(const MessageBoxCall&)> answerBox;
@@ -70,6 +91,7 @@ class HeadlessBackend final : public Backend {
  private:
   platform::memory::SimProcess& process_;
   std::vector<MessageBoxCall> boxes_;
+  std::vector<std::optional<int>*> answers_;  // of the boxes up now, innermost last
   std::vector<PopupMenuCall> popups_;
 };
 

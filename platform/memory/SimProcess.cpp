@@ -1,6 +1,7 @@
 #include "platform/memory/SimProcess.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace platform::memory {
@@ -9,7 +10,8 @@ namespace {
 constexpr std::uint32_t kUserTimerMinimum = 10;  // USER_TIMER_MINIMUM
 }
 
-SimProcess::SimProcess(SimSystem& system, std::uint32_t pid) : sys_(system), pid_(pid) {}
+SimProcess::SimProcess(SimSystem& system, std::uint32_t pid)
+    : sys_(system), pid_(pid), lastTakenMs_(system.Now()) {}
 
 SimProcess::~SimProcess() {
   // The system takes back everything the process held. Its windows go without
@@ -34,8 +36,10 @@ SimProcess::~SimProcess() {
 // ---- registry -------------------------------------------------------------------
 
 const std::string* SimProcess::KeyPath(HKey key) const {
-  static const std::string kRoot;
-  if (key == kHkeyCurrentUser) return &kRoot;
+  static const std::string kUserRoot;
+  static const std::string kMachineRoot = "HKEY_LOCAL_MACHINE";
+  if (key == kHkeyCurrentUser) return &kUserRoot;
+  if (key == kHkeyLocalMachine) return &kMachineRoot;
   auto it = keys_.find(key);
   return it == keys_.end() ? nullptr : &it->second.path;
 }
@@ -73,7 +77,7 @@ long SimProcess::RegCreateKeyExA(HKey root, std::string_view subKey, std::uint32
 long SimProcess::RegQueryValueExA(HKey key, std::string_view valueName, std::uint32_t* type,
                                   std::uint8_t* data, std::uint32_t* size) {
   const std::string* path = KeyPath(key);
-  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
   SimKey* k = sys_.FindKey(*path);
   if (!k) return Fail(error::kInvalidHandle);  // deleted under an open handle
   const SimValue* v = k->Find(valueName);
@@ -95,7 +99,7 @@ long SimProcess::RegQueryValueExA(HKey key, std::string_view valueName, std::uin
 long SimProcess::RegSetValueExA(HKey key, std::string_view valueName, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) {
   const std::string* path = KeyPath(key);
-  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
   SimKey* k = sys_.FindKey(*path);
   if (!k) return Fail(error::kInvalidHandle);
   if (sys_.failWrite_.contains(SimSystem::Fold(valueName))) return Fail(error::kAccessDenied);
@@ -108,7 +112,7 @@ long SimProcess::RegSetValueExA(HKey key, std::string_view valueName, std::uint3
 
 long SimProcess::RegDeleteValueA(HKey key, std::string_view valueName) {
   const std::string* path = KeyPath(key);
-  if (!path || key == kHkeyCurrentUser) return Fail(error::kInvalidHandle);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
   if (!sys_.Value(*path, valueName)) return Fail(error::kFileNotFound);
   sys_.DeleteValue(*path, valueName);
   return error::kSuccess;
@@ -128,8 +132,33 @@ long SimProcess::RegDeleteKeyA(HKey root, std::string_view subKey) {
 }
 
 long SimProcess::RegCloseKey(HKey key) {
-  if (key == kHkeyCurrentUser) return error::kSuccess;
+  if (IsRoot(key)) return error::kSuccess;
   if (keys_.erase(key) == 0) return Fail(error::kInvalidHandle);
+  return error::kSuccess;
+}
+
+long SimProcess::RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                               std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+  const std::string* path = KeyPath(key);
+  if (!path || IsRoot(key)) return Fail(error::kInvalidHandle);
+  if (!name || !nameSize || (data && !dataSize)) return Fail(error::kInvalidParameter);
+  SimKey* k = sys_.FindKey(*path);
+  if (!k) return Fail(error::kInvalidHandle);
+  if (index >= k->values.size()) return Fail(error::kNoMoreItems);
+  const SimValue& v = k->values[index];
+  // The name and its terminating zero must fit; the data is as a query
+  // reports it.
+  if (v.name.size() + 1 > *nameSize) return Fail(error::kMoreData);
+  const auto needed = static_cast<std::uint32_t>(v.data.size());
+  if (data && *dataSize < needed) {
+    *dataSize = needed;
+    return Fail(error::kMoreData);
+  }
+  std::memcpy(name, v.name.c_str(), v.name.size() + 1);
+  *nameSize = static_cast<std::uint32_t>(v.name.size());
+  if (type) *type = v.type;
+  if (data) std::copy(v.data.begin(), v.data.end(), data);
+  if (dataSize) *dataSize = needed;
   return error::kSuccess;
 }
 
@@ -407,10 +436,37 @@ bool SimProcess::PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, L
 LResult SimProcess::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return 0;
+  if (w->pid != pid_) {
+    const SimProcess* owner = sys_.Process(w->pid);
+    if (owner && !owner->takingMessages_) {
+      std::fprintf(stderr,
+                   "simulated SendMessageA of message 0x%x waits forever: the thread of its "
+                   "window takes no messages\n",
+                   message);
+      throw SendMessageBlocksForever{hwnd, message};
+    }
+  }
   if (!w->proc && w->control) return ControlProc(hwnd, message, wParam, lParam);
   if (!w->proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WndProc proc = w->proc;  // the window may go while its proc runs
   return proc(hwnd, message, wParam, lParam);
+}
+
+LResult SimProcess::SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                        LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                        std::uintptr_t* result) {
+  if (result) *result = 0;
+  const SimWindow* w = sys_.Window(hwnd);
+  if (!w) return FailBool(error::kInvalidWindowHandle);
+  const SimProcess* owner = sys_.Process(w->pid);
+  if (w->pid != pid_ && owner && !owner->takingMessages_) {
+    const bool hung = sys_.Now() - owner->lastTakenMs_ >= kHungThreadMs;
+    if (!(flags & kSmtoAbortIfHung) || !hung) sys_.Advance(timeoutMs);
+    return FailBool(error::kTimeout);
+  }
+  const LResult answer = SendMessageA(hwnd, message, wParam, lParam);
+  if (result) *result = static_cast<std::uintptr_t>(answer);
+  return 1;
 }
 
 std::uint32_t SimProcess::RegisterWindowMessageA(std::string_view name) {
@@ -452,7 +508,7 @@ SimProcess::Timer* SimProcess::DueTimer() {
 
 bool SimProcess::HasPendingMessage() const {
   sys_.SettleSounds();
-  if (!posted_.empty() || quit_ || !input_.empty()) return true;
+  if (!sent_.empty() || !posted_.empty() || quit_ || !input_.empty()) return true;
   for (const auto& [h, w] : sys_.windows_)
     if (w.pid == pid_ && w.visible && w.needsPaint) return true;
   for (const Timer& t : timers_)
@@ -460,8 +516,18 @@ bool SimProcess::HasPendingMessage() const {
   return false;
 }
 
+void SimProcess::DeliverSent() {
+  while (!sent_.empty()) {
+    const Msg m = sent_.front();
+    sent_.pop_front();
+    SendMessageA(m.hwnd, m.message, m.wParam, m.lParam);
+  }
+}
+
 bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   const bool remove = removeFlags & kPmRemove;
+  lastTakenMs_ = sys_.Now();
+  DeliverSent();
   sys_.SettleSounds();
   for (auto it = posted_.begin(); it != posted_.end(); ++it) {
     if (hwnd && it->hwnd != hwnd) continue;
@@ -633,6 +699,7 @@ bool SimProcess::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
 
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {
+    if (sys_.failScreenReads_) return false;
     out = sys_.Screen();
     return true;
   }

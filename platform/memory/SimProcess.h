@@ -14,6 +14,14 @@
 
 namespace platform::memory {
 
+// Thrown when a SendMessageA goes to a window whose thread takes no more
+// messages: on the real system the sender would wait for good. Like
+// SerialReadBlocksForever it is no std::exception, so it ends the test.
+struct SendMessageBlocksForever {
+  Hwnd hwnd = 0;
+  std::uint32_t message = 0;
+};
+
 class SimProcess final : public Platform {
  public:
   SimProcess(SimSystem& system, std::uint32_t pid);
@@ -29,6 +37,12 @@ class SimProcess final : public Platform {
   // it did something (posted a message, closed a window) worth looking at.
   void SetIdleHook(std::function<bool()> hook) { idleHook_ = std::move(hook); }
   bool HasPendingMessage() const;
+  // The process's thread is stuck from now on (a hung program): it never
+  // takes a message again. What is sent to its windows from another process
+  // is never answered; the system takes the thread for hung once it has
+  // taken no message for kHungThreadMs.
+  void StopTakingMessages() { takingMessages_ = false; }
+  bool TakesMessages() const { return takingMessages_; }
   std::size_t PostedCount() const { return posted_.size(); }
   // Pointer and keyboard messages waiting to be taken.
   std::size_t InputCount() const { return input_.size(); }
@@ -45,6 +59,8 @@ class SimProcess final : public Platform {
   long RegDeleteValueA(HKey key, std::string_view valueName) override;
   long RegDeleteKeyA(HKey root, std::string_view subKey) override;
   long RegCloseKey(HKey key) override;
+  long RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
 
   // ProcessOps
   Handle CreateMutexA(bool initialOwner, std::string_view name) override;
@@ -72,6 +88,9 @@ class SimProcess final : public Platform {
   bool IsWindow(Hwnd hwnd) override { return sys_.Window(hwnd) != nullptr; }
   bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  LResult SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam,
+                              std::uint32_t flags, std::uint32_t timeoutMs,
+                              std::uintptr_t* result) override;
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   bool InvalidateRect(Hwnd hwnd) override;
   bool EnableWindow(Hwnd hwnd, bool enable) override;
@@ -132,6 +151,19 @@ class SimProcess final : public Platform {
   bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) override;
   bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
   bool CloseHandle(Handle h) override;
+
+  // DeviceOps: the machine's serial ports that have a device record
+  // (SimSerial.cpp)
+  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
+  bool SetupDiEnumDeviceInfo(Handle set, std::uint32_t index, SpDevinfoData* device) override;
+  bool SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& device,
+                                         std::uint32_t property, std::uint32_t* type,
+                                         std::uint8_t* buffer, std::uint32_t size,
+                                         std::uint32_t* required) override;
+  HKey SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& device, std::uint32_t scope,
+                            std::uint32_t profile, std::uint32_t keyType,
+                            std::uint32_t samDesired) override;
+  bool SetupDiDestroyDeviceInfoList(Handle set) override;
 
   // ShellOps
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;
@@ -214,11 +246,19 @@ class SimProcess final : public Platform {
     return false;
   }
   const std::string* KeyPath(HKey key) const;
+  static bool IsRoot(HKey key) { return key == kHkeyCurrentUser || key == kHkeyLocalMachine; }
+  // The port a device of one of this process's sets stands for; null if the
+  // set or the device is not one.
+  SimSerialPort* SetDevice(Handle set, const SpDevinfoData& device);
   SimSerialPort* Port(Handle h);
   bool SerialLive(Handle h);  // false once the port it was opened on vanished
   void ReleaseSerial(const KernelHandle& k);
   Timer* DueTimer();
   void Enqueue(const Msg& m) { posted_.push_back(m); }
+  // Messages the system sent to this process's windows from outside: each
+  // goes to its window's procedure at the process's next look at its queue,
+  // before anything posted, and never comes out of the queue itself.
+  void DeliverSent();
   void ForgetWindow(Hwnd hwnd);
 
   // An input message as it waits: mouse messages keep the screen point, and
@@ -243,13 +283,17 @@ class SimProcess final : public Platform {
   std::uint32_t pid_;
   long lastError_ = 0;
   std::deque<Msg> posted_;
+  std::deque<Msg> sent_;
   std::deque<InputMessage> input_;
   bool quit_ = false;
   int quitCode_ = 0;
   std::vector<Timer> timers_;
   std::map<HKey, KeyHandle> keys_;
   std::map<Handle, KernelHandle> handles_;
+  std::map<Handle, std::vector<std::uint32_t>> deviceSets_;  // DevInst numbers, as taken
   Handle nextHandle_ = 0x100;
+  bool takingMessages_ = true;
+  std::uint64_t lastTakenMs_ = 0;  // when the thread last asked for a message
   std::uint64_t idleBudgetMs_ = 0;
   std::uint64_t idleSpentMs_ = 0;
   std::function<bool()> idleHook_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "platform/memory/SimProcess.h"
@@ -17,8 +18,28 @@ constexpr std::uint32_t kDefaultQueue = 4096;
 
 // ---- the port ----------------------------------------------------------------------------
 
-SimSerialPort::SimSerialPort(SimSystem& system, std::string_view portName)
-    : name(portName), sys_(system) {}
+SimSerialPort::SimSerialPort(SimSystem& system, std::string_view portName, SerialPortSetup how,
+                             int index)
+    : name(portName), setup(std::move(how)), sys_(system), index_(index) {
+  if (setup.friendlyName) sys_.SetString(DeviceKey(), "PortName", name);
+  Announce(true);
+}
+
+std::string SimSerialPort::DeviceKey() const {
+  return "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\SIM\\PORTS\\" +
+         std::to_string(index_) + "\\Device Parameters";
+}
+
+void SimSerialPort::Announce(bool present) {
+  if (setup.listed) {
+    const std::string entry = "\\Device\\Serial" + std::to_string(index_);
+    if (present)
+      sys_.SetString(kSerialCommKey, entry, name);
+    else
+      sys_.DeleteValue(kSerialCommKey, entry);
+  }
+  sys_.BroadcastDeviceChange();
+}
 
 void SimSerialPort::Feed(std::initializer_list<std::uint8_t> bytes) {
   Feed(std::vector<std::uint8_t>(bytes));
@@ -62,12 +83,20 @@ void SimSerialPort::FailNext(SerialCall call, long error, int times) {
 }
 
 void SimSerialPort::Vanish() {
+  if (vanished_) return;
   vanished_ = true;
   ++generation_;
   open = false;
   received_.clear();
   scheduled_.clear();
   errors_ = 0;
+  Announce(false);
+}
+
+void SimSerialPort::Return() {
+  if (!vanished_) return;
+  vanished_ = false;
+  Announce(true);
 }
 
 void SimSerialPort::Settle() {
@@ -158,10 +187,16 @@ std::uint32_t SimSerialPort::Read(std::uint8_t* out, std::uint32_t toRead) {
 
 // ---- the machine's ports -----------------------------------------------------------------
 
-SimSerialPort& SimSystem::AddSerialPort(std::string_view name) {
+SimSerialPort& SimSystem::AddSerialPort(std::string_view name, SerialPortSetup setup) {
   if (SimSerialPort* p = SerialPort(name)) return *p;
-  serialPorts_.push_back(std::make_unique<SimSerialPort>(*this, name));
+  const auto index = static_cast<int>(serialPorts_.size());
+  serialPorts_.push_back(std::make_unique<SimSerialPort>(*this, name, std::move(setup), index));
   return *serialPorts_.back();
+}
+
+void SimSystem::BroadcastDeviceChange() {
+  for (Hwnd h : zorder_)
+    if (Window(h)->pid != 0) Post(h, msg::kDeviceChange, kDbtDevNodesChanged, 0);
 }
 
 SimSerialPort* SimSystem::SerialPort(std::string_view name) {
@@ -295,6 +330,85 @@ void SimProcess::ReleaseSerial(const KernelHandle& k) {
   SimSerialPort* p = sys_.SerialPort(k.name);
   // A dead handle's device is gone; the port's new device is someone else's.
   if (p && p->Live(k.generation)) p->open = false;
+}
+
+}  // namespace platform::memory
+
+namespace platform::memory {
+
+// ---- the ports' device records ---------------------------------------------------------
+
+Handle SimProcess::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
+  std::vector<std::uint32_t> devices;
+  if (classGuid == kGuidDevClassPorts)
+    for (const auto& p : sys_.serialPorts_)
+      if (p->DevInst() && (p->Present() || !(flags & kDigcfPresent)))
+        devices.push_back(p->DevInst());
+  const Handle h = nextHandle_ += 4;
+  deviceSets_[h] = std::move(devices);
+  lastError_ = error::kSuccess;
+  return h;
+}
+
+bool SimProcess::SetupDiEnumDeviceInfo(Handle set, std::uint32_t index, SpDevinfoData* device) {
+  auto it = deviceSets_.find(set);
+  if (it == deviceSets_.end()) return FailBool(error::kInvalidHandle);
+  if (!device) return FailBool(error::kInvalidParameter);
+  if (index >= it->second.size()) return FailBool(error::kNoMoreItems);
+  device->ClassGuid = kGuidDevClassPorts;
+  device->DevInst = it->second[index];
+  device->Reserved = 0;
+  return true;
+}
+
+SimSerialPort* SimProcess::SetDevice(Handle set, const SpDevinfoData& device) {
+  auto it = deviceSets_.find(set);
+  if (it == deviceSets_.end() ||
+      std::find(it->second.begin(), it->second.end(), device.DevInst) == it->second.end())
+    return nullptr;
+  for (const auto& p : sys_.serialPorts_)
+    if (p->DevInst() == device.DevInst) return p.get();
+  return nullptr;
+}
+
+bool SimProcess::SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& device,
+                                                   std::uint32_t property, std::uint32_t* type,
+                                                   std::uint8_t* buffer, std::uint32_t size,
+                                                   std::uint32_t* required) {
+  if (!deviceSets_.contains(set)) return FailBool(error::kInvalidHandle);
+  const SimSerialPort* port = SetDevice(set, device);
+  if (!port) return FailBool(error::kInvalidParameter);
+  // A port's record holds its friendly name and nothing else the program
+  // asks for.
+  if (property != kSpdrpFriendlyName) return FailBool(error::kInvalidData);
+  const std::string& text = *port->setup.friendlyName;
+  const auto needed = static_cast<std::uint32_t>(text.size() + 1);
+  if (type) *type = kRegSz;
+  if (required) *required = needed;
+  if (!buffer || size < needed) return FailBool(error::kInsufficientBuffer);
+  std::memcpy(buffer, text.c_str(), needed);
+  return true;
+}
+
+HKey SimProcess::SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& device, std::uint32_t scope,
+                                      std::uint32_t, std::uint32_t keyType, std::uint32_t) {
+  if (!deviceSets_.contains(set)) {
+    lastError_ = error::kInvalidHandle;
+    return kInvalidHandleValue;
+  }
+  const SimSerialPort* port = SetDevice(set, device);
+  if (!port || scope != kDicsFlagGlobal || keyType != kDiregDev) {
+    lastError_ = error::kInvalidParameter;
+    return kInvalidHandleValue;
+  }
+  const HKey h = sys_.NewHandle();
+  keys_[h] = {SimSystem::NormalizePath(port->DeviceKey())};
+  return h;
+}
+
+bool SimProcess::SetupDiDestroyDeviceInfoList(Handle set) {
+  if (deviceSets_.erase(set) == 0) return FailBool(error::kInvalidHandle);
+  return true;
 }
 
 }  // namespace platform::memory

@@ -1,7 +1,8 @@
 // A serial port of the simulated machine: the device's side (bytes that
 // arrive now, at given times on the machine's clock, or trickling at a line
 // rate), the driver's bounded receive queue with its error flags, failures a
-// test can ask for, and the port going away and coming back.
+// test can ask for, the port going away and coming back, and what the system
+// tells about it (its entry in the serial-port map, its device record).
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,23 @@ namespace platform::memory {
 
 class SimSystem;
 class SimProcess;
+
+// Where the system names the serial ports present: one value per port, the
+// value's data the port's name ("COM5").
+inline constexpr char kSerialCommKey[] = "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// How a port's driver presents it to the system.
+struct SerialPortSetup {
+  // Named in the serial-port map while present, as every serial driver on
+  // Windows names its ports (Wine names only the ports it found at its own
+  // start).
+  bool listed = true;
+  // The device's name in the device set-up data ("USB Serial Port (COM5)"):
+  // the port then has a device of the "Ports" class, present while the port
+  // is, whose device key holds "PortName". None: no device record, as with
+  // Wine's ports.
+  std::optional<std::string> friendlyName = {};
+};
 
 // The port operations a test can make fail.
 enum class SerialCall {
@@ -44,11 +62,12 @@ struct SerialReadBlocksForever {
 
 class SimSerialPort {
  public:
-  SimSerialPort(SimSystem& system, std::string_view name);
+  SimSerialPort(SimSystem& system, std::string_view name, SerialPortSetup setup, int index);
   SimSerialPort(const SimSerialPort&) = delete;
   SimSerialPort& operator=(const SimSerialPort&) = delete;
 
   const std::string name;  // "COM1"
+  const SerialPortSetup setup;
 
   // What the port's user set, as it set it.
   Dcb dcb;
@@ -89,11 +108,17 @@ class SimSerialPort {
   // ---- presence ----
   // Unplugged: queued and scheduled bytes are lost, and every handle open on
   // it is dead for good (status and line settings fail with ERROR_NOT_READY,
-  // reads return no bytes), even once the port is back.
+  // reads return no bytes), even once the port is back. Its entry leaves the
+  // serial-port map, its device is no longer present, and every top-level
+  // window hears of the change (WM_DEVICECHANGE, DBT_DEVNODES_CHANGED).
   void Vanish();
-  // Plugged in again: a new device, which a new open reaches.
-  void Return() { vanished_ = false; }
+  // Plugged in again: a new device, which a new open reaches; named again,
+  // present again, and the windows hear of it.
+  void Return();
   bool Present() const { return !vanished_; }
+  // The port's device record in the set-up data (0: none); its device key.
+  std::uint32_t DevInst() const { return setup.friendlyName ? index_ + 1 : 0; }
+  std::string DeviceKey() const;
 
  private:
   friend class SimProcess;
@@ -115,7 +140,11 @@ class SimSerialPort {
   std::uint32_t Read(std::uint8_t* out, std::uint32_t toRead);
   std::uint32_t Take(std::uint8_t* out, std::uint32_t toRead);
 
+  // What the driver tells the system while the port is present.
+  void Announce(bool present);
+
   SimSystem& sys_;
+  const int index_;  // among the machine's ports, in order of adding
   std::deque<std::uint8_t> received_;
   std::deque<Arrival> scheduled_;  // by time of arrival, ties in order of scheduling
   std::uint32_t errors_ = 0;

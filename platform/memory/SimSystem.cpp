@@ -279,6 +279,24 @@ gui::Bitmap SimSystem::Screen() const {
   return screen;
 }
 
+void SimSystem::SetScreenSize(int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  screenWidth_ = width;
+  screenHeight_ = height;
+  for (Hwnd h : {desktop_, progman_, defView_, listView_}) windows_[h].rect = {0, 0, width, height};
+  gui::Bitmap wallpaper(width, height, gui::Rgb(0, 128, 128));
+  gui::raster::Blit(wallpaper, 0, 0, wallpaper_);
+  wallpaper_ = std::move(wallpaper);
+  cursor_ = {std::clamp(cursor_.x, 0, width - 1), std::clamp(cursor_.y, 0, height - 1)};
+  // 32 bits per pixel, as the system reports a true-colour screen.
+  const LParam size = static_cast<LParam>((static_cast<std::uint32_t>(height) << 16) |
+                                          static_cast<std::uint32_t>(width));
+  for (const auto& [h, w] : windows_)
+    if (w.parent == 0 && !w.messageOnly && h != desktop_)
+      if (SimProcess* p = Process(w.pid)) p->sent_.push_back({h, msg::kDisplayChange, 32, size});
+}
+
 void SimSystem::Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   const SimWindow* w = Window(hwnd);
   if (!w) return;

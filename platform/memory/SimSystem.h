@@ -127,7 +127,8 @@ class SimSystem {
   // closed, its mutexes released, its windows destroyed) when the object dies.
   std::unique_ptr<SimProcess> StartProcess();
 
-  // ---- registry (paths are relative to HKEY_CURRENT_USER) ----
+  // ---- registry (paths are relative to HKEY_CURRENT_USER; a path that
+  // begins with "HKEY_LOCAL_MACHINE\\" names a key of the machine's) ----
   bool KeyExists(std::string_view path) const;
   void CreateKey(std::string_view path);
   void DeleteKey(std::string_view path);
@@ -157,6 +158,15 @@ class SimSystem {
   // ---- screen, cursor, windows ----
   int ScreenWidth() const { return screenWidth_; }
   int ScreenHeight() const { return screenHeight_; }
+  // The screen's resolution changes (a projector plugged in, the display
+  // settings changed): the desktop takes the new size, the wallpaper keeps
+  // its corner, the cursor stays on the screen, and every top-level window
+  // (hidden ones too) is sent WM_DISPLAYCHANGE, which its process takes at
+  // its next look at its queue. Other windows keep their places and sizes.
+  void SetScreenSize(int width, int height);
+  // Failure injection: reading the screen (a transfer from the desktop's
+  // device context) fails, as on a locked workstation.
+  void FailScreenReads(bool fail) { failScreenReads_ = fail; }
   Point Cursor() const { return cursor_; }
   void PlaceCursor(Point p);  // moves the cursor without any input message
   // A window hidden from now on stays on the screen this much longer, as a
@@ -219,7 +229,8 @@ class SimSystem {
   const gui::MaskedImage* Icon(HIcon icon) const;
 
   // ---- serial ports ----
-  SimSerialPort& AddSerialPort(std::string_view name);
+  // A port plugged in now ("COM5"); the port of that name if there is one.
+  SimSerialPort& AddSerialPort(std::string_view name, SerialPortSetup setup = {});
   SimSerialPort* SerialPort(std::string_view name);
 
   // ---- sound ----
@@ -288,7 +299,10 @@ class SimSystem {
 
  private:
   friend class SimProcess;
+  friend class SimSerialPort;
 
+  // Tells every top-level window that the machine's devices changed.
+  void BroadcastDeviceChange();
   static std::string Fold(std::string_view s);
   static std::string NormalizePath(std::string_view path);
   SimKey* FindKey(std::string_view path);
@@ -320,6 +334,7 @@ class SimSystem {
 
   int screenWidth_;
   int screenHeight_;
+  bool failScreenReads_ = false;
   std::uint64_t nowMs_ = 0;
   Point cursor_;
   std::uint64_t hideLingerMs_ = 0;

@@ -6,6 +6,7 @@
 // <shellapi.h> needs the types of <windows.h> before it.
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <setupapi.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -268,6 +269,21 @@ long Win32Platform::RegDeleteKeyA(HKey root, std::string_view subKey) {
 
 long Win32Platform::RegCloseKey(HKey key) { return ::RegCloseKey(ToHkey(key)); }
 
+long Win32Platform::RegEnumValueA(HKey key, std::uint32_t index, char* name,
+                                  std::uint32_t* nameSize, std::uint32_t* type, std::uint8_t* data,
+                                  std::uint32_t* dataSize) {
+  if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
+  DWORD n = *nameSize;
+  DWORD t = 0;
+  DWORD s = dataSize ? *dataSize : 0;
+  const LONG rc = ::RegEnumValueA(ToHkey(key), index, name, &n, nullptr, type ? &t : nullptr, data,
+                                  dataSize ? &s : nullptr);
+  if (rc == ERROR_SUCCESS) *nameSize = n;
+  if (type && rc == ERROR_SUCCESS) *type = t;
+  if (dataSize && (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA)) *dataSize = s;
+  return rc;
+}
+
 // ---- process -------------------------------------------------------------------
 
 Handle Win32Platform::CreateMutexA(bool initialOwner, std::string_view name) {
@@ -440,6 +456,16 @@ bool Win32Platform::PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam
 LResult Win32Platform::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam,
                                     LParam lParam) {
   return ::SendMessageA(ToHwnd(hwnd), message, wParam, lParam);
+}
+
+LResult Win32Platform::SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam,
+                                           LParam lParam, std::uint32_t flags,
+                                           std::uint32_t timeoutMs, std::uintptr_t* result) {
+  DWORD_PTR answer = 0;
+  const LRESULT sent =
+      ::SendMessageTimeoutA(ToHwnd(hwnd), message, wParam, lParam, flags, timeoutMs, &answer);
+  if (result) *result = answer;
+  return sent;
 }
 
 std::uint32_t Win32Platform::RegisterWindowMessageA(std::string_view name) {
@@ -665,6 +691,81 @@ bool Win32Platform::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::
 }
 
 bool Win32Platform::CloseHandle(Handle h) { return ::CloseHandle(ToHandle(h)) != FALSE; }
+
+// ---- device set-up data --------------------------------------------------------------------
+
+namespace {
+GUID ToGuid(const Guid& g) {
+  GUID out;
+  out.Data1 = g.Data1;
+  out.Data2 = g.Data2;
+  out.Data3 = g.Data3;
+  std::memcpy(out.Data4, g.Data4, sizeof out.Data4);
+  return out;
+}
+Guid FromGuid(const GUID& g) {
+  Guid out;
+  out.Data1 = g.Data1;
+  out.Data2 = g.Data2;
+  out.Data3 = g.Data3;
+  std::memcpy(out.Data4, g.Data4, sizeof out.Data4);
+  return out;
+}
+// The system keeps its own reference in Reserved: it goes back as it came.
+SP_DEVINFO_DATA ToDevinfo(const SpDevinfoData& d) {
+  SP_DEVINFO_DATA out{};
+  out.cbSize = sizeof out;
+  out.ClassGuid = ToGuid(d.ClassGuid);
+  out.DevInst = d.DevInst;
+  out.Reserved = d.Reserved;
+  return out;
+}
+}  // namespace
+
+Handle Win32Platform::SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) {
+  const GUID guid = ToGuid(classGuid);
+  return FromHandle(::SetupDiGetClassDevsA(&guid, nullptr, nullptr, flags));
+}
+
+bool Win32Platform::SetupDiEnumDeviceInfo(Handle set, std::uint32_t index, SpDevinfoData* device) {
+  if (!device) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  SP_DEVINFO_DATA d{};
+  d.cbSize = sizeof d;
+  if (!::SetupDiEnumDeviceInfo(ToHandle(set), index, &d)) return false;
+  device->ClassGuid = FromGuid(d.ClassGuid);
+  device->DevInst = d.DevInst;
+  device->Reserved = d.Reserved;
+  return true;
+}
+
+bool Win32Platform::SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& device,
+                                                      std::uint32_t property, std::uint32_t* type,
+                                                      std::uint8_t* buffer, std::uint32_t size,
+                                                      std::uint32_t* required) {
+  SP_DEVINFO_DATA d = ToDevinfo(device);
+  DWORD t = 0;
+  DWORD needed = 0;
+  const BOOL ok =
+      ::SetupDiGetDeviceRegistryPropertyA(ToHandle(set), &d, property, &t, buffer, size, &needed);
+  if (type) *type = t;
+  if (required) *required = needed;
+  return ok != FALSE;
+}
+
+HKey Win32Platform::SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& device,
+                                         std::uint32_t scope, std::uint32_t profile,
+                                         std::uint32_t keyType, std::uint32_t samDesired) {
+  SP_DEVINFO_DATA d = ToDevinfo(device);
+  const HKEY key = ::SetupDiOpenDevRegKey(ToHandle(set), &d, scope, profile, keyType, samDesired);
+  return key == INVALID_HANDLE_VALUE ? kInvalidHandleValue : FromHkey(key);
+}
+
+bool Win32Platform::SetupDiDestroyDeviceInfoList(Handle set) {
+  return ::SetupDiDestroyDeviceInfoList(ToHandle(set)) != FALSE;
+}
 
 // ---- shell -------------------------------------------------------------------------------
 

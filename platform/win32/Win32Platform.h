@@ -31,6 +31,8 @@ class Win32Platform final : public Platform {
   long RegDeleteValueA(HKey key, std::string_view valueName) override;
   long RegDeleteKeyA(HKey root, std::string_view subKey) override;
   long RegCloseKey(HKey key) override;
+  long RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
 
   // ProcessOps
   Handle CreateMutexA(bool initialOwner, std::string_view name) override;
@@ -58,6 +60,9 @@ class Win32Platform final : public Platform {
   bool IsWindow(Hwnd hwnd) override;
   bool PostMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
   LResult SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) override;
+  LResult SendMessageTimeoutA(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam,
+                              std::uint32_t flags, std::uint32_t timeoutMs,
+                              std::uintptr_t* result) override;
   std::uint32_t RegisterWindowMessageA(std::string_view name) override;
   bool InvalidateRect(Hwnd hwnd) override;
   bool EnableWindow(Hwnd hwnd, bool enable) override;
@@ -109,6 +114,18 @@ class Win32Platform final : public Platform {
   bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) override;
   bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
   bool CloseHandle(Handle h) override;
+
+  // DeviceOps
+  Handle SetupDiGetClassDevsA(const Guid& classGuid, std::uint32_t flags) override;
+  bool SetupDiEnumDeviceInfo(Handle set, std::uint32_t index, SpDevinfoData* device) override;
+  bool SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& device,
+                                         std::uint32_t property, std::uint32_t* type,
+                                         std::uint8_t* buffer, std::uint32_t size,
+                                         std::uint32_t* required) override;
+  HKey SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& device, std::uint32_t scope,
+                            std::uint32_t profile, std::uint32_t keyType,
+                            std::uint32_t samDesired) override;
+  bool SetupDiDestroyDeviceInfoList(Handle set) override;
 
   // ShellOps
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;

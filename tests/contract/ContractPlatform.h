@@ -22,6 +22,39 @@ std::unique_ptr<platform::Platform> MakeContractPlatform();
 // system's, shared with every other process.
 std::unique_ptr<platform::Platform> MakeSecondProcess();
 
+// A top-level window of another program whose thread has stopped taking
+// messages, as a hung program's: made on a thread of its own that then
+// waits for something else for good (natively, a simulated process that
+// takes no more messages). Destroying the object ends the thread and the
+// window.
+class ContractHungWindow {
+ public:
+  virtual ~ContractHungWindow() = default;
+  virtual platform::Hwnd Handle() const = 0;
+};
+std::unique_ptr<ContractHungWindow> MakeHungWindow();
+
+// The system's own drawing objects, reached without the platform: on the
+// real system its graphics library, which the platform's drawing is held
+// to. Natively there is none (null): the platform's drawing is all there is.
+class ContractGdi {
+ public:
+  enum class Kind { Bitmap, Pen, Brush };
+  virtual ~ContractGdi() = default;
+  virtual std::uintptr_t CreateMemoryDc() = 0;
+  virtual bool DeleteDc(std::uintptr_t dc) = 0;
+  // A small bitmap of the screen's kind, a solid pen, or a pattern brush.
+  virtual std::uintptr_t Create(Kind kind) = 0;
+  virtual std::uintptr_t Select(std::uintptr_t dc, std::uintptr_t object) = 0;
+  virtual bool Delete(std::uintptr_t object) = 0;
+};
+std::unique_ptr<ContractGdi> MakeSystemGdi();
+
+// The system's screen takes another resolution, as when the user changes
+// the display settings (natively the simulated machine's screen of the
+// latest MakeContractPlatform() call); false if the system would not.
+bool ChangeScreenSize(int width, int height);
+
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked
 // window, handing activation on when the active window is minimised) do not
@@ -57,5 +90,20 @@ class ContractSerialDevice {
   virtual bool Vanish() = 0;
   virtual bool Return() = 0;
 };
-// Null if the port cannot be made.
+// Null if the port cannot be made. Ports 1 and 2 are named in the system's
+// serial-port map; a port of the test's own is not, as Wine names only the
+// ports it found at its start.
 std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number);
+
+// A device record of the system's "Ports" class, as a serial driver's set-up
+// leaves it: its friendly name, and "COMn" as "PortName" in its device key.
+// Natively the record of a port of the simulated machine; on the real system
+// a record of the test's own, removed again when the object goes.
+class ContractPortRecord {
+ public:
+  virtual ~ContractPortRecord() = default;
+  // The device goes away (no longer present); false if that failed.
+  virtual bool Remove() = 0;
+};
+// Null if the record cannot be made.
+std::unique_ptr<ContractPortRecord> MakePortRecord(int number, const std::string& friendlyName);

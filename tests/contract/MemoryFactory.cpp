@@ -30,9 +30,40 @@ std::unique_ptr<platform::Platform> MakeContractPlatform() {
 
 bool RunningUnderWine() { return false; }
 
+std::unique_ptr<ContractGdi> MakeSystemGdi() { return nullptr; }
+
+bool ChangeScreenSize(int width, int height) {
+  if (Machines().empty()) return false;
+  Machines().back()->SetScreenSize(width, height);
+  return true;
+}
+
 std::unique_ptr<platform::Platform> MakeSecondProcess() {
   if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
   return Start();
+}
+
+namespace {
+class SimHungWindow final : public ContractHungWindow {
+ public:
+  SimHungWindow() : process_(Machines().back()->StartProcess()) {
+    platform::WindowParams params;
+    params.className = "Hung";
+    params.caption = "Hung";
+    hwnd_ = process_->CreateWindowExA(params, {});
+    process_->StopTakingMessages();
+  }
+  platform::Hwnd Handle() const override { return hwnd_; }
+
+ private:
+  std::unique_ptr<platform::memory::SimProcess> process_;
+  platform::Hwnd hwnd_ = 0;
+};
+}  // namespace
+
+std::unique_ptr<ContractHungWindow> MakeHungWindow() {
+  if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
+  return std::make_unique<SimHungWindow>();
 }
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -70,5 +101,28 @@ class SimSerialDevice final : public ContractSerialDevice {
 std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
   if (Machines().empty() || number < 1 || number > 9) return nullptr;
   return std::make_unique<SimSerialDevice>(
-      Machines().back()->AddSerialPort("COM" + std::to_string(number)));
+      Machines().back()->AddSerialPort("COM" + std::to_string(number), {.listed = number <= 2}));
+}
+
+namespace {
+class SimPortRecord final : public ContractPortRecord {
+ public:
+  explicit SimPortRecord(platform::memory::SimSerialPort& port) : port_(port) {}
+  bool Remove() override {
+    port_.Vanish();
+    return true;
+  }
+
+ private:
+  platform::memory::SimSerialPort& port_;
+};
+}  // namespace
+
+std::unique_ptr<ContractPortRecord> MakePortRecord(int number, const std::string& friendlyName) {
+  if (Machines().empty()) return nullptr;
+  platform::memory::SimSystem& sys = *Machines().back();
+  const std::string name = "COM" + std::to_string(number);
+  if (sys.SerialPort(name)) return nullptr;
+  return std::make_unique<SimPortRecord>(
+      sys.AddSerialPort(name, {.listed = false, .friendlyName = friendlyName}));
 }

@@ -103,4 +103,38 @@ TEST_F(MessageQueueContract, RegisteredMessagesAreStableCaseInsensitiveAndInThei
       << "the same number in every process";
 }
 
+TEST_F(MessageQueueContract, ASendWithATimeOutAnswersLikeASendAndGivesUpOnAHungThread) {
+  std::uintptr_t answer = 0;
+  EXPECT_NE(p->SendMessageTimeoutA(window->hwnd(), kPing, 5, 0, platform::kSmtoAbortIfHung, 1000,
+                                   &answer),
+            0);
+  EXPECT_EQ(answer, 1005u);
+
+  // A window whose thread takes no messages: the sender waits out the
+  // bound, then goes on without an answer.
+  const auto hung = MakeHungWindow();
+  ASSERT_NE(hung->Handle(), 0u);
+  const std::uint32_t t0 = p->GetTickCount();
+  answer = 77;
+  EXPECT_EQ(p->SendMessageTimeoutA(hung->Handle(), msg::kSysCommand, platform::kScMinimize, 0,
+                                   platform::kSmtoAbortIfHung, 1000, &answer),
+            0);
+  const std::uint32_t waited = p->GetTickCount() - t0;
+  EXPECT_EQ(p->GetLastError(), platform::error::kTimeout);
+  EXPECT_EQ(answer, 0u);
+  // (GetTickCount may step by 16 ms.)
+  EXPECT_GE(waited, 1000u - 32);
+  EXPECT_LE(waited, 1000u + 500);
+
+  // Once it has taken no message for five seconds the system takes it for
+  // hung, and the send gives up at once.
+  p->Sleep(platform::kHungThreadMs);
+  const std::uint32_t t1 = p->GetTickCount();
+  EXPECT_EQ(p->SendMessageTimeoutA(hung->Handle(), msg::kSysCommand, platform::kScMinimize, 0,
+                                   platform::kSmtoAbortIfHung, 1000, &answer),
+            0);
+  EXPECT_LT(p->GetTickCount() - t1, 200u);
+  EXPECT_EQ(p->GetLastError(), platform::error::kTimeout);
+}
+
 }  // namespace

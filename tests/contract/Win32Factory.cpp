@@ -7,6 +7,8 @@
 // messages) and runs here.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <setupapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -110,6 +112,10 @@ class OtherProcess final : public Platform {
     return local_.RegDeleteKeyA(root, subKey);
   }
   long RegCloseKey(HKey key) override { return local_.RegCloseKey(key); }
+  long RegEnumValueA(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override {
+    return local_.RegEnumValueA(key, index, name, nameSize, type, data, dataSize);
+  }
   Hwnd CreateWindowExA(const WindowParams& popup, WndProc proc) override {
     return local_.CreateWindowExA(popup, std::move(proc));
   }
@@ -138,6 +144,10 @@ class OtherProcess final : public Platform {
   }
   LResult SendMessageA(Hwnd h, std::uint32_t m, WParam w, LParam l) override {
     return local_.SendMessageA(h, m, w, l);
+  }
+  LResult SendMessageTimeoutA(Hwnd h, std::uint32_t m, WParam w, LParam l, std::uint32_t flags,
+                              std::uint32_t timeoutMs, std::uintptr_t* result) override {
+    return local_.SendMessageTimeoutA(h, m, w, l, flags, timeoutMs, result);
   }
   std::uint32_t RegisterWindowMessageA(std::string_view n) override {
     return local_.RegisterWindowMessageA(n);
@@ -207,6 +217,25 @@ class OtherProcess final : public Platform {
     return local_.ReadFile(h, b, n, r);
   }
   bool CloseHandle(Handle h) override { return local_.CloseHandle(h); }
+  Handle SetupDiGetClassDevsA(const Guid& g, std::uint32_t flags) override {
+    return local_.SetupDiGetClassDevsA(g, flags);
+  }
+  bool SetupDiEnumDeviceInfo(Handle set, std::uint32_t i, SpDevinfoData* d) override {
+    return local_.SetupDiEnumDeviceInfo(set, i, d);
+  }
+  bool SetupDiGetDeviceRegistryPropertyA(Handle set, const SpDevinfoData& d, std::uint32_t prop,
+                                         std::uint32_t* type, std::uint8_t* buffer,
+                                         std::uint32_t size, std::uint32_t* required) override {
+    return local_.SetupDiGetDeviceRegistryPropertyA(set, d, prop, type, buffer, size, required);
+  }
+  HKey SetupDiOpenDevRegKey(Handle set, const SpDevinfoData& d, std::uint32_t scope,
+                            std::uint32_t profile, std::uint32_t keyType,
+                            std::uint32_t sam) override {
+    return local_.SetupDiOpenDevRegKey(set, d, scope, profile, keyType, sam);
+  }
+  bool SetupDiDestroyDeviceInfoList(Handle set) override {
+    return local_.SetupDiDestroyDeviceInfoList(set);
+  }
   bool Shell_NotifyIconA(std::uint32_t m, const NotifyIconData& d) override {
     return local_.Shell_NotifyIconA(m, d);
   }
@@ -309,6 +338,92 @@ std::unique_ptr<platform::Platform> MakeSecondProcess() { return std::make_uniqu
 
 bool RunningUnderWine() {
   return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+namespace {
+// The window is made on a thread of its own, which then waits on an event
+// and never asks for a message until the object goes.
+class Win32HungWindow final : public ContractHungWindow {
+ public:
+  Win32HungWindow() {
+    ready_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    release_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, &Run, this, 0, nullptr);
+    if (thread_) ::WaitForSingleObject(ready_, 10000);
+  }
+  ~Win32HungWindow() override {
+    ::SetEvent(release_);
+    if (thread_) {
+      ::WaitForSingleObject(thread_, 10000);
+      ::CloseHandle(thread_);
+    }
+    ::CloseHandle(ready_);
+    ::CloseHandle(release_);
+  }
+  platform::Hwnd Handle() const override { return reinterpret_cast<platform::Hwnd>(hwnd_); }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto* w = static_cast<Win32HungWindow*>(self);
+    w->hwnd_ = ::CreateWindowExA(0, "STATIC", "Hung", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ::SetEvent(w->ready_);
+    ::WaitForSingleObject(w->release_, INFINITE);
+    if (w->hwnd_) ::DestroyWindow(w->hwnd_);
+    return 0;
+  }
+  HANDLE ready_ = nullptr;
+  HANDLE release_ = nullptr;
+  HANDLE thread_ = nullptr;
+  HWND hwnd_ = nullptr;
+};
+}  // namespace
+
+std::unique_ptr<ContractHungWindow> MakeHungWindow() { return std::make_unique<Win32HungWindow>(); }
+
+namespace {
+class SystemGdi final : public ContractGdi {
+ public:
+  std::uintptr_t CreateMemoryDc() override {
+    return reinterpret_cast<std::uintptr_t>(::CreateCompatibleDC(nullptr));
+  }
+  bool DeleteDc(std::uintptr_t dc) override { return ::DeleteDC(reinterpret_cast<HDC>(dc)); }
+  std::uintptr_t Create(Kind kind) override {
+    HGDIOBJ made = nullptr;
+    if (kind == Kind::Bitmap) {
+      HDC screen = ::GetDC(nullptr);
+      made = ::CreateCompatibleBitmap(screen, 8, 8);
+      ::ReleaseDC(nullptr, screen);
+    } else if (kind == Kind::Pen) {
+      made = ::CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    } else {
+      const WORD rows[8] = {0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0};
+      HBITMAP pattern = ::CreateBitmap(8, 8, 1, 1, rows);
+      made = ::CreatePatternBrush(pattern);
+      ::DeleteObject(pattern);
+    }
+    return reinterpret_cast<std::uintptr_t>(made);
+  }
+  std::uintptr_t Select(std::uintptr_t dc, std::uintptr_t object) override {
+    return reinterpret_cast<std::uintptr_t>(
+        ::SelectObject(reinterpret_cast<HDC>(dc), reinterpret_cast<HGDIOBJ>(object)));
+  }
+  bool Delete(std::uintptr_t object) override {
+    return ::DeleteObject(reinterpret_cast<HGDIOBJ>(object));
+  }
+};
+}  // namespace
+
+std::unique_ptr<ContractGdi> MakeSystemGdi() { return std::make_unique<SystemGdi>(); }
+
+bool ChangeScreenSize(int width, int height) {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  return ::ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
+         DISP_CHANGE_SUCCESSFUL;
 }
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -460,6 +575,60 @@ std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
   auto device = std::make_unique<PtySerialDevice>(number, folder + "/pair-in", folder);
   if (!device->Return()) return nullptr;
   return device;
+}
+
+namespace {
+// A device record of the test's own in the system's set-up data, as a serial
+// driver's installation makes one.
+class SetupPortRecord final : public ContractPortRecord {
+ public:
+  ~SetupPortRecord() override {
+    if (set_ == INVALID_HANDLE_VALUE) return;
+    Remove();
+    ::SetupDiDestroyDeviceInfoList(set_);
+  }
+  bool Make(int number, const std::string& friendlyName) {
+    static const GUID kPorts = {
+        0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+    set_ = ::SetupDiCreateDeviceInfoList(&kPorts, nullptr);
+    if (set_ == INVALID_HANDLE_VALUE) return false;
+    device_.cbSize = sizeof device_;
+    if (!::SetupDiCreateDeviceInfoA(set_, "TAVRINCONTRACT", &kPorts, nullptr, nullptr,
+                                    DICD_GENERATE_ID, &device_) ||
+        !::SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr))
+      return false;
+    made_ = true;
+    if (!::SetupDiSetDeviceRegistryPropertyA(set_, &device_, SPDRP_FRIENDLYNAME,
+                                             reinterpret_cast<const BYTE*>(friendlyName.c_str()),
+                                             static_cast<DWORD>(friendlyName.size() + 1)))
+      return false;
+    HKEY key =
+        ::SetupDiCreateDevRegKeyA(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+    if (key == INVALID_HANDLE_VALUE) return false;
+    const std::string port = "COM" + std::to_string(number);
+    const LONG rc =
+        ::RegSetValueExA(key, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                         static_cast<DWORD>(port.size() + 1));
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+  }
+  bool Remove() override {
+    if (!made_) return true;
+    made_ = false;
+    return ::SetupDiRemoveDevice(set_, &device_) != FALSE;
+  }
+
+ private:
+  HDEVINFO set_ = INVALID_HANDLE_VALUE;
+  SP_DEVINFO_DATA device_{};
+  bool made_ = false;
+};
+}  // namespace
+
+std::unique_ptr<ContractPortRecord> MakePortRecord(int number, const std::string& friendlyName) {
+  auto record = std::make_unique<SetupPortRecord>();
+  if (!record->Make(number, friendlyName)) return nullptr;
+  return record;
 }
 
 int main(int argc, char** argv) {

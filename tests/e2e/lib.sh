@@ -315,10 +315,12 @@ tv_menu_layout() {  # png, x, y, w, h
 
 # --- the virtual receiver and test windows ------------------------------------
 
-# Plays a receiver script into a port's Linux end: COM2 unless --com1.
-tv_send() {  # [--com1] script
+# Plays a receiver script into a port's Linux end: COM2 unless --com1, or
+# --com N for a port of the test's own (tv_port_add).
+tv_send() {  # [--com1 | --com N] script
   local port="$TAVRIN_COM2_IN"
   if [ "$1" = --com1 ]; then port="$TAVRIN_COM1_IN"; shift; fi
+  if [ "$1" = --com ]; then port="$TAVRIN_WINE_SUITE/com$2.in"; shift 2; fi
   : "${RECEIVER:?RECEIVER must name the virtual receiver}"
   "$RECEIVER" --port "$port" -e "$1" || fail "the receiver could not play '$1'"
 }
@@ -415,6 +417,64 @@ tv_port_plug() {  # n
     [ "$SECONDS" -lt "$end" ] || die "COM$1's pty did not come back"
     sleep 0.05
   done
+}
+
+# A port beyond the fixture's two, as a USB serial adapter brings one: a pty
+# pair behind the prefix's COMn, named in the system's serial-port map as the
+# adapter's driver names it (Wine names only the ports it found at its start).
+# tv_port_unplug and tv_port_plug take it away and bring it back;
+# tv_port_remove undoes it all.
+tv_port_add() {  # n
+  tv_port_plug "$1"
+  ln -sfn "$TAVRIN_WINE_SUITE/com$1.dev" "$WINEPREFIX/dosdevices/com$1"
+  "$WINE" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\TavrinTest$1" \
+    /t REG_SZ /d "COM$1" /f >/dev/null 2>&1 </dev/null || die "could not name COM$1 in the map"
+}
+tv_port_remove() {  # n
+  local pidfile="$TAVRIN_WINE_SUITE/pids/socat-com$1"
+  [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null
+  rm -f "$pidfile" "$WINEPREFIX/dosdevices/com$1"
+  "$WINE" reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\TavrinTest$1" /f \
+    >/dev/null 2>&1 </dev/null || true
+}
+
+# The port numbers the system's serial-port map names, in number order.
+tv_port_map() {
+  "$WINE" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' </dev/null 2>/dev/null | tr -d '\r' |
+    awk '$2 == "REG_SZ" && toupper($3) ~ /^COM[1-9][0-9]*$/ { print substr($3, 4) + 0 }' |
+    sort -n -u
+}
+
+# Moves the pointer by 7 through port n every second until it has moved (a
+# port opened anew drops what came before), for at most the given seconds;
+# prints how many seconds that took. The pointer starts at 400,300.
+tv_reads_within() {  # n, seconds
+  local end=$((SECONDS + $2)) start=$SECONDS
+  probe setcursor 400 300 || return 1
+  while [ "$SECONDS" -lt "$end" ]; do
+    tv_send --com "$1" "move 7 0"
+    if [ "$(probe wait-cursor 407 300 1000)" = "407 300" ]; then
+      echo $((SECONDS - start))
+      return 0
+    fi
+  done
+  return 1
+}
+
+# The tray icon's tip, as it shows while the pointer rests on the icon.
+tv_tray_tip() {
+  local tray tx ty tw th ix iy tip
+  tray="$(tv_wait_tray 10)" || return 1
+  read -r tx ty tw th <<<"$tray"
+  ix=$((tx + th / 2)) iy=$((ty + th / 2))
+  # Wine takes its pointer position from X motion over its own windows: two
+  # moves make sure the tray sees the pointer arrive and rest.
+  xdotool mousemove $((ix - 2)) $((iy - 2))
+  sleep 0.2
+  xdotool mousemove "$ix" "$iy"
+  tip="$(probe wait-visible tooltips_class32 8000)" || return 1
+  probe window-text "$(field "$tip" hwnd)"
+  xdotool mousemove 1000 740
 }
 
 # Opens the tray icon's menu with a right click; prints the menu's X window.

@@ -2,17 +2,18 @@
 // to the packet decoder on a simulated machine with another program's
 // windows to click, scroll, minimise and restore.
 //
-// The input is a list of deliveries, each a header byte followed by up to 31
-// wire bytes: the header's low five bits are the delivery's length, its top
-// three choose the time since the delivery before (the serial driver's poll
-// and the decoder's time-out are among them). Function keys bound to the
-// scroll modes toggle them as the dispatcher does; the one bound to Mark
-// brings a delivery in the middle of its own, as an effect that runs the
-// message loop would.
+// The input is a list of polls, each a header byte followed by up to 31
+// wire bytes: the header's low five bits are the delivery's length (0: the
+// poll found the line quiet), its top three choose the time since the poll
+// before (the serial driver's period and the decoder's quiet margin are
+// among them). Function keys bound to the scroll modes toggle them as the
+// dispatcher does; the one bound to Mark brings a quiet check and a delivery
+// (a plain move and Mark's key again) in the middle of its own, as an effect
+// that runs the message loop would.
 //
-// Checked after every delivery: the system holds a button exactly while the
-// decoder has it latched. Checked at the end: after a pause longer than the
-// time-out, two plain motion packets leave no button held.
+// Checked after every poll: the system holds a button exactly while the
+// decoder has it latched. Checked at the end: after the line stayed quiet
+// for the margin, two plain motion packets leave no button held.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -33,8 +34,9 @@ using platform::memory::SimSystem;
 
 constexpr std::uint8_t kVkLButton = 0x01;
 constexpr std::uint8_t kVkRButton = 0x02;
-constexpr std::uint32_t kGapsMs[8] = {0, 1, 16, 50, 99, 100, 101, 1000};
+constexpr std::uint32_t kGapsMs[8] = {0, 1, 16, 39, 40, 50, 300, 1000};
 constexpr std::uint8_t kPlainMotion[3] = {0xC0, 0x80, 0x80};  // no buttons, no movement
+constexpr std::uint8_t kMoveAndMark[6] = {0xC0, 0x80, 0x80, 0xC0, 0xC2, 0x80};
 
 void Require(bool condition, const char* what) {
   if (condition) return;
@@ -104,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       m.program.HorizontalScrollOn = false;
     } else if (code == 0 && nested < 4) {
       ++nested;
-      decoder->ReceiveData(kPlainMotion, sizeof kPlainMotion);
+      decoder->LineQuiet();
+      decoder->ReceiveData(kMoveAndMark, sizeof kMoveAndMark);
     }
   });
 
@@ -122,18 +125,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t length = header & 0x1F;
     if (length > size - at) length = size - at;
     m.sys.Advance(kGapsMs[header >> 5]);
-    decoder->ReceiveData(data + at, static_cast<std::uint32_t>(length));
+    if (length == 0)
+      decoder->LineQuiet();
+    else
+      decoder->ReceiveData(data + at, static_cast<std::uint32_t>(length));
     at += length;
     checkButtons();
     Run(*m.other);
     Run(*m.process);
   }
 
-  m.sys.Advance(PacketDecoder::kTailTimeoutMs + 1);
+  m.sys.Advance(PacketDecoder::kQuietMarginMs);
+  decoder->LineQuiet();
   decoder->ReceiveData(kPlainMotion, sizeof kPlainMotion);
   decoder->ReceiveData(kPlainMotion, sizeof kPlainMotion);
   checkButtons();
   Require(!decoder->LeftButtonLatched && !decoder->RightButtonLatched,
-          "a button is still held after the pause and two plain packets");
+          "a button is still held after a quiet line and two plain packets");
   return 0;
 }

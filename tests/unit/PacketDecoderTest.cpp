@@ -345,6 +345,22 @@ TEST_F(PacketDecoderTest, MinimiseGoesToTheTopOfTheChainAndRestoreNeedsTheWindow
   EXPECT_EQ(decoder.LastMinimizedWindow, owner.hwnd) << "kept until overwritten";
 }
 
+TEST_F(PacketDecoderTest, AHungWindowInFrontHoldsThePointerUpForASecondAtMost) {
+  OtherProgram other(sys, {100, 100, 300, 300});
+  other.process->StopTakingMessages();
+  std::uint64_t before = sys.Now();
+  Deliver({kMinimizeRestore, Motion(4, 0)});
+  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs + 1000);
+  EXPECT_EQ(sys.Cursor(), (Point{324, 240})) << "the packet after it still moves";
+  EXPECT_FALSE(other.process->IsIconic(other.hwnd));
+
+  // Once the system takes its program for hung, the key does not wait at all.
+  sys.Advance(platform::kHungThreadMs);
+  before = sys.Now();
+  Deliver({kMinimizeRestore});
+  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs);
+}
+
 // ---- deliveries that cut and merge packets ---------------------------------------------
 
 // A stream where every move sits between button messages, so each injected
@@ -440,24 +456,28 @@ TEST_F(PacketDecoderTest, EachPacketOfADeliveryFindsTheWindowUnderThePointerAnew
   EXPECT_TRUE(left.Take().empty());
 }
 
-TEST_F(PacketDecoderTest, AnIncompleteTailOlderThanTwoPollsIsDroppedAndTheNextByteStartsAPacket) {
-  // Two stray bytes, then nothing for longer than the time-out: the next
-  // packet decodes exactly.
+TEST_F(PacketDecoderTest, ATailIsDroppedOnlyWhenTheLineStayedQuietAClearMarginAfterIt) {
+  // No check of the port between two deliveries: the program was late, not
+  // the line, and the tail is continued however old it is.
+  const std::vector<std::uint8_t> bytes = Wire({Motion(-10, 0), Motion(1, 1)});
+  Deliver(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1));
+  sys.Advance(5000);
+  Deliver(std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()));
+  EXPECT_EQ(sys.Cursor(), (Point{311, 241}));
+
+  // Two bytes of a packet whose last byte was lost. A quiet check just
+  // before the margin proves nothing; the one at the margin drops them, and
+  // the next byte starts a packet.
   std::vector<std::uint8_t> stray = Wire({Motion(50, 50)});
   stray.pop_back();
   Deliver(stray);
+  sys.Advance(PacketDecoder::kQuietMarginMs - 1);
+  decoder.LineQuiet();
   EXPECT_EQ(decoder.PendingBytes(), 2u);
-  sys.Advance(PacketDecoder::kTailTimeoutMs + 1);
-  Deliver({Motion(3, 4)});
-  EXPECT_EQ(sys.Cursor(), (Point{323, 244}));
+  sys.Advance(1);
+  decoder.LineQuiet();
   EXPECT_EQ(decoder.PendingBytes(), 0u);
-
-  // At the time-out itself the tail still counts as the packet's start: a
-  // packet split across two late polls is not torn apart.
-  std::vector<std::uint8_t> bytes = Wire({Motion(-10, 0), Motion(1, 1)});
-  Deliver(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1));
-  sys.Advance(PacketDecoder::kTailTimeoutMs);
-  Deliver(std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()));
+  Deliver({Motion(3, 4)});
   EXPECT_EQ(sys.Cursor(), (Point{314, 245}));
 }
 
@@ -468,7 +488,8 @@ TEST_F(PacketDecoderTest, GarbageBetweenPacketsCostsOnlyWhatArrivesBeforeThePaus
   std::vector<std::uint8_t> bytes = Wire({kLeftPress});
   bytes.push_back(0xD5);
   Deliver(bytes);
-  sys.Advance(150);
+  sys.Advance(50);
+  decoder.LineQuiet();
   Deliver({Motion(0, 0), Motion(2, 0)});
   EXPECT_FALSE(decoder.LeftButtonLatched);
   EXPECT_EQ(Describe(other.Take()),
@@ -486,19 +507,54 @@ TEST_F(PacketDecoderTest, ADeliveryShorterThanAPacketDoesNothingYet) {
   EXPECT_EQ(sys.Cursor(), (Point{321, 240}));
 }
 
-TEST_F(PacketDecoderTest, ADeliveryDuringAnEffectIsDecodedAfterTheRestOfItsOwn) {
-  // An effect that runs the message loop can bring the next poll's delivery
-  // into the middle of this one: its packets follow in order.
-  const std::vector<std::uint8_t> nested = Wire({Motion(0, 7)});
+TEST_F(PacketDecoderTest, AnEffectThatRunsTheMessageLoopLetsTheStreamGoOnInOrder) {
+  // The stream: key 'B', then three moves. The first delivery ends one byte
+  // into the second move. B's effect runs the message loop: a poll that
+  // finds nothing new, then a delivery with the rest of that move and two
+  // bytes of the third; the last byte comes after the effect.
+  const std::vector<std::uint8_t> bytes =
+      Wire({Key('B'), Motion(5, 0), Motion(0, 7), Motion(1, 1)});
+  const auto part = [&](std::size_t from, std::size_t to) {
+    return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(to));
+  };
   std::vector<Point> seen;
   PacketDecoder d(*process, program, slots, [&](unsigned) {
-    d.ReceiveData(nested.data(), static_cast<std::uint32_t>(nested.size()));
+    sys.Advance(1);
+    d.LineQuiet();
+    seen.push_back(sys.Cursor());
+    const std::vector<std::uint8_t> more = part(7, 11);
+    d.ReceiveData(more.data(), static_cast<std::uint32_t>(more.size()));
     seen.push_back(sys.Cursor());
   });
-  const std::vector<std::uint8_t> outer = Wire({Key('B'), Motion(5, 0)});
-  d.ReceiveData(outer.data(), static_cast<std::uint32_t>(outer.size()));
-  EXPECT_EQ(seen, (std::vector<Point>{{320, 240}}));
-  EXPECT_EQ(sys.Cursor(), (Point{325, 247}));
+  const std::vector<std::uint8_t> first = part(0, 7);
+  d.ReceiveData(first.data(), static_cast<std::uint32_t>(first.size()));
+  EXPECT_EQ(seen, (std::vector<Point>{{325, 240}, {325, 247}}))
+      << "each move while the effect runs, the one after the key first";
+  EXPECT_EQ(d.PendingBytes(), 2u) << "the third move's start, carried past the effect";
+  const std::vector<std::uint8_t> last = part(11, 12);
+  d.ReceiveData(last.data(), 1);
+  EXPECT_EQ(sys.Cursor(), (Point{326, 248}));
+}
+
+TEST_F(PacketDecoderTest, AKeyWhoseEffectStillRunsIsDroppedWhileOtherKeysRunInsideIt) {
+  // Play Sound ('H') waits in its box; meanwhile the presenter presses it
+  // again, then 'B', bound to Play Sound too, then Reveal ('C'), and moves.
+  slots[0] = 13;
+  const std::vector<std::uint8_t> duringBox = Wire({Key('H'), Key('B'), Key('C'), Motion(2, 0)});
+  std::vector<std::string> log;
+  PacketDecoder d(*process, program, slots, [&](unsigned code) {
+    log.push_back("start " + std::to_string(code));
+    if (code == 13 && log.size() == 1)
+      d.ReceiveData(duringBox.data(), static_cast<std::uint32_t>(duringBox.size()));
+    log.push_back("end " + std::to_string(code));
+  });
+  const std::vector<std::uint8_t> key = Wire({Key('H')});
+  d.ReceiveData(key.data(), 3);
+  EXPECT_EQ(log, (std::vector<std::string>{"start 13", "start 1", "end 1", "end 13"}));
+  EXPECT_EQ(sys.Cursor(), (Point{322, 240}));
+  d.ReceiveData(key.data(), 3);
+  EXPECT_EQ(log.size(), 6u) << "once its effect has ended, the key runs it again";
 }
 
 // ---- the main window's receive handler ----------------------------------------------------
@@ -518,6 +574,84 @@ TEST(PacketDecoderWiring, ThePortsBytesMoveThePointerAtTheDriversPoll) {
   EXPECT_EQ(sys.Cursor(), (Point{510, 380}));
   EXPECT_TRUE(h.Main().Decoder.LeftButtonLatched);
   EXPECT_TRUE(sys.KeyIsDown(0x01)) << "the system holds the left button";
+}
+
+TEST(PacketDecoderWiring, ThePointerWorksWhilePlaySoundsErrorBoxIsUp) {
+  SimSystem sys;
+  auto& port = sys.AddSerialPort("COM2");
+  ProgramHarness h(sys);
+  h.Start();
+  h.program.Settings.SoundName = "nowhere.mid";
+  const auto runFor = [&](int ms) {
+    for (int i = 0; i < ms; ++i) {
+      h.app.ProcessMessages();
+      sys.Advance(1);
+    }
+  };
+  // The presenter's turn while the box is up: six moves, each a different
+  // power of two, so a packet lost or decoded twice shows in the sum; then
+  // the pointer onto OK and a click from the device.
+  Point whileUp;
+  int turns = 0;
+  h.ui.whileBoxUp = [&](const gui::MessageBoxCall& box) {
+    if (++turns > 1) {  // the click did not close it
+      h.ui.AnswerBox(gui::kIdOk);
+      return;
+    }
+    sys.PlaceCursor({300, 300});
+    port.Feed(Wire({Motion(1, -1), Motion(2, -2), Motion(4, -4), Motion(8, -8), Motion(16, -16),
+                    Motion(32, -32)}));
+    runFor(60);
+    whileUp = sys.Cursor();
+    platform::Rect ok;
+    h.process->GetWindowRect(box.okButton, &ok);
+    sys.PlaceCursor({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
+    port.Feed(Wire({kLeftPress, Motion(0, 0)}));
+    runFor(60);
+  };
+  port.Feed(Wire({Key('H')}));
+  runFor(60);
+  ASSERT_EQ(h.ui.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.ui.MessageBoxes()[0].text.rfind("Error 275: ", 0), 0u);
+  EXPECT_EQ(whileUp, (Point{363, 237}));
+  EXPECT_EQ(turns, 1) << "the click packet on OK closed the box";
+  EXPECT_FALSE(h.process->IsWindow(h.ui.MessageBoxes()[0].window));
+  const Point atOk = sys.Cursor();
+  runFor(200);
+  EXPECT_EQ(sys.Cursor(), atOk) << "nothing held back moves the pointer after the box";
+  EXPECT_FALSE(h.Main().Decoder.LeftButtonLatched);
+}
+
+TEST(PacketDecoderWiring, APacketCutByAPollSurvivesTheProgramBeingHeldWhileItsRestArrives) {
+  // A poll takes the first one or two bytes of a packet; the main thread is
+  // then held for 300 ms while the rest and a stream of upward moves arrive.
+  // Had the bytes the poll took been thrown away, the moves would read out
+  // of step: two bytes late, each move's first byte is key 'L' (the Laser
+  // Beam); one byte late, their motion is garbage.
+  std::vector<Packet> moves(10, Motion(0, -4));
+  const std::vector<std::uint8_t> bytes = Wire(moves);
+  for (std::size_t cut : {1u, 2u}) {
+    SCOPED_TRACE("the poll took " + std::to_string(cut) + " byte(s)");
+    SimSystem sys;
+    auto& port = sys.AddSerialPort("COM2");
+    ProgramHarness h(sys);
+    h.Start();
+    sys.PlaceCursor({500, 400});
+    const auto runFor = [&](int ms) {
+      for (int i = 0; i < ms; ++i) {
+        h.app.ProcessMessages();
+        sys.Advance(1);
+      }
+    };
+    port.Feed(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
+    for (int i = 0; i < 60 && port.Queued() > 0; ++i) runFor(1);
+    ASSERT_EQ(port.Queued(), 0u);
+    port.FeedAt(sys.Now() + 2, std::vector<std::uint8_t>(bytes.begin() + cut, bytes.end()));
+    sys.Advance(300);
+    runFor(100);
+    EXPECT_EQ(sys.Cursor(), (Point{500, 360}));
+    EXPECT_FALSE(h.program.OverlayVisible) << "no key was pressed";
+  }
 }
 
 }  // namespace

@@ -95,6 +95,20 @@ TEST_F(PenTest, ReleasingTheRightButtonEndsTheStroke) {
   Button(false, false);
 }
 
+TEST_F(PenTest, AShowClosedMidStrokeLeavesNoStrokeToTheNextShow) {
+  p().Settings.PenSize = 1;
+  p().Settings.PenColor = gui::kBlue;
+  Open(kPenCode, 10, 10);
+  Button(false, true);
+  Move(20, 20);
+  Close();  // Esc with the button still held: its release goes elsewhere
+  Open(kPenCode, 40, 30);
+  Move(50, 35);
+  EXPECT_EQ(Shown(), overlay().Image_Draw.Picture()) << "no line from the old point";
+  EXPECT_EQ(Shown(), sys.Wallpaper());
+  Button(false, false);
+}
+
 TEST_F(PenTest, FiveRightClicksCycleTheWidthBackToWhereItStarted) {
   p().Settings.PenSize = 2;
   Open(kPenCode, 10, 10);

@@ -249,4 +249,41 @@ TEST(ReceiverKeyTest, KeysMakeTheirPacketsAndQuitLetsGoOfHeldButtons) {
   EXPECT_TRUE(ApplyKey({KeyAction::Quit}, e, step).empty()) << "nothing held, nothing sent";
 }
 
+// What a terminal's line shows after these writes: a carriage return goes
+// back to the line's start, ESC [ K clears from there to the line's end, and
+// any other character overwrites the one under the cursor.
+std::string ShownLine(std::string_view written) {
+  std::string line;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    if (written[i] == '\r') {
+      at = 0;
+    } else if (written.substr(i, 3) == "\x1b[K") {
+      line.resize(at);
+      i += 2;
+    } else {
+      if (at == line.size())
+        line.push_back(written[i]);
+      else
+        line[at] = written[i];
+      ++at;
+    }
+  }
+  return line;
+}
+
+TEST(ReceiverKeyTest, AShorterStatusOrPacketLineLeavesNothingOfTheLongerOneBefore) {
+  Encoder e;
+  e.Press(Button::Right);
+  e.Press(Button::Left);
+  const std::string bothHeld = StatusLine(kDefaultStep, e);
+  EXPECT_EQ(ShownLine(bothHeld), "step  8 px, left held, right held");
+  e.Release(Button::Right);
+  const std::string leftHeld = StatusLine(kDefaultStep, e);
+  EXPECT_EQ(ShownLine(bothHeld + leftHeld), "step  8 px, left held");
+  e.Release(Button::Left);
+  EXPECT_EQ(ShownLine(bothHeld + leftHeld + StatusLine(kMaxStep, e)), "step 64 px");
+  EXPECT_EQ(ShownLine(leftHeld + OverLine("c0 80 80")), "c0 80 80") << "a packet's bytes (--hex)";
+}
+
 }  // namespace

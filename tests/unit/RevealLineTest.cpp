@@ -95,10 +95,18 @@ TEST_F(RevealTest, Styles2And3CoverTheOtherSideAndAClickUsesItsOwnCoordinate) {
 
   p().Settings.RevealStyle = 3;
   Open(kRevealCode, 20, 20);
+  Move(20, 21);
+  EXPECT_TRUE(RowsAre(0, 35, std::nullopt)) << "y = 20: edge 35, the part above stays";
+  EXPECT_TRUE(RowsAre(35, kH, cover));
+  Move(20, 10);
+  EXPECT_TRUE(RowsAre(0, 36, std::nullopt)) << "y = 21: edge 36";
+  EXPECT_TRUE(RowsAre(36, kH, cover));
+  Move(20, 9);
+  EXPECT_TRUE(RowsAre(0, kH, cover)) << "y = 10: edge 0, all covered";
+
   // A right click steps to style 0 and prepares the click's own edge, x = 8
   // (no offset, no edge rule); the nudge shows it at once.
   Move(8, 20);
-  p().Settings.RevealStyle = 3;
   Press(true);
   EXPECT_EQ(p().Settings.RevealStyle, 0);
   // The nudge's move prepared x = 8 again with the move rule: edge 0.

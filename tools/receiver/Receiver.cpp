@@ -313,6 +313,19 @@ std::string KeyHelp() {
          "  q or Ctrl+C         quit (held buttons are let go first)\n";
 }
 
+std::string OverLine(std::string_view text) {
+  // ESC [ K: erase from the cursor to the end of the line (xterm, the Linux
+  // console and every ANSI terminal).
+  return "\r" + std::string(text) + "\x1b[K";
+}
+
+std::string StatusLine(int step, const Encoder& encoder) {
+  std::string text = (step < 10 ? "step  " : "step ") + std::to_string(step) + " px";
+  if (encoder.Held(Button::Left)) text += ", left held";
+  if (encoder.Held(Button::Right)) text += ", right held";
+  return OverLine(text);
+}
+
 std::vector<WirePacket> ApplyKey(const KeyCommand& cmd, Encoder& encoder, int& step) {
   switch (cmd.action) {
     case KeyAction::MoveUp: return encoder.Move(0, -step);

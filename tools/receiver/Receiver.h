@@ -121,6 +121,14 @@ std::optional<KeyCommand> MapKey(std::string_view key);
 // The key table for the help text, one "keys  what" line each.
 std::string KeyHelp();
 
+// Text that takes the terminal's current line for itself: back to the
+// line's start, the text, and the rest of the line cleared, so nothing of a
+// longer text written there before stays behind.
+std::string OverLine(std::string_view text);
+// The interactive mode's status line, as OverLine writes it: the step and
+// the buttons held.
+std::string StatusLine(int step, const Encoder& encoder);
+
 // Applies a key to the encoder: the writes it makes (empty for keys that only
 // change the step), and the step after it. Quit releases held buttons.
 std::vector<WirePacket> ApplyKey(const KeyCommand& cmd, Encoder& encoder, int& step);

@@ -168,9 +168,7 @@ int Interactive(Port* port) {
   receiver::KeyReader reader;
   int step = receiver::kDefaultStep;
   auto status = [&] {
-    std::printf("\rstep %2d px%s%s   ", step,
-                encoder.Held(receiver::Button::Left) ? ", left held" : "",
-                encoder.Held(receiver::Button::Right) ? ", right held" : "");
+    std::fputs(receiver::StatusLine(step, encoder).c_str(), stdout);
     std::fflush(stdout);
   };
   status();
@@ -201,7 +199,7 @@ int Interactive(Port* port) {
       }
       for (const WirePacket& packet : receiver::ApplyKey(*cmd, encoder, step)) {
         if (!port) {
-          std::printf("\r%s\n", Hex({packet.begin(), packet.end()}).c_str());
+          std::printf("%s\n", receiver::OverLine(Hex({packet.begin(), packet.end()})).c_str());
         } else if (!port->Send({packet.begin(), packet.end()})) {
           return 1;
         }

@@ -174,7 +174,11 @@ int usage() {
       "  children <hwnd>                          every window inside it, with ids and texts\n"
       "  focus <hwnd>                             the focus of the thread owning the window\n"
       "  chord <vk>...                            keys held together, let go in reverse\n"
-      "  send <hwnd> <msg> [wparam] [lparam]      a message without pointers; its result\n",
+      "  send <hwnd> <msg> [wparam] [lparam]      a message without pointers; its result\n"
+      "  display <w> <h>                          change the screen's resolution, as the\n"
+      "                                           display settings do\n"
+      "  mirror <x> <y> <w> <h> <ms>              a window there showing what the screen\n"
+      "                                           showed there as it opened\n",
       stderr);
   return 2;
 }
@@ -573,6 +577,81 @@ int cmdTarget(int argc, char** argv) {
   return 0;
 }
 
+// The screen's resolution changed the way the display settings change it:
+// the system tells every top-level window (WM_DISPLAYCHANGE).
+int cmdDisplay(int argc, char** argv) {
+  if (argc < 2) return usage();
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  mode.dmPelsWidth = static_cast<DWORD>(parseLong(argv[0]));
+  mode.dmPelsHeight = static_cast<DWORD>(parseLong(argv[1]));
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  const LONG result = ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr);
+  std::printf("result=%ld\n", result);
+  return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
+// --- a window that keeps what the screen showed -------------------------
+
+HBITMAP mirrorPicture;
+
+LRESULT CALLBACK mirrorProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, mirrorPicture);
+    RECT c{};
+    GetClientRect(h, &c);
+    BitBlt(dc, 0, 0, c.right, c.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    EndPaint(h, &ps);
+    return 0;
+  }
+  return DefWindowProcW(h, m, w, l);
+}
+
+// Opens beneath the windows in front, without taking the focus, showing the
+// pixels the screen had at its place: when a window in front of it goes,
+// the screen there looks as if that window were still there, as under a
+// program that is slow to paint.
+int cmdMirror(int argc, char** argv) {
+  if (argc < 5) return usage();
+  const int x = static_cast<int>(parseLong(argv[0])), y = static_cast<int>(parseLong(argv[1]));
+  const int w = static_cast<int>(parseLong(argv[2])), h = static_cast<int>(parseLong(argv[3]));
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  mirrorPicture = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, mirrorPicture);
+  BitBlt(memory, 0, 0, w, h, screen, x, y, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = mirrorProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TavrinProbeMirror";
+  RegisterClassW(&wc);
+  HWND win = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, L"Mirror",
+                             WS_POPUP, x, y, w, h, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!win) return 1;
+  ShowWindow(win, SW_SHOWNOACTIVATE);
+  UpdateWindow(win);
+  std::printf("ready hwnd=0x%llx\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(win)));
+  std::fflush(stdout);
+  SetTimer(win, 1, static_cast<UINT>(parseLong(argv[4])), nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) break;
+    DispatchMessageW(&msg);
+  }
+  DestroyWindow(win);
+  DeleteObject(mirrorPicture);
+  return 0;
+}
+
 HWND parseHwnd(const char* s) {
   return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(s, nullptr, 0)));
 }
@@ -897,6 +976,8 @@ int main(int argc, char** argv) {
       {"focus", cmdFocus},
       {"chord", cmdChord},
       {"send", cmdSend},
+      {"display", cmdDisplay},
+      {"mirror", cmdMirror},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {
