@@ -17,6 +17,8 @@ packages=(
   wine wine64 fonts-wine fonts-liberation
   # the virtual display and the tools that drive and watch it
   xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick socat
+  # a window manager for the benchmarks (Wine waits for one in every hide)
+  openbox
   # unpacking the libjpeg source package
   dpkg-dev xz-utils
   # the release (scripts/release.sh): the installer and the portable zip

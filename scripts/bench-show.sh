@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Prints how soon each overlay effect is on the screen under Wine, next to
+# the least program that does the same work, measured in the same run
+# (figures, not a test):
+#   scripts/bench-show.sh [windows-build-dir] [shows]
+# On a 1024x768 virtual display with a window manager running (openbox: with
+# none, Wine waits about 2 s in every hide of a full-screen window, which a
+# desktop does not), over a detailed picture:
+#   frame  the function key's packet written to the port -> the effect's
+#          first frame on the screen (the dimmed screen, the enlarged view,
+#          the cover, the bar, the dot, the lens, the break field; for Mark,
+#          Pen and Rectangle, whose first frame is the frozen picture, the
+#          overlay covering the screen);
+#   close  the same key again -> the screen as it was.
+# The least program (tools/winprobe/leastshow) polls the port every 50 ms
+# and on a key captures the screen and shows it dimmed (or enlarged, or a
+# plain field with digits) in a topmost full-screen window; each effect is
+# set beside the least program's figure for its kind of frame, and the
+# ratio is frame over that. tools/winprobe/showprobe does the timing inside
+# Wine on one clock (see its header). The run has a Wine environment of its
+# own under <build>/bench-show-suite.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+build="$(cd "${1:-$root/build/windows}" && pwd)"
+shows="${2:-10}"
+exe="$build/app/tavrin.exe"
+probe_exe="$build/tools/winprobe/winprobe.exe"
+show_exe="$build/tools/winprobe/showprobe.exe"
+least_exe="$build/tools/winprobe/leastshow.exe"
+for f in "$exe" "$probe_exe" "$show_exe" "$least_exe"; do
+  [ -f "$f" ] || { echo "bench-show: $f is missing; build the windows preset first" >&2; exit 1; }
+done
+command -v openbox >/dev/null || { echo "bench-show: openbox is missing; run scripts/setup.sh" >&2; exit 1; }
+
+suite="$build/bench-show-suite"
+bash "$root/tests/wine/setup-fixture.sh" "$suite" >/dev/null
+prog= least= wm=
+end() { if [ -n "$1" ]; then kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; fi; }
+cleanup() {
+  end "$prog"
+  end "$least"
+  bash "$root/tests/wine/cleanup-fixture.sh" "$suite" >/dev/null 2>&1 || true
+  end "$wm"
+}
+trap cleanup EXIT
+# shellcheck source=tests/wine/env.sh
+. "$root/tests/wine/env.sh" "$suite"
+# The probe writes the device's bytes to COM1; the reader takes them on COM2.
+bash "$root/tests/wine/join-ports.sh" "$suite"
+# The line ends when the last reader of a port closes it, and each reader
+# here is a program that comes and goes: this shell holds both ends open.
+exec 8<>"$suite/com1.dev" 9<>"$suite/com2.dev"
+probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
+
+openbox --sm-disable >"$suite/logs/openbox.log" 2>&1 </dev/null &
+wm=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+"$WINE" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 </dev/null || true
+
+# A screen with detail everywhere: a gradient under a fine grid, a panel with
+# writing.
+W="$TAVRIN_SCREEN_WIDTH" H="$TAVRIN_SCREEN_HEIGHT"
+grid=()
+for ((x = 0; x < W; x += 16)); do grid+=(-draw "line $x,0 $x,$H"); done
+for ((y = 0; y < H; y += 16)); do grid+=(-draw "line 0,$y $W,$y"); done
+convert -size "${W}x$H" gradient:'#d04020-#2050c0' -stroke '#f0e0a0' -strokewidth 1 "${grid[@]}" \
+  -stroke none -fill white -draw 'rectangle 96,96 515,255' -fill black -pointsize 40 \
+  -annotate +120+200 'Quarterly figures' -depth 8 "$suite/screen.png"
+display -window root "$suite/screen.png" >/dev/null 2>&1 || true
+
+# The ten overlay effects on B..K: Mark, Reveal, Line, Zoom, Pen, Spot Light,
+# Laser Beam, Rectangle, Magnifier, Break Time.
+regkey='HKEY_CURRENT_USER\Software\Omvale Tavrin 2.0.8'
+slots=(0 1 2 3 4 5 6 7 8 12 14)
+{
+  printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n' "$regkey" "$regkey"
+  printf '"Mark Choice"=dword:00000000\r\n"Reveal Color"=dword:00ff0000\r\n"Reveal Style"=dword:00000000\r\n'
+  printf '"Line Color"=dword:00ff0000\r\n"Line Style"=dword:00000000\r\n"ZoomX"=dword:00000002\r\n'
+  printf '"Spot Light Style"=dword:00000000\r\n"Laser Beam Color"=dword:000000ff\r\n"Laser Beam Size"=dword:00000001\r\n'
+  printf '"Rectangle Color"=dword:000000ff\r\n"Com Port"="Com2"\r\n"SoundName"=""\r\n"BreakSound"=""\r\n'
+  printf '"Execute Name"=""\r\n"Break Font Color"=dword:0080ff80\r\n"Break Back Color"=dword:00000080\r\n'
+  printf '"Break Time "=dword:0000000a\r\n"Version"=" 2.0.8"\r\n'
+  for i in "${!slots[@]}"; do printf '"%d"=dword:%08x\r\n' "$i" "${slots[$i]}"; done
+} >"$suite/settings.reg"
+"$WINE" regedit /S "$suite/settings.reg" >/dev/null 2>&1 </dev/null
+
+measure() {  # key, changes|still, log name -> the probe's summary line
+  local out
+  out="$("$WINE" "$show_exe" '\\.\COM1' "$1" "$shows" "$2" </dev/null 2>&1 | tr -d '\r')" || true
+  printf '%s\n' "$out" >"$suite/logs/show-$3.log"
+  grep '^summary:' <<<"$out" || echo "summary: shows=0"
+}
+field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
+
+# The least program first, one run per kind of frame, on the program's port.
+declare -A least_line
+for kind in dim zoom field; do
+  (exec "$WINE" "$least_exe" '\\.\COM2' "$kind") >"$suite/logs/least-$kind.log" 2>&1 </dev/null &
+  least=$!
+  probe wait-window LeastShow 30000 >/dev/null || { echo "bench-show: leastshow did not start" >&2; exit 1; }
+  least_line[$kind]="$(measure B changes "least-$kind")"
+  end "$least"
+  least=
+done
+
+(cd "$(dirname "$exe")" && exec "$WINE" "$exe") >"$suite/logs/tavrin.log" 2>&1 </dev/null &
+prog=$!
+probe wait-window TForm_Main 30000 Tavrin >/dev/null || { echo "bench-show: the program did not start" >&2; exit 1; }
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 1
+
+echo "overlay effects under Wine at ${W}x$H with a window manager ($shows shows each; ms):"
+printf '%-11s %7s %7s %7s  %-12s %7s %6s\n' effect frame p90 close "least" frame ratio
+for kind in dim zoom field; do
+  l="${least_line[$kind]:-}"
+  printf '%-11s %7s %7s %7s\n' "least $kind" "$(field frame_median "$l")" "$(field frame_p90 "$l")" \
+    "$(field close_median "$l")"
+done
+# effect, key, how its first frame shows, the least program's kind of frame
+while read -r name k how kind; do
+  line="$(measure "$k" "$how" "$name")"
+  f="$(field frame_median "$line")"
+  lf="$(field frame_median "${least_line[$kind]:-}")"
+  ratio="$(awk -v a="$f" -v b="$lf" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a / b; else print "-" }')"
+  printf '%-11s %7s %7s %7s  %-12s %7s %6s\n' "${name//_/ }" "${f:--}" "$(field frame_p90 "$line")" \
+    "$(field close_median "$line")" "least $kind" "${lf:--}" "$ratio"
+done <<'EOF'
+Mark B still dim
+Reveal C changes dim
+Line D changes dim
+Zoom E changes zoom
+Pen F still dim
+Spot_Light G changes dim
+Laser_Beam H changes dim
+Rectangle I still dim
+Magnifier J changes zoom
+Break_Time K changes field
+EOF
