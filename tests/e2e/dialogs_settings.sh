@@ -4,8 +4,9 @@
 # page's controls from the top left, OK, Exit, Cancle), and an arrow key
 # chooses in a group of style buttons; a colour chosen in the system's
 # colour chooser (which shows above the dialog where they overlap) and a
-# zoom factor chosen in its list reach the registry on OK, and nothing
-# else changes there; a Cancle after typing into the text fields leaves
+# zoom factor chosen in its list reach the registry on OK (text typed over
+# the list's choice after it chooses nothing and changes nothing), and
+# nothing else changes there; a Cancle after typing into the text fields leaves
 # the registry as it was, byte for byte, and the next showing shows the
 # stored values again.
 # e2e-limit: 180
@@ -148,6 +149,17 @@ sleep 0.2
 xdotool click 1
 probe wait-hidden ComboLBox 5000 >/dev/null || fail "the zoom list stayed down after a click on an item"
 check_eq "the zoom list shows the chosen item" "8x" "$(probe window-text "$(field "$zoom" hwnd)")"
+# Text typed over it chooses no item; the factor stays 8 (the OK below).
+xdotool mousemove $((zx + 10)) $((zy + zh / 2)) click 1
+sleep 0.2
+probe key 0x24         # Home
+probe chord 0x10 0x23  # Shift+End
+probe key 0x33         # "3"
+probe key 0x58         # "x"
+sleep 0.2
+check_eq "text typed into the zoom list stands in its field" "3x" "$(probe window-text "$(field "$zoom" hwnd)")"
+check_eq "text typed into the zoom list leaves no item chosen" -1 \
+  "$(probe send "$(field "$zoom" hwnd)" 0x0147)"  # CB_GETCURSEL
 
 # OK, at 168,232 of the dialog.
 xdotool mousemove $((dx + 196)) $((dy + 244)) click 1

@@ -364,10 +364,12 @@ TEST_F(SeetingUseTest, RadioButtonsAndListsWriteThroughAtOnceAndTypedListTextKee
       EXPECT_EQ(s().*l.field, l.values[i]) << l.list->Name() << " item " << i;
     }
     Choose(*l.list, 1);
-    // Typing into the list's own field chooses no item: the value stays.
+    // Typing into the list's own field leaves no item chosen: the value stays.
     Click(*l.list);
     sys.TypeText("7x");
     Pump();
+    EXPECT_EQ(l.list->Text(), "7x") << l.list->Name();
+    EXPECT_EQ(l.list->ItemIndex(), -1) << l.list->Name();
     EXPECT_EQ(s().*l.field, l.values[1]) << l.list->Name() << " never 0 from typed text";
   }
   EXPECT_TRUE(sys.RegistryWrites().empty()) << "only OK writes";
