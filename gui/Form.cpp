@@ -212,7 +212,7 @@ void Form::Create() {
     try {
       return WndProc(m, w, l);
     } catch (const std::exception& e) {
-      app_.HandleException(e);
+      app_.HandleException(e, BoxOwner());
       return LResult{0};
     }
   });
@@ -220,6 +220,10 @@ void Form::Create() {
     if (OnCreate) OnCreate();
   });
   if (design_.visible) Show();
+}
+
+platform::Hwnd Form::BoxOwner() const {
+  return handle_ && app_.Sys().IsWindowVisible(handle_) ? handle_ : app_.Handle();
 }
 
 void Form::Show() { SetVisible(true); }

@@ -216,6 +216,11 @@ class Form {
   void SetStayOnTop(bool stayOnTop);
   bool StayOnTop() const { return stayOnTop_; }
   const std::string& Caption() const { return design_.caption; }
+  // The window a box or chooser opened from this form belongs to: the
+  // form's own while it is on the screen, so that the box stands above it
+  // (above a stay-on-top form too) and the system keeps the form disabled
+  // while the box is up; else the application's.
+  platform::Hwnd BoxOwner() const;
 
   Color color;
   bool keyPreview = false;

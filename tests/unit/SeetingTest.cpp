@@ -473,6 +473,26 @@ TEST_F(SeetingUseTest, MinutesThatAreNoNumberRaiseTheErrorAsTypedAndStopOkBefore
   EXPECT_TRUE(OnScreen(d()));
 }
 
+// The stay-on-top dialog's boxes and choosers are its own: they stand above
+// it and it waits behind them, disabled, instead of their opening unseen
+// under it with the keyboard.
+TEST_F(SeetingUseTest, TheErrorBoxAndTheChoosersBelongToTheDialog) {
+  Open();
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakTime, "x");
+  ASSERT_EQ(Boxes(), (Names{"'x' is not a valid integer value"}));
+  EXPECT_EQ(h.ui.MessageBoxes().back().owner, d().Handle());
+  bool enabledWhileUp = true;
+  h.ui.whileChooserUp = [&] { enabledWhileUp = h.process->IsWindowEnabled(d().Handle()); };
+  Click(d().BitBtn4);
+  EXPECT_FALSE(enabledWhileUp);
+  EXPECT_TRUE(h.process->IsWindowEnabled(d().Handle()));
+  EXPECT_EQ(sys.Foreground(), d().Handle());
+  EXPECT_TRUE(d().BitBtn4.Focused()) << "the keyboard back where it was";
+  Click(d().BitBtn6);
+  EXPECT_EQ(h.ui.chooserOwners, (std::vector<platform::Hwnd>{d().Handle(), d().Handle()}));
+}
+
 TEST_F(SeetingUseTest, TheMinutesFieldCapsAt99AsTypedAndOkMakesANegativeLengthZero) {
   Open();
   Page(d().TabSheet_BreakTime);
