@@ -78,6 +78,7 @@ class TForm_Main : public gui::Form {
   void RefreshPalette();
   void AddTrayIcon();
   void SwitchPort(const char* name, TPortNumber port);
+  void ShowInFront(gui::Form* dialog);
 
   Program& program_;
   std::array<std::unique_ptr<gui::Image>, 11> images_;

@@ -229,6 +229,12 @@ platform::Hwnd Form::BoxOwner() const {
 void Form::Show() { SetVisible(true); }
 void Form::Hide() { SetVisible(false); }
 
+void Form::BringToFront() {
+  if (!handle_ || !visible_) return;
+  app_.Sys().SetWindowPos(handle_, kHwndTop, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize);
+  app_.Sys().SetForegroundWindow(handle_);
+}
+
 void Form::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;

@@ -193,6 +193,9 @@ class Form {
 
   void Show();
   void Hide();
+  // Puts the form above the other windows of its band and in front, with
+  // the keyboard: a form already shown but covered comes up again.
+  void BringToFront();
   void SetVisible(bool visible);
   bool Visible() const { return visible_; }
   // Asks the creation's close handler; hides the form, or, for the main form,
