@@ -207,18 +207,21 @@ void TForm_Main::Minimized1Click() {
 }
 
 // The dialogs are modeless: the menu command returns at once and the
-// palette, the tray and the device go on working while a dialog shows.
+// palette, the tray and the device go on working while a dialog shows. A
+// dialog already open, but covered by other windows, comes to the front.
 void TForm_Main::Settings1Click() {
   Hide();
-  if (program_.Form_Seeting) program_.Form_Seeting->Show();
+  ShowInFront(program_.Form_Seeting);
 }
 
-void TForm_Main::EffectTable1Click() {
-  if (program_.FormEffectTable) program_.FormEffectTable->Show();
-}
+void TForm_Main::EffectTable1Click() { ShowInFront(program_.FormEffectTable); }
 
-void TForm_Main::About1Click() {
-  if (program_.FormAbout) program_.FormAbout->Show();
+void TForm_Main::About1Click() { ShowInFront(program_.FormAbout); }
+
+void TForm_Main::ShowInFront(gui::Form* dialog) {
+  if (!dialog) return;
+  dialog->Show();
+  dialog->BringToFront();
 }
 
 void TForm_Main::ImageTitleMouseDown(gui::MouseButton, unsigned, int x, int y) {

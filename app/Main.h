@@ -102,6 +102,7 @@ class TForm_Main : public gui::Form {
   // "Tavrin" while the chosen port is open, else which port is missing.
   std::string TrayTip() const;
   void ShowTrayTip();
+  void ShowInFront(gui::Form* dialog);
 
   Program& program_;
   std::array<std::unique_ptr<gui::Image>, 11> images_;

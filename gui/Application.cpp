@@ -106,8 +106,8 @@ void Application::SetCursor(int shape, platform::HCursor cursor) {
   cursors_[shape] = cursor;
 }
 
-void Application::ShowException(std::string_view message) {
-  ui_.MessageBox(handle_, message, title_, kMbOk | kMbIconStop);
+void Application::ShowException(std::string_view message, platform::Hwnd owner) {
+  ui_.MessageBox(owner ? owner : handle_, message, title_, kMbOk | kMbIconStop);
 }
 
 int Application::MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) {

@@ -59,8 +59,12 @@ class Application {
   bool Terminated() const { return terminated_; }
 
   // The standard error box: the message, caption = title, stop icon, OK.
-  void ShowException(std::string_view message);
-  void HandleException(const std::exception& e) { ShowException(e.what()); }
+  // It belongs to owner (0: the application window), which the system
+  // keeps disabled while the box is up and behind it.
+  void ShowException(std::string_view message, platform::Hwnd owner = 0);
+  void HandleException(const std::exception& e, platform::Hwnd owner = 0) {
+    ShowException(e.what(), owner);
+  }
   // Runs f; an exception it raises is shown in the standard error box.
   template <class F>
   void Guard(F&& f) {

@@ -1,6 +1,7 @@
 #include "gui/CommonDialogs.h"
 
 #include "gui/Application.h"
+#include "gui/Form.h"
 
 namespace gui {
 
@@ -19,7 +20,7 @@ bool TColorDialog::Execute() {
   ColorChoice choice;
   choice.color = color & 0x00FFFFFF;
   for (std::size_t i = 0; i < customColors.size(); ++i) choice.custom[i] = customColors[i];
-  const bool ok = app_.Ui().ChooseColor(app_.Handle(), choice);
+  const bool ok = owner_.App().Ui().ChooseColor(owner_.BoxOwner(), choice);
   for (std::size_t i = 0; i < customColors.size(); ++i) customColors[i] = choice.custom[i];
   if (ok) color = choice.color;
   return ok;
@@ -29,7 +30,7 @@ bool TOpenDialog::Execute() {
   FileChoice choice;
   choice.filter = SystemFilter(filter);
   choice.fileName = fileName.substr(0, kMaxFileName - 1);
-  if (!app_.Ui().GetOpenFileName(app_.Handle(), choice)) return false;
+  if (!owner_.App().Ui().GetOpenFileName(owner_.BoxOwner(), choice)) return false;
   fileName = choice.fileName;
   return true;
 }

@@ -1,6 +1,7 @@
 // The system's colour chooser and file chooser as the program's components.
 // Each runs the system's modal dialog through the backend (headless: the
-// test records and answers it, no answer being a cancel).
+// test records and answers it, no answer being a cancel), owned by the form
+// the component belongs to (Form::BoxOwner).
 #pragma once
 
 #include <array>
@@ -13,21 +14,21 @@
 
 namespace gui {
 
-class Application;
+class Form;
 
 // The colour chooser. Color is what it opens with and, after the user
 // confirmed a colour, that colour; a cancel leaves it. The custom colours
 // persist across runs of the same component.
 class TColorDialog {
  public:
-  explicit TColorDialog(Application& app) : app_(app) {}
+  explicit TColorDialog(Form& owner) : owner_(owner) {}
   Color color = kBlack;
   std::array<Color, 16> customColors{};
   // True when the user confirmed a colour.
   bool Execute();
 
  private:
-  Application& app_;
+  Form& owner_;
 };
 
 // The file chooser for a file to open. Filter is "description|pattern|..."
@@ -36,13 +37,13 @@ class TColorDialog {
 // kMaxFileName - 1 characters, as the system's buffer holds).
 class TOpenDialog {
  public:
-  explicit TOpenDialog(Application& app) : app_(app) {}
+  explicit TOpenDialog(Form& owner) : owner_(owner) {}
   std::string fileName;
   std::string filter;
   bool Execute();
 
  private:
-  Application& app_;
+  Form& owner_;
 };
 
 // The system's filter string from "a|b|c|d": each '|' a '\0', ended by two

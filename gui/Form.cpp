@@ -212,7 +212,7 @@ void Form::Create() {
     try {
       return WndProc(m, w, l);
     } catch (const std::exception& e) {
-      app_.HandleException(e);
+      app_.HandleException(e, BoxOwner());
       return LResult{0};
     }
   });
@@ -222,8 +222,18 @@ void Form::Create() {
   if (design_.visible) Show();
 }
 
+platform::Hwnd Form::BoxOwner() const {
+  return handle_ && app_.Sys().IsWindowVisible(handle_) ? handle_ : app_.Handle();
+}
+
 void Form::Show() { SetVisible(true); }
 void Form::Hide() { SetVisible(false); }
+
+void Form::BringToFront() {
+  if (!handle_ || !visible_) return;
+  app_.Sys().SetWindowPos(handle_, kHwndTop, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize);
+  app_.Sys().SetForegroundWindow(handle_);
+}
 
 void Form::SetVisible(bool visible) {
   if (visible_ == visible) return;

@@ -193,6 +193,9 @@ class Form {
 
   void Show();
   void Hide();
+  // Puts the form above the other windows of its band and in front, with
+  // the keyboard: a form already shown but covered comes up again.
+  void BringToFront();
   void SetVisible(bool visible);
   bool Visible() const { return visible_; }
   // Asks the creation's close handler; hides the form, or, for the main form,
@@ -216,6 +219,11 @@ class Form {
   void SetStayOnTop(bool stayOnTop);
   bool StayOnTop() const { return stayOnTop_; }
   const std::string& Caption() const { return design_.caption; }
+  // The window a box or chooser opened from this form belongs to: the
+  // form's own while it is on the screen, so that the box stands above it
+  // (above a stay-on-top form too) and the system keeps the form disabled
+  // while the box is up; else the application's.
+  platform::Hwnd BoxOwner() const;
 
   Color color;
   bool keyPreview = false;

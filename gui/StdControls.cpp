@@ -530,6 +530,13 @@ bool DialogForm::StartsGroup(const WinControl* control) const {
   return !before || before->group_ != radio->group_;
 }
 
+bool DialogForm::HoldsWindow(Hwnd hwnd) const {
+  // A list's text part is the list's child.
+  for (int depth = 0; hwnd && depth < 4; ++depth, hwnd = App().Sys().GetParent(hwnd))
+    if (FindWinControl(hwnd)) return true;
+  return false;
+}
+
 WinControl* DialogForm::FindWinControl(Hwnd hwnd) const {
   if (!hwnd) return nullptr;
   for (WinControl* c : winControls_)
@@ -580,6 +587,21 @@ LResult DialogForm::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
         return 0;
       }
       break;
+    case msg::kActivate: {
+      Platform& sys = App().Sys();
+      if ((wParam & 0xFFFF) == kWaInactive) {
+        const Hwnd focus = sys.GetFocus();
+        if (HoldsWindow(focus)) savedFocus_ = focus;
+        break;
+      }
+      // The default handling would give the keyboard to the form itself.
+      if (savedFocus_ && HoldsWindow(savedFocus_) && sys.IsWindowVisible(savedFocus_) &&
+          sys.IsWindowEnabled(savedFocus_) && !sys.IsIconic(Handle())) {
+        sys.SetFocus(savedFocus_);
+        return 0;
+      }
+      break;
+    }
     case msg::kDestroy:
       // The system takes the children with the form.
       for (WinControl* c : winControls_) c->handle_ = 0;

@@ -353,7 +353,9 @@ class TTabSheet {
 // A form that holds system controls. It makes their windows with its own,
 // routes their notifications to them, and is a dialog to the message loop:
 // Tab and Shift+Tab move the focus across the controls that take it, in the
-// order they were made, and the arrow keys move within a radio group.
+// order they were made, and the arrow keys move within a radio group. As the
+// system's dialogs do, it gives the keyboard back to the control that had it
+// when the form comes to the front again (after a box it owned, say).
 class DialogForm : public Form {
  public:
   DialogForm(Application& app, FormDesign design);
@@ -383,7 +385,12 @@ class DialogForm : public Form {
   // a radio button that follows one of its own group.
   bool StartsGroup(const WinControl* control) const;
 
+  // Whether the window is one of the form's controls or a part of one.
+  bool HoldsWindow(platform::Hwnd hwnd) const;
+
   std::vector<WinControl*> winControls_;
+  // The control that had the keyboard when the form last went to the back.
+  platform::Hwnd savedFocus_ = 0;
   int nextId_ = 100;  // ids 1 and 2 are the dialog keys' IDOK and IDCANCEL
   struct MadeFont {
     ControlFont font;

@@ -77,6 +77,9 @@ inline constexpr std::uint32_t kNull = 0x0000;
 inline constexpr std::uint32_t kCreate = 0x0001;
 inline constexpr std::uint32_t kDestroy = 0x0002;
 inline constexpr std::uint32_t kMove = 0x0003;
+// wParam's low word: WA_INACTIVE, WA_ACTIVE or WA_CLICKACTIVE; lParam the
+// window on the other side of the change.
+inline constexpr std::uint32_t kActivate = 0x0006;
 inline constexpr std::uint32_t kSize = 0x0005;
 inline constexpr std::uint32_t kPaint = 0x000F;
 inline constexpr std::uint32_t kClose = 0x0010;
@@ -131,6 +134,11 @@ inline constexpr std::uint32_t kUser = 0x0400;
 // WM_DEVICECHANGE's wParam when a device was added to or removed from the
 // system (lParam 0).
 inline constexpr WParam kDbtDevNodesChanged = 0x0007;
+
+// WM_ACTIVATE's states.
+inline constexpr std::uint16_t kWaInactive = 0;
+inline constexpr std::uint16_t kWaActive = 1;
+inline constexpr std::uint16_t kWaClickActive = 2;
 
 // Hit-test codes (WM_SETCURSOR's low word of lParam).
 inline constexpr std::int32_t kHtClient = 1;

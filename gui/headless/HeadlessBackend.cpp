@@ -148,16 +148,49 @@ void HeadlessBackend::ChooseInMenus(std::string caption) {
   };
 }
 
-bool HeadlessBackend::ChooseColor(platform::Hwnd, ColorChoice& choice) {
+HeadlessBackend::ModalBox::ModalBox(platform::memory::SimProcess& process, platform::Hwnd owner)
+    : process_(process),
+      owner_(owner),
+      enableAgain_(owner && process.IsWindow(owner) && !process.EnableWindow(owner, false)) {
+  platform::WindowParams params;
+  params.className = "#32770";
+  params.owner = owner;
+  const auto* o = process.System().Window(owner);
+  params.topmost = o && o->topmost;
+  params.left = o ? o->rect.left + 20 : 0;
+  params.top = o ? o->rect.top + 20 : 0;
+  params.width = 200;
+  params.height = 120;
+  box_ = process.CreateWindowExA(params, {});
+  if (box_) process.ShowWindow(box_, platform::kSwShow);
+}
+
+HeadlessBackend::ModalBox::~ModalBox() {
+  if (enableAgain_) process_.EnableWindow(owner_, true);
+  if (!box_ || !process_.IsWindow(box_)) return;
+  // The owner comes back to the front before the box goes, so the front
+  // passes to nothing else meanwhile.
+  const bool inFront = process_.GetForegroundWindow() == box_;
+  if (inFront && owner_ && process_.IsWindowVisible(owner_)) process_.SetForegroundWindow(owner_);
+  process_.DestroyWindow(box_);
+}
+
+bool HeadlessBackend::ChooseColor(platform::Hwnd owner, ColorChoice& choice) {
+  const ModalBox box(process_, owner);
   colorChoosers.push_back(choice);
+  chooserOwners.push_back(owner);
+  if (whileChooserUp) whileChooserUp();
   if (colorAnswers.empty()) return false;
   choice.color = colorAnswers.front();
   colorAnswers.pop_front();
   return true;
 }
 
-bool HeadlessBackend::GetOpenFileName(platform::Hwnd, FileChoice& choice) {
+bool HeadlessBackend::GetOpenFileName(platform::Hwnd owner, FileChoice& choice) {
+  const ModalBox box(process_, owner);
   fileChoosers.push_back(choice);
+  chooserOwners.push_back(owner);
+  if (whileChooserUp) whileChooserUp();
   if (fileAnswers.empty()) return false;
   // The system's buffer holds the name and its terminating zero.
   choice.fileName = fileAnswers.front().substr(0, kMaxFileName - 1);

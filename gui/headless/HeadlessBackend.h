@@ -56,13 +56,38 @@ class HeadlessBackend final : public Backend {
   void DestroyIcon(platform::HIcon icon) override;
   bool KeyPressed(int virtualKey) override;
   // The choosers, recorded as they were opened; each takes the first of
-  // the test's answers queued for it (none: the user cancels).
+  // the test's answers queued for it (none: the user cancels). While one is
+  // up its owner is disabled, as the system's modal boxes keep theirs.
   bool ChooseColor(platform::Hwnd owner, ColorChoice& choice) override;
   bool GetOpenFileName(platform::Hwnd owner, FileChoice& choice) override;
   std::vector<ColorChoice> colorChoosers;
   std::vector<FileChoice> fileChoosers;
   std::deque<Color> colorAnswers;
   std::deque<std::string> fileAnswers;
+  // The owner each chooser was given, colour and file alike, in order.
+  std::vector<platform::Hwnd> chooserOwners;
+  // Runs while a chooser is up, before it takes its answer.
+  std::function<void()> whileChooserUp;
+
+  // A modal box of the system's while it is up: a window of its own
+  // ("#32770"), owned by owner and above it (on top if the owner is), in
+  // front and with the keyboard; its owner disabled meanwhile. As it
+  // closes, the owner is enabled again (unless it was disabled before) and
+  // comes back to the front, and the box goes.
+  class ModalBox {
+   public:
+    ModalBox(platform::memory::SimProcess& process, platform::Hwnd owner);
+    ~ModalBox();
+    ModalBox(const ModalBox&) = delete;
+    ModalBox& operator=(const ModalBox&) = delete;
+    platform::Hwnd Handle() const { return box_; }
+
+   private:
+    platform::memory::SimProcess& process_;
+    platform::Hwnd owner_;
+    platform::Hwnd box_ = 0;
+    bool enableAgain_;
+  };
 
   const std::vector<MessageBoxCall>& MessageBoxes() const { return boxes_; }
   const std::vector<PopupMenuCall>& Popups() const { return popups_; }

@@ -39,8 +39,14 @@ struct SimControl {
   // COMBOBOX
   std::vector<std::string> items;
   int cursel = -1;
+  // Where the list's arrow keys start from when no item is chosen: the item
+  // chosen last, or the first whose text begins with what was typed.
+  int caret = 0;
   Hwnd edit = 0;
   bool noEditNotify = false;  // the combo itself sets its text part
+  // A choice the user made in the list survives the first change typed
+  // after it; every later one leaves no item chosen.
+  bool keepChoiceOnce = false;
   // msctls_updown32: the system's default range runs from 100 down to 0
   int minVal = 100, maxVal = 0, pos = 0;
   // SysTabControl32
@@ -364,9 +370,13 @@ LResult SimProcess::EditProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WPa
       if ((wParam == kVkUp || wParam == kVkDown) && w.parent) {
         const SimWindow* parent = sys_.Window(w.parent);
         if (parent && parent->control && parent->control->kind == Kind::ComboBox) {
-          const int cur = parent->control->cursel;
-          const int count = static_cast<int>(parent->control->items.size());
-          const int next = wParam == kVkDown ? std::min(cur + 1, count - 1) : std::max(cur - 1, 0);
+          const SimControl& list = *parent->control;
+          const int cur = list.cursel;
+          const int count = static_cast<int>(list.items.size());
+          // With no item chosen, either arrow takes the caret's item.
+          const int next = cur < 0             ? std::clamp(list.caret, 0, count - 1)
+                           : wParam == kVkDown ? std::min(cur + 1, count - 1)
+                                               : std::max(cur - 1, 0);
           if (count > 0 && next != cur) ComboSelect(w.parent, next, true);
           return 0;
         }
@@ -392,6 +402,8 @@ void SimProcess::ComboSelect(Hwnd combo, int index, bool byUser) {
   if (!w) return;
   SimControl& c = *w->control;
   c.cursel = index >= 0 && index < static_cast<int>(c.items.size()) ? index : -1;
+  if (c.cursel >= 0) c.caret = c.cursel;
+  if (byUser) c.keepChoiceOnce = true;
   // The text part shows the item; the combo hears no edit change from it.
   const std::string text = c.cursel >= 0 ? c.items[static_cast<std::size_t>(c.cursel)] : "";
   const Hwnd edit = c.edit;
@@ -411,19 +423,11 @@ LResult SimProcess::ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WP
   const Hwnd edit = c.edit;
   switch (message) {
     case msg::kSetText:
-      // The program's text for the text part: no edit change for the parent.
+      // The program's text for the text part is no edit change at all: the
+      // parent hears nothing and the chosen item stays chosen.
       c.noEditNotify = true;
       SendMessageA(edit, msg::kSetText, 0, lParam);
-      if (SimWindow* again = sys_.Window(hwnd)) {
-        again->control->noEditNotify = false;
-        again->control->cursel = -1;
-        const std::string typed = lParam ? Text(lParam) : "";
-        for (std::size_t i = 0; i < again->control->items.size(); ++i)
-          if (Fold(again->control->items[i]) == Fold(typed)) {
-            again->control->cursel = static_cast<int>(i);
-            break;
-          }
-      }
+      if (SimWindow* again = sys_.Window(hwnd)) again->control->noEditNotify = false;
       return 1;
     case msg::kGetText:
     case msg::kGetTextLength: return SendMessageA(edit, message, wParam, lParam);
@@ -463,6 +467,7 @@ LResult SimProcess::ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WP
       if (!sys_.Window(hwnd)) return 0;
       if (index >= 0 && index < static_cast<int>(c.items.size())) {
         ComboSelect(hwnd, index, false);
+        c.keepChoiceOnce = true;  // the user's choice, told below
         NotifyParent(hwnd, ctl::kCbnSelEndOk);
       }
       NotifyParent(hwnd, ctl::kCbnCloseUp);
@@ -476,8 +481,24 @@ LResult SimProcess::ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WP
       const auto code = static_cast<std::uint16_t>(wParam >> 16);
       if (c.noEditNotify) return 0;
       if (code == ctl::kEnUpdate) NotifyParent(hwnd, ctl::kCbnEditUpdate);
-      // Typed text leaves the chosen item as it was.
-      if (code == ctl::kEnChange) NotifyParent(hwnd, ctl::kCbnEditChange);
+      if (code == ctl::kEnChange) {
+        // Typed text chooses no item (but for the grace after a choice), and
+        // the caret goes to the first item the text begins.
+        if (c.keepChoiceOnce) {
+          c.keepChoiceOnce = false;
+        } else {
+          c.cursel = -1;
+          c.caret = 0;
+          const SimWindow* e = sys_.Window(edit);
+          const std::string typed = e ? Fold(e->text) : std::string();
+          for (std::size_t i = 0; i < c.items.size() && !typed.empty(); ++i)
+            if (Fold(c.items[i]).starts_with(typed)) {
+              c.caret = static_cast<int>(i);
+              break;
+            }
+        }
+        NotifyParent(hwnd, ctl::kCbnEditChange);
+      }
       if (code == ctl::kEnSetFocus) NotifyParent(hwnd, ctl::kCbnSetFocus);
       if (code == ctl::kEnKillFocus) NotifyParent(hwnd, ctl::kCbnKillFocus);
       return 0;

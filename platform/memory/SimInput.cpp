@@ -112,11 +112,11 @@ void SimSystem::ActivateByClick(Hwnd target) {
   const SimWindow* w = Window(top);
   if (!w) return;
   if (w->pid == 0) {
-    foreground_ = desktop_;
+    Activate(desktop_, kWaClickActive);
     return;
   }
-  foreground_ = top;
   BringToFront(top);
+  Activate(top, kWaClickActive);
 }
 
 void SimProcess::EnqueueInput(const InputMessage& m) {
@@ -353,8 +353,8 @@ LResult SimProcess::SysCommand(Hwnd hwnd, WParam command) {
         owned.needsPaint = true;
         owned.hiddenWithOwner = false;
       }
-      sys_.foreground_ = hwnd;
       sys_.BringToFront(hwnd);
+      sys_.Activate(hwnd, kWaActive);
       return 0;
     }
     case kScTaskList:

@@ -281,6 +281,10 @@ LResult SimProcess::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wPar
       w->needsPaint = false;  // the default handler validates the window
       return 0;
     case msg::kClose: DestroyWindow(hwnd); return 0;
+    case msg::kActivate:
+      // An activated window takes the keyboard focus itself.
+      if ((wParam & 0xFFFF) != kWaInactive && !w->iconic) SetFocus(hwnd);
+      return 0;
     case msg::kEraseBkgnd: return 1;
     case msg::kCtlColorStatic: return static_cast<LResult>(FaceBrush());
     default: return 0;
@@ -322,7 +326,7 @@ bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
     w->needsPaint = true;
     if (cmdShow != kSwShowNoActivate && !w->messageOnly) {
       sys_.BringToFront(hwnd);
-      sys_.foreground_ = hwnd;
+      sys_.Activate(hwnd, kWaActive);
     }
   }
   return was;
@@ -422,8 +426,8 @@ Hwnd SimProcess::GetParent(Hwnd hwnd) {
 bool SimProcess::SetForegroundWindow(Hwnd hwnd) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w || w->messageOnly) return false;
-  sys_.foreground_ = hwnd;
   sys_.BringToFront(hwnd);
+  sys_.Activate(hwnd, kWaActive);
   return true;
 }
 

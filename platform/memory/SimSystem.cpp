@@ -253,14 +253,37 @@ void SimSystem::RemoveWindow(Hwnd hwnd) {
 // After the foreground window hides or goes, the next visible program window
 // in z-order takes its place; with none, nothing is in front.
 void SimSystem::FixForeground() {
-  foreground_ = 0;
+  Hwnd next = 0;
   for (Hwnd h : zorder_) {
     const SimWindow* w = Window(h);
     if (h != progman_ && w->visible && !w->iconic && w->pid != 0) {
-      foreground_ = h;
-      return;
+      next = h;
+      break;
     }
   }
+  Activate(next, kWaActive);
+}
+
+void SimSystem::Activate(Hwnd next, std::uint16_t how) {
+  const Hwnd before = foreground_;
+  if (before == next) return;
+  foreground_ = next;
+  const auto tell = [&](Hwnd h, std::uint16_t state, Hwnd other) {
+    const SimWindow* w = Window(h);
+    SimProcess* p = w ? Process(w->pid) : nullptr;
+    if (p && !w->messageOnly)
+      p->SendMessageA(h, msg::kActivate, MakeWParam(state, w->iconic ? 1 : 0),
+                      static_cast<LParam>(other));
+  };
+  tell(before, kWaInactive, next);
+  if (foreground_ != next) return;  // its handler moved it on
+  tell(next, how, before);
+  const SimWindow* w = Window(next);
+  SimProcess* p = w ? Process(w->pid) : nullptr;
+  if (!p || foreground_ != next || w->iconic) return;
+  for (Hwnd f = focus_; f; f = Window(f) ? Window(f)->parent : 0)
+    if (f == next) return;
+  p->SetFocus(next);
 }
 
 void SimSystem::PlaceCursor(Point p) {

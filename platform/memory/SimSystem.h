@@ -324,6 +324,10 @@ class SimSystem {
   void QueueMouse(std::uint32_t message, WParam extra = 0);
   void QueueKey(Hwnd target, std::uint32_t message, WParam vk, LParam lParam);
   void ActivateByClick(Hwnd target);
+  // The window in front (the active one) changes to next: the one going out
+  // hears WM_ACTIVATE first, then next, and next's process gives it the
+  // keyboard focus unless its handling kept the focus inside it already.
+  void Activate(Hwnd next, std::uint16_t how);
   void FixForeground();
   // Sounds that reached their end by now read stopped and post their
   // notification; the media services run whenever anything looks at them.

@@ -315,24 +315,43 @@ TEST_F(ControlsContract, AListsSelectionSetByTheProgramIsNoChoiceTheUsersIs) {
   EXPECT_EQ(std::count(chose.begin(), chose.end(), ctl::kCbnSelChange), 1);
   EXPECT_EQ(std::count(chose.begin(), chose.end(), ctl::kCbnEditChange), 0);
 
-  // Typing into the text part: an edit change each time, and no item chosen.
+  // Typing into the text part: an edit change each time. The user's choice
+  // survives the first change typed after it; the next leaves no item chosen.
   heard.clear();
+  const auto type = [&](char ch) {
+    p->PostMessageA(text, msg::kChar, static_cast<WParam>(ch), 1);
+    Settle();
+  };
   Send(text, ctl::kEmSetSel, 0, -1);
-  p->PostMessageA(text, msg::kChar, '7', 1);
-  Settle();
+  type('7');
   EXPECT_EQ(TextOf(combo), "7");
+  EXPECT_EQ(Send(combo, ctl::kCbGetCurSel), 2);
+  type('x');
+  EXPECT_EQ(TextOf(combo), "7x");
+  EXPECT_EQ(Send(combo, ctl::kCbGetCurSel), -1);
   const CodeList typed = Codes(combo, msg::kCommand);
-  EXPECT_EQ(std::count(typed.begin(), typed.end(), ctl::kCbnEditChange), 1);
+  EXPECT_EQ(std::count(typed.begin(), typed.end(), ctl::kCbnEditChange), 2);
   EXPECT_EQ(std::count(typed.begin(), typed.end(), ctl::kCbnSelChange), 0);
-  EXPECT_EQ(Send(combo, ctl::kCbGetCurSel), 2) << "the item chosen last stays chosen";
+  // A selection the program sets has no such grace.
+  Send(combo, ctl::kCbSetCurSel, 1);
+  Send(text, ctl::kEmSetSel, 0, -1);
+  type('4');
+  EXPECT_EQ(Send(combo, ctl::kCbGetCurSel), -1);
+  // With none chosen, an arrow chooses the first item the typed text begins.
+  p->PostMessageA(text, msg::kKeyDown, platform::kVkDown, 1);
+  Settle();
+  EXPECT_EQ(Send(combo, ctl::kCbGetCurSel), 1);
+  EXPECT_EQ(TextOf(combo), "4x");
 
-  // A text the program sets is no edit change either.
+  // A text the program sets is no edit change either: the chosen item stays.
   heard.clear();
-  EXPECT_TRUE(p->SetWindowTextA(combo, "4x"));
+  Send(combo, ctl::kCbSetCurSel, 0);
+  EXPECT_TRUE(p->SetWindowTextA(combo, "zz"));
   Settle();
   const CodeList programmed = Codes(combo, msg::kCommand);
   EXPECT_EQ(std::count(programmed.begin(), programmed.end(), ctl::kCbnEditChange), 0);
-  EXPECT_EQ(TextOf(combo), "4x");
+  EXPECT_EQ(TextOf(combo), "zz");
+  EXPECT_EQ(Send(combo, ctl::kCbGetCurSel), 0);
 }
 
 TEST_F(ControlsContract, AnUpDownArrowAsksThenMovesWithinTheRangeAndTellsAtTheEndToo) {

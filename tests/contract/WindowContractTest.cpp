@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/contract/ContractPlatform.h"
@@ -270,6 +272,58 @@ TEST_F(WindowContract, MinimisingTheWindowInFrontHandsTheFrontOn) {
 
   p->SendMessageA(front.hwnd(), msg::kSysCommand, platform::kScRestore, 0);
   EXPECT_EQ(p->GetForegroundWindow(), front.hwnd());
+}
+
+// What a window hears as it goes to the back and comes to the front, and
+// where the keyboard goes: the default handling gives it to the window
+// itself, not to the child that had it; a window may give it there itself.
+TEST_F(WindowContract, ActivationTellsTheWindowGoingBackThenTheOneComingInWhichTakesTheKeyboard) {
+  using Heard = std::tuple<Hwnd, int, Hwnd>;  // to, state, the other window
+  std::vector<Heard> heard;
+  bool restoreChild = false;
+  Hwnd edit = 0;
+  const auto log = [&](const platform::Msg& m) -> std::optional<platform::LResult> {
+    if (m.message != msg::kActivate) return std::nullopt;
+    const int state = static_cast<int>(m.wParam & 0xFFFF);
+    heard.emplace_back(m.hwnd, state, static_cast<Hwnd>(m.lParam));
+    if (restoreChild && state != platform::kWaInactive && p->GetParent(edit) == m.hwnd) {
+      p->SetFocus(edit);
+      return 0;
+    }
+    return std::nullopt;
+  };
+  LoggingWindow a(*p, Popup("A"), log);
+  platform::WindowParams child;
+  child.className = platform::kEditClass;
+  child.parent = a.hwnd();
+  child.id = 5;
+  child.style = platform::kWsVisible | platform::kWsTabStop;
+  child.width = 80;
+  child.height = 20;
+  edit = p->CreateWindowExA(child, {});
+  ASSERT_NE(edit, 0u);
+  LoggingWindow b(*p, Popup("B"), log);
+  ShowInFront(a.hwnd());
+  p->SetFocus(edit);
+  contract::PumpPending(*p);
+
+  heard.clear();
+  p->SetForegroundWindow(b.hwnd());
+  contract::PumpPending(*p);
+  EXPECT_EQ(heard, (std::vector<Heard>{{a.hwnd(), platform::kWaInactive, b.hwnd()},
+                                       {b.hwnd(), platform::kWaActive, a.hwnd()}}));
+  EXPECT_EQ(p->GetFocus(), b.hwnd());
+
+  p->SetForegroundWindow(a.hwnd());
+  contract::PumpPending(*p);
+  EXPECT_EQ(p->GetFocus(), a.hwnd()) << "the window itself, not the child that had it";
+
+  restoreChild = true;
+  p->SetForegroundWindow(b.hwnd());
+  p->SetForegroundWindow(a.hwnd());
+  contract::PumpPending(*p);
+  EXPECT_EQ(p->GetFocus(), edit) << "a window that gave it on keeps it there";
+  p->DestroyWindow(edit);
 }
 
 TEST_F(WindowContract, TheTaskListCommandToTheDesktopLeavesProgramsWindowsAlone) {

@@ -5,7 +5,8 @@
 # show theirs beside the palette. Every window is pictured (each of the
 # settings dialog's eleven pages, reached by clicking its tab); the effect
 # table and the about box move by exactly the pointer's motion when dragged
-# by their caption strips, and the about box's OK closes it.
+# by their caption strips, and the about box's OK closes it. Left open under
+# another program's window, each comes up again in front by its command.
 # e2e-limit: 180
 # e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
@@ -44,6 +45,22 @@ dialogs_hidden() {
   probe wait-hidden TFormAbout 1000 >/dev/null && probe wait-hidden TFormEffectTable 1000 >/dev/null
 }
 
+# A dialog left open under another program's window: its tray menu command
+# brings it up again, in front (and so with the keyboard).
+comes_to_front() {  # probe line of the dialog, tray menu item, what
+  local hwnd x y
+  hwnd="$(field "$1" hwnd)"
+  x=$(($(field "$1" x) + $(field "$1" w) / 2)) y=$(($(field "$1" y) + $(field "$1" h) / 2))
+  tv_target "Cover" $((x - 120)) $((y - 90)) 240 180
+  check_eq "another program's window covers $3" "$TARGET_HWND" "$(field "$(probe window-at "$x" "$y")" top)"
+  tv_tray_command "$2"
+  sleep 0.3
+  check_eq "its tray menu command brings $3 up again" "$hwnd" "$(field "$(probe window-at "$x" "$y")" top)"
+  check_eq "its tray menu command puts $3 in front" 1 "$(field "$(probe window-state "$hwnd")" foreground)"
+  probe send "$TARGET_HWND" 0x0010 >/dev/null || true  # WM_CLOSE
+  probe wait-gone TavrinProbeTarget 5000 >/dev/null || fail "the covering window did not close"
+}
+
 # Pictures a window once it has painted and the screen has settled.
 picture() {  # probe line, out.png
   tv_crop_window "$(tv_settled_screenshot "$TV_TEST-picture" "$(field "$1" x)" "$(field "$1" y)" \
@@ -57,6 +74,7 @@ if editor="$(tv_wait_shown TFormEffectTable 452 437 10)"; then
   check_eq "the editor stands at its designed place" "316 138" "$(field "$editor" x) $(field "$editor" y)"
   palette_shown "the palette stays while the editor shows"
   picture "$editor" "$TV_WORK/effect-table.png"
+  comes_to_front "$editor" 4 "the effect table"
   # Its caption strip is the title picture along the top.
   ex="$(field "$editor" x)" ey="$(field "$editor" y)"
   tv_drag $((ex + 120)) $((ey + 20)) 30 10
@@ -104,6 +122,7 @@ if about="$(tv_wait_shown TFormAbout 280 201 10)"; then
   check_eq "the about box stands at its designed place" "304 205" "$(field "$about" x) $(field "$about" y)"
   palette_shown "the palette stays while the about box shows"
   picture "$about" "$TV_WORK/about.png"
+  comes_to_front "$about" 7 "the about box"
   ax="$(field "$about" x)" ay="$(field "$about" y)"
   # The caption strip's drag area lies at 8,8, 265 by 17.
   tv_drag $((ax + 100)) $((ay + 15)) 30 10

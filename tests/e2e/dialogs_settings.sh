@@ -3,17 +3,36 @@
 # Shift+Tab walk its controls in the designed order (the tab row, the
 # page's controls from the top left, OK, Exit, Cancle), and an arrow key
 # chooses in a group of style buttons; a colour chosen in the system's
-# colour chooser (which shows above the dialog where they overlap) and a
-# zoom factor chosen in its list reach the registry on OK, and nothing
-# else changes there; a Cancle after typing into the text fields leaves
-# the registry as it was, byte for byte, and the next showing shows the
-# stored values again.
+# colour chooser (the dialog's own: above it where they overlap, the
+# dialog disabled behind it) and a zoom factor chosen in its list reach
+# the registry on OK (text typed over the list's choice after it chooses
+# nothing and changes nothing), and nothing else changes there; a letter
+# typed into the minutes shows the conversion's error box, the dialog's
+# own likewise, after which the keyboard is back in the field; a Cancle
+# after typing into the text fields leaves the registry as it was, byte
+# for byte, and the next showing shows the stored values again.
 # e2e-limit: 180
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 
 tv_start_with_port Com2
 dialog=""
+# A box or chooser opened from the dialog belongs to it: above it (on top
+# as the dialog is), the dialog disabled behind it.
+owned_by_dialog() {  # what, hwnd
+  local s
+  s="$(probe window-state "$2")"
+  check_eq "$1 belongs to the settings dialog" "$dh" "$(field "$s" owner)"
+  check_eq "$1 stays on top as the dialog does" 1 "$(field "$s" topmost)"
+  check_eq "$1 stands above the dialog" 1 "$(probe above "$2" "$dh")"
+  check_eq "the dialog is disabled while $1 is up" 0 "$(field "$(probe window-state "$dh")" enabled)"
+}
+# Once it is gone, the dialog takes the pointer and the keyboard again.
+back_in_front() {  # what
+  local s
+  s="$(probe window-state "$dh")"
+  check_eq "after $1 the dialog is enabled and in front" "1 1" "$(field "$s" enabled) $(field "$s" foreground)"
+}
 open_settings() {  # description
   tv_tray_command 3
   dialog="$(tv_wait_shown TForm_Seeting 359 267 10)" || die "$1: the tray menu showed no settings dialog"
@@ -105,6 +124,7 @@ xdotool mousemove $((dx + 137)) $((dy + 192)) click 1
 chooser="$(probe wait-visible '#32770' 8000 Color)" || die "the Color button opened no colour chooser"
 pass "the Color button opens the system's colour chooser"
 ch="$(field "$chooser" hwnd)"
+owned_by_dialog "the colour chooser" "$ch"
 kids="$(probe children "$ch")"
 # The basic colours: an 8 by 6 grid in the chooser's control 720; the cell
 # in row 4, column 7 is clicked and its colour read off the screen.
@@ -129,6 +149,7 @@ xdotool mousemove "$cx" "$cy" click 1
 sleep 0.3
 xdotool mousemove $(($(field "$ok" x) + $(field "$ok" w) / 2)) $(($(field "$ok" y) + 11)) click 1
 probe wait-gone '#32770' 5000 Color >/dev/null || fail "the chooser's OK did not close it"
+back_in_front "the colour chooser"
 # The preview at 16,118 of the page shows the colour at once.
 check_eq "the Reveal preview shows the chosen colour" "$rgb" \
   "$(convert "$(tv_settled_screenshot dialogs-preview "$dx" "$dy" 359 267)" \
@@ -136,7 +157,13 @@ check_eq "the Reveal preview shows the chosen colour" "$rgb" \
     sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -n 1)"
 
 goto_tab 3  # Zoom
-zoom="$(probe children "$dh" | grep ' class=ComboBox ' | grep ' visible=1 ' | head -n 1)"
+# The page's windows show as the program handles the tab's change, a moment
+# after the tab row reports it.
+for _ in $(seq 20); do
+  zoom="$(probe children "$dh" | grep ' class=ComboBox ' | grep ' visible=1 ' | head -n 1)"
+  [ -z "$zoom" ] || break
+  sleep 0.1
+done
 [ -n "$zoom" ] || die "the Zoom page shows no list"
 zx="$(field "$zoom" x)" zy="$(field "$zoom" y)" zw="$(field "$zoom" w)" zh="$(field "$zoom" h)"
 xdotool mousemove $((zx + zw - 8)) $((zy + zh / 2)) click 1  # its arrow
@@ -148,6 +175,17 @@ sleep 0.2
 xdotool click 1
 probe wait-hidden ComboLBox 5000 >/dev/null || fail "the zoom list stayed down after a click on an item"
 check_eq "the zoom list shows the chosen item" "8x" "$(probe window-text "$(field "$zoom" hwnd)")"
+# Text typed over it chooses no item; the factor stays 8 (the OK below).
+xdotool mousemove $((zx + 10)) $((zy + zh / 2)) click 1
+sleep 0.2
+probe key 0x24         # Home
+probe chord 0x10 0x23  # Shift+End
+probe key 0x33         # "3"
+probe key 0x58         # "x"
+sleep 0.2
+check_eq "text typed into the zoom list stands in its field" "3x" "$(probe window-text "$(field "$zoom" hwnd)")"
+check_eq "text typed into the zoom list leaves no item chosen" -1 \
+  "$(probe send "$(field "$zoom" hwnd)" 0x0147)"  # CB_GETCURSEL
 
 # OK, at 168,232 of the dialog.
 xdotool mousemove $((dx + 196)) $((dy + 244)) click 1
@@ -189,6 +227,18 @@ type_into() {  # probe line of the field, keys (virtual key codes) to type after
   for k in "${@:2}"; do probe key "$k"; done
   sleep 0.2
 }
+# A letter in the minutes: the conversion's error box, the dialog's own.
+type_into "$minutes" 0x41                # "a"
+if box="$(probe messagebox '*' 5000)"; then
+  check_eq "a letter in the minutes shows the conversion's error" "'a' is not a valid integer value" \
+    "$(sed -n 's/^text=//p' <<<"$box")"
+  owned_by_dialog "the error box" "$(sed -n 's/^hwnd=//p' <<<"$box")"
+  probe messagebox '*' 1000 --dismiss >/dev/null || fail "the error box did not close on OK"
+  back_in_front "the error box"
+  check_eq "after the error box the keyboard is in the minutes again" "Edit:a" "$(focused)"
+else
+  fail "a letter in the minutes showed no error box"
+fi
 type_into "$minutes" 0x32 0x30           # "20"
 type_into "$sound" 0x4E 0x4F 0x4E 0x45   # "none": the letter keys without Shift
 check_eq "the minutes field holds what was typed" 20 "$(probe window-text "$(field "$minutes" hwnd)")"

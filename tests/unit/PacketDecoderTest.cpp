@@ -60,10 +60,12 @@ struct OtherProgram {
                                     [this](Hwnd h, std::uint32_t m, platform::WParam w,
                                            platform::LParam l) -> platform::LResult {
                                       // The system's question for the pointer's shape, asked before
-                                      // each mouse message, is no input of its own.
+                                      // each mouse message, is no input of its own, nor is the
+                                      // window's coming to the front or going back.
                                       if (m != msg::kPaint && m != msg::kCreate &&
                                           m != msg::kDestroy && m != msg::kNcDestroy &&
-                                          m != msg::kSetCursor)
+                                          m != msg::kSetCursor && m != msg::kActivate &&
+                                          m != msg::kSetFocus && m != msg::kKillFocus)
                                         log.push_back({h, m, w, l});
                                       return process->DefWindowProcA(h, m, w, l);
                                     });

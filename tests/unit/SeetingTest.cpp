@@ -364,10 +364,12 @@ TEST_F(SeetingUseTest, RadioButtonsAndListsWriteThroughAtOnceAndTypedListTextKee
       EXPECT_EQ(s().*l.field, l.values[i]) << l.list->Name() << " item " << i;
     }
     Choose(*l.list, 1);
-    // Typing into the list's own field chooses no item: the value stays.
+    // Typing into the list's own field leaves no item chosen: the value stays.
     Click(*l.list);
     sys.TypeText("7x");
     Pump();
+    EXPECT_EQ(l.list->Text(), "7x") << l.list->Name();
+    EXPECT_EQ(l.list->ItemIndex(), -1) << l.list->Name();
     EXPECT_EQ(s().*l.field, l.values[1]) << l.list->Name() << " never 0 from typed text";
   }
   EXPECT_TRUE(sys.RegistryWrites().empty()) << "only OK writes";
@@ -469,6 +471,26 @@ TEST_F(SeetingUseTest, MinutesThatAreNoNumberRaiseTheErrorAsTypedAndStopOkBefore
   EXPECT_EQ(s().BreakMinutes, 10);
   EXPECT_EQ(s().SoundName, kDefaultSoundName) << "nothing is copied";
   EXPECT_TRUE(OnScreen(d()));
+}
+
+// The stay-on-top dialog's boxes and choosers are its own: they stand above
+// it and it waits behind them, disabled, instead of their opening unseen
+// under it with the keyboard.
+TEST_F(SeetingUseTest, TheErrorBoxAndTheChoosersBelongToTheDialog) {
+  Open();
+  Page(d().TabSheet_BreakTime);
+  TypeInto(d().EditBreakTime, "x");
+  ASSERT_EQ(Boxes(), (Names{"'x' is not a valid integer value"}));
+  EXPECT_EQ(h.ui.MessageBoxes().back().owner, d().Handle());
+  bool enabledWhileUp = true;
+  h.ui.whileChooserUp = [&] { enabledWhileUp = h.process->IsWindowEnabled(d().Handle()); };
+  Click(d().BitBtn4);
+  EXPECT_FALSE(enabledWhileUp);
+  EXPECT_TRUE(h.process->IsWindowEnabled(d().Handle()));
+  EXPECT_EQ(sys.Foreground(), d().Handle());
+  EXPECT_TRUE(d().BitBtn4.Focused()) << "the keyboard back where it was";
+  Click(d().BitBtn6);
+  EXPECT_EQ(h.ui.chooserOwners, (std::vector<platform::Hwnd>{d().Handle(), d().Handle()}));
 }
 
 TEST_F(SeetingUseTest, TheMinutesFieldCapsAt99AsTypedAndOkMakesANegativeLengthZero) {

@@ -3,6 +3,7 @@
 // slot table that the editor's creation writes back.
 #include <gtest/gtest.h>
 
+#include "dialogs/About.h"
 #include "dialogs/Effecttable.h"
 #include "resources/artwork/Artwork.h"
 #include "tests/support/ProgramHarness.h"
@@ -237,6 +238,42 @@ TEST_F(StartupTest, TrayRightClickPopsTheMenuUpNearTheBottomRight) {
   EXPECT_FALSE(call.entries[4].children[0].checked);
   EXPECT_EQ(call.entries[4].children[1].text, "COM2");
   EXPECT_TRUE(call.entries[4].children[1].checked);
+}
+
+// A dialog left open under another program's window: its menu command
+// brings it up again, in front and with the keyboard.
+TEST_F(StartupTest, TheTrayMenuBringsAnOpenButCoveredDialogToTheFront) {
+  ProgramHarness h(sys);
+  h.Start();
+  auto other = sys.StartProcess();
+  platform::WindowParams full;
+  full.className = "Editor";
+  full.width = sys.ScreenWidth();
+  full.height = sys.ScreenHeight();
+  const platform::Hwnd cover = other->CreateWindowExA(full, {});
+  const auto topLevel = [&](platform::Hwnd w) {
+    while (w && h.process->GetParent(w)) w = h.process->GetParent(w);
+    return w;
+  };
+  const std::pair<const char*, gui::Form*> dialogs[] = {
+      {"&About", h.program.FormAbout}, {"&Effect Table", h.program.FormEffectTable}};
+  for (const auto& [command, dialog] : dialogs) {
+    h.ui.ChooseInMenus(command);
+    sys.ClickTrayIcon(h.Main().Handle(), 1034, platform::msg::kRButtonDown);
+    h.app.ProcessMessages();
+    ASSERT_TRUE(dialog->Visible()) << command;
+    const Rect r = WindowRect(dialog->Handle());
+    const platform::Point middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    other->ShowWindow(cover, platform::kSwShow);
+    ASSERT_EQ(h.process->WindowFromPoint(middle), cover);
+
+    sys.ClickTrayIcon(h.Main().Handle(), 1034, platform::msg::kRButtonDown);
+    h.app.ProcessMessages();
+    EXPECT_EQ(topLevel(h.process->WindowFromPoint(middle)), dialog->Handle()) << command;
+    EXPECT_EQ(sys.Foreground(), dialog->Handle()) << command;
+    EXPECT_EQ(topLevel(sys.Focus()), dialog->Handle()) << command;
+    other->ShowWindow(cover, platform::kSwHide);
+  }
 }
 
 TEST_F(StartupTest, ExitFromTheTrayMenuEndsTheProgramAndRemovesTheIcon) {

@@ -1,9 +1,11 @@
 // The colour and file choosers on the headless backend: what they open
-// with, a cancel that keeps what was there, and the system's filter string.
+// with, a cancel that keeps what was there, the system's filter string, and
+// the window they belong to.
 #include <gtest/gtest.h>
 
 #include "gui/Application.h"
 #include "gui/CommonDialogs.h"
+#include "gui/Form.h"
 #include "gui/headless/HeadlessBackend.h"
 #include "platform/memory/SimProcess.h"
 #include "platform/memory/SimSystem.h"
@@ -12,11 +14,16 @@ namespace {
 
 class ChooserTest : public ::testing::Test {
  protected:
-  ChooserTest() : process(sys.StartProcess()), ui(*process), app(*process, ui, "Test") {}
+  ChooserTest() : process(sys.StartProcess()), ui(*process), app(*process, ui, "Test") {
+    app.CreateForm(
+        form, gui::FormDesign{
+                  .className = "Owner", .caption = "Owner", .clientWidth = 90, .clientHeight = 60});
+  }
   platform::memory::SimSystem sys;
   std::unique_ptr<platform::memory::SimProcess> process;
   gui::HeadlessBackend ui;
   gui::Application app;
+  gui::Form* form = nullptr;
 };
 
 TEST(SystemFilter, BarsBecomeZerosAndTwoEndIt) {
@@ -27,7 +34,7 @@ TEST(SystemFilter, BarsBecomeZerosAndTwoEndIt) {
 }
 
 TEST_F(ChooserTest, ACancelledColourChooserKeepsItsColourAConfirmedOneTakesTheChoice) {
-  gui::TColorDialog dialog(app);
+  gui::TColorDialog dialog(*form);
   EXPECT_FALSE(dialog.Execute());
   EXPECT_EQ(dialog.color, gui::kBlack) << "no answer is a cancel";
   ui.colorAnswers.push_back(0x00123456);
@@ -40,7 +47,7 @@ TEST_F(ChooserTest, ACancelledColourChooserKeepsItsColourAConfirmedOneTakesTheCh
 }
 
 TEST_F(ChooserTest, TheFileChooserOpensWithItsNameAndFilterAndCutsALongChoice) {
-  gui::TOpenDialog dialog(app);
+  gui::TOpenDialog dialog(*form);
   dialog.fileName = "  ";
   dialog.filter = "*.exe|*.exe";
   EXPECT_FALSE(dialog.Execute());
@@ -52,6 +59,27 @@ TEST_F(ChooserTest, TheFileChooserOpensWithItsNameAndFilterAndCutsALongChoice) {
   ui.fileAnswers.push_back("C:\\" + std::string(400, 'a') + ".wav");
   EXPECT_TRUE(dialog.Execute());
   EXPECT_EQ(dialog.fileName.size(), gui::kMaxFileName - 1);
+}
+
+// A chooser opened from a form on the screen stands above it and keeps it
+// disabled while it is up; from a hidden form it belongs to the
+// application's window.
+TEST_F(ChooserTest, AChooserBelongsToItsFormWhileTheFormShowsAndKeepsItDisabledMeanwhile) {
+  gui::TColorDialog colour(*form);
+  gui::TOpenDialog file(*form);
+  form->Show();
+  std::vector<bool> enabledWhileUp;
+  ui.whileChooserUp = [&] { enabledWhileUp.push_back(process->IsWindowEnabled(form->Handle())); };
+  colour.Execute();
+  file.Execute();
+  EXPECT_EQ(ui.chooserOwners, (std::vector<platform::Hwnd>{form->Handle(), form->Handle()}));
+  EXPECT_EQ(enabledWhileUp, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(process->IsWindowEnabled(form->Handle())) << "enabled again as the chooser closes";
+
+  form->Hide();
+  colour.Execute();
+  EXPECT_EQ(ui.chooserOwners.back(), app.Handle());
+  EXPECT_TRUE(process->IsWindowEnabled(form->Handle()));
 }
 
 }  // namespace

@@ -157,7 +157,9 @@ int usage() {
       "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
       "  hold <ms>                                keep the Wine session alive for a while\n"
       "  target <caption> <x> <y> <w> <h> <ms>    a test window; prints what reaches it\n"
-      "  window-state <hwnd>                      iconic=, foreground=, visible=\n"
+      "  window-state <hwnd>                      iconic=, visible=, foreground=, enabled=,\n"
+      "                                           topmost=, owner=\n"
+      "  above <hwnd> <hwnd>                      1 if the first is above the second\n"
       "  foreground                               the window in front\n"
       "  activate <hwnd>                          bring a window to the front\n"
       "  show-window <hwnd> <SW_ number>          ShowWindow from outside\n"
@@ -660,8 +662,23 @@ int cmdWindowState(int argc, char** argv) {
   if (argc < 1) return usage();
   HWND h = parseHwnd(argv[0]);
   if (!IsWindow(h)) return 1;
-  std::printf("iconic=%d visible=%d foreground=%d\n", IsIconic(h) ? 1 : 0,
-              IsWindowVisible(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0);
+  std::printf("iconic=%d visible=%d foreground=%d enabled=%d topmost=%d owner=0x%llx\n",
+              IsIconic(h) ? 1 : 0, IsWindowVisible(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0,
+              IsWindowEnabled(h) ? 1 : 0, (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0,
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))));
+  return 0;
+}
+
+// Whether the first window stands above the second in the system's
+// z-order of top-level windows (what the screen shows where they overlap).
+int cmdAbove(int argc, char** argv) {
+  if (argc < 2) return usage();
+  HWND a = parseHwnd(argv[0]), b = parseHwnd(argv[1]);
+  if (!IsWindow(a) || !IsWindow(b)) return 1;
+  bool above = false;
+  for (HWND h = GetWindow(a, GW_HWNDNEXT); h && !above; h = GetWindow(h, GW_HWNDNEXT))
+    above = h == b;
+  std::printf("%d\n", above ? 1 : 0);
   return 0;
 }
 
@@ -963,6 +980,7 @@ int main(int argc, char** argv) {
       {"hold", cmdHold},
       {"target", cmdTarget},
       {"window-state", cmdWindowState},
+      {"above", cmdAbove},
       {"foreground", [](int, char**) { return cmdForeground(); }},
       {"activate", cmdActivate},
       {"buttons", [](int, char**) { return cmdButtons(); }},
