@@ -156,6 +156,9 @@ class SimSystem {
 
   // ---- screen, cursor, windows ----
   int ScreenWidth() const { return screenWidth_; }
+  // The user changes a colour of the scheme (0x00BBGGRR; an index past the
+  // system's changes nothing): every top-level window hears of it.
+  void SetSysColor(int index, std::uint32_t colour);
   int ScreenHeight() const { return screenHeight_; }
   Point Cursor() const { return cursor_; }
   void PlaceCursor(Point p);  // moves the cursor without any input message
@@ -337,6 +340,7 @@ class SimSystem {
   int startMenuOpenings_ = 0;
   Hwnd foreground_ = 0;
   Hwnd capture_ = 0;
+  std::map<int, std::uint32_t> sysColors_;  // the scheme: Wine's defaults at the start
   Hwnd focus_ = 0;
   std::map<Hwnd, SimWindow> windows_;
   std::vector<Hwnd> zorder_;  // top-level, front to back
