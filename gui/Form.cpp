@@ -28,6 +28,11 @@ IRect Bounding(const IRect& a, const IRect& b) {
 
 }  // namespace
 
+Color PaintColor(platform::Platform& sys, Color c) {
+  if ((c & kSystemColorFlag) != kSystemColorFlag) return c;
+  return sys.GetSysColor(static_cast<int>(c & 0xFF)) & 0x00FFFFFF;
+}
+
 Control::Control(Form& owner, std::string name, IRect bounds)
     : owner_(owner), name_(std::move(name)), bounds_(bounds) {
   owner_.AddControl(this);
@@ -164,7 +169,7 @@ void Panel::SetColor(Color c) {
 }
 
 void Panel::PaintPart(Bitmap& frame, const IRect& clip) const {
-  raster::FillRect(frame, Intersect(BoundsRect(), clip), color_);
+  raster::FillRect(frame, Intersect(BoundsRect(), clip), PaintColor(Owner().App().Sys(), color_));
 }
 
 bool Panel::Opaque(const IRect& area) const {
@@ -331,7 +336,7 @@ void Form::Compose(Bitmap& frame, const IRect& area) const {
       covered = true;
     }
   }
-  if (!covered) raster::FillRect(frame, part, color);
+  if (!covered) raster::FillRect(frame, part, PaintColor(app_.Sys(), color));
   for (std::size_t i = first; i < controls_.size(); ++i) {
     const Control* c = controls_[i];
     if (c->Visible() && !Intersect(c->BoundsRect(), part).Empty()) c->PaintPart(frame, part);
@@ -339,7 +344,7 @@ void Form::Compose(Bitmap& frame, const IRect& area) const {
 }
 
 Bitmap Form::RenderFrame() const {
-  Bitmap frame(width_, height_, color);
+  Bitmap frame(width_, height_, PaintColor(app_.Sys(), color));
   for (const Control* c : controls_)
     if (c->Visible()) c->Paint(frame);
   return frame;
@@ -476,6 +481,8 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
     case msg::kPaint: Paint(); return 0;
     case kComposeMessage: PresentDamage(); return 0;
     case msg::kEraseBkgnd: return 1;
+    // The user's colour scheme changed: the colours that name it, again.
+    case msg::kSysColorChange: Invalidate(); return 0;
     case msg::kClose: Close(); return 0;
     case msg::kSetCursor:
       // Over a child window of the system's, or outside the client area,

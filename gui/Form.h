@@ -55,6 +55,18 @@ inline constexpr int kVkControl = 0x11;
 inline constexpr int kVkMenu = 0x12;
 inline constexpr int kVkEscape = 0x1B;
 
+// A colour that names one of the user's colour scheme (its GetSysColor
+// index in the low byte) instead of being one. It is looked up each time it
+// is painted, so a high-contrast or dark scheme shows, also one chosen while
+// the program runs: every form paints itself again when the scheme changes.
+inline constexpr Color kSystemColorFlag = 0xFF000000;
+inline constexpr Color SystemColor(int index) {
+  return kSystemColorFlag | static_cast<Color>(index & 0xFF);
+}
+inline constexpr Color kGrayText = SystemColor(platform::kColorGrayText);
+// The colour to paint for c: c itself, or the scheme's colour it names.
+Color PaintColor(platform::Platform& sys, Color c);
+
 using NotifyEvent = std::function<void()>;
 using MouseEvent = std::function<void(MouseButton, unsigned shift, int x, int y)>;
 using MouseMoveEvent = std::function<void(unsigned shift, int x, int y)>;

@@ -69,10 +69,11 @@ TextExtent MeasureText(platform::Platform& sys, const Font& font, std::string_vi
 
 bool DrawText(platform::Platform& sys, Bitmap& frame, int x, int y, const Font& font,
               std::string_view text) {
-  if (!sys.DrawString(frame, x, y, FaceOf(font), text, font.color)) return false;
+  const Color ink = PaintColor(sys, font.color);
+  if (!sys.DrawString(frame, x, y, FaceOf(font), text, ink)) return false;
   if (font.underline) {
     const TextExtent e = MeasureText(sys, font, text);
-    raster::FillRect(frame, UnderlineOf(x, y, e), font.color);
+    raster::FillRect(frame, UnderlineOf(x, y, e), ink);
   }
   return true;
 }
@@ -170,7 +171,7 @@ bool Label::Covers(const IRect& area) const {
 
 void Label::DrawAt(Bitmap& target, int ox, int oy) const {
   const IRect b = Placed(ox, oy);
-  if (!transparent_) raster::FillRect(target, b, color);
+  if (!transparent_) raster::FillRect(target, b, PaintColor(Owner().App().Sys(), color));
   if (caption_.empty()) return;
   const IRect t = TextRect();
   // A font the system cannot make leaves just the background.
@@ -296,7 +297,7 @@ bool BevelPanel::Covers(const IRect& area) const { return Intersect(area, Bounds
 void BevelPanel::DrawAt(Bitmap& frame, int ox, int oy) const {
   IRect r = Placed(ox, oy);
   if (r.Empty()) return;
-  raster::FillRect(frame, r, color_);
+  raster::FillRect(frame, r, PaintColor(Owner().App().Sys(), color_));
   if (singleBorder) {
     // The system's sunken client edge, two pixels deep.
     Frame3D(frame, r, kBtnShadow, kBtnHighlight, 1);
@@ -350,13 +351,14 @@ void GroupFrame::DrawAt(Bitmap& frame, int ox, int oy) const {
   // without a caption.
   const TextExtent digit = MeasureText(sys, font_, "0");
   const int mid = b.top + digit.height / 2;
-  raster::FillRect(frame, b, color);
+  const Color face = PaintColor(sys, color);
+  raster::FillRect(frame, b, face);
   raster::FrameRect(frame, {b.left + 1, mid, b.right, b.bottom}, kBtnHighlight);
   raster::FrameRect(frame, {b.left, mid - 1, b.right - 1, b.bottom - 1}, kBtnShadow);
   if (caption_.empty()) return;
   IRect c = CaptionRect();
   c = {c.left - ox, c.top - oy, c.right - ox, c.bottom - oy};
-  raster::FillRect(frame, Intersect(c, b), color);
+  raster::FillRect(frame, Intersect(c, b), face);
   DrawTextClipped(sys, frame, b, c.left, c.top, font_, caption_, {c.Width(), c.Height()});
 }
 

@@ -327,7 +327,7 @@ void TGroupBox::Paint(Bitmap& frame) const {
       frame,
       Intersect(IRect{b.left + 6, b.top, b.left + 10 + extent.width, b.top + extent.height},
                 frame.Bounds()),
-      Owner().color);
+      PaintColor(sys, Owner().color));
   sys.DrawString(frame, b.left + 8, b.top, font, caption_, kBlack);
 }
 

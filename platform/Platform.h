@@ -85,6 +85,8 @@ inline constexpr std::uint32_t kPaint = 0x000F;
 inline constexpr std::uint32_t kClose = 0x0010;
 inline constexpr std::uint32_t kQuit = 0x0012;
 inline constexpr std::uint32_t kEraseBkgnd = 0x0014;
+// Sent to every top-level window when the user's colour scheme changed.
+inline constexpr std::uint32_t kSysColorChange = 0x0015;
 inline constexpr std::uint32_t kShowWindow = 0x0018;
 inline constexpr std::uint32_t kSetCursor = 0x0020;
 inline constexpr std::uint32_t kKeyDown = 0x0100;
@@ -287,6 +289,10 @@ inline constexpr WParam kMkMButton = 0x0010;
 // GetSystemMetrics indexes.
 inline constexpr int kSmCxScreen = 0;
 inline constexpr int kSmCyScreen = 1;
+
+// GetSysColor indexes: the user's colour scheme.
+inline constexpr int kColorBtnFace = 15;
+inline constexpr int kColorGrayText = 17;
 
 // mouse_event flags.
 inline constexpr std::uint32_t kMouseEventMove = 0x0001;
@@ -772,6 +778,9 @@ class ScreenOps {
   ScreenOps& operator=(const ScreenOps&) = delete;
 
   virtual int GetSystemMetrics(int index) = 0;
+  // A colour of the user's scheme (0x00BBGGRR); 0 for an index the system
+  // has no colour for.
+  virtual std::uint32_t GetSysColor(int index) = 0;
 
   virtual Hdc GetWindowDC(Hwnd hwnd);
   virtual int ReleaseDC(Hwnd hwnd, Hdc dc);

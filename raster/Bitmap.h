@@ -27,7 +27,6 @@ inline constexpr Color kGreen = 0x008000;
 inline constexpr Color kBlue = 0xFF0000;
 inline constexpr Color kYellow = 0x00FFFF;
 inline constexpr Color kGray = 0x808080;
-inline constexpr Color kGrayText = 0x808080;  // the system's grey-text colour
 
 struct IRect {
   int left = 0;

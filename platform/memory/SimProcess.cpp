@@ -685,6 +685,11 @@ HCursor SimProcess::SetCursor(HCursor cursor) {
 
 // SetCursorPos, mouse_event and keybd_event: SimInput.cpp.
 
+std::uint32_t SimProcess::GetSysColor(int index) {
+  const auto it = sys_.sysColors_.find(index);
+  return it != sys_.sysColors_.end() ? it->second : 0;
+}
+
 int SimProcess::GetSystemMetrics(int index) {
   switch (index) {
     case kSmCxScreen: return sys_.screenWidth_;

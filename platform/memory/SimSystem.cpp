@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 #include "platform/memory/SimProcess.h"
 
@@ -77,9 +78,28 @@ SimSystem::SimSystem(int screenWidth, int screenHeight)
   defView_ = addChild(progman_, "SHELLDLL_DefView", "");
   listView_ = addChild(defView_, "SysListView32", "FolderView");
   cursor_ = {screenWidth / 2, screenHeight / 2};
+  // The scheme Wine starts with (COLOR_SCROLLBAR to COLOR_INFOBK).
+  const std::uint32_t scheme[] = {
+      0xFFFFFF, 0x956F25, 0xFA9632, 0x808080, 0xFFFFFF, 0xFFFFFF, 0x9E9E9E, 0x000000, 0x000000,
+      0x000000, 0xFFFFFF, 0xFFFFFF, 0x808080, 0xFA9630, 0xFFFFFF, 0xF5F5F5, 0xA6A6A6, 0xA6A6A6,
+      0x000000, 0xC8C8C8, 0xFFFFFF, 0x6A6A6A, 0xE3E3E3, 0x000000, 0xFFFFFF};
+  for (int i = 0; i < static_cast<int>(std::size(scheme)); ++i) sysColors_[i] = scheme[i];
 }
 
 SimSystem::~SimSystem() = default;
+
+void SimSystem::SetSysColor(int index, std::uint32_t colour) {
+  const auto it = sysColors_.find(index);
+  if (it == sysColors_.end()) return;
+  it->second = colour & 0xFFFFFF;
+  // Sent at once, hidden windows included, as the system broadcasts it.
+  std::vector<std::pair<Hwnd, std::uint32_t>> tops;
+  for (const auto& [h, w] : windows_)
+    if (!w.parent && !w.messageOnly && w.pid != 0) tops.emplace_back(h, w.pid);
+  for (const auto& [h, pid] : tops)
+    if (SimProcess* p = Process(pid); p && Window(h))
+      p->SendMessageA(h, msg::kSysColorChange, 0, 0);
+}
 
 std::unique_ptr<SimProcess> SimSystem::StartProcess() {
   const std::uint32_t pid = nextPid_++;

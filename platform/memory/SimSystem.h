@@ -157,6 +157,9 @@ class SimSystem {
 
   // ---- screen, cursor, windows ----
   int ScreenWidth() const { return screenWidth_; }
+  // The user changes a colour of the scheme (0x00BBGGRR; an index past the
+  // system's changes nothing): every top-level window hears of it.
+  void SetSysColor(int index, std::uint32_t colour);
   int ScreenHeight() const { return screenHeight_; }
   // The screen's resolution changes (a projector plugged in, the display
   // settings changed): the desktop takes the new size, the wallpaper keeps
@@ -352,6 +355,7 @@ class SimSystem {
   int startMenuOpenings_ = 0;
   Hwnd foreground_ = 0;
   Hwnd capture_ = 0;
+  std::map<int, std::uint32_t> sysColors_;  // the scheme: Wine's defaults at the start
   Hwnd focus_ = 0;
   std::map<Hwnd, SimWindow> windows_;
   std::vector<Hwnd> zorder_;  // top-level, front to back

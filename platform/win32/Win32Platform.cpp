@@ -605,6 +605,8 @@ void Win32Platform::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_
 
 int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
+std::uint32_t Win32Platform::GetSysColor(int index) { return ::GetSysColor(index) & 0x00FFFFFF; }
+
 HGdiObj Win32Platform::CreateFontA(std::int32_t height, std::int32_t weight,
                                    std::string_view face) {
   const std::string f(face);

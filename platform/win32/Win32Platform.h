@@ -99,6 +99,7 @@ class Win32Platform final : public Platform {
 
   // ScreenOps
   int GetSystemMetrics(int index) override;
+  std::uint32_t GetSysColor(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
   HGdiObj CreateSolidBrush(std::uint32_t color) override;
   bool DeleteObject(HGdiObj object) override;

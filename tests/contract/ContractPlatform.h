@@ -61,6 +61,11 @@ bool ChangeScreenSize(int width, int height);
 // happen there; the tests of those say so and run elsewhere only.
 bool RunningUnderWine();
 
+// The user changes a colour of the scheme (a GetSysColor index, 0x00BBGGRR)
+// on the system of the latest MakeContractPlatform() call, as the control
+// panel does; false if the system refused.
+bool ChangeSystemColor(int index, std::uint32_t colour);
+
 // A file of these bytes on the system of the latest MakeContractPlatform()
 // call, named name in a folder of the tests' own; returns its full path.
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes);

@@ -38,6 +38,12 @@ bool ChangeScreenSize(int width, int height) {
   return true;
 }
 
+bool ChangeSystemColor(int index, std::uint32_t colour) {
+  if (Machines().empty()) return false;
+  Machines().back()->SetSysColor(index, colour);
+  return true;
+}
+
 std::unique_ptr<platform::Platform> MakeSecondProcess() {
   if (Machines().empty()) Machines().push_back(std::make_unique<platform::memory::SimSystem>());
   return Start();

@@ -190,6 +190,7 @@ class OtherProcess final : public Platform {
     local_.keybd_event(vk, scan, f);
   }
   int GetSystemMetrics(int i) override { return local_.GetSystemMetrics(i); }
+  std::uint32_t GetSysColor(int i) override { return local_.GetSysColor(i); }
   bool MeasureString(const TextFont& f, std::string_view t, TextExtent* e) override {
     return local_.MeasureString(f, t, e);
   }
@@ -335,6 +336,12 @@ std::unique_ptr<platform::Platform> MakeContractPlatform() {
 }
 
 std::unique_ptr<platform::Platform> MakeSecondProcess() { return std::make_unique<OtherProcess>(); }
+
+bool ChangeSystemColor(int index, std::uint32_t colour) {
+  const INT element = index;
+  const COLORREF value = colour;
+  return ::SetSysColors(1, &element, &value) != FALSE;
+}
 
 bool RunningUnderWine() {
   return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;

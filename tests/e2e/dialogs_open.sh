@@ -7,6 +7,8 @@
 # table and the about box move by exactly the pointer's motion when dragged
 # by their caption strips, and the about box's OK closes it. Left open under
 # another program's window, each comes up again in front by its command.
+# The effect table's grey and the settings dialog's caption strip are the
+# colour scheme's grey-text colour.
 # e2e-limit: 180
 # e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
@@ -61,6 +63,23 @@ comes_to_front() {  # probe line of the dialog, tray menu item, what
   probe wait-gone TavrinProbeTarget 5000 >/dev/null || fail "the covering window did not close"
 }
 
+# The colour the screen shows at x,y as 0xRRGGBB, once it has settled.
+screen_colour() {  # name, x, y
+  local shot
+  shot="$(tv_settled_screenshot "$TV_TEST-$1" "$2" "$3" 1 1)"
+  convert "$shot" -crop "1x1+$2+$3" -depth 8 txt:- |
+    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/0x\1/p' | tail -n 1 | tr 'A-F' 'a-f'
+}
+
+# A point of a window shows the scheme's grey-text colour (Wine's is not
+# the classic 0x808080). Wine gives a running program no colour the user
+# changes afterwards (each process keeps the scheme it started with), so
+# following such a change is tested natively.
+in_scheme_grey() {  # what, probe line, x, y (in the window)
+  check_eq "$1 is in the scheme's grey-text colour" "$(probe syscolor 17)" \
+    "$(screen_colour "grey" $(($(field "$2" x) + $3)) $(($(field "$2" y) + $4)))"
+}
+
 # Pictures a window once it has painted and the screen has settled.
 picture() {  # probe line, out.png
   tv_crop_window "$(tv_settled_screenshot "$TV_TEST-picture" "$(field "$1" x)" "$(field "$1" y)" \
@@ -75,6 +94,8 @@ if editor="$(tv_wait_shown TFormEffectTable 452 437 10)"; then
   palette_shown "the palette stays while the editor shows"
   picture "$editor" "$TV_WORK/effect-table.png"
   comes_to_front "$editor" 4 "the effect table"
+  in_scheme_grey "the effect table's background" "$editor" 100 412
+  in_scheme_grey "the rim of an effect's panel" "$editor" $((240 + 16 + 2)) $((48 + 24 + 26))
   # Its caption strip is the title picture along the top.
   ex="$(field "$editor" x)" ey="$(field "$editor" y)"
   tv_drag $((ex + 120)) $((ey + 20)) 30 10
@@ -172,6 +193,7 @@ tv_tray_command 3
 if settings_opened "the tray menu's \"&Settings\""; then
   check_eq "the settings dialog stands at its designed place" "372 248" \
     "$(field "$dialog" x) $(field "$dialog" y)"
+  in_scheme_grey "the settings dialog's caption strip" "$dialog" 10 16
   tv_settings_tabs "$(field "$dialog" hwnd)" || fail "the settings dialog has no page control"
   check_eq "the page control has eleven tabs" 11 "$(probe send "$(field "$TV_TABS" hwnd)" 0x1304)"
   check_eq "the first start shows the first page" 0 "$(tv_current_tab)"

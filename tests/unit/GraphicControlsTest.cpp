@@ -281,4 +281,22 @@ TEST_F(GraphicControlsTest, APartialPaintGivesTheWholePaintsPixelsInsideTheClipO
   EXPECT_FALSE(label.Opaque({31, 27, 32, 28}));
 }
 
+// A colour that names one of the user's scheme is looked up as it is
+// painted: the window shows the scheme's colour, and a change of the scheme
+// as soon as the program hears of it.
+TEST_F(GraphicControlsTest, AColourNamingTheSchemeShowsTheSchemesColourAndFollowsItsChange) {
+  form->color = gui::kGrayText;
+  gui::BevelPanel strip(*form, "Strip", {0, 0, 96, 20}, gui::SystemColor(kColorBtnFace));
+  form->Invalidate();
+  app.ProcessMessages();
+  const auto shown = [&](int x, int y) { return sys.Window(form->Handle())->frame.Pixel(x, y); };
+  EXPECT_EQ(shown(50, 40), process->GetSysColor(kColorGrayText));
+  EXPECT_EQ(shown(50, 10), process->GetSysColor(kColorBtnFace));
+  sys.SetSysColor(kColorGrayText, 0x202020);
+  sys.SetSysColor(kColorBtnFace, 0x000000);
+  app.ProcessMessages();
+  EXPECT_EQ(shown(50, 40), 0x202020u);
+  EXPECT_EQ(shown(50, 10), 0x000000u);
+}
+
 }  // namespace

@@ -73,6 +73,7 @@ TEST_F(SeetingFormTest, IsABorderlessTopmostWindowAtItsDesignedPlace) {
   EXPECT_TRUE(dialog().StayOnTop());
   EXPECT_EQ(WindowRect(dialog().Handle()), (Rect{372, 248, 372 + 359, 248 + 267}));
   EXPECT_EQ(dialog().SettingsCaption.Caption(), "Tavrin Settings");
+  EXPECT_EQ(dialog().SettingsCaption.color(), gui::kGrayText) << "the scheme's, not a fixed grey";
   EXPECT_EQ(dialog().SettingsCaption.BoundsRect(), (gui::IRect{0, 0, 359, 33}));
 }
 

@@ -160,6 +160,7 @@ int usage() {
       "  window-state <hwnd>                      iconic=, visible=, foreground=, enabled=,\n"
       "                                           topmost=, owner=\n"
       "  above <hwnd> <hwnd>                      1 if the first is above the second\n"
+      "  syscolor <index> [0xRRGGBB]              a colour of the scheme; change it to another\n"
       "  foreground                               the window in front\n"
       "  activate <hwnd>                          bring a window to the front\n"
       "  show-window <hwnd> <SW_ number>          ShowWindow from outside\n"
@@ -697,6 +698,21 @@ int cmdActivate(int argc, char** argv) {
   return waitFor(2000, [&] { return GetForegroundWindow() == h; }) ? 0 : 1;
 }
 
+// A colour of the user's scheme as 0xRRGGBB; with a second argument
+// (0xRRGGBB) the colour is changed to it afterwards, as the control panel
+// changes it, and every top-level window hears of it.
+int cmdSysColor(int argc, char** argv) {
+  if (argc < 1) return usage();
+  const int index = static_cast<int>(parseLong(argv[0]));
+  const COLORREF c = GetSysColor(index);
+  std::printf("0x%02x%02x%02x\n", GetRValue(c), GetGValue(c), GetBValue(c));
+  std::fflush(stdout);
+  if (argc < 2) return 0;
+  const unsigned long rgb = std::strtoul(argv[1], nullptr, 0);
+  const COLORREF value = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  return SetSysColors(1, &index, &value) ? 0 : 1;
+}
+
 // ShowWindow from outside, as a user's click on a minimise box would do it.
 int cmdShowWindow(int argc, char** argv) {
   if (argc < 2) return usage();
@@ -981,6 +997,7 @@ int main(int argc, char** argv) {
       {"target", cmdTarget},
       {"window-state", cmdWindowState},
       {"above", cmdAbove},
+      {"syscolor", cmdSysColor},
       {"foreground", [](int, char**) { return cmdForeground(); }},
       {"activate", cmdActivate},
       {"buttons", [](int, char**) { return cmdButtons(); }},
