@@ -24,6 +24,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include "tools/winprobe/ProbeTiming.h"
+
 // After windows.h, whose types it uses.
 #include <psapi.h>
 
@@ -35,25 +37,12 @@
 
 namespace {
 
-double NowMs() {
-  static const LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+using probe::NowMs;
 
+// Whether pred came to hold within limitMs.
 template <class Pred>
 bool Until(double limitMs, Pred pred) {
-  const double t0 = NowMs();
-  for (;;) {
-    if (pred()) return true;
-    if (NowMs() - t0 > limitMs) return false;
-    Sleep(2);
-  }
+  return probe::Until(NowMs(), limitMs, pred) >= 0;
 }
 
 bool Visible(const char* cls) {

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include "tools/winprobe/ProbeTiming.h"
 // after windows.h
 #include <mmsystem.h>
 
@@ -868,17 +870,6 @@ int cmdChord(int argc, char** argv) {
 
 // --- latency ------------------------------------------------------------------
 
-double nowMs() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
-
 bool shown(const wchar_t* cls) {
   HWND h = FindWindowW(cls, nullptr);
   return h && IsWindowVisible(h);
@@ -920,12 +911,12 @@ int cmdLatency(int argc, char** argv) {
       const unsigned char right[3] = {0xC0, 0x84, 0x80}, left[3] = {0xC3, 0xBC, 0x80};
       POINT before{}, p{};
       GetCursorPos(&before);
-      t0 = nowMs();
+      t0 = probe::NowMs();
       if (!send(i % 2 ? left : right)) break;
-      writeMs += nowMs() - t0;
+      writeMs += probe::NowMs() - t0;
       // Polled every millisecond: waitFor's 50 ms steps would be the figure.
       ok = [&] {
-        for (double end = t0 + 2000; nowMs() < end; Sleep(1)) {
+        for (double end = t0 + 2000; probe::NowMs() < end; Sleep(1)) {
           GetCursorPos(&p);
           if (p.x != before.x || p.y != before.y) return true;
         }
@@ -933,15 +924,15 @@ int cmdLatency(int argc, char** argv) {
       }();
     } else {
       const unsigned char k[3] = {0xC0, static_cast<unsigned char>(0x80 + argv[3][0]), 0x80};
-      t0 = nowMs();
+      t0 = probe::NowMs();
       if (!send(k)) break;
       ok = [&] {
-        for (double end = t0 + 5000; nowMs() < end; Sleep(1))
+        for (double end = t0 + 5000; probe::NowMs() < end; Sleep(1))
           if (shown(cls.c_str())) return true;
         return false;
       }();
     }
-    const double t1 = nowMs();
+    const double t1 = probe::NowMs();
     if (ok) {
       got.push_back(t1 - t0);
     } else {
