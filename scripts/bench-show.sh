@@ -22,6 +22,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
+. "$here/common.sh"
 build="$(cd "${1:-$root/build/windows}" && pwd)"
 shows="${2:-10}"
 exe="$build/app/tavrin.exe"
@@ -72,20 +73,9 @@ convert -size "${W}x$H" gradient:'#d04020-#2050c0' -stroke '#f0e0a0' -strokewidt
   -annotate +120+200 'Quarterly figures' -depth 8 "$suite/screen.png"
 display -window root "$suite/screen.png" >/dev/null 2>&1 || true
 
-# The ten overlay effects on B..K: Mark, Reveal, Line, Zoom, Pen, Spot Light,
-# Laser Beam, Rectangle, Magnifier, Break Time.
-regkey='HKEY_CURRENT_USER\Software\Omvale Tavrin 2.0.8'
-slots=(0 1 2 3 4 5 6 7 8 12 14)
-{
-  printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n' "$regkey" "$regkey"
-  printf '"Mark Choice"=dword:00000000\r\n"Reveal Color"=dword:00ff0000\r\n"Reveal Style"=dword:00000000\r\n'
-  printf '"Line Color"=dword:00ff0000\r\n"Line Style"=dword:00000000\r\n"ZoomX"=dword:00000002\r\n'
-  printf '"Spot Light Style"=dword:00000000\r\n"Laser Beam Color"=dword:000000ff\r\n"Laser Beam Size"=dword:00000001\r\n'
-  printf '"Rectangle Color"=dword:000000ff\r\n"Com Port"="Com2"\r\n"SoundName"=""\r\n"BreakSound"=""\r\n'
-  printf '"Execute Name"=""\r\n"Break Font Color"=dword:0080ff80\r\n"Break Back Color"=dword:00000080\r\n'
-  printf '"Break Time "=dword:0000000a\r\n"Version"=" 2.0.8"\r\n'
-  for i in "${!slots[@]}"; do printf '"%d"=dword:%08x\r\n' "$i" "${slots[$i]}"; done
-} >"$suite/settings.reg"
+# The ten overlay effects on B..K (Mark, Reveal, Line, Zoom, Pen, Spot Light,
+# Laser Beam, Rectangle, Magnifier, Break Time).
+tavrin_overlay_keys_settings "$suite/settings.reg"
 "$WINE" regedit /S "$suite/settings.reg" >/dev/null 2>&1 </dev/null
 
 measure() {  # key, changes|still, log name -> the probe's summary line

@@ -12,3 +12,22 @@ tavrin_say() { printf '\n== %s\n' "$*"; }
 tavrin_as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
+
+# Writes a registry file (REGEDIT4) that replaces the program's settings key
+# with a complete one: the defaults, no sounds and no program to open, and
+# the ten overlay effects on the keys B to K (Mark, Reveal, Line, Zoom, Pen,
+# Spot Light, Laser Beam, Rectangle, Magnifier, Break Time) and Cursor Reset
+# on L. The benchmarks and the soak import it with regedit /S.
+tavrin_overlay_keys_settings() {  # file
+  local key='HKEY_CURRENT_USER\Software\Omvale Tavrin 2.0.8' slots=(0 1 2 3 4 5 6 7 8 12 14) i
+  {
+    printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n' "$key" "$key"
+    printf '"Mark Choice"=dword:00000000\r\n"Reveal Color"=dword:00ff0000\r\n"Reveal Style"=dword:00000000\r\n'
+    printf '"Line Color"=dword:00ff0000\r\n"Line Style"=dword:00000000\r\n"ZoomX"=dword:00000002\r\n'
+    printf '"Spot Light Style"=dword:00000000\r\n"Laser Beam Color"=dword:000000ff\r\n"Laser Beam Size"=dword:00000001\r\n'
+    printf '"Rectangle Color"=dword:000000ff\r\n"Com Port"="Com2"\r\n"SoundName"=""\r\n"BreakSound"=""\r\n'
+    printf '"Execute Name"=""\r\n"Break Font Color"=dword:0080ff80\r\n"Break Back Color"=dword:00000080\r\n'
+    printf '"Break Time "=dword:0000000a\r\n"Version"=" 2.0.8"\r\n'
+    for i in "${!slots[@]}"; do printf '"%d"=dword:%08x\r\n' "$i" "${slots[$i]}"; done
+  } >"$1"
+}

@@ -16,6 +16,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
+. "$here/common.sh"
 build="$(cd "${1:-$root/build/windows}" && pwd)"
 shows="${2:-500}"
 per_show="${3:-200}"
@@ -40,21 +41,8 @@ trap cleanup EXIT
 bash "$root/tests/wine/join-ports.sh" "$suite"
 probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
 
-# The ten overlay effects on B..K (Mark, Reveal, Line, Zoom, Pen, Spot Light,
-# Laser Beam, Rectangle, Magnifier, Break Time) and Cursor Reset on L; the
-# break sound is empty, so a break that ran out would stay silent.
-key='HKEY_CURRENT_USER\Software\Omvale Tavrin 2.0.8'
-slots=(0 1 2 3 4 5 6 7 8 12 14)
-{
-  printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n' "$key" "$key"
-  printf '"Mark Choice"=dword:00000000\r\n"Reveal Color"=dword:00ff0000\r\n"Reveal Style"=dword:00000000\r\n'
-  printf '"Line Color"=dword:00ff0000\r\n"Line Style"=dword:00000000\r\n"ZoomX"=dword:00000002\r\n'
-  printf '"Spot Light Style"=dword:00000000\r\n"Laser Beam Color"=dword:000000ff\r\n"Laser Beam Size"=dword:00000001\r\n'
-  printf '"Rectangle Color"=dword:000000ff\r\n"Com Port"="Com2"\r\n"SoundName"=""\r\n"BreakSound"=""\r\n'
-  printf '"Execute Name"=""\r\n"Break Font Color"=dword:0080ff80\r\n"Break Back Color"=dword:00000080\r\n'
-  printf '"Break Time "=dword:0000000a\r\n"Version"=" 2.0.8"\r\n'
-  for i in "${!slots[@]}"; do printf '"%d"=dword:%08x\r\n' "$i" "${slots[$i]}"; done
-} >"$suite/soak-settings.reg"
+# The ten overlay effects on B..K, Cursor Reset on L, no sounds.
+tavrin_overlay_keys_settings "$suite/soak-settings.reg"
 "$WINE" regedit /S "$suite/soak-settings.reg" >/dev/null 2>&1 </dev/null
 # Unmanaged windows, as on a desktop with a window manager that answers at
 # once (with none, Wine waits about 2 s in every hide of a full-screen window).
