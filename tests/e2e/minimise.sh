@@ -17,7 +17,8 @@ bar="$TARGET_HWND"
 tv_target "Probe Target" 150 120 360 240
 probe activate "$TARGET_HWND" || fail "the target could not be brought to the front"
 state() { probe window-state "$TARGET_HWND"; }
-check_eq "the target is in front" "iconic=0 visible=1 foreground=1" "$(state)"
+s="$(state)"
+check_eq "the target is in front" "0 1 1" "$(field "$s" iconic) $(field "$s" visible) $(field "$s" foreground)"
 
 tv_send "minimise"
 tv_wait_line "$TARGET_LOG" '^minimized$' 5 >/dev/null || fail "the key did not minimise the window in front"
