@@ -437,13 +437,27 @@ void TForm_Seeting::BitBtn4Click() { ChooseColor(settings_.BreakBackColor, Image
 void TForm_Seeting::BitBtn5Click() { ChooseColor(settings_.BreakFontColor, ImageBreakFontColor); }
 void TForm_Seeting::BitBtn7Click() { ChooseColor(settings_.PenColor, ImagePenColor); }
 
+// A chosen name the record cannot hold whole would be stored cut, naming a
+// file that does not exist: the user hears so, and the field and the
+// setting keep the name they had.
+bool TForm_Seeting::ChosenNameFits() {
+  const std::string& name = OpenDialog1.fileName;
+  if (name.size() <= kTextCapacity) return true;
+  App().MessageBox("The name of the chosen file is " + std::to_string(name.size()) +
+                       " characters long; Tavrin keeps names of at most " +
+                       std::to_string(kTextCapacity) + " characters:\n\n" + name +
+                       "\n\nChoose a file with a shorter name or in a folder with a shorter path.",
+                   App().Title(), gui::kMbOk | gui::kMbIconExclamation, BoxOwner());
+  return false;
+}
+
 void TForm_Seeting::BitBtn_ExecuteBrowserClick() {
   settings_.BreakSound = BoundedName(EditBreakSound.Text());
   settings_.SoundName = BoundedName(EditSound.Text());
   OpenDialog1.fileName = "  ";
   OpenDialog1.filter = "*.exe|*.exe";
-  if (!OpenDialog1.Execute()) return;
-  EditExecute.SetText(BoundedName(OpenDialog1.fileName));
+  if (!OpenDialog1.Execute() || !ChosenNameFits()) return;
+  EditExecute.SetText(OpenDialog1.fileName);
   settings_.ExecuteName = BoundedName(EditExecute.Text());
 }
 
@@ -451,16 +465,16 @@ void TForm_Seeting::BitBtn_ExecuteBrowserClick() {
 void TForm_Seeting::BitBtn1Click() {
   settings_.BreakSound = BoundedName(EditBreakSound.Text());
   OpenDialog1.filter = "*.mid|*.mid|*.wav|*.wav";
-  if (!OpenDialog1.Execute()) return;
-  settings_.SoundName = BoundedName(OpenDialog1.fileName);
+  if (!OpenDialog1.Execute() || !ChosenNameFits()) return;
+  settings_.SoundName = OpenDialog1.fileName;
   EditSound.SetText(settings_.SoundName);
 }
 
 void TForm_Seeting::BitBtn6Click() {
   OpenDialog1.filter = "*.mid|*.mid|*.wav|*.wav";
   settings_.BreakSound = BoundedName(EditBreakSound.Text());
-  if (!OpenDialog1.Execute()) return;
-  settings_.BreakSound = BoundedName(OpenDialog1.fileName);
+  if (!OpenDialog1.Execute() || !ChosenNameFits()) return;
+  settings_.BreakSound = OpenDialog1.fileName;
   EditBreakSound.SetText(settings_.BreakSound);
 }
 

@@ -143,6 +143,9 @@ class TForm_Seeting : public gui::DialogForm {
 
  private:
   void ChooseColor(gui::Color& setting, gui::Image& preview);
+  // Whether the name chosen in the file chooser fits the record; if not,
+  // the user is told so.
+  bool ChosenNameFits();
   // A label, picture or frame on a page, with no part in the settings.
   template <class T, class... Args>
   T& Decorate(gui::TTabSheet& page, Args&&... args);

@@ -110,8 +110,9 @@ void Application::ShowException(std::string_view message, platform::Hwnd owner) 
   ui_.MessageBox(owner ? owner : handle_, message, title_, kMbOk | kMbIconStop);
 }
 
-int Application::MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) {
-  return ui_.MessageBox(handle_, text, caption, flags);
+int Application::MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags,
+                            platform::Hwnd owner) {
+  return ui_.MessageBox(owner ? owner : handle_, text, caption, flags);
 }
 
 platform::WndProc Application::Guarded(platform::WndProc proc) {

@@ -77,8 +77,9 @@ class Application {
   // A window procedure wrapped so that no exception escapes into the system.
   platform::WndProc Guarded(platform::WndProc proc);
 
-  // A message box owned by the application window.
-  int MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags);
+  // A message box owned by owner (0: the application window).
+  int MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags,
+                 platform::Hwnd owner = 0);
 
   // The cursor table: the system's pointer shape for each of the
   // framework's shape numbers (kCrDefault, kCrArrow, kCrCross, ...). The

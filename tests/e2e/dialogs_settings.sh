@@ -8,7 +8,9 @@
 # the registry on OK (text typed over the list's choice after it chooses
 # nothing and changes nothing), and nothing else changes there; a letter
 # typed into the minutes shows the conversion's error box, the dialog's
-# own likewise, after which the keyboard is back in the field; a Cancle
+# own likewise, after which the keyboard is back in the field; a chosen
+# break sound whose name is too long for the settings is refused in a box
+# of the dialog's, the field keeping its name; a Cancle
 # after typing into the text fields leaves the registry as it was, byte
 # for byte, and the next showing shows the stored values again.
 # e2e-limit: 180
@@ -240,6 +242,38 @@ else
   fail "a letter in the minutes showed no error box"
 fi
 type_into "$minutes" 0x32 0x30           # "20"
+
+# A break sound chosen whose full name is longer than the 254 characters the
+# settings keep: a box says so, the dialog's own, and the field keeps its name.
+long_dir="$TV_WORK/long-names"
+mkdir -p "$long_dir"
+long_win="$(tv_winpath "$long_dir")\\"
+long_file="$(printf 'b%.0s' $(seq $((257 - ${#long_win} - 4)))).mid"
+: >"$long_dir/$long_file"
+long_win+="$long_file"
+xdotool mousemove $((dx + 328)) $((dy + 166)) click 1  # the browse button, at 304,88 of the page
+if chooser="$(probe wait-visible '#32770' 8000 Open)"; then
+  name_box="$(probe children "$(field "$chooser" hwnd)" | grep -m 1 ' id=1148 ')"
+  open_button="$(probe children "$(field "$chooser" hwnd)" | grep -m 1 ' id=1 .*class=Button')"
+  probe set-text "$(field "$name_box" hwnd)" "$long_win" || fail "could not name the file in the chooser"
+  probe send "$(field "$open_button" hwnd)" 0x00F5 >/dev/null || true  # BM_CLICK
+  if box="$(probe messagebox '*' 8000)"; then
+    check_eq "a chosen name longer than the settings keep is refused in a box" \
+      "The name of the chosen file is ${#long_win} characters long;" \
+      "$(sed -n 's/^text=\(.*characters long;\).*/\1/p' <<<"$box")"
+    tv_screenshot dialogs-long-name >/dev/null
+    owned_by_dialog "the long name's box" "$(sed -n 's/^hwnd=//p' <<<"$box")"
+    probe messagebox '*' 1000 --dismiss >/dev/null || fail "the long name's box did not close on OK"
+    back_in_front "the long name's box"
+  else
+    fail "a chosen name of ${#long_win} characters showed no box"
+    probe wait-gone '#32770' 1000 Open >/dev/null || probe messagebox '*' 1000 --dismiss >/dev/null
+  fi
+  check_eq "the break sound field keeps its name after the long one" canyon.mid \
+    "$(probe window-text "$(field "$sound" hwnd)")"
+else
+  fail "the break sound's browse button opened no file chooser"
+fi
 type_into "$sound" 0x4E 0x4F 0x4E 0x45   # "none": the letter keys without Shift
 check_eq "the minutes field holds what was typed" 20 "$(probe window-text "$(field "$minutes" hwnd)")"
 check_eq "the sound field holds what was typed" none "$(probe window-text "$(field "$sound" hwnd)")"

@@ -638,29 +638,50 @@ TEST_F(SeetingUseTest, TheBrowseButtonsTakeTheFieldsFirstAndAChosenFileOnlyIfCon
   EXPECT_TRUE(sys.RegistryWrites().empty());
 }
 
-TEST_F(SeetingUseTest, NamesLongerThanTheRecordHoldsAreCutTo254ChosenOrTyped) {
-  const std::string longName = "C:\\" + std::string(300, 'n') + ".wav";
+// A chosen name the record cannot hold whole would name a file that does
+// not exist once cut: the user is told, and nothing changes. A name that
+// just fits is taken; typing stops at the record's length.
+TEST_F(SeetingUseTest, AChosenNameTooLongForTheRecordIsRefusedWithABoxAndTypingStopsThere) {
+  const std::string fits = "C:\\" + std::string(247, 'n') + ".wav";  // 254 characters
+  const std::string over = "C:\\" + std::string(248, 'n') + ".wav";  // 255
   Open();
-  Page(d().TabSheet_Sound);
-  h.ui.fileAnswers.push_back(longName);
-  Click(d().BitBtn1);
-  EXPECT_EQ(s().SoundName, longName.substr(0, 254));
-  EXPECT_EQ(d().EditSound.Text(), longName.substr(0, 254));
+  const struct {
+    gui::TTabSheet* page;
+    gui::TButton* browse;
+    gui::TEdit* field;
+    std::string TSettings::*name;
+  } browsers[] = {
+      {&d().TabSheet_Execute, &d().BitBtn_ExecuteBrowser, &d().EditExecute,
+       &TSettings::ExecuteName},
+      {&d().TabSheet_Sound, &d().BitBtn1, &d().EditSound, &TSettings::SoundName},
+      {&d().TabSheet_BreakTime, &d().BitBtn6, &d().EditBreakSound, &TSettings::BreakSound},
+  };
+  for (const auto& b : browsers) {
+    Page(*b.page);
+    const std::string before = b.field->Text();
+    const std::size_t boxes = h.ui.MessageBoxes().size();
+    h.ui.fileAnswers.push_back(over);
+    Click(*b.browse);
+    ASSERT_EQ(h.ui.MessageBoxes().size(), boxes + 1) << b.browse->Name();
+    const gui::MessageBoxCall& box = h.ui.MessageBoxes().back();
+    EXPECT_EQ(box.owner, d().Handle());
+    EXPECT_NE(box.text.find(over), std::string::npos) << "the box names the file";
+    EXPECT_NE(box.text.find("255 characters"), std::string::npos) << box.text;
+    EXPECT_EQ(b.field->Text(), before) << b.browse->Name();
+    EXPECT_EQ(s().*b.name, before) << b.browse->Name();
 
-  Page(d().TabSheet_BreakTime);
-  h.ui.fileAnswers.push_back(longName);
-  Click(d().BitBtn6);
-  EXPECT_EQ(s().BreakSound.size(), 254u);
-
+    h.ui.fileAnswers.push_back(fits);
+    Click(*b.browse);
+    EXPECT_EQ(h.ui.MessageBoxes().size(), boxes + 1) << b.browse->Name();
+    EXPECT_EQ(b.field->Text(), fits) << b.browse->Name();
+    EXPECT_EQ(s().*b.name, fits) << b.browse->Name();
+  }
   Page(d().TabSheet_Execute);
-  h.ui.fileAnswers.push_back(longName);
-  Click(d().BitBtn_ExecuteBrowser);
-  EXPECT_EQ(s().ExecuteName.size(), 254u);
   TypeInto(d().EditExecute, std::string(300, 'x'));
   EXPECT_EQ(d().EditExecute.Text(), std::string(254, 'x')) << "the field takes no more";
   Click(d().OK);
   EXPECT_EQ(sys.String(kKey, "Execute Name"), std::string(254, 'x'));
-  EXPECT_EQ(sys.String(kKey, "SoundName")->size(), 254u);
+  EXPECT_EQ(sys.String(kKey, "SoundName"), fits);
 }
 
 TEST_F(SeetingUseTest, CancleAndExitWriteNothingKeepTheWriteThroughAndShowTheMainWindow) {

@@ -163,6 +163,7 @@ int usage() {
       "                                           topmost=, owner=\n"
       "  above <hwnd> <hwnd>                      1 if the first is above the second\n"
       "  syscolor <index> [0xRRGGBB]              a colour of the scheme; change it to another\n"
+      "  set-text <hwnd> <text>                   WM_SETTEXT\n"
       "  foreground                               the window in front\n"
       "  activate <hwnd>                          bring a window to the front\n"
       "  show-window <hwnd> <SW_ number>          ShowWindow from outside\n"
@@ -715,6 +716,20 @@ int cmdSysColor(int argc, char** argv) {
   return SetSysColors(1, &index, &value) ? 0 : 1;
 }
 
+// Sets a window's text (WM_SETTEXT), as typing it whole would: a file
+// chooser's name field, say.
+int cmdSetText(int argc, char** argv) {
+  if (argc < 2) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  DWORD_PTR got = 0;
+  return SendMessageTimeoutA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[1]), SMTO_ABORTIFHUNG,
+                             2000, &got) &&
+                 got
+             ? 0
+             : 1;
+}
+
 // ShowWindow from outside, as a user's click on a minimise box would do it.
 int cmdShowWindow(int argc, char** argv) {
   if (argc < 2) return usage();
@@ -989,6 +1004,7 @@ int main(int argc, char** argv) {
       {"window-state", cmdWindowState},
       {"above", cmdAbove},
       {"syscolor", cmdSysColor},
+      {"set-text", cmdSetText},
       {"foreground", [](int, char**) { return cmdForeground(); }},
       {"activate", cmdActivate},
       {"buttons", [](int, char**) { return cmdButtons(); }},
