@@ -93,8 +93,9 @@ Stats Read(HANDLE process, DWORD pid) {
 }
 
 void Print(const char* what, int shows, const Stats& s) {
-  std::printf("%s: shows=%d private_kib=%zu working_set_kib=%zu windows=%d gdi=%lu user=%lu\n",
-              what, shows, s.privateBytes / 1024, s.workingSet / 1024, s.windows, s.gdi, s.user);
+  std::printf("%s: shows=%d private_kib=%llu working_set_kib=%llu windows=%d gdi=%lu user=%lu\n",
+              what, shows, static_cast<unsigned long long>(s.privateBytes / 1024),
+              static_cast<unsigned long long>(s.workingSet / 1024), s.windows, s.gdi, s.user);
   std::fflush(stdout);
 }
 
