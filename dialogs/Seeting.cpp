@@ -51,6 +51,21 @@ constexpr gui::IRect OnPage(int x, int y, int width, int height) {
   return {kPageLeft + x, kPageTop + y, kPageLeft + x + width, kPageTop + y + height};
 }
 
+// A file's name in lines of at most 64 characters, broken after a folder's
+// backslash where one falls in the line: a box does not wrap a name that
+// has no blanks, and would cut it at the screen's edge.
+std::string InLines(std::string_view name) {
+  constexpr std::size_t kLine = 64;
+  std::string out;
+  while (name.size() > kLine) {
+    const std::size_t slash = name.substr(0, kLine).rfind('\\');
+    const std::size_t take = slash != std::string_view::npos && slash > 0 ? slash + 1 : kLine;
+    out.append(name.substr(0, take)).push_back('\n');
+    name.remove_prefix(take);
+  }
+  return out.append(name);
+}
+
 // Dropped down, a list shows all its items below its field.
 constexpr int kListHeight = 150;
 constexpr int kButtonHeight = 25, kEditHeight = 21, kRadioHeight = 17;
@@ -445,7 +460,7 @@ bool TForm_Seeting::ChosenNameFits() {
   if (name.size() <= kTextCapacity) return true;
   App().MessageBox("The name of the chosen file is " + std::to_string(name.size()) +
                        " characters long; Tavrin keeps names of at most " +
-                       std::to_string(kTextCapacity) + " characters:\n\n" + name +
+                       std::to_string(kTextCapacity) + " characters:\n\n" + InLines(name) +
                        "\n\nChoose a file with a shorter name or in a folder with a shorter path.",
                    App().Title(), gui::kMbOk | gui::kMbIconExclamation, BoxOwner());
   return false;

@@ -23,17 +23,16 @@ dialog=""
 # as the dialog is), the dialog disabled behind it.
 owned_by_dialog() {  # what, hwnd
   local s
-  s="$(probe window-state "$2")"
+  s="$(probe window-ties "$2")"
   check_eq "$1 belongs to the settings dialog" "$dh" "$(field "$s" owner)"
   check_eq "$1 stays on top as the dialog does" 1 "$(field "$s" topmost)"
   check_eq "$1 stands above the dialog" 1 "$(probe above "$2" "$dh")"
-  check_eq "the dialog is disabled while $1 is up" 0 "$(field "$(probe window-state "$dh")" enabled)"
+  check_eq "the dialog is disabled while $1 is up" 0 "$(field "$(probe window-ties "$dh")" enabled)"
 }
 # Once it is gone, the dialog takes the pointer and the keyboard again.
 back_in_front() {  # what
-  local s
-  s="$(probe window-state "$dh")"
-  check_eq "after $1 the dialog is enabled and in front" "1 1" "$(field "$s" enabled) $(field "$s" foreground)"
+  check_eq "after $1 the dialog is enabled and in front" "1 1" \
+    "$(field "$(probe window-ties "$dh")" enabled) $(field "$(probe window-state "$dh")" foreground)"
 }
 open_settings() {  # description
   tv_tray_command 3

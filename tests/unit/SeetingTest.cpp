@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -665,7 +666,15 @@ TEST_F(SeetingUseTest, AChosenNameTooLongForTheRecordIsRefusedWithABoxAndTypingS
     ASSERT_EQ(h.ui.MessageBoxes().size(), boxes + 1) << b.browse->Name();
     const gui::MessageBoxCall& box = h.ui.MessageBoxes().back();
     EXPECT_EQ(box.owner, d().Handle());
-    EXPECT_NE(box.text.find(over), std::string::npos) << "the box names the file";
+    std::string unbroken = box.text;
+    std::erase(unbroken, '\n');
+    EXPECT_NE(unbroken.find(over), std::string::npos) << "the box names the file";
+    std::istringstream lines(box.text);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find(' ') == std::string::npos) {
+        EXPECT_LE(line.size(), 64u) << "a box wraps no name";
+      }
+    }
     EXPECT_NE(box.text.find("255 characters"), std::string::npos) << box.text;
     EXPECT_EQ(b.field->Text(), before) << b.browse->Name();
     EXPECT_EQ(s().*b.name, before) << b.browse->Name();

@@ -159,8 +159,8 @@ int usage() {
       "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
       "  hold <ms>                                keep the Wine session alive for a while\n"
       "  target <caption> <x> <y> <w> <h> <ms>    a test window; prints what reaches it\n"
-      "  window-state <hwnd>                      iconic=, visible=, foreground=, enabled=,\n"
-      "                                           topmost=, owner=\n"
+      "  window-state <hwnd>                      iconic=, foreground=, visible=\n"
+      "  window-ties <hwnd>                       owner=, topmost=, enabled=\n"
       "  above <hwnd> <hwnd>                      1 if the first is above the second\n"
       "  syscolor <index> [0xRRGGBB]              a colour of the scheme; change it to another\n"
       "  set-text <hwnd> <text>                   WM_SETTEXT\n"
@@ -666,10 +666,20 @@ int cmdWindowState(int argc, char** argv) {
   if (argc < 1) return usage();
   HWND h = parseHwnd(argv[0]);
   if (!IsWindow(h)) return 1;
-  std::printf("iconic=%d visible=%d foreground=%d enabled=%d topmost=%d owner=0x%llx\n",
-              IsIconic(h) ? 1 : 0, IsWindowVisible(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0,
-              IsWindowEnabled(h) ? 1 : 0, (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0,
-              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))));
+  std::printf("iconic=%d visible=%d foreground=%d\n", IsIconic(h) ? 1 : 0,
+              IsWindowVisible(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0);
+  return 0;
+}
+
+// What ties a window to others: its owner, whether it stays on top, and
+// whether it takes input (a modal box's owner does not while the box is up).
+int cmdWindowTies(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  std::printf("owner=0x%llx topmost=%d enabled=%d\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))),
+              (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0);
   return 0;
 }
 
@@ -1003,6 +1013,7 @@ int main(int argc, char** argv) {
       {"target", cmdTarget},
       {"window-state", cmdWindowState},
       {"above", cmdAbove},
+      {"window-ties", cmdWindowTies},
       {"syscolor", cmdSysColor},
       {"set-text", cmdSetText},
       {"foreground", [](int, char**) { return cmdForeground(); }},
