@@ -4,7 +4,11 @@
 #   1. a motion packet written into the pty behind COM2 -> the system pointer
 #      has moved (GetCursorPos changed), median and p99 over the samples
 #      (default 200);
-#   2. a function key (B, bound to the first overlay effect) -> the overlay
+#   2. a receiver that sends motion packets back to back at 9600 bit/s (320
+#      a second) for 10 s, then one last move: how long that last move takes
+#      to reach the pointer (what the stream left queued) and whether the
+#      pointer ends exactly where the packets put it;
+#   3. a function key (B, bound to the first overlay effect) -> the overlay
 #      window is on the screen, and the same key again closes it (20 samples),
 #      with the palette collapsed as after start-up, or with --expanded shown.
 # Both are timed inside Wine on one clock: the probe writes the device's
@@ -86,5 +90,7 @@ fi
 port='\\.\COM1'
 echo "byte written -> pointer moved ($samples samples, ms):"
 echo "  $(probe latency "$port" "$samples" move)"
+echo "a receiver sending back to back at 9600 bit/s for 10 s, then one last packet -> pointer moved by it (ms):"
+echo "  $(probe latency "$port" 10 stream)"
 echo "function key -> overlay shown (20 samples, ms):"
 [ "${BENCH_SKIP_KEY:-0}" = 1 ] || echo "  $(probe latency "$port" 20 key B TForm_Draw)"
