@@ -1,6 +1,7 @@
 #include "effects/Dispatcher.h"
 
 #include "gui/Backend.h"
+#include "gui/Dpi.h"
 
 using namespace platform;
 
@@ -33,6 +34,10 @@ void EffectDispatcher::ClearScrollModes() {
 }
 
 void EffectDispatcher::DispatchEffect(unsigned code) {
+  // The effects work in the screen's own pixels, also when the message of a
+  // window drawn at 96 DPI (the palette's) led here: its thread would be
+  // told the screen and the pointer in that window's units.
+  const gui::ScopedDpiAwareness awareness(program_.sys, gui::kMonitorPixels);
   HideDialogs();
   if (code > effect::kCursorReset) return;
 

@@ -32,7 +32,10 @@ gui::FormDesign OverlayDesign(Platform& sys) {
           .clientHeight = sys.GetSystemMetrics(kSmCyScreen),
           .stayOnTop = true,
           .keyPreview = true,
-          .color = gui::kGray};
+          .color = gui::kGray,
+          // The audience looks at it: the picture and the tools in the
+          // monitor's own pixels, never stretched.
+          .monitorPixels = true};
 }
 
 // Whether the window's pixels still stand where it stood: at least half of

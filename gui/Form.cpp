@@ -1,6 +1,7 @@
 #include "gui/Form.h"
 
 #include "gui/Application.h"
+#include "gui/Dpi.h"
 #include "gui/Menu.h"
 
 namespace gui {
@@ -202,6 +203,12 @@ void Form::Destroy() {
 }
 
 void Form::Create() {
+  // The window, its controls' windows and whatever its creation handler
+  // makes take this awareness; its messages run with it from then on.
+  const ScopedDpiAwareness awareness(
+      app_.Sys(), design_.monitorPixels ? kMonitorPixels
+                                        : std::initializer_list<platform::DpiAwarenessContext>{
+                                              platform::kDpiAwarenessContextUnaware});
   WindowParams params;
   params.className = design_.className;
   params.caption = design_.caption;

@@ -183,6 +183,11 @@ struct FormDesign {
   bool stayOnTop = false;
   bool keyPreview = false;
   Color color = 0xC8D0D4;  // the system's button-face grey
+  // Drawn in the pixels of the monitor it is on (its window is per-monitor
+  // DPI aware). Every other form is laid out in 96-DPI pixels and drawn so:
+  // its window is DPI unaware, and at any other scale the system stretches
+  // it, so its layout holds at every scale.
+  bool monitorPixels = false;
 };
 
 class Form {
