@@ -10,8 +10,8 @@ std::int64_t ScaleForDpi(std::int64_t v, std::uint32_t dpi) {
                      : -((-scaled + half) / platform::kDefaultDpi);
 }
 
-ScopedDpiAwareness::ScopedDpiAwareness(platform::Platform& sys,
-                                       std::initializer_list<platform::DpiAwarenessContext> contexts)
+ScopedDpiAwareness::ScopedDpiAwareness(
+    platform::Platform& sys, std::initializer_list<platform::DpiAwarenessContext> contexts)
     : sys_(sys) {
   for (platform::DpiAwarenessContext context : contexts)
     if ((previous_ = sys_.SetThreadDpiAwarenessContext(context)) != 0) break;
