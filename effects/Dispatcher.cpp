@@ -1,7 +1,6 @@
 #include "effects/Dispatcher.h"
 
 #include "gui/Backend.h"
-#include "gui/Dpi.h"
 
 using namespace platform;
 
@@ -12,9 +11,9 @@ EffectDispatcher::EffectDispatcher(Program& program, EffectWindows windows)
 
 void EffectDispatcher::HideLeaving(gui::Form& form) {
   if (form.Visible() && form.Width() > 0 && form.Height() > 0)
-    leaving_.push_back(
-        {{form.Left(), form.Top(), form.Left() + form.Width(), form.Top() + form.Height()},
-         form.RenderFrame()});
+    leaving_.push_back({{form.Left(), form.Top(), form.Left() + form.ToWindow(form.Width()),
+                         form.Top() + form.ToWindow(form.Height())},
+                        form.RenderWindowFrame()});
   form.Hide();
 }
 
@@ -34,10 +33,6 @@ void EffectDispatcher::ClearScrollModes() {
 }
 
 void EffectDispatcher::DispatchEffect(unsigned code) {
-  // The effects work in the screen's own pixels, also when the message of a
-  // window drawn at 96 DPI (the palette's) led here: its thread would be
-  // told the screen and the pointer in that window's units.
-  const gui::ScopedDpiAwareness awareness(program_.sys, gui::kMonitorPixels);
   HideDialogs();
   if (code > effect::kCursorReset) return;
 

@@ -35,7 +35,7 @@ gui::FormDesign OverlayDesign(Platform& sys) {
           .keyPreview = true,
           .color = gui::kGray,
           // The audience looks at it: the picture and the tools in the
-          // monitor's own pixels, never stretched.
+          // monitor's own pixels, each tool at its own scale.
           .monitorPixels = true};
 }
 
