@@ -189,6 +189,14 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
 
 Rect TForm_Draw::AreaToCover() {
   Platform& sys = program_.sys;
+  // The monitor the pointer is on as the key comes: where the presenter
+  // looks. The primary screen when the system cannot say.
+  Point pointer;
+  MonitorInfo monitor;
+  if (sys.GetCursorPos(&pointer) &&
+      sys.GetMonitorInfoA(sys.MonitorFromPoint(pointer, kMonitorDefaultToNearest), &monitor) &&
+      monitor.monitor.Width() > 0 && monitor.monitor.Height() > 0)
+    return monitor.monitor;
   return {0, 0, sys.GetSystemMetrics(kSmCxScreen), sys.GetSystemMetrics(kSmCyScreen)};
 }
 

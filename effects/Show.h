@@ -135,10 +135,12 @@ class TForm_Draw : public gui::Form {
   // Counts the shows: a tool sees from it that a new show began.
   std::uint64_t ShowSerial() const { return showSerial_; }
 
-  // The part of the screen the show covers, in screen coordinates: asked of
-  // the system as each show begins, so a change of resolution since the last
-  // one is followed. The form, Image_Draw, ScreenWidth, ScreenHeight and
-  // DesktopRect all follow from it.
+  // The part of the screen the show covers, in screen coordinates: the
+  // monitor the pointer is on, asked of the system as each show begins, so
+  // a change of resolution or layout since the last one is followed. The
+  // form, Image_Draw, ScreenWidth, ScreenHeight and DesktopRect all follow
+  // from it; the tools work in the form's coordinates, so to them this
+  // monitor is the screen.
   platform::Rect Covered;
 
   // Overlay state the tools share.

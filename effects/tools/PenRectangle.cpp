@@ -102,9 +102,11 @@ void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
 
 void RectangleTool::MouseMove(unsigned, int, int) {
   if (!form_.RectangleDragging) return;
-  // The band follows where the pointer is now, not where the event said.
+  // The band follows where the pointer is now, not where the event said;
+  // the pointer's place is the screen's, the band's the overlay's.
   program_.sys.GetCursorPos(&form_.PointerPos);
-  const platform::Point p = form_.PointerPos;
+  const platform::Point p{form_.PointerPos.x - form_.DesktopRect.left,
+                          form_.PointerPos.y - form_.DesktopRect.top};
   const gui::IRect box = OrderedRect(AnchorX, AnchorY, p.x, p.y);
   form_.Shape1.SetBounds(box.left, box.top, box.Width(), box.Height());
 }

@@ -702,21 +702,17 @@ std::uint32_t SimProcess::GetSysColor(int index) {
   return it != sys_.sysColors_.end() ? it->second : 0;
 }
 
-int SimProcess::GetSystemMetrics(int index) {
-  switch (index) {
-    case kSmCxScreen: return ScreenLength(sys_.screenWidth_);
-    case kSmCyScreen: return ScreenLength(sys_.screenHeight_);
-    default: return 0;
-  }
-}
+// GetSystemMetrics and the monitors: SimMonitors.cpp.
 
 bool SimProcess::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
   const SimWindow* w = sys_.Window(hwnd);
   if (!w || !rect || !own) return false;
-  *rect = hwnd == sys_.desktop_ ? Rect{0, 0, sys_.screenWidth_, sys_.screenHeight_} : w->rect;
+  *rect = hwnd == sys_.desktop_ ? sys_.VirtualScreen() : w->rect;
   *own = w->pid == pid_;
   return true;
 }
+
+bool SimProcess::IsScreenWindow(Hwnd hwnd) { return hwnd == sys_.desktop_; }
 
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {

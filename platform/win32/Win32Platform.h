@@ -101,6 +101,9 @@ class Win32Platform final : public Platform {
 
   // ScreenOps
   int GetSystemMetrics(int index) override;
+  HMonitor MonitorFromPoint(Point p, std::uint32_t flags) override;
+  bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) override;
+  std::vector<HMonitor> EnumDisplayMonitors() override;
   std::uint32_t GetSysColor(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
   HGdiObj CreateSolidBrush(std::uint32_t color) override;
@@ -138,6 +141,7 @@ class Win32Platform final : public Platform {
 
   // ScreenOps: where drawing meets the screen
   bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
+  bool IsScreenWindow(Hwnd hwnd) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
   void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
   // ScreenOps: text through GDI (Win32Text.cpp)

@@ -42,6 +42,14 @@ bool ChangeScreenSize(int width, int height) {
   return true;
 }
 
+bool ArrangeMonitors(const std::vector<platform::Rect>& layout) {
+  if (Machines().empty() || layout.empty()) return false;
+  std::vector<platform::memory::SimMonitor> monitors;
+  for (const platform::Rect& r : layout) monitors.push_back({r, r, false});
+  Machines().back()->SetMonitors(std::move(monitors));
+  return true;
+}
+
 bool ChangeSystemColor(int index, std::uint32_t colour) {
   if (Machines().empty()) return false;
   Machines().back()->SetSysColor(index, colour);

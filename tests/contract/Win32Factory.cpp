@@ -273,6 +273,14 @@ class OtherProcess final : public Platform {
   bool WindowArea(Hwnd h, Rect* rect, bool* own) override {
     return local_.WindowArea(h, rect, own);
   }
+  bool IsScreenWindow(Hwnd h) override { return local_.IsScreenWindow(h); }
+  HMonitor MonitorFromPoint(Point pt, std::uint32_t flags) override {
+    return local_.MonitorFromPoint(pt, flags);
+  }
+  bool GetMonitorInfoA(HMonitor m, MonitorInfo* info) override {
+    return local_.GetMonitorInfoA(m, info);
+  }
+  std::vector<HMonitor> EnumDisplayMonitors() override { return local_.EnumDisplayMonitors(); }
   bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
     return local_.mciGetErrorStringA(e, b, n);
   }
@@ -436,6 +444,8 @@ bool ChangeScreenSize(int width, int height) {
   return ::ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
          DISP_CHANGE_SUCCESSFUL;
 }
+
+bool ArrangeMonitors(const std::vector<platform::Rect>&) { return false; }
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];

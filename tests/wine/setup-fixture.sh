@@ -54,7 +54,7 @@ wait_until() {  # seconds, description, test command...
 setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp \
   3>"$suite/display" </dev/null >"$suite/logs/xvfb.log" 2>&1 &
 echo $! >"$suite/pids/xvfb"
-wait_until 20 "Xvfb" grep -q '[0-9]' "$suite/display"
+wait_until 20 "Xvfb" grep -qs '[0-9]' "$suite/display"
 display=":$(tr -dc 0-9 <"$suite/display")"
 export DISPLAY="$display"
 xsetroot -solid '#3a6ea5' >>"$log" 2>&1 || true

@@ -153,7 +153,7 @@ int usage() {
       "  wait-hidden <class> <ms> [caption]       wait until no visible match exists\n"
       "  window-text <hwnd>                       text a window answers to WM_GETTEXT\n"
       "  messagebox <caption|*> <ms> [--dismiss]  wait for a #32770 box, print it, maybe OK it\n"
-      "  setcursor <x> <y> | getcursor | screen\n"
+      "  setcursor <x> <y> | getcursor | screen | monitors\n"
       "  cursor-shape                             hidden, or shown and the cursor's handle\n"
       "  click <x> <y> [left|right]               move there and click by injected input\n"
       "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
@@ -431,6 +431,24 @@ int cmdDpi(int argc, char** argv) {
   }
   std::printf("\n");
   return 0;
+}
+
+// One line per monitor, the primary marked: "x y w h [primary]".
+int cmdMonitors() {
+  return EnumDisplayMonitors(
+             nullptr, nullptr,
+             [](HMONITOR m, HDC, LPRECT, LPARAM) -> BOOL {
+               MONITORINFO mi{};
+               mi.cbSize = sizeof mi;
+               if (!GetMonitorInfoW(m, &mi)) return FALSE;
+               const RECT& r = mi.rcMonitor;
+               std::printf("%ld %ld %ld %ld%s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           (mi.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+               return TRUE;
+             },
+             0)
+             ? 0
+             : 1;
 }
 
 int cmdClick(int argc, char** argv) {
@@ -1024,6 +1042,7 @@ int main(int argc, char** argv) {
       {"getcursor", [](int, char**) { return cmdGetCursor(); }},
       {"cursor-shape", [](int, char**) { return cmdCursorShape(); }},
       {"screen", [](int, char**) { return cmdScreen(); }},
+      {"monitors", [](int, char**) { return cmdMonitors(); }},
       {"click", cmdClick},
       {"serial-read", cmdSerialRead},
       {"hold", cmdHold},
