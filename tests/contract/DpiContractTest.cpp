@@ -52,6 +52,7 @@ TEST_F(DpiContract, AProcedureRunsWithItsWindowsAwarenessAndTheCallersComesBack)
   contract::LoggingWindow aware(*p, contract::Popup("Aware"));
   const std::uint32_t dpi = p->GetDpiForWindow(aware.hwnd());
   const int width = p->GetSystemMetrics(kSmCxScreen);
+  const int all = p->GetSystemMetrics(kSmCxVirtualScreen);
 
   int told = -1;
   auto record = [&](const Msg& m) -> std::optional<LResult> {
@@ -61,6 +62,7 @@ TEST_F(DpiContract, AProcedureRunsWithItsWindowsAwarenessAndTheCallersComesBack)
   };
   ASSERT_NE(p->SetThreadDpiAwarenessContext(kDpiAwarenessContextUnaware), 0);
   EXPECT_EQ(p->GetSystemMetrics(kSmCxScreen), In96Dpi(width, dpi));
+  EXPECT_EQ(p->GetSystemMetrics(kSmCxVirtualScreen), In96Dpi(all, dpi));
   contract::LoggingWindow unaware(*p, contract::Popup("Unaware"), record);
   p->SendMessageA(unaware.hwnd(), msg::kUser, 0, 0);
   EXPECT_EQ(told, In96Dpi(width, dpi));
