@@ -11,9 +11,9 @@ EffectDispatcher::EffectDispatcher(Program& program, EffectWindows windows)
 
 void EffectDispatcher::HideLeaving(gui::Form& form) {
   if (form.Visible() && form.Width() > 0 && form.Height() > 0)
-    leaving_.push_back(
-        {{form.Left(), form.Top(), form.Left() + form.Width(), form.Top() + form.Height()},
-         form.RenderFrame()});
+    leaving_.push_back({{form.Left(), form.Top(), form.Left() + form.ToWindow(form.Width()),
+                         form.Top() + form.ToWindow(form.Height())},
+                        form.RenderWindowFrame()});
   form.Hide();
 }
 
@@ -62,13 +62,22 @@ void EffectDispatcher::DispatchEffect(unsigned code) {
         program_.ActiveEffect = 15;
       }
       ClearScrollModes();
-      Platform& sys = program_.sys;
-      sys.SetCursorPos(sys.GetSystemMetrics(kSmCxScreen) / 2,
-                       sys.GetSystemMetrics(kSmCyScreen) / 2);
+      CentrePointer();
       break;
     }
     default: break;
   }
+}
+
+void EffectDispatcher::CentrePointer() {
+  Platform& sys = program_.sys;
+  Point pointer;
+  MonitorInfo monitor;
+  Rect screen{0, 0, sys.GetSystemMetrics(kSmCxScreen), sys.GetSystemMetrics(kSmCyScreen)};
+  if (sys.GetCursorPos(&pointer) &&
+      sys.GetMonitorInfoA(sys.MonitorFromPoint(pointer, kMonitorDefaultToNearest), &monitor))
+    screen = monitor.monitor;
+  sys.SetCursorPos(screen.left + screen.Width() / 2, screen.top + screen.Height() / 2);
 }
 
 void EffectDispatcher::OverlayEffect(int mode) {

@@ -52,6 +52,8 @@ class EffectDispatcher {
   void ScrollToggle(bool& on, bool& other, int activeEffect);
   void PlaySound();
   void ClearScrollModes();
+  // The pointer to the centre of the monitor it is on.
+  void CentrePointer();
 
   Program& program_;
   EffectWindows w_;

@@ -66,6 +66,9 @@ class OverlayLabel : public gui::Control {
   void SetFontColor(gui::Color colour);
   // Moves the label's top-left corner; its size stays its text's.
   void SetPosition(int left, int top);
+  // The font's character height; the label takes its text's new size from
+  // its top-left corner.
+  void SetCharHeight(std::int32_t charHeight);
   void Paint(gui::Bitmap& frame) const override { PaintPart(frame, frame.Bounds()); }
   void PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const override;
 
@@ -132,14 +135,22 @@ class TForm_Draw : public gui::Form {
   // Counts the shows: a tool sees from it that a new show began.
   std::uint64_t ShowSerial() const { return showSerial_; }
 
-  // The part of the screen the show covers, in screen coordinates: asked of
-  // the system as each show begins, so a change of resolution since the last
-  // one is followed. The form, Image_Draw, ScreenWidth, ScreenHeight and
-  // DesktopRect all follow from it.
+  // The part of the screen the show covers, in screen coordinates: the
+  // monitor the pointer is on, asked of the system as each show begins, so
+  // a change of resolution or layout since the last one is followed. The
+  // form, Image_Draw, ScreenWidth, ScreenHeight and DesktopRect all follow
+  // from it; the tools work in the form's coordinates, so to them this
+  // monitor is the screen.
   platform::Rect Covered;
 
   // Overlay state the tools share.
   std::int32_t ScreenWidth = 0, ScreenHeight = 0;
+  // The DPI of the monitor the show covers, asked as each show begins. The
+  // tools' sizes are designed in pixels at 96 DPI; Px gives one in the
+  // show's pixels, so a tool looks the same size at any scale (and is
+  // exactly its design at 96).
+  std::uint32_t Dpi = platform::kDefaultDpi;
+  std::int64_t Px(std::int64_t designPixels) const;
   platform::Rect DesktopRect;
   std::optional<gui::Bitmap> CleanImage, WorkImage;
   platform::Hwnd DesktopWindow = 0;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "raster/Bitmap.h"
 
@@ -31,6 +32,7 @@ using LParam = std::intptr_t;
 using LResult = std::intptr_t;
 using Hdc = std::uintptr_t;
 using HGdiObj = std::uintptr_t;
+using HMonitor = std::uintptr_t;
 
 inline constexpr Handle kInvalidHandleValue = ~Handle{0};  // INVALID_HANDLE_VALUE
 inline constexpr HKey kHkeyCurrentUser = 0x80000001u;
@@ -291,6 +293,35 @@ inline constexpr WParam kMkMButton = 0x0010;
 // GetSystemMetrics indexes.
 inline constexpr int kSmCxScreen = 0;
 inline constexpr int kSmCyScreen = 1;
+// The virtual screen: the rectangle round every monitor, and their count.
+inline constexpr int kSmXVirtualScreen = 76;
+inline constexpr int kSmYVirtualScreen = 77;
+inline constexpr int kSmCxVirtualScreen = 78;
+inline constexpr int kSmCyVirtualScreen = 79;
+inline constexpr int kSmCMonitors = 80;
+
+// MonitorFromPoint: what a point on no monitor gives.
+inline constexpr std::uint32_t kMonitorDefaultToNull = 0;
+inline constexpr std::uint32_t kMonitorDefaultToPrimary = 1;
+inline constexpr std::uint32_t kMonitorDefaultToNearest = 2;
+// MONITORINFO flags.
+inline constexpr std::uint32_t kMonitorInfoFPrimary = 1;
+
+// The DPI of a screen at 100 % scale: the pixels every size of the
+// program's design is given in.
+inline constexpr std::uint32_t kDefaultDpi = 96;
+
+// DPI awareness contexts (the DPI_AWARENESS_CONTEXT pseudo handles): how the
+// system treats the windows a thread makes and the coordinates it gives the
+// thread. Unaware windows are drawn at 96 DPI and stretched by the system,
+// and an unaware thread is told the screen and the pointer in those 96-DPI
+// units; per-monitor aware ones get each monitor's own pixels. While a
+// window's procedure runs, its thread has the window's awareness.
+using DpiAwarenessContext = std::intptr_t;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextUnaware = -1;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextSystemAware = -2;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextPerMonitorAware = -3;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextPerMonitorAwareV2 = -4;
 
 // GetSysColor indexes: the user's colour scheme.
 inline constexpr int kColorBtnFace = 15;
@@ -403,6 +434,14 @@ inline constexpr std::int32_t kFwBold = 700;
 // has when that face is not installed), the character height in pixels,
 // which is the cell height less the internal leading, and the weight.
 // ANSI character set.
+// One monitor: its rectangle and work area in screen coordinates (the
+// primary's corner is 0,0) and kMonitorInfoFPrimary for the primary.
+struct MonitorInfo {
+  Rect monitor;
+  Rect work;
+  std::uint32_t flags = 0;
+};
+
 struct TextFont {
   std::string face;
   std::int32_t charHeight = 0;
@@ -763,6 +802,15 @@ class WindowOps {
   virtual std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
                                                     std::uint32_t timeoutMs, std::uint32_t wakeMask,
                                                     std::uint32_t flags) = 0;
+  // The calling thread's awareness from now on; returns the one it had (to
+  // hand back later), or 0 when the system does not know the context (an
+  // older system knows none of them).
+  virtual DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) = 0;
+  // The DPI the window is drawn for: 96 for an unaware window, the system's
+  // DPI for a system-aware one, its monitor's for a per-monitor aware one;
+  // 0 if there is no such window. Where the system has no per-window DPI,
+  // the system's.
+  virtual std::uint32_t GetDpiForWindow(Hwnd hwnd) = 0;
 };
 
 class TimerOps {
@@ -816,6 +864,12 @@ class ScreenOps {
   ScreenOps& operator=(const ScreenOps&) = delete;
 
   virtual int GetSystemMetrics(int index) = 0;
+  // The monitor that holds p; for a point on none, 0, the primary or the
+  // nearest, as flags (kMonitorDefaultTo...) say.
+  virtual HMonitor MonitorFromPoint(Point p, std::uint32_t flags) = 0;
+  virtual bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) = 0;
+  // Every monitor, in the system's order.
+  virtual std::vector<HMonitor> EnumDisplayMonitors() = 0;
   // A colour of the user's scheme (0x00BBGGRR); 0 for an index the system
   // has no colour for.
   virtual std::uint32_t GetSysColor(int index) = 0;
@@ -874,14 +928,20 @@ class ScreenOps {
 
   // What the drawing needs of the real screen.
   // False if there is no such window; else its window rectangle in screen
-  // coordinates (the desktop window's is the screen) and whether this
-  // program's process made it.
+  // coordinates and whether this program's process made it. The desktop
+  // window stands for the screen: its rectangle here is the virtual screen
+  // (every monitor's), and its device context's coordinates are the
+  // screen's, so a monitor left of or above the primary has negative ones.
   virtual bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) = 0;
+  // Whether hwnd is the desktop window, whose context addresses the screen.
+  virtual bool IsScreenWindow(Hwnd hwnd) = 0;
   // The pixels the system shows for the window, its whole window rectangle
-  // (for the desktop window: the screen); false if there is no such window.
+  // (for the desktop window: the virtual screen, its top-left corner first);
+  // false if there is no such window.
   virtual bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) = 0;
-  // Puts the part area of pixels (window coordinates, within pixels) on the
-  // window at the same place; the rest of the window stays as it is.
+  // Puts the part area of pixels (window coordinates, within pixels; the
+  // virtual screen's for the desktop) on the window at the same place; the
+  // rest of the window stays as it is.
   virtual void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels,
                                    const gui::IRect& area) = 0;
 

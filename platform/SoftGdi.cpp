@@ -125,7 +125,8 @@ Hdc SoftGdi::GetWindowDC(Hwnd hwnd) {
   bool own = false;
   if (!host_.WindowArea(hwnd, &r, &own)) return 0;
   const Hdc h = next_ += 4;
-  dcs_[h] = {hwnd, own, 0, stockPen_, stockBrush_, {}};
+  const Point origin = host_.IsScreenWindow(hwnd) ? Point{r.left, r.top} : Point{};
+  dcs_[h] = {hwnd, own, 0, stockPen_, stockBrush_, {}, origin};
   Hold(stockPen_);
   Hold(stockBrush_);
   return h;
@@ -149,7 +150,7 @@ int SoftGdi::ReleaseDC(Hwnd hwnd, Hdc dc) {
 Hdc SoftGdi::CreateCompatibleDC(Hdc dc) {
   if (dc && !FindDc(dc)) return 0;
   const Hdc h = next_ += 4;
-  dcs_[h] = {0, false, stockBitmap_, stockPen_, stockBrush_, {}};
+  dcs_[h] = {0, false, stockBitmap_, stockPen_, stockBrush_, {}, {}};
   Hold(stockBitmap_);
   Hold(stockPen_);
   Hold(stockBrush_);
@@ -290,8 +291,10 @@ bool SoftGdi::LineTo(Hdc dc, std::int32_t x, std::int32_t y) {
   Dc* d = FindDc(dc);
   if (!d) return false;
   const PenObject* pen = Find<PenObject>(d->pen);
-  const Point from = d->position;
+  const Point from{d->position.x - d->origin.x, d->position.y - d->origin.y};
   d->position = {x, y};
+  x -= d->origin.x;
+  y -= d->origin.y;
   if (!pen || pen->style == kPsNull) return true;
   return Modify(*d, [&](gui::Bitmap& px) -> gui::IRect {
     if (pen->width <= 1) {
@@ -344,6 +347,10 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
   if (!d || !s || (rop != kSrcCopy && rop != kMergeCopy)) return false;
   if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0)
     return width == 0 || height == 0;
+  x -= d->origin.x;
+  y -= d->origin.y;
+  srcX -= s->origin.x;
+  srcY -= s->origin.y;
   gui::Bitmap scratch;
   const gui::Bitmap* from = Pixels(*s, scratch);
   if (!from) return false;

@@ -69,6 +69,9 @@ class SoftGdi {
     bool own = false;  // a window of this program: drawn in its surface
     HGdiObj bitmap = 0, pen = 0, brush = 0;
     Point position;
+    // Where the first of its pixels lies in its coordinates: the virtual
+    // screen's corner for the desktop's context, 0,0 for every other.
+    Point origin;
   };
 
   Dc* FindDc(Hdc dc);

@@ -19,6 +19,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
+. "$here/common.sh"
 build="$(cd "${1:-$root/build/windows}" && pwd)"
 samples="${2:-200}"
 managed=0
@@ -29,20 +30,7 @@ for f in "$exe" "$probe_exe"; do
   [ -f "$f" ] || { echo "bench-latency: $f is missing; build the windows preset first" >&2; exit 1; }
 done
 
-suite="$build/bench-suite"
-bash "$root/tests/wine/setup-fixture.sh" "$suite" >/dev/null
-prog=
-cleanup() {
-  if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; wait "$prog" 2>/dev/null || true; fi
-  bash "$root/tests/wine/cleanup-fixture.sh" "$suite" >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-# shellcheck source=tests/wine/env.sh
-. "$root/tests/wine/env.sh" "$suite"
-# The probe writes the device's bytes to COM1; the program reads them on COM2.
-bash "$root/tests/wine/join-ports.sh" "$suite"
-probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
-
+tavrin_bench_suite "$build/bench-suite"
 "$WINE" reg delete 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /f >/dev/null 2>&1 </dev/null || true
 # Unmanaged windows, as on a desktop with a window manager that answers at
 # once: with none, Wine waits about 2 s in every hide of a full-screen window,
@@ -50,14 +38,8 @@ probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
 if [ "${managed:-0}" != 1 ]; then
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
 fi
-(cd "$(dirname "$exe")" && exec "$WINE" "$exe") >"$suite/logs/tavrin.log" 2>&1 </dev/null &
-prog=$!
-probe wait-window TForm_Main 30000 Tavrin >/dev/null || { echo "bench-latency: the program did not start" >&2; exit 1; }
-# The tray icon comes after the port is opened.
-for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+tavrin_bench_start "$exe" "$TAVRIN_BENCH_SUITE/logs/tavrin.log" ||
+  { echo "bench-latency: the program did not start" >&2; exit 1; }
 probe setcursor 500 400 >/dev/null
 
 # With --expanded the palette is shown first (the tray menu's first item),

@@ -35,24 +35,11 @@ done
 command -v openbox >/dev/null || { echo "bench-show: openbox is missing; run scripts/setup.sh" >&2; exit 1; }
 
 suite="$build/bench-show-suite"
-bash "$root/tests/wine/setup-fixture.sh" "$suite" >/dev/null
 prog= least= wm=
-end() { if [ -n "$1" ]; then kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; fi; }
-cleanup() {
-  end "$prog"
-  end "$least"
-  bash "$root/tests/wine/cleanup-fixture.sh" "$suite" >/dev/null 2>&1 || true
-  end "$wm"
-}
-trap cleanup EXIT
-# shellcheck source=tests/wine/env.sh
-. "$root/tests/wine/env.sh" "$suite"
-# The probe writes the device's bytes to COM1; the reader takes them on COM2.
-bash "$root/tests/wine/join-ports.sh" "$suite"
+tavrin_bench_suite "$suite"
 # The line ends when the last reader of a port closes it, and each reader
 # here is a program that comes and goes: this shell holds both ends open.
 exec 8<>"$suite/com1.dev" 9<>"$suite/com2.dev"
-probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
 
 openbox --sm-disable >"$suite/logs/openbox.log" 2>&1 </dev/null &
 wm=$!
@@ -93,17 +80,11 @@ for kind in dim zoom field; do
   least=$!
   probe wait-window LeastShow 30000 >/dev/null || { echo "bench-show: leastshow did not start" >&2; exit 1; }
   least_line[$kind]="$(measure B changes "least-$kind")"
-  end "$least"
+  tavrin_end "$least"
   least=
 done
 
-(cd "$(dirname "$exe")" && exec "$WINE" "$exe") >"$suite/logs/tavrin.log" 2>&1 </dev/null &
-prog=$!
-probe wait-window TForm_Main 30000 Tavrin >/dev/null || { echo "bench-show: the program did not start" >&2; exit 1; }
-for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+tavrin_bench_start "$exe" "$suite/logs/tavrin.log" || { echo "bench-show: the program did not start" >&2; exit 1; }
 sleep 1
 
 echo "overlay effects under Wine at ${W}x$H with a window manager ($shows shows each; ms):"

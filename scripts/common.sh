@@ -31,3 +31,38 @@ tavrin_overlay_keys_settings() {  # file
     for i in "${!slots[@]}"; do printf '"%d"=dword:%08x\r\n' "$i" "${slots[$i]}"; done
   } >"$1"
 }
+
+# A Wine environment of a benchmark's own (prefix, display, the probe's COM1
+# wired to the reader's COM2) under <suite>, loaded into the calling shell
+# with `probe` running tools/winprobe's probe ($probe_exe) in it. When the
+# script exits, the program ($prog), the least program ($least), the suite
+# and then the display's window manager ($wm) are ended, each if started.
+tavrin_bench_suite() {  # suite-dir
+  TAVRIN_BENCH_SUITE=$1
+  bash "$TAVRIN_ROOT/tests/wine/setup-fixture.sh" "$1" >/dev/null
+  trap tavrin_bench_end EXIT
+  # shellcheck source=tests/wine/env.sh
+  . "$TAVRIN_ROOT/tests/wine/env.sh" "$1"
+  bash "$TAVRIN_ROOT/tests/wine/join-ports.sh" "$1"
+}
+probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
+tavrin_end() { if [ -n "${1:-}" ]; then kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; fi; }
+tavrin_bench_end() {
+  tavrin_end "${prog:-}"
+  tavrin_end "${least:-}"
+  bash "$TAVRIN_ROOT/tests/wine/cleanup-fixture.sh" "$TAVRIN_BENCH_SUITE" >/dev/null 2>&1 || true
+  tavrin_end "${wm:-}"
+}
+
+# Starts the program (<exe>, its output in <log>) in the loaded suite as
+# $prog and waits for its main window and its tray icon, which comes once
+# the port is open.
+tavrin_bench_start() {  # exe, log
+  (cd "$(dirname "$1")" && exec "$WINE" "$1") >"$2" 2>&1 </dev/null &
+  prog=$!
+  probe wait-window TForm_Main 30000 Tavrin >/dev/null || return 1
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+}

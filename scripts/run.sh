@@ -56,6 +56,7 @@ cleanup() {
   fi
   local pid
   for pid in "${pids[@]}"; do end_pid "$pid"; done
+  if [ -n "${extra_port:-}" ]; then rm -f "$WINEPREFIX/dosdevices/com$extra_port"; fi
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -91,6 +92,26 @@ export WINEPREFIX="${TAVRIN_WINEPREFIX:-$HOME/.local/share/tavrin/wine}"
 tavrin_prefix_prepare "$run/prefix.log" "$run/com1.dev" "$run/com2.dev" ||
   { echo "run: preparing the prefix failed; see $run/prefix.log" >&2; exit 1; }
 
+# The port the program will listen on: exactly "Com1" means COM1, "Com3" to
+# "Com256" that port, anything else (or nothing) COM2. A port beyond COM2 is
+# given a pty pair of its own and announced the way a USB-serial adapter's
+# driver announces it, so the program lists and opens it.
+port_name="$("$WINE" reg query 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /v 'Com Port' 2>/dev/null </dev/null |
+  tr -d '\r' | awk '$1 == "Com" && $2 == "Port" {print $4}')"
+n=2
+[ "$port_name" = Com1 ] && n=1
+if [[ "$port_name" =~ ^Com([1-9][0-9]{0,2})$ ]] && ((BASH_REMATCH[1] >= 3 && BASH_REMATCH[1] <= 256)); then
+  n=${BASH_REMATCH[1]} extra_port=${BASH_REMATCH[1]}
+  rm -f "$run/com$n.dev" "$run/com$n.in"
+  setsid socat "pty,raw,echo=0,link=$run/com$n.dev" "pty,raw,echo=0,link=$run/com$n.in" \
+    </dev/null >"$run/socat-com$n.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$run/com$n.in" ] && break; sleep 0.1; done
+  ln -sfn "$run/com$n.dev" "$WINEPREFIX/dosdevices/com$n"
+  "$WINE" reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\TavrinRun' /d "COM$n" /f \
+    >/dev/null 2>&1 </dev/null || true
+fi
+
 # --- the program ---------------------------------------------------------------
 tavrin_say "starting tavrin.exe"
 (cd "$(dirname "$exe")" && exec "$WINE" "$exe") </dev/null >"$run/tavrin.log" 2>&1 &
@@ -121,17 +142,11 @@ if [ "$shot_only" -eq 1 ]; then
   exit $((up == 1 ? 0 : 1))
 fi
 if [ "$receiver" -eq 1 ] && running; then
-  # The port the program listens on: exactly "Com1" means COM1, anything
-  # else (or nothing) COM2.
-  port_name="$("$WINE" reg query 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /v 'Com Port' 2>/dev/null </dev/null |
-    tr -d '\r' | awk '$1 == "Com" && $2 == "Port" {print $4}')"
-  n=2
-  [ "$port_name" = Com1 ] && n=1
   tavrin_say "virtual receiver on COM$n (program PID $prog, display $DISPLAY)"
   "$TAVRIN_ROOT/build/windows/tools/receiver/tavrin-receiver" --port "$run/com$n.in" -i || true
   exit 0
 fi
-echo "running as PID $prog on $DISPLAY; Ctrl+C ends it (device bytes: write to $run/com2.in)"
+echo "running as PID $prog on $DISPLAY; Ctrl+C ends it (device bytes: write to $run/com$n.in)"
 while running; do sleep 0.5; done
 wait "$prog" 2>/dev/null && rc=0 || rc=$?
 echo "tavrin.exe ended with exit code $rc"

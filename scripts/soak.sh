@@ -28,18 +28,7 @@ for f in "$exe" "$probe_exe" "$soak_exe"; do
 done
 
 suite="$build/soak-suite"
-bash "$root/tests/wine/setup-fixture.sh" "$suite" >/dev/null
-prog=
-cleanup() {
-  if [ -n "$prog" ]; then kill "$prog" 2>/dev/null || true; wait "$prog" 2>/dev/null || true; fi
-  bash "$root/tests/wine/cleanup-fixture.sh" "$suite" >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-# shellcheck source=tests/wine/env.sh
-. "$root/tests/wine/env.sh" "$suite"
-# The probe writes the device's bytes to COM1; the program reads them on COM2.
-bash "$root/tests/wine/join-ports.sh" "$suite"
-probe() { "$WINE" "$probe_exe" "$@" </dev/null | tr -d '\r'; }
+tavrin_bench_suite "$suite"
 
 # The ten overlay effects on B..K, Cursor Reset on L, no sounds.
 tavrin_overlay_keys_settings "$suite/soak-settings.reg"
@@ -48,13 +37,7 @@ tavrin_overlay_keys_settings "$suite/soak-settings.reg"
 # once (with none, Wine waits about 2 s in every hide of a full-screen window).
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
 
-(cd "$(dirname "$exe")" && exec "$WINE" "$exe") >"$suite/logs/tavrin.log" 2>&1 </dev/null &
-prog=$!
-probe wait-window TForm_Main 30000 Tavrin >/dev/null || { echo "soak: the program did not start" >&2; exit 1; }
-for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^Wine System Tray$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+tavrin_bench_start "$exe" "$suite/logs/tavrin.log" || { echo "soak: the program did not start" >&2; exit 1; }
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$prog/status" 2>/dev/null || echo "-"; }
 echo "soak: $shows shows, $per_show packets each, program PID $prog (RSS $(rss) KiB at start)"

@@ -11,7 +11,9 @@ constexpr std::uint32_t kUserTimerMinimum = 10;  // USER_TIMER_MINIMUM
 }
 
 SimProcess::SimProcess(SimSystem& system, std::uint32_t pid)
-    : sys_(system), pid_(pid), lastTakenMs_(system.Now()) {}
+    : sys_(system), pid_(pid), lastTakenMs_(system.Now()) {
+  dpiContext_ = system.startAwareness_;
+}
 
 SimProcess::~SimProcess() {
   // The system takes back everything the process held. Its windows go without
@@ -218,6 +220,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
   w.messageOnly = params.messageOnly;
   w.proc = std::move(proc);
   w.classCursor = sys_.StandardCursor(kIdcArrow);  // the program's classes use the arrow
+  w.awareness = dpiContext_;
   if (params.parent) {
     // A child: its rectangle kept in screen coordinates, as the system
     // reports it.
@@ -229,6 +232,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
     }
     SimWindow& c = sys_.windows_[h];
     c.parent = params.parent;
+    c.awareness = parent->awareness;  // a child is drawn as its parent is
     c.owner = 0;
     c.rect = {parent->rect.left + params.left, parent->rect.top + params.top,
               parent->rect.left + params.left + params.width,
@@ -481,6 +485,14 @@ LResult SimProcess::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam
   if (!w->proc && w->control) return ControlProc(hwnd, message, wParam, lParam);
   if (!w->proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WndProc proc = w->proc;  // the window may go while its proc runs
+  // The procedure runs with its window's awareness; the caller's comes back.
+  const DpiAwarenessContext caller = dpiContext_;
+  if (w->pid == pid_) dpiContext_ = w->awareness;
+  struct Restore {
+    DpiAwarenessContext& context;
+    DpiAwarenessContext saved;
+    ~Restore() { context = saved; }
+  } restore{dpiContext_, caller};
   return proc(hwnd, message, wParam, lParam);
 }
 
@@ -757,21 +769,17 @@ std::uint32_t SimProcess::GetSysColor(int index) {
   return it != sys_.sysColors_.end() ? it->second : 0;
 }
 
-int SimProcess::GetSystemMetrics(int index) {
-  switch (index) {
-    case kSmCxScreen: return sys_.screenWidth_;
-    case kSmCyScreen: return sys_.screenHeight_;
-    default: return 0;
-  }
-}
+// GetSystemMetrics and the monitors: SimMonitors.cpp.
 
 bool SimProcess::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
   const SimWindow* w = sys_.Window(hwnd);
   if (!w || !rect || !own) return false;
-  *rect = hwnd == sys_.desktop_ ? Rect{0, 0, sys_.screenWidth_, sys_.screenHeight_} : w->rect;
+  *rect = hwnd == sys_.desktop_ ? sys_.VirtualScreen() : w->rect;
   *own = w->pid == pid_;
   return true;
 }
+
+bool SimProcess::IsScreenWindow(Hwnd hwnd) { return hwnd == sys_.desktop_; }
 
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {

@@ -118,6 +118,8 @@ class SimProcess final : public Platform {
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
                                             std::uint32_t timeoutMs, std::uint32_t wakeMask,
                                             std::uint32_t flags) override;
+  DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
+  std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
@@ -140,6 +142,9 @@ class SimProcess final : public Platform {
 
   // ScreenOps
   int GetSystemMetrics(int index) override;
+  HMonitor MonitorFromPoint(Point p, std::uint32_t flags) override;
+  bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) override;
+  std::vector<HMonitor> EnumDisplayMonitors() override;
   std::uint32_t GetSysColor(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
   HGdiObj CreateSolidBrush(std::uint32_t color) override;
@@ -194,6 +199,7 @@ class SimProcess final : public Platform {
 
   // ScreenOps: where drawing meets the screen
   bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
+  bool IsScreenWindow(Hwnd hwnd) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
   void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
   // ScreenOps: text, in the simulated face (SimText.cpp)
@@ -332,6 +338,12 @@ class SimProcess final : public Platform {
   SimSystem& sys_;
   std::uint32_t pid_;
   long lastError_ = 0;
+  // The thread's DPI awareness (SimDpi.cpp); a window's procedure runs with
+  // its window's.
+  DpiAwarenessContext dpiContext_;
+  // A length of the screen as the thread is told it: in 96-DPI units for an
+  // unaware thread.
+  int ScreenLength(int pixels) const;
   std::deque<Msg> posted_;
   std::deque<Msg> sent_;
   std::deque<InputMessage> input_;

@@ -42,8 +42,7 @@ std::uint32_t SimSystem::StandardCursorId(HCursor cursor) const {
 }
 
 SimSystem::SimSystem(int screenWidth, int screenHeight)
-    : screenWidth_(screenWidth),
-      screenHeight_(screenHeight),
+    : monitors_{{{0, 0, screenWidth, screenHeight}, {0, 0, screenWidth, screenHeight}, true}},
       wallpaper_(screenWidth, screenHeight, gui::Rgb(0, 128, 128)) {
   // The desktop window itself, and the shell's "Program Manager" window that
   // covers it, with its view and the view's list of icons inside: the chain
@@ -307,32 +306,53 @@ void SimSystem::Activate(Hwnd next, std::uint16_t how) {
 }
 
 void SimSystem::PlaceCursor(Point p) {
-  cursor_ = {std::clamp(p.x, 0, screenWidth_ - 1), std::clamp(p.y, 0, screenHeight_ - 1)};
+  // Wine keeps the pointer inside the virtual screen, gaps between monitors
+  // of unequal height included.
+  const Rect v = VirtualScreen();
+  cursor_ = {std::clamp(p.x, v.left, v.right - 1), std::clamp(p.y, v.top, v.bottom - 1)};
 }
 
 gui::Bitmap SimSystem::Screen() const {
   gui::Bitmap screen = wallpaper_;
+  const Rect v = VirtualScreen();
   for (auto it = zorder_.rbegin(); it != zorder_.rend(); ++it) {
     const SimWindow* w = Window(*it);
     const bool lingers = !w->visible && nowMs_ < w->leavesScreenAt;
     if ((!w->visible && !lingers) || w->frame.Empty() || *it == progman_) continue;
-    gui::raster::Blit(screen, w->rect.left, w->rect.top, w->frame,
+    gui::raster::Blit(screen, w->rect.left - v.left, w->rect.top - v.top, w->frame,
                       {0, 0, w->rect.Width(), w->rect.Height()});
   }
   return screen;
 }
 
 void SimSystem::SetScreenSize(int width, int height) {
-  width = std::max(width, 1);
-  height = std::max(height, 1);
-  screenWidth_ = width;
-  screenHeight_ = height;
-  for (Hwnd h : {desktop_, progman_, defView_, listView_}) windows_[h].rect = {0, 0, width, height};
-  gui::Bitmap wallpaper(width, height, gui::Rgb(0, 128, 128));
-  gui::raster::Blit(wallpaper, 0, 0, wallpaper_);
+  std::vector<SimMonitor> layout = monitors_;
+  layout.front().rect = layout.front().work = {0, 0, width, height};
+  SetMonitors(std::move(layout));
+}
+
+void SimSystem::SetMonitors(std::vector<SimMonitor> layout) {
+  if (layout.empty()) return;
+  const Rect before = VirtualScreen();
+  for (SimMonitor& m : layout) {
+    m.rect.right = std::max(m.rect.right, m.rect.left + 1);
+    m.rect.bottom = std::max(m.rect.bottom, m.rect.top + 1);
+    if (m.work.Width() <= 0 || m.work.Height() <= 0) m.work = m.rect;
+    m.primary = &m == &layout.front();
+  }
+  monitors_ = std::move(layout);
+  const Rect primary = monitors_.front().rect;
+  const int width = primary.Width(), height = primary.Height();
+  // The desktop window is the primary monitor's; the shell's windows on it too.
+  for (Hwnd h : {desktop_, progman_, defView_, listView_}) windows_[h].rect = primary;
+  // The wallpaper keeps what stood at each point of the screen.
+  const Rect v = VirtualScreen();
+  gui::Bitmap wallpaper(v.Width(), v.Height(), gui::Rgb(0, 128, 128));
+  gui::raster::Blit(wallpaper, before.left - v.left, before.top - v.top, wallpaper_);
   wallpaper_ = std::move(wallpaper);
-  cursor_ = {std::clamp(cursor_.x, 0, width - 1), std::clamp(cursor_.y, 0, height - 1)};
-  // 32 bits per pixel, as the system reports a true-colour screen.
+  PlaceCursor(cursor_);
+  // 32 bits per pixel, as the system reports a true-colour screen; the size
+  // is the primary's.
   const LParam size = static_cast<LParam>((static_cast<std::uint32_t>(height) << 16) |
                                           static_cast<std::uint32_t>(width));
   for (const auto& [h, w] : windows_)

@@ -65,6 +65,8 @@ struct SimWindow {
   // rectangle a restore puts it back to.
   bool iconic = false;
   Rect restoreRect;
+  // The DPI awareness it was made with (SimDpi.cpp): the context's own value.
+  DpiAwarenessContext awareness = kDpiAwarenessContextPerMonitorAwareV2;
   bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
   HCursor classCursor = 0;  // the shape the default WM_SETCURSOR handling gives
@@ -108,6 +110,13 @@ struct SimSoundDevice {
   std::uint32_t playToMs = 0;    // while playing: where it ends by itself
   std::uint64_t playStartedAt = 0;
   Hwnd notifyWindow = 0;  // the pending notification of a play, 0 for none
+};
+
+// One monitor of the machine, in screen coordinates.
+struct SimMonitor {
+  Rect rect;
+  Rect work;             // the part windows are placed in: the whole rect unless set
+  bool primary = false;  // the system's to say: the layout's first monitor
 };
 
 struct InjectedKey {
@@ -156,17 +165,34 @@ class SimSystem {
   void Advance(std::uint64_t ms) { nowMs_ += ms; }
 
   // ---- screen, cursor, windows ----
-  int ScreenWidth() const { return screenWidth_; }
+  // The primary monitor's size, what the screen metrics report.
+  int ScreenWidth() const { return monitors_.front().rect.Width(); }
   // The user changes a colour of the scheme (0x00BBGGRR; an index past the
   // system's changes nothing): every top-level window hears of it.
   void SetSysColor(int index, std::uint32_t colour);
-  int ScreenHeight() const { return screenHeight_; }
+  int ScreenHeight() const { return monitors_.front().rect.Height(); }
   // The screen's resolution changes (a projector plugged in, the display
   // settings changed): the desktop takes the new size, the wallpaper keeps
   // its corner, the cursor stays on the screen, and every top-level window
   // (hidden ones too) is sent WM_DISPLAYCHANGE, which its process takes at
   // its next look at its queue. Other windows keep their places and sizes.
   void SetScreenSize(int width, int height);
+  // The screen's DPI, as its scale in the display settings makes it (96 at
+  // 100 %, 144 at 150 %); the system's DPI too. Set before the program
+  // starts, as the system asks a sign-out for a new system DPI.
+  void SetDpi(std::uint32_t dpi) { dpi_ = dpi; }
+  std::uint32_t Dpi() const { return dpi_; }
+  // The awareness each process starts with, which the system takes from the
+  // program's manifest: the program's declares per-monitor (version 2).
+  void SetStartAwareness(DpiAwarenessContext context) { startAwareness_ = context; }
+  // The monitors change to this layout (a projector plugged in beside the
+  // laptop's screen): the first is the primary, its corner 0,0; a work area
+  // left empty is the monitor's whole rectangle. As SetScreenSize, with the
+  // virtual screen (the rectangle round them all) for the screen. The
+  // machine starts with one monitor of the constructor's size.
+  void SetMonitors(std::vector<SimMonitor> layout);
+  const std::vector<SimMonitor>& Monitors() const { return monitors_; }
+  Rect VirtualScreen() const;
   // Failure injection: reading the screen (a transfer from the desktop's
   // device context) fails, as on a locked workstation.
   void FailScreenReads(bool fail) { failScreenReads_ = fail; }
@@ -190,10 +216,11 @@ class SimSystem {
   bool StartMenuOpen() const { return startMenuOpen_; }
   int StartMenuOpenings() const { return startMenuOpenings_; }
   Hwnd Foreground() const { return foreground_; }
-  // The desktop's own picture under all windows.
+  // The desktop's own picture under all windows, over the virtual screen
+  // (its pixel 0,0 at the virtual screen's corner).
   gui::Bitmap& Wallpaper() { return wallpaper_; }
   // The screen as the user sees it: the wallpaper and every visible window's
-  // last presented frame, back to front.
+  // last presented frame, back to front; the virtual screen, as Wallpaper.
   gui::Bitmap Screen() const;
 
   // ---- the user at the system's controls (SimControls.cpp) ----
@@ -339,9 +366,10 @@ class SimSystem {
   std::uint64_t NextSoundEnd(std::uint32_t pid) const;
   void EndPlay(SimSoundDevice& d, std::uint32_t device, WParam outcome);
 
-  int screenWidth_;
-  int screenHeight_;
+  std::vector<SimMonitor> monitors_;  // the primary first
   bool failScreenReads_ = false;
+  std::uint32_t dpi_ = kDefaultDpi;
+  DpiAwarenessContext startAwareness_ = kDpiAwarenessContextPerMonitorAwareV2;
   std::uint64_t nowMs_ = 0;
   Point cursor_;
   std::uint64_t hideLingerMs_ = 0;

@@ -566,6 +566,40 @@ std::uint32_t Win32Platform::MsgWaitForMultipleObjectsEx(std::uint32_t count, co
   return ::MsgWaitForMultipleObjectsEx(count, list, timeoutMs, wakeMask, flags);
 }
 
+// ---- DPI ---------------------------------------------------------------------------
+
+namespace {
+
+// Per-window DPI came with Windows 10 (1607): looked up at run time, so the
+// program still starts where user32 has neither call.
+template <class Fn>
+Fn User32Function(const char* name) {
+  const HMODULE user32 = ::GetModuleHandleA("user32.dll");
+  return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(user32, name)))
+                : nullptr;
+}
+
+}  // namespace
+
+DpiAwarenessContext Win32Platform::SetThreadDpiAwarenessContext(DpiAwarenessContext context) {
+  using Fn = HANDLE(WINAPI*)(HANDLE);
+  static const Fn set = User32Function<Fn>("SetThreadDpiAwarenessContext");
+  if (!set) return 0;
+  return reinterpret_cast<DpiAwarenessContext>(set(reinterpret_cast<HANDLE>(context)));
+}
+
+std::uint32_t Win32Platform::GetDpiForWindow(Hwnd hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn get = User32Function<Fn>("GetDpiForWindow");
+  if (get) return get(ToHwnd(hwnd));
+  if (!::IsWindow(ToHwnd(hwnd))) return 0;
+  // One DPI for the whole system: the screen's.
+  const HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<std::uint32_t>(dpi) : kDefaultDpi;
+}
+
 // ---- timers ----------------------------------------------------------------------
 
 std::uintptr_t Win32Platform::SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) {
@@ -626,6 +660,31 @@ void Win32Platform::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_
 }
 
 int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+HMonitor Win32Platform::MonitorFromPoint(Point p, std::uint32_t flags) {
+  return reinterpret_cast<HMonitor>(::MonitorFromPoint(POINT{p.x, p.y}, flags));
+}
+
+bool Win32Platform::GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!info || !::GetMonitorInfoA(reinterpret_cast<HMONITOR>(monitor), &mi)) return false;
+  const auto rect = [](const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; };
+  *info = {rect(mi.rcMonitor), rect(mi.rcWork), mi.dwFlags};
+  return true;
+}
+
+std::vector<HMonitor> Win32Platform::EnumDisplayMonitors() {
+  std::vector<HMonitor> monitors;
+  ::EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR m, HDC, LPRECT, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HMonitor>*>(list)->push_back(reinterpret_cast<HMonitor>(m));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
+}
 
 std::uint32_t Win32Platform::GetSysColor(int index) { return ::GetSysColor(index) & 0x00FFFFFF; }
 
@@ -863,10 +922,32 @@ std::intptr_t Win32Platform::ShellExecuteA(Hwnd owner, std::string_view verb, st
 
 // ---- screen --------------------------------------------------------------------
 
+namespace {
+
+// The desktop window's own rectangle is the primary monitor's; the screen
+// its context reads is every monitor's.
+RECT VirtualScreen() {
+  const int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN), y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {x, y, x + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+          y + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+bool AreaOf(HWND window, RECT* r) {
+  if (window == ::GetDesktopWindow()) {
+    *r = VirtualScreen();
+    return true;
+  }
+  return ::GetWindowRect(window, r) != FALSE;
+}
+
+}  // namespace
+
+bool Win32Platform::IsScreenWindow(Hwnd hwnd) { return ToHwnd(hwnd) == ::GetDesktopWindow(); }
+
 bool Win32Platform::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
   HWND window = ToHwnd(hwnd);
   RECT r;
-  if (!rect || !own || !::GetWindowRect(window, &r)) return false;
+  if (!rect || !own || !AreaOf(window, &r)) return false;
   *rect = {r.left, r.top, r.right, r.bottom};
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
@@ -877,8 +958,11 @@ bool Win32Platform::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
 bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   HWND window = ToHwnd(hwnd);
   RECT r;
-  if (!::GetWindowRect(window, &r)) return false;
+  if (!AreaOf(window, &r)) return false;
   const int w = r.right - r.left, h = r.bottom - r.top;
+  // The screen's context has screen coordinates; a window's, its own.
+  const bool screen = window == ::GetDesktopWindow();
+  const int fromX = screen ? r.left : 0, fromY = screen ? r.top : 0;
   out = gui::Bitmap(std::max(w, 0), std::max(h, 0), gui::kBlack);
   if (w <= 0 || h <= 0) return true;
   // The desktop window's context is the screen: other programs' windows too.
@@ -890,7 +974,7 @@ bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   bool ok = dib && bits;
   if (ok) {
     HGDIOBJ old = ::SelectObject(memory, dib);
-    ok = ::BitBlt(memory, 0, 0, w, h, source, 0, 0, SRCCOPY) != FALSE;
+    ok = ::BitBlt(memory, 0, 0, w, h, source, fromX, fromY, SRCCOPY) != FALSE;
     ::GdiFlush();
     if (ok)
       for (int y = 0; y < h; ++y) {
@@ -918,9 +1002,11 @@ void Win32Platform::PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels,
   // then the part is that picture's full height, and only its column offset
   // needs saying.
   BITMAPINFO bi = TopDown32(pixels.Width(), part.Height());
-  ::SetDIBitsToDevice(dc, part.left, part.top, static_cast<DWORD>(part.Width()),
-                      static_cast<DWORD>(part.Height()), part.left, 0, 0,
-                      static_cast<UINT>(part.Height()), pixels.Row(part.top), &bi, DIB_RGB_COLORS);
+  const RECT screen = desktop ? VirtualScreen() : RECT{};
+  ::SetDIBitsToDevice(dc, part.left + screen.left, part.top + screen.top,
+                      static_cast<DWORD>(part.Width()), static_cast<DWORD>(part.Height()),
+                      part.left, 0, 0, static_cast<UINT>(part.Height()), pixels.Row(part.top), &bi,
+                      DIB_RGB_COLORS);
   ::ReleaseDC(desktop ? nullptr : window, dc);
 }
 

@@ -83,6 +83,8 @@ class Win32Platform final : public Platform {
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
                                             std::uint32_t timeoutMs, std::uint32_t wakeMask,
                                             std::uint32_t flags) override;
+  DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
+  std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
@@ -105,6 +107,9 @@ class Win32Platform final : public Platform {
 
   // ScreenOps
   int GetSystemMetrics(int index) override;
+  HMonitor MonitorFromPoint(Point p, std::uint32_t flags) override;
+  bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) override;
+  std::vector<HMonitor> EnumDisplayMonitors() override;
   std::uint32_t GetSysColor(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
   HGdiObj CreateSolidBrush(std::uint32_t color) override;
@@ -149,6 +154,7 @@ class Win32Platform final : public Platform {
 
   // ScreenOps: where drawing meets the screen
   bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
+  bool IsScreenWindow(Hwnd hwnd) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
   void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
   // ScreenOps: text through GDI (Win32Text.cpp)

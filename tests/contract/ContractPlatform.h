@@ -55,6 +55,11 @@ std::unique_ptr<ContractGdi> MakeSystemGdi();
 // latest MakeContractPlatform() call); false if the system would not.
 bool ChangeScreenSize(int width, int height);
 
+// The monitors of the system of the latest MakeContractPlatform() call take
+// this layout, the first the primary at 0,0 (natively; the real system's
+// layout is its own: false there, and the tests take the layout it has).
+bool ArrangeMonitors(const std::vector<platform::Rect>& layout);
+
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked
 // window, handing activation on when the active window is minimised) do not

@@ -180,6 +180,10 @@ class OtherProcess final : public Platform {
   }
   bool SetEvent(Handle e) override { return local_.SetEvent(e); }
   bool ResetEvent(Handle e) override { return local_.ResetEvent(e); }
+  DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext c) override {
+    return local_.SetThreadDpiAwarenessContext(c);
+  }
+  std::uint32_t GetDpiForWindow(Hwnd h) override { return local_.GetDpiForWindow(h); }
   std::uintptr_t SetTimer(Hwnd h, std::uintptr_t id, std::uint32_t ms) override {
     return local_.SetTimer(h, id, ms);
   }
@@ -289,6 +293,14 @@ class OtherProcess final : public Platform {
   bool WindowArea(Hwnd h, Rect* rect, bool* own) override {
     return local_.WindowArea(h, rect, own);
   }
+  bool IsScreenWindow(Hwnd h) override { return local_.IsScreenWindow(h); }
+  HMonitor MonitorFromPoint(Point pt, std::uint32_t flags) override {
+    return local_.MonitorFromPoint(pt, flags);
+  }
+  bool GetMonitorInfoA(HMonitor m, MonitorInfo* info) override {
+    return local_.GetMonitorInfoA(m, info);
+  }
+  std::vector<HMonitor> EnumDisplayMonitors() override { return local_.EnumDisplayMonitors(); }
   bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
     return local_.mciGetErrorStringA(e, b, n);
   }
@@ -452,6 +464,8 @@ bool ChangeScreenSize(int width, int height) {
   return ::ChangeDisplaySettingsExA(nullptr, &mode, nullptr, CDS_FULLSCREEN, nullptr) ==
          DISP_CHANGE_SUCCESSFUL;
 }
+
+bool ArrangeMonitors(const std::vector<platform::Rect>&) { return false; }
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];

@@ -32,15 +32,7 @@ class OverlayDriver {
     h.PressKey(gui::kVkEscape);
     RunFor(10);
   }
-  // Handles what comes due, millisecond by millisecond.
-  void RunFor(std::uint64_t ms) {
-    const std::uint64_t end = sys.Now() + ms;
-    while (sys.Now() < end) {
-      h.app.ProcessMessages();
-      sys.Advance(1);
-    }
-    h.app.ProcessMessages();
-  }
+  void RunFor(std::uint64_t ms) { h.RunFor(ms); }
   void Move(int x, int y) {
     h.process->SetCursorPos(x, y);
     h.app.ProcessMessages();

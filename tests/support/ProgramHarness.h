@@ -3,6 +3,7 @@
 // state, started the way the entry point starts it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,16 @@ class ProgramHarness {
   void Click(platform::Hwnd hwnd, int x, int y, bool right = false);
   // Presses a key (with Ctrl held when asked) at the window in front.
   void PressKey(std::uint8_t vk, bool ctrl = false);
+  // Lets <ms> of simulated time pass, handling what comes due millisecond by
+  // millisecond.
+  void RunFor(std::uint64_t ms) {
+    const std::uint64_t end = Sys().Now() + ms;
+    while (Sys().Now() < end) {
+      app.ProcessMessages();
+      Sys().Advance(1);
+    }
+    app.ProcessMessages();
+  }
 
   std::unique_ptr<platform::memory::SimProcess> process;
   gui::HeadlessBackend ui;

@@ -48,14 +48,7 @@ class OverlayTest : public ::testing::Test {
     h.Main().DispatchEffect(code);
     h.app.ProcessMessages();
   }
-  void RunFor(std::uint64_t ms) {
-    const std::uint64_t end = sys.Now() + ms;
-    while (sys.Now() < end) {
-      h.app.ProcessMessages();
-      sys.Advance(1);
-    }
-    h.app.ProcessMessages();
-  }
+  void RunFor(std::uint64_t ms) { h.RunFor(ms); }
   // The pixels a memory context's bitmap holds, read through a copy.
   gui::Bitmap PixelsOf(Hdc surface) {
     auto& s = *h.process;

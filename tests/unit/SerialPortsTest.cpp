@@ -55,14 +55,7 @@ class PortTest : public ::testing::Test {
     h.app.ProcessMessages();
   }
   std::string Tip() { return sys.TrayIcons().at(0).tip; }
-  void RunFor(std::uint64_t ms) {
-    const std::uint64_t end = sys.Now() + ms;
-    while (sys.Now() < end) {
-      h.app.ProcessMessages();
-      sys.Advance(1);
-    }
-    h.app.ProcessMessages();
-  }
+  void RunFor(std::uint64_t ms) { h.RunFor(ms); }
   // Whether the program reads the port now: a move sent there moves the
   // pointer within a poll.
   bool Reads(SimSerialPort& port) {

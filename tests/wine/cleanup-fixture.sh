@@ -39,6 +39,12 @@ end_pid() {  # pid-file, text of its command line
   kill -KILL "$pid" 2>/dev/null || true
 }
 
+# The prefix and display of the test of several monitors, if it left them.
+if [ -d "$suite/monitors/prefix" ]; then
+  WINEPREFIX="$suite/monitors/prefix" "${WINESERVER:-wineserver}" -k 2>/dev/null || true
+fi
+end_pid "$suite/pids/xvfb-monitors" "Xvfb -displayfd 3 -screen 0 3200x1080x24 -noreset"
+
 for f in "$suite"/pids/socat-*; do
   [ -e "$f" ] && end_pid "$f" "socat pty,raw,echo=0,link=$suite/com"
 done

@@ -153,7 +153,7 @@ int usage() {
       "  wait-hidden <class> <ms> [caption]       wait until no visible match exists\n"
       "  window-text <hwnd>                       text a window answers to WM_GETTEXT\n"
       "  messagebox <caption|*> <ms> [--dismiss]  wait for a #32770 box, print it, maybe OK it\n"
-      "  setcursor <x> <y> | getcursor | screen\n"
+      "  setcursor <x> <y> | getcursor | screen | monitors\n"
       "  cursor-shape                             hidden, or shown and the cursor's handle\n"
       "  click <x> <y> [left|right]               move there and click by injected input\n"
       "  serial-read <COMn> <ms> [bytes]          open the port, print what arrives, as hex\n"
@@ -184,7 +184,9 @@ int usage() {
       "  display <w> <h>                          change the screen's resolution, as the\n"
       "                                           display settings do\n"
       "  mirror <x> <y> <w> <h> <ms>              a window there showing what the screen\n"
-      "                                           showed there as it opened\n",
+      "                                           showed there as it opened\n"
+      "  dpi [hwnd]                               system= the screen's DPI; window= the\n"
+      "                                           DPI the window is drawn for\n",
       stderr);
   return 2;
 }
@@ -414,6 +416,39 @@ int cmdScreen() {
   std::printf("width=%d height=%d work=%ld,%ld,%ld,%ld\n", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN), work.left, work.top, work.right, work.bottom);
   return 0;
+}
+
+int cmdDpi(int argc, char** argv) {
+  HDC screen = GetDC(nullptr);
+  std::printf("system=%d", GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  if (argc > 0) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto get = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (!get) return 1;
+    std::printf(" window=%u", get(reinterpret_cast<HWND>(parseLong(argv[0]))));
+  }
+  std::printf("\n");
+  return 0;
+}
+
+// One line per monitor, the primary marked: "x y w h [primary]".
+int cmdMonitors() {
+  return EnumDisplayMonitors(
+             nullptr, nullptr,
+             [](HMONITOR m, HDC, LPRECT, LPARAM) -> BOOL {
+               MONITORINFO mi{};
+               mi.cbSize = sizeof mi;
+               if (!GetMonitorInfoW(m, &mi)) return FALSE;
+               const RECT& r = mi.rcMonitor;
+               std::printf("%ld %ld %ld %ld%s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           (mi.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+               return TRUE;
+             },
+             0)
+             ? 0
+             : 1;
 }
 
 int cmdClick(int argc, char** argv) {
@@ -1060,6 +1095,7 @@ int main(int argc, char** argv) {
       {"getcursor", [](int, char**) { return cmdGetCursor(); }},
       {"cursor-shape", [](int, char**) { return cmdCursorShape(); }},
       {"screen", [](int, char**) { return cmdScreen(); }},
+      {"monitors", [](int, char**) { return cmdMonitors(); }},
       {"click", cmdClick},
       {"serial-read", cmdSerialRead},
       {"hold", cmdHold},
@@ -1084,6 +1120,7 @@ int main(int argc, char** argv) {
       {"send", cmdSend},
       {"display", cmdDisplay},
       {"mirror", cmdMirror},
+      {"dpi", cmdDpi},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {
