@@ -652,15 +652,19 @@ bool Win32Platform::GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) {
   return true;
 }
 
+namespace {
+
+// The system's calling convention, which a lambda does not have on 32-bit x86.
+BOOL CALLBACK AddMonitor(HMONITOR m, HDC, LPRECT, LPARAM list) {
+  reinterpret_cast<std::vector<HMonitor>*>(list)->push_back(reinterpret_cast<HMonitor>(m));
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<HMonitor> Win32Platform::EnumDisplayMonitors() {
   std::vector<HMonitor> monitors;
-  ::EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR m, HDC, LPRECT, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HMonitor>*>(list)->push_back(reinterpret_cast<HMonitor>(m));
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&monitors));
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
   return monitors;
 }
 
