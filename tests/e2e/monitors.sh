@@ -67,11 +67,12 @@ tv_target "Second Target" 2300 300 500 300
 sleep 0.5
 before="$(tv_screenshot monitors-before)"
 
-# Puts the pointer at x,y and waits until it stays there: events of a
-# window that was just hidden under the pointer can still move Wine's idea
-# of it back to where it was.
+# Puts the pointer at x,y, for X and for Wine, and waits until it stays
+# there: Wine takes the X pointer's place from the events of a window that
+# was just hidden under it, and X's pointer does not follow Wine's.
 place_pointer() {  # x, y
   local end=$((SECONDS + 10)) steady=0 at
+  xdotool mousemove "$1" "$2"
   while [ "$steady" -lt 2 ]; do
     [ "$SECONDS" -lt "$end" ] || die "the pointer would not stay at $1,$2"
     at="$(probe getcursor)"
