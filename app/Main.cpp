@@ -234,8 +234,7 @@ void TForm_Main::ImageTitleMouseMove(unsigned, int x, int y) {
   const int dx = x - DragStartX;
   const int dy = y - DragStartY;
   if (!TitleDragging) return;
-  SetTop(Top() + dy);
-  SetLeft(Left() + dx);
+  DragBy(dx, dy);
 }
 
 void TForm_Main::ImageTitleMouseUp(gui::MouseButton, unsigned, int, int) { TitleDragging = false; }

@@ -69,8 +69,7 @@ void TFormAbout::Image2MouseMove(unsigned, int x, int y) {
   const int dx = x - DragStartX;
   const int dy = y - DragStartY;
   if (!TitleDragging) return;
-  SetTop(Top() + dy);
-  SetLeft(Left() + dx);
+  DragBy(dx, dy);
 }
 
 void TFormAbout::Image2MouseUp(gui::MouseButton, unsigned, int, int) { TitleDragging = false; }

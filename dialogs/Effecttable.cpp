@@ -169,8 +169,7 @@ void TFormEffectTable::ImageEfectTitleMouseMove(unsigned, int x, int y) {
   const int dx = x - DragStartX;
   const int dy = y - DragStartY;
   if (!TitleDragging) return;
-  SetTop(Top() + dy);
-  SetLeft(Left() + dx);
+  DragBy(dx, dy);
 }
 
 void TFormEffectTable::ImageEfectTitleMouseUp(gui::MouseButton, unsigned, int, int) {

@@ -554,8 +554,7 @@ void TForm_Seeting::Image1MouseMove(unsigned, int x, int y) {
   const int dx = x - DragStartX;
   const int dy = y - DragStartY;
   if (!TitleDragging) return;
-  SetTop(Top() + dy);
-  SetLeft(Left() + dx);
+  DragBy(dx, dy);
 }
 
 void TForm_Seeting::Image1MouseUp(gui::MouseButton, unsigned, int, int) { TitleDragging = false; }

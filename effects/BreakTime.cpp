@@ -11,6 +11,8 @@ using namespace platform;
 namespace {
 
 constexpr std::int32_t kFramePenWidth = 8;
+constexpr std::int32_t kDigitsHeight = 64;     // the minutes and the seconds
+constexpr std::int32_t kSeparatorHeight = 48;  // the colon between them
 
 // The rectangle (0, 0, w, h) drawn with a solid brush and a wide pen: the
 // brush fills it, and the pen, centred on the outline that runs through the
@@ -71,6 +73,14 @@ void OverlayLabel::SetFontColor(gui::Color colour) {
 
 void OverlayLabel::SetPosition(int left, int top) { SetBounds(left, top, Width(), Height()); }
 
+void OverlayLabel::SetCharHeight(std::int32_t charHeight) {
+  if (charHeight == font_.charHeight) return;
+  font_.charHeight = charHeight;
+  const TextExtent e = Measure(caption_);
+  SetBounds(Left(), Top(), e.width, e.height);
+  Changed();
+}
+
 void OverlayLabel::PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const {
   // A failure to draw leaves the frame as it was; the label is only text.
   Platform& sys = Owner().App().Sys();
@@ -105,7 +115,8 @@ void TForm_Draw::SetUpBreakScreen() {
 
   // The field replaces the whole picture: nothing of the screen is left.
   gui::Bitmap field(std::max(ScreenWidth, 0), std::max(ScreenHeight, 0));
-  FramedField(field, ScreenWidth, ScreenHeight, kFramePenWidth, s.BreakFontColor, s.BreakBackColor);
+  FramedField(field, ScreenWidth, ScreenHeight, static_cast<std::int32_t>(Px(kFramePenWidth)),
+              s.BreakFontColor, s.BreakBackColor);
   Image_Draw.SetPicture(field);
 
   // A stored length below 0 counts down as 0 does, which runs as 1 minute.
@@ -115,11 +126,19 @@ void TForm_Draw::SetUpBreakScreen() {
   // This show's texts before the places: the right-aligned seconds label
   // would otherwise be placed by the width of the text the last break left
   // ("0") and then widen leftwards onto the separator.
+  // The faces and places are designed at 96 DPI: the same size to the eye
+  // on any monitor.
+  LabelMinute.SetCharHeight(static_cast<std::int32_t>(Px(kDigitsHeight)));
+  LabelSecond.SetCharHeight(static_cast<std::int32_t>(Px(kDigitsHeight)));
+  Labelinteral.SetCharHeight(static_cast<std::int32_t>(Px(kSeparatorHeight)));
   LabelMinute.SetCaption(std::to_string(CountdownMinutes));
   LabelSecond.SetCaption("59");
-  LabelMinute.SetPosition(cx - 85, cy - 25);
-  LabelSecond.SetPosition(cx + 30, cy - 25);
-  Labelinteral.SetPosition(cx - 15, cy - 20);
+  const auto at = [&](std::int32_t centre, int offset) {
+    return static_cast<int>(centre + Px(offset));
+  };
+  LabelMinute.SetPosition(at(cx, -85), at(cy, -25));
+  LabelSecond.SetPosition(at(cx, 30), at(cy, -25));
+  Labelinteral.SetPosition(at(cx, -15), at(cy, -20));
   for (OverlayLabel* label : {&LabelMinute, &LabelSecond, &Labelinteral}) {
     label->SetFontColor(s.BreakFontColor);
     label->SetVisible(true);

@@ -11,9 +11,9 @@ EffectDispatcher::EffectDispatcher(Program& program, EffectWindows windows)
 
 void EffectDispatcher::HideLeaving(gui::Form& form) {
   if (form.Visible() && form.Width() > 0 && form.Height() > 0)
-    leaving_.push_back(
-        {{form.Left(), form.Top(), form.Left() + form.Width(), form.Top() + form.Height()},
-         form.RenderFrame()});
+    leaving_.push_back({{form.Left(), form.Top(), form.Left() + form.ToWindow(form.Width()),
+                         form.Top() + form.ToWindow(form.Height())},
+                        form.RenderWindowFrame()});
   form.Hide();
 }
 

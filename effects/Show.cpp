@@ -8,6 +8,7 @@
 #include "effects/tools/SpotLaser.h"
 #include "effects/tools/ToolCanvas.h"
 #include "effects/tools/ZoomMagnifier.h"
+#include "gui/Dpi.h"
 #include "gui/MediaPlayer.h"
 
 using namespace platform;
@@ -32,7 +33,10 @@ gui::FormDesign OverlayDesign(Platform& sys) {
           .clientHeight = sys.GetSystemMetrics(kSmCyScreen),
           .stayOnTop = true,
           .keyPreview = true,
-          .color = gui::kGray};
+          .color = gui::kGray,
+          // The audience looks at it: the picture and the tools in the
+          // monitor's own pixels, each tool at its own scale.
+          .monitorPixels = true};
 }
 
 // Whether the window's pixels still stand where it stood: at least half of
@@ -140,6 +144,10 @@ OverlayTool* TForm_Draw::ToolOf(int mode) {
   return tools_[static_cast<std::size_t>(mode - 1)].get();
 }
 
+std::int64_t TForm_Draw::Px(std::int64_t designPixels) const {
+  return gui::ScaleForDpi(designPixels, Dpi);
+}
+
 // ---- the screen's picture ------------------------------------------------------
 
 bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
@@ -242,6 +250,7 @@ void TForm_Draw::FormShow() {
   DesktopRect = Covered;
   ScreenWidth = Covered.Width();
   ScreenHeight = Covered.Height();
+  Dpi = program_.sys.GetDpiForWindow(Handle());
   // A stroke or a pin the last show was closed in the middle of ends there.
   PenDown = false;
   for (auto& tool : tools_) tool->ShowBegins();
@@ -269,7 +278,7 @@ void TForm_Draw::FormShow() {
       Image_Draw.cursor = gui::kCrDefault;
       cursor = gui::kCrDefault;
       PaintCleanImage();
-      canvasPen = {tools::PenTool::CanvasWidthFor(s.PenSize), PenMode::Mask, s.PenColor};
+      canvasPen = {tools::PenTool::CanvasWidthFor(s.PenSize, Dpi), PenMode::Mask, s.PenColor};
       break;
     case 6:  // Spot Light
       if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
@@ -290,7 +299,7 @@ void TForm_Draw::FormShow() {
       if (!(loaded = LoadImageDraw())) break;
       Image_Draw.cursor = gui::kCrDefault;
       cursor = gui::kCrDefault;
-      Shape1.SetPen(RectanglePenWidth, s.RectangleColor);
+      Shape1.SetPen(tools::RectangleTool::OutlineWidth(*this), s.RectangleColor);
       break;
     case 13:  // Break Time
       if (!(loaded = LoadPicture(CleanImage) && LoadImageDraw())) break;

@@ -66,6 +66,9 @@ class OverlayLabel : public gui::Control {
   void SetFontColor(gui::Color colour);
   // Moves the label's top-left corner; its size stays its text's.
   void SetPosition(int left, int top);
+  // The font's character height; the label takes its text's new size from
+  // its top-left corner.
+  void SetCharHeight(std::int32_t charHeight);
   void Paint(gui::Bitmap& frame) const override { PaintPart(frame, frame.Bounds()); }
   void PaintPart(gui::Bitmap& frame, const gui::IRect& clip) const override;
 
@@ -142,6 +145,12 @@ class TForm_Draw : public gui::Form {
 
   // Overlay state the tools share.
   std::int32_t ScreenWidth = 0, ScreenHeight = 0;
+  // The DPI of the monitor the show covers, asked as each show begins. The
+  // tools' sizes are designed in pixels at 96 DPI; Px gives one in the
+  // show's pixels, so a tool looks the same size at any scale (and is
+  // exactly its design at 96).
+  std::uint32_t Dpi = platform::kDefaultDpi;
+  std::int64_t Px(std::int64_t designPixels) const;
   platform::Rect DesktopRect;
   std::optional<gui::Bitmap> CleanImage, WorkImage;
   platform::Hwnd DesktopWindow = 0;

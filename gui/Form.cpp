@@ -1,6 +1,7 @@
 #include "gui/Form.h"
 
 #include "gui/Application.h"
+#include "gui/Dpi.h"
 #include "gui/Menu.h"
 
 namespace gui {
@@ -202,6 +203,12 @@ void Form::Destroy() {
 }
 
 void Form::Create() {
+  // Every window of the program is in the monitor's own pixels: the system
+  // stretches none of them (it would blur them, and Wine 8 shows an unaware
+  // window unstretched while telling it the pointer in 96-DPI units). The
+  // window, its controls' windows and what its creation handler makes take
+  // this awareness.
+  const ScopedDpiAwareness awareness(app_.Sys(), kMonitorPixels);
   WindowParams params;
   params.className = design_.className;
   params.caption = design_.caption;
@@ -212,7 +219,15 @@ void Form::Create() {
   params.topmost = stayOnTop_;
   params.toolWindow = true;
   handle_ = app_.Sys().CreateWindowExA(params, [this](Hwnd h, std::uint32_t m, WParam w, LParam l) {
-    if (!handle_ && m == msg::kCreate) handle_ = h;  // messages sent while the window is made
+    if (!handle_ && m == msg::kCreate) {  // messages sent while the window is made
+      handle_ = h;
+      // Known before the controls' windows are made, which take their
+      // places and faces at the scale.
+      if (!design_.monitorPixels) {
+        const std::uint32_t dpi = app_.Sys().GetDpiForWindow(h);
+        dpi_ = dpi ? dpi : kDefaultDpi;
+      }
+    }
     if (h != handle_) return app_.Sys().DefWindowProcA(h, m, w, l);
     try {
       return WndProc(m, w, l);
@@ -221,10 +236,87 @@ void Form::Create() {
       return LResult{0};
     }
   });
+  if (handle_ && Scaled())
+    app_.Sys().SetWindowPos(handle_, 0, 0, 0, ToWindow(width_), ToWindow(height_),
+                            kSwpNoMove | kSwpNoZOrder | kSwpNoActivate);
   app_.Guard([&] {
     if (OnCreate) OnCreate();
   });
   if (design_.visible) Show();
+}
+
+int Form::ToWindow(int designPixels) const {
+  return static_cast<int>(ScaleForDpi(designPixels, dpi_));
+}
+
+int Form::ToDesign(int windowPixels) const {
+  if (!Scaled()) return windowPixels;
+  // The design pixel the window pixel lies in.
+  const std::int64_t scaled = static_cast<std::int64_t>(windowPixels) * kDefaultDpi;
+  return static_cast<int>(scaled >= 0 ? scaled / dpi_ : -((-scaled + dpi_ - 1) / dpi_));
+}
+
+void Form::DragBy(int dx, int dy) {
+  SetBounds(left_ + ToWindow(dx), top_ + ToWindow(dy), width_, height_);
+}
+
+namespace {
+
+// The window's pixels in part from the design's frame: each samples the
+// design at its own centre, blending the four nearest design pixels, as a
+// system stretches the windows it scales. A part gives the pixels the
+// whole frame gives there.
+void StretchSmooth(Bitmap& window, const IRect& part, const Bitmap& design) {
+  const IRect area = Intersect(part, window.Bounds());
+  if (area.Empty() || design.Empty()) return;
+  const double sx = static_cast<double>(design.Width()) / window.Width();
+  const double sy = static_cast<double>(design.Height()) / window.Height();
+  const auto axis = [](int i, double scale, int size, int& a, int& b, int& weight) {
+    const double v = std::clamp((i + 0.5) * scale - 0.5, 0.0, size - 1.0);
+    a = static_cast<int>(v);
+    b = std::min(a + 1, size - 1);
+    weight = static_cast<int>((v - a) * 256 + 0.5);  // of b, in 256ths
+  };
+  for (int y = area.top; y < area.bottom; ++y) {
+    int y0, y1, wy;
+    axis(y, sy, design.Height(), y0, y1, wy);
+    for (int x = area.left; x < area.right; ++x) {
+      int x0, x1, wx;
+      axis(x, sx, design.Width(), x0, x1, wx);
+      const Color c00 = design.Pixel(x0, y0), c10 = design.Pixel(x1, y0);
+      const Color c01 = design.Pixel(x0, y1), c11 = design.Pixel(x1, y1);
+      Color out = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const auto ch = [shift](Color c) { return static_cast<int>((c >> shift) & 0xFF); };
+        const int top = ch(c00) * (256 - wx) + ch(c10) * wx;
+        const int bottom = ch(c01) * (256 - wx) + ch(c11) * wx;
+        const int v = (top * (256 - wy) + bottom * wy + (1 << 15)) >> 16;
+        out |= static_cast<Color>(v) << shift;
+      }
+      window.SetPixel(x, y, out);
+    }
+  }
+}
+
+}  // namespace
+
+IRect Form::WindowPart(const IRect& designPart) const {
+  if (!Scaled()) return designPart;
+  // A design pixel reaches the window pixels whose samples fall within one
+  // pixel of it.
+  const auto low = [&](int v) { return static_cast<int>(ScaleForDpi(v - 1, dpi_)) - 1; };
+  const auto high = [&](int v) { return static_cast<int>(ScaleForDpi(v + 1, dpi_)) + 1; };
+  return Intersect(
+      {low(designPart.left), low(designPart.top), high(designPart.right), high(designPart.bottom)},
+      {0, 0, ToWindow(width_), ToWindow(height_)});
+}
+
+Bitmap Form::RenderWindowFrame() const {
+  Bitmap frame = RenderFrame();
+  if (!Scaled()) return frame;
+  Bitmap window(ToWindow(width_), ToWindow(height_));
+  StretchSmooth(window, window.Bounds(), frame);
+  return window;
 }
 
 platform::Hwnd Form::BoxOwner() const {
@@ -274,7 +366,8 @@ void Form::SetBounds(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;
   if (handle_) {
-    app_.Sys().SetWindowPos(handle_, 0, left, top, width, height, kSwpNoZOrder | kSwpNoActivate);
+    app_.Sys().SetWindowPos(handle_, 0, left, top, ToWindow(width), ToWindow(height),
+                            kSwpNoZOrder | kSwpNoActivate);
     Invalidate();
   }
 }
@@ -352,6 +445,12 @@ Bitmap Form::RenderFrame() const {
 
 void Form::Paint() {
   Bitmap frame = RenderFrame();
+  if (Scaled()) {
+    designFrame_ = frame;
+    Bitmap window(ToWindow(width_), ToWindow(height_));
+    StretchSmooth(window, window.Bounds(), designFrame_);
+    frame = std::move(window);
+  }
   const IRect painted = app_.Ui().PresentFrame(handle_, frame);
   // The paint covers what the window's contexts drew only where it reached
   // the screen (the system clips it to what needed painting), so the held
@@ -363,7 +462,10 @@ void Form::Paint() {
       raster::Blit(*held, painted.left, painted.top, frame, painted);
   }
   // What the paint put on the screen is composed already.
-  std::erase_if(damage_, [&](const IRect& r) { return Intersect(r, painted) == r; });
+  std::erase_if(damage_, [&](const IRect& r) {
+    const IRect reached = WindowPart(r);
+    return Intersect(reached, painted) == reached;
+  });
 }
 
 void Form::PresentDamage() {
@@ -372,14 +474,24 @@ void Form::PresentDamage() {
   parts.swap(damage_);
   if (!handle_ || !visible_ || parts.empty()) return;
   Bitmap* held = app_.Sys().WindowSurface(handle_);
-  if (!held || held->Width() != width_ || held->Height() != height_) {
+  if (!held || held->Width() != ToWindow(width_) || held->Height() != ToWindow(height_) ||
+      (Scaled() && (designFrame_.Width() != width_ || designFrame_.Height() != height_))) {
     // The window's pixels are not the form's size yet: the system's paint
     // composes them whole.
     Invalidate();
     return;
   }
-  for (const IRect& part : parts) Compose(*held, part);
-  for (const IRect& part : parts) app_.Sys().PresentWindowPixels(handle_, *held, part);
+  if (!Scaled()) {
+    for (const IRect& part : parts) Compose(*held, part);
+    for (const IRect& part : parts) app_.Sys().PresentWindowPixels(handle_, *held, part);
+    return;
+  }
+  for (const IRect& part : parts) Compose(designFrame_, part);
+  for (const IRect& part : parts) {
+    const IRect reached = WindowPart(part);
+    StretchSmooth(*held, reached, designFrame_);
+    app_.Sys().PresentWindowPixels(handle_, *held, reached);
+  }
 }
 
 Control* Form::ControlAt(int x, int y) const {
@@ -443,7 +555,8 @@ bool Form::SetCursorShape() {
   Rect r;
   if (!app_.Sys().GetCursorPos(&at) || !app_.Sys().GetWindowRect(handle_, &r)) return false;
   int shape = kCrDefault;
-  if (const Control* c = ControlAt(at.x - r.left, at.y - r.top)) shape = c->cursor;
+  if (const Control* c = ControlAt(ToDesign(at.x - r.left), ToDesign(at.y - r.top)))
+    shape = c->cursor;
   if (shape == kCrDefault) shape = cursor;
   app_.Sys().SetCursor(app_.Cursor(shape));
   return true;
@@ -475,8 +588,9 @@ bool Form::KeyDown(std::uint16_t key) {
 }
 
 LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
-  const int x = LoWordSigned(lParam);
-  const int y = HiWordSigned(lParam);
+  // The pointer's client coordinates in the design's pixels.
+  const int x = ToDesign(LoWordSigned(lParam));
+  const int y = ToDesign(HiWordSigned(lParam));
   switch (message) {
     case msg::kPaint: Paint(); return 0;
     case kComposeMessage: PresentDamage(); return 0;
@@ -503,8 +617,9 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
     case msg::kMouseWheel: {
       bool handled = false;
       if (OnMouseWheel)
-        OnMouseWheel(ShiftState(wParam & 0xFFFF), static_cast<std::int16_t>(wParam >> 16), x, y,
-                     handled);
+        // The wheel's point is the pointer's on the screen.
+        OnMouseWheel(ShiftState(wParam & 0xFFFF), static_cast<std::int16_t>(wParam >> 16),
+                     LoWordSigned(lParam), HiWordSigned(lParam), handled);
       return 0;
     }
     // A key the form does not take goes on to the system, which gives the

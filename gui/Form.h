@@ -183,6 +183,11 @@ struct FormDesign {
   bool stayOnTop = false;
   bool keyPreview = false;
   Color color = 0xC8D0D4;  // the system's button-face grey
+  // Its controls are laid out in the pixels of the monitor it is on. Every
+  // other form is laid out in 96-DPI pixels, and on a monitor of another
+  // DPI its window is as much larger, showing its design stretched: its
+  // layout holds at every scale.
+  bool monitorPixels = false;
 };
 
 class Form {
@@ -213,6 +218,19 @@ class Form {
   // Asks the creation's close handler; hides the form, or, for the main form,
   // ends the program.
   void Close();
+
+  // The DPI the form's design is shown at: its monitor's for a form laid
+  // out in 96-DPI pixels, 96 (as designed) for one in the monitor's own.
+  // Sizes, the controls' places and the pointer's are the design's; the
+  // window's size is ToWindow of them, its position is in the screen's
+  // pixels.
+  std::uint32_t Dpi() const { return dpi_; }
+  int ToWindow(int designPixels) const;
+  int ToDesign(int windowPixels) const;
+  // The frame as the window shows it: RenderFrame at the window's size.
+  Bitmap RenderWindowFrame() const;
+  // Moves the form by a distance the pointer went in its design's pixels.
+  void DragBy(int dx, int dy);
 
   int Left() const { return left_; }
   int Top() const { return top_; }
@@ -296,11 +314,16 @@ class Form {
   bool KeyDown(std::uint16_t key);
   // Composes the damage into the window's held pixels and presents it.
   void PresentDamage();
+  bool Scaled() const { return dpi_ != platform::kDefaultDpi; }
+  // A part of the design and the part of the window its pixels reach.
+  IRect WindowPart(const IRect& designPart) const;
 
   Application& app_;
   FormDesign design_;
   platform::Hwnd handle_ = 0;
   int left_, top_, width_, height_;
+  std::uint32_t dpi_ = platform::kDefaultDpi;
+  Bitmap designFrame_;  // a scaled form's frame at its design's size
   bool visible_ = false;
   bool stayOnTop_ = false;
   std::vector<Control*> controls_;

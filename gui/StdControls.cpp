@@ -72,8 +72,11 @@ void WinControl::PutWindowText(std::string_view text) {
 
 void WinControl::SetBounds(int left, int top, int width, int height) {
   bounds_ = {left, top, left + width, top + height};
-  if (handle_)
-    Sys().SetWindowPos(handle_, 0, left, top, width, height, kSwpNoZOrder | kSwpNoActivate);
+  if (handle_) {
+    const int x = owner_.ToWindow(left), y = owner_.ToWindow(top);
+    Sys().SetWindowPos(handle_, 0, x, y, owner_.ToWindow(left + width) - x,
+                       owner_.ToWindow(top + height) - y, kSwpNoZOrder | kSwpNoActivate);
+  }
 }
 
 void WinControl::ApplyVisible() {
@@ -124,10 +127,11 @@ void WinControl::MakeWindow() {
   p.caption = kind.text.empty() ? text_ : kind.text;
   p.parent = owner_.Handle();
   p.id = id_;
-  p.left = bounds_.left;
-  p.top = bounds_.top;
-  p.width = bounds_.Width();
-  p.height = bounds_.Height();
+  // Laid out in the form's design, shown at its scale.
+  p.left = owner_.ToWindow(bounds_.left);
+  p.top = owner_.ToWindow(bounds_.top);
+  p.width = owner_.ToWindow(bounds_.right) - p.left;
+  p.height = owner_.ToWindow(bounds_.bottom) - p.top;
   p.style = kind.style;
   if (visible_ && (!page_ || page_->Showing())) p.style |= kWsVisible;
   // A group of radio buttons is one stop of Tab, at its first.
@@ -551,8 +555,10 @@ void DialogForm::MakeWindows() {
 HGdiObj DialogForm::FontHandle(const ControlFont& font) {
   for (const MadeFont& f : fonts_)
     if (f.font == font) return f.handle;
-  const HGdiObj h = App().Sys().CreateFontA(
-      -std::clamp(font.height, kMinCharHeight, kMaxCharHeight), font.bold ? 700 : 400, font.face);
+  // The face at the form's scale, as its controls' places are.
+  const HGdiObj h =
+      App().Sys().CreateFontA(-std::clamp(ToWindow(font.height), kMinCharHeight, kMaxCharHeight),
+                              font.bold ? 700 : 400, font.face);
   if (h) fonts_.push_back({font, h});
   return h;
 }

@@ -305,6 +305,22 @@ inline constexpr std::uint32_t kMonitorDefaultToNearest = 2;
 // MONITORINFO flags.
 inline constexpr std::uint32_t kMonitorInfoFPrimary = 1;
 
+// The DPI of a screen at 100 % scale: the pixels every size of the
+// program's design is given in.
+inline constexpr std::uint32_t kDefaultDpi = 96;
+
+// DPI awareness contexts (the DPI_AWARENESS_CONTEXT pseudo handles): how the
+// system treats the windows a thread makes and the coordinates it gives the
+// thread. Unaware windows are drawn at 96 DPI and stretched by the system,
+// and an unaware thread is told the screen and the pointer in those 96-DPI
+// units; per-monitor aware ones get each monitor's own pixels. While a
+// window's procedure runs, its thread has the window's awareness.
+using DpiAwarenessContext = std::intptr_t;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextUnaware = -1;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextSystemAware = -2;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextPerMonitorAware = -3;
+inline constexpr DpiAwarenessContext kDpiAwarenessContextPerMonitorAwareV2 = -4;
+
 // GetSysColor indexes: the user's colour scheme.
 inline constexpr int kColorBtnFace = 15;
 inline constexpr int kColorGrayText = 17;
@@ -748,6 +764,15 @@ class WindowOps {
   // Blocks until the queue has a message (or, simulated, until the next timer
   // is due). False when nothing can ever arrive (simulated system only).
   virtual bool WaitMessage() = 0;
+  // The calling thread's awareness from now on; returns the one it had (to
+  // hand back later), or 0 when the system does not know the context (an
+  // older system knows none of them).
+  virtual DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) = 0;
+  // The DPI the window is drawn for: 96 for an unaware window, the system's
+  // DPI for a system-aware one, its monitor's for a per-monitor aware one;
+  // 0 if there is no such window. Where the system has no per-window DPI,
+  // the system's.
+  virtual std::uint32_t GetDpiForWindow(Hwnd hwnd) = 0;
 };
 
 class TimerOps {

@@ -26,12 +26,23 @@ MarkTool::MarkTool(TForm_Draw& form, Program& program) : form_(form), program_(p
   for (int i = 0; i < artwork::kMarkCount; ++i) ImageList_32.Add(artwork::MarkStamp(i));
 }
 
+const gui::MaskedImage* MarkTool::Stamp(std::size_t choice) {
+  if (form_.Dpi == platform::kDefaultDpi) return ImageList_32.At(static_cast<int>(choice));
+  if (scaledDpi_ != form_.Dpi) {
+    const int size = static_cast<int>(form_.Px(artwork::kMarkSize));
+    for (int i = 0; i < artwork::kMarkCount; ++i)
+      scaled_[static_cast<std::size_t>(i)] = artwork::MarkStamp(i, size);
+    scaledDpi_ = form_.Dpi;
+  }
+  return &scaled_[choice];
+}
+
 void MarkTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   TSettings& s = program_.Settings;
   if (button == gui::MouseButton::Left) {
     // A stored choice outside the three marks stamps nothing.
     const std::optional<std::size_t> choice = TableIndex(s.MarkChoice, artwork::kMarkCount);
-    const gui::MaskedImage* stamp = choice ? ImageList_32.At(static_cast<int>(*choice)) : nullptr;
+    const gui::MaskedImage* stamp = choice ? Stamp(*choice) : nullptr;
     if (!stamp) return;
     MarkIcon = *stamp;
     DrawOnWindow(program_.sys, form_.Handle(), [&](gui::Bitmap& pixels) {

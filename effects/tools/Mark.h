@@ -1,8 +1,10 @@
-// Mark (mode 1): stamps a 32 by 32 mark with its top-left corner at the
-// click, on the overlay window only; a right click picks the next mark and
-// its pointer.
+// Mark (mode 1): stamps a 32 by 32 mark (at 96 DPI; as large to the eye at
+// any other) with its top-left corner at the click, on the overlay window
+// only; a right click picks the next mark and its pointer.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "effects/Show.h"
@@ -25,6 +27,12 @@ class MarkTool : public OverlayTool {
   gui::MaskedImage MarkIcon;  // the mark last stamped
 
  private:
+  // The stamp of a mark at the show's DPI: ImageList_32's at 96, else drawn
+  // at the scale, once per DPI.
+  const gui::MaskedImage* Stamp(std::size_t choice);
+  std::uint32_t scaledDpi_ = 0;
+  std::array<gui::MaskedImage, 3> scaled_;
+
   TForm_Draw& form_;
   Program& program_;
 };

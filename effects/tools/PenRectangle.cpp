@@ -5,13 +5,15 @@
 #include <cstdlib>
 
 #include "effects/tools/ToolCanvas.h"
+#include "gui/Dpi.h"
 
 namespace tools {
 
 // ---- Pen ------------------------------------------------------------------------
 
-int PenTool::CanvasWidthFor(std::int32_t penSize) {
-  return static_cast<int>(std::clamp<std::int64_t>(WidthFor(penSize), INT_MIN, INT_MAX));
+int PenTool::CanvasWidthFor(std::int32_t penSize, std::uint32_t dpi) {
+  return static_cast<int>(
+      std::clamp<std::int64_t>(gui::ScaleForDpi(WidthFor(penSize), dpi), INT_MIN, INT_MAX));
 }
 
 void PenTool::Stroke(int x, int y) {
@@ -32,7 +34,7 @@ void PenTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   }
   // Sizes past the table keep rising (saturating) and never wrap.
   if (s.PenSize != INT32_MAX) s.PenSize = s.PenSize + 1 == 6 ? 1 : s.PenSize + 1;
-  form_.canvasPen = {CanvasWidthFor(s.PenSize), PenMode::Mask, s.PenColor};
+  form_.canvasPen = {CanvasWidthFor(s.PenSize, form_.Dpi), PenMode::Mask, s.PenColor};
 }
 
 void PenTool::MouseMove(unsigned, int x, int y) {
@@ -61,6 +63,10 @@ RectangleTool::RectangleTool(TForm_Draw& form, Program& program) : form_(form), 
   };
 }
 
+int RectangleTool::OutlineWidth(const TForm_Draw& form) {
+  return static_cast<int>(form.Px(std::max(form.RectanglePenWidth, 1)));
+}
+
 void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   OverlayShape& band = form_.Shape1;
   if (button == gui::MouseButton::Right) {
@@ -68,7 +74,7 @@ void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
     form_.RectanglePenWidth = form_.RectanglePenWidth >= 5 || form_.RectanglePenWidth < 0
                                   ? 1
                                   : form_.RectanglePenWidth + 1;
-    band.SetPen(form_.RectanglePenWidth, band.penColor);
+    band.SetPen(OutlineWidth(form_), band.penColor);
     return;
   }
   if (form_.RectanglePhase == 0) {
@@ -87,7 +93,7 @@ void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   if (!box.Empty() && form_.Image_Draw.HasPicture()) {
     const gui::Color colour = program_.Settings.RectangleColor;
     form_.Image_Draw.EditPicture([&](gui::Bitmap& picture) {
-      return FrameRectWidth(picture, box, form_.RectanglePenWidth, colour);
+      return FrameRectWidth(picture, box, OutlineWidth(form_), colour);
     });
   }
   band.SetBounds(band.Left(), band.Top(), 0, 0);

@@ -14,9 +14,10 @@ class PenTool : public OverlayTool {
   void MouseMove(unsigned shift, int x, int y) override;
   // The canvas pen's width for a pen size: five pixels a step.
   static std::int64_t WidthFor(std::int32_t penSize) { return std::int64_t{penSize} * 5; }
-  // The same, held in the canvas pen: a size whose width no int holds gets
-  // the widest pen, which covers the screen all the same.
-  static int CanvasWidthFor(std::int32_t penSize);
+  // The same in the pixels of a show at dpi, held in the canvas pen: a size
+  // whose width no int holds gets the widest pen, which covers the screen
+  // all the same.
+  static int CanvasWidthFor(std::int32_t penSize, std::uint32_t dpi);
 
  private:
   void Stroke(int x, int y);
@@ -30,6 +31,9 @@ class RectangleTool : public OverlayTool {
   void MouseDown(gui::MouseButton button, unsigned shift, int x, int y) override;
   void MouseMove(unsigned shift, int x, int y) override;
   int AnchorX = 0, AnchorY = 0;
+  // The outline's width in the show's pixels: RectanglePenWidth's, where
+  // its 0 is the one-pixel line.
+  static int OutlineWidth(const TForm_Draw& form);
 
  private:
   TForm_Draw& form_;

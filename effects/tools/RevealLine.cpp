@@ -83,7 +83,9 @@ bool RevealTool::Cover(std::int32_t style, std::int64_t e) {
 void RevealTool::MouseMove(unsigned, int x, int y) {
   const std::int32_t style = program_.Settings.RevealStyle;
   const int along = style == 1 || style == 3 ? y : x;
-  Cover(style, along < 16 ? 0 : std::int64_t{along} + 15);
+  // The edge stands a margin past the pointer, or at the screen's edge while
+  // the pointer is within the margin of it.
+  Cover(style, along < form_.Px(16) ? 0 : along + form_.Px(15));
 }
 
 void RevealTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
@@ -107,11 +109,13 @@ void LineTool::Bars(int x, int y) {
   const std::int64_t w = form_.ScreenWidth, h = form_.ScreenHeight;
   const gui::Color pen = program_.Settings.LineColor;
   // White inside a two-pixel outline: 5 pixels across.
+  const std::int64_t across = form_.Px(5);
+  const int outline = static_cast<int>(form_.Px(2));
   Shapes bars;
   if (style == 0 || style == 2)
-    bars.push_back({OrderedRect(x, 0, std::int64_t{x} + 5, h), gui::kWhite, 2, pen});
+    bars.push_back({OrderedRect(x, 0, x + across, h), gui::kWhite, outline, pen});
   if (style == 1 || style == 2)
-    bars.push_back({OrderedRect(0, y, w, std::int64_t{y} + 5), gui::kWhite, 2, pen});
+    bars.push_back({OrderedRect(0, y, w, y + across), gui::kWhite, outline, pen});
   FrameStep(bars);
 }
 

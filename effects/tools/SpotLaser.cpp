@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "effects/tools/RevealLine.h"  // the click colours
+#include "gui/Dpi.h"
 
 namespace tools {
 
@@ -40,9 +41,11 @@ bool SpotLightTool::LitArea(int x, int y, gui::IRect& area) const {
   const TSettings& s = program_.Settings;
   const int w = form_.ScreenWidth, h = form_.ScreenHeight;
   switch (s.SpotLightStyle) {
-    case 0: area = ScreenPart(x, y, s.SpotLightWidth, s.SpotLightHeight, w, h); return true;
-    case 1: area = ScreenPart(0, y, w, s.SpotLightHeight, w, h); return true;
-    case 2: area = ScreenPart(x, 0, s.SpotLightWidth, h, w, h); return true;
+    case 0:
+      area = ScreenPart(x, y, form_.Px(s.SpotLightWidth), form_.Px(s.SpotLightHeight), w, h);
+      return true;
+    case 1: area = ScreenPart(0, y, w, form_.Px(s.SpotLightHeight), w, h); return true;
+    case 2: area = ScreenPart(x, 0, form_.Px(s.SpotLightWidth), h, w, h); return true;
     default: return false;
   }
 }
@@ -82,20 +85,22 @@ void SpotLightTool::MouseDown(gui::MouseButton button, unsigned, int, int) {
 
 // ---- Laser Beam -----------------------------------------------------------------
 
-std::int32_t LaserBeamTool::DotWidth(std::int32_t size, int w, int h) {
+std::int32_t LaserBeamTool::DotWidth(std::int32_t size, int w, int h, std::uint32_t dpi) {
   if (size < 1) return 0;
   // Round ends: a dot reaches half its width from the pointer, so twice the
   // screen's width and height reach every pixel from any point on it.
   const std::int64_t covering =
       2 * (static_cast<std::int64_t>(std::max(w, 0)) + std::max(h, 0)) + 4;
   return static_cast<std::int32_t>(
-      std::min(static_cast<std::int64_t>(size) * kLaserStep, covering));
+      std::min(gui::ScaleForDpi(static_cast<std::int64_t>(size) * kLaserStep, dpi), covering));
 }
 
-gui::IRect LaserBeamTool::RestoreSquare(int x, int y, std::int32_t width, int w, int h) {
+gui::IRect LaserBeamTool::RestoreSquare(int x, int y, std::int32_t width, int w, int h,
+                                        std::uint32_t dpi) {
   // The dot covers the pixels within half its width of the segment from
   // (x, y) to (x + 1, y + 1); two more pixels leave no rounding outside.
-  const std::int64_t half = std::max<std::int64_t>(kRestoreHalf, width / 2 + 2);
+  const std::int64_t half =
+      std::max<std::int64_t>(gui::ScaleForDpi(kRestoreHalf, dpi), width / 2 + 2);
   return ScreenPart(static_cast<std::int64_t>(x) - half, static_cast<std::int64_t>(y) - half,
                     2 * half, 2 * half, w, h);
 }
@@ -123,7 +128,8 @@ void LaserBeamTool::MouseMove(unsigned, int x, int y) {
   }
   const bool whole = Repainted() || fresh || wholeFrames;
   const gui::IRect before = dotShown_ ? dotSquare_ : gui::IRect{};
-  if (wholeFrames && !(x > kEdgeZone && y > kEdgeZone)) {
+  const std::int64_t edge = form_.Px(kEdgeZone);
+  if (wholeFrames && !(x > edge && y > edge)) {
     // Near the left or top edge the plain scheme restores the whole picture.
     Copy(sys, form_.WorkSurface1, {0, 0, w, h}, form_.WorkSurface2);
   } else {
@@ -131,9 +137,9 @@ void LaserBeamTool::MouseMove(unsigned, int x, int y) {
     // only ever differed from it by the last dot.
     Copy(sys, form_.WorkSurface1, before, form_.WorkSurface2);
   }
-  const std::int32_t width = DotWidth(program_.Settings.LaserBeamSize, w, h);
+  const std::int32_t width = DotWidth(program_.Settings.LaserBeamSize, w, h, form_.Dpi);
   Dot(x, y, width);
-  const gui::IRect after = RestoreSquare(x, y, width, w, h);
+  const gui::IRect after = RestoreSquare(x, y, width, w, h, form_.Dpi);
   PresentChange(form_.WorkSurface1, before, after, whole);
   dotShown_ = true;
   dotSquare_ = after;

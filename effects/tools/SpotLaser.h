@@ -31,15 +31,18 @@ class LaserBeamTool : public SurfaceTool {
 
   std::int32_t LaserColorIndex = 0;  // kept for the run
 
-  // The dot's pen width for a stored size: ten pixels a step. A size below 1
-  // gives the one-pixel pen; a size whose dot would cover the whole screen
-  // from anywhere on it is cut to the width that just does, which leaves
-  // the same pixels and keeps the numbers small.
-  static std::int32_t DotWidth(std::int32_t size, int w, int h);
+  // The dot's pen width for a stored size: ten pixels a step at 96 DPI, as
+  // many more at dpi as the scale makes. A size below 1 gives the one-pixel
+  // pen; a size whose dot would cover the whole screen from anywhere on it
+  // is cut to the width that just does, which leaves the same pixels and
+  // keeps the numbers small.
+  static std::int32_t DotWidth(std::int32_t size, int w, int h,
+                               std::uint32_t dpi = platform::kDefaultDpi);
   // The square restored around a dot of that width centred on (x, y), on
-  // the screen (0, 0, w, h): the 100 x 100 square, or as much more as a dot
-  // that does not fit in it needs.
-  static gui::IRect RestoreSquare(int x, int y, std::int32_t width, int w, int h);
+  // the screen (0, 0, w, h): the 100 x 100 square (at 96 DPI, scaled at
+  // dpi), or as much more as a dot that does not fit in it needs.
+  static gui::IRect RestoreSquare(int x, int y, std::int32_t width, int w, int h,
+                                  std::uint32_t dpi = platform::kDefaultDpi);
 
  private:
   void Dot(int x, int y, std::int32_t width);

@@ -88,7 +88,8 @@ void MagnifierTool::MouseMove(unsigned, int x, int y) {
   Platform& sys = program_.sys;
   const int w = form_.ScreenWidth, h = form_.ScreenHeight;
   const int wd = form_.DesktopRect.Width(), hd = form_.DesktopRect.Height();
-  const std::int32_t s = LensSize;
+  // LensSize is kept in 300 to 600: its scale stays in range.
+  const auto s = static_cast<std::int32_t>(form_.Px(LensSize));
   const int lx = std::min(x, w - s), ly = std::min(y, h - s);
   const int sx = std::min(x, w - s / 2), sy = std::min(y, h - s / 2);
   const gui::IRect lens = ScreenPart(lx, ly, s, s, wd, hd);

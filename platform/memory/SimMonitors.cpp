@@ -40,12 +40,13 @@ Rect SimSystem::VirtualScreen() const {
 int SimProcess::GetSystemMetrics(int index) {
   const Rect v = sys_.VirtualScreen();
   switch (index) {
-    case kSmCxScreen: return sys_.ScreenWidth();
-    case kSmCyScreen: return sys_.ScreenHeight();
-    case kSmXVirtualScreen: return v.left;
-    case kSmYVirtualScreen: return v.top;
-    case kSmCxVirtualScreen: return v.Width();
-    case kSmCyVirtualScreen: return v.Height();
+    // An unaware thread is told them in 96-DPI units (SimDpi.cpp).
+    case kSmCxScreen: return ScreenLength(sys_.ScreenWidth());
+    case kSmCyScreen: return ScreenLength(sys_.ScreenHeight());
+    case kSmXVirtualScreen: return ScreenLength(v.left);
+    case kSmYVirtualScreen: return ScreenLength(v.top);
+    case kSmCxVirtualScreen: return ScreenLength(v.Width());
+    case kSmCyVirtualScreen: return ScreenLength(v.Height());
     case kSmCMonitors: return static_cast<int>(sys_.monitors_.size());
     default: return 0;
   }

@@ -11,7 +11,9 @@ constexpr std::uint32_t kUserTimerMinimum = 10;  // USER_TIMER_MINIMUM
 }
 
 SimProcess::SimProcess(SimSystem& system, std::uint32_t pid)
-    : sys_(system), pid_(pid), lastTakenMs_(system.Now()) {}
+    : sys_(system), pid_(pid), lastTakenMs_(system.Now()) {
+  dpiContext_ = system.startAwareness_;
+}
 
 SimProcess::~SimProcess() {
   // The system takes back everything the process held. Its windows go without
@@ -190,6 +192,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
   w.messageOnly = params.messageOnly;
   w.proc = std::move(proc);
   w.classCursor = sys_.StandardCursor(kIdcArrow);  // the program's classes use the arrow
+  w.awareness = dpiContext_;
   if (params.parent) {
     // A child: its rectangle kept in screen coordinates, as the system
     // reports it.
@@ -201,6 +204,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
     }
     SimWindow& c = sys_.windows_[h];
     c.parent = params.parent;
+    c.awareness = parent->awareness;  // a child is drawn as its parent is
     c.owner = 0;
     c.rect = {parent->rect.left + params.left, parent->rect.top + params.top,
               parent->rect.left + params.left + params.width,
@@ -453,6 +457,14 @@ LResult SimProcess::SendMessageA(Hwnd hwnd, std::uint32_t message, WParam wParam
   if (!w->proc && w->control) return ControlProc(hwnd, message, wParam, lParam);
   if (!w->proc) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WndProc proc = w->proc;  // the window may go while its proc runs
+  // The procedure runs with its window's awareness; the caller's comes back.
+  const DpiAwarenessContext caller = dpiContext_;
+  if (w->pid == pid_) dpiContext_ = w->awareness;
+  struct Restore {
+    DpiAwarenessContext& context;
+    DpiAwarenessContext saved;
+    ~Restore() { context = saved; }
+  } restore{dpiContext_, caller};
   return proc(hwnd, message, wParam, lParam);
 }
 

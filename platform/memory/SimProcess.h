@@ -105,6 +105,8 @@ class SimProcess final : public Platform {
   LResult DispatchMessageA(const Msg& msg) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
+  DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
+  std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
@@ -288,6 +290,12 @@ class SimProcess final : public Platform {
   SimSystem& sys_;
   std::uint32_t pid_;
   long lastError_ = 0;
+  // The thread's DPI awareness (SimDpi.cpp); a window's procedure runs with
+  // its window's.
+  DpiAwarenessContext dpiContext_;
+  // A length of the screen as the thread is told it: in 96-DPI units for an
+  // unaware thread.
+  int ScreenLength(int pixels) const;
   std::deque<Msg> posted_;
   std::deque<Msg> sent_;
   std::deque<InputMessage> input_;

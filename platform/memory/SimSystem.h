@@ -65,6 +65,8 @@ struct SimWindow {
   // rectangle a restore puts it back to.
   bool iconic = false;
   Rect restoreRect;
+  // The DPI awareness it was made with (SimDpi.cpp): the context's own value.
+  DpiAwarenessContext awareness = kDpiAwarenessContextPerMonitorAwareV2;
   bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
   HCursor classCursor = 0;  // the shape the default WM_SETCURSOR handling gives
@@ -175,6 +177,14 @@ class SimSystem {
   // (hidden ones too) is sent WM_DISPLAYCHANGE, which its process takes at
   // its next look at its queue. Other windows keep their places and sizes.
   void SetScreenSize(int width, int height);
+  // The screen's DPI, as its scale in the display settings makes it (96 at
+  // 100 %, 144 at 150 %); the system's DPI too. Set before the program
+  // starts, as the system asks a sign-out for a new system DPI.
+  void SetDpi(std::uint32_t dpi) { dpi_ = dpi; }
+  std::uint32_t Dpi() const { return dpi_; }
+  // The awareness each process starts with, which the system takes from the
+  // program's manifest: the program's declares per-monitor (version 2).
+  void SetStartAwareness(DpiAwarenessContext context) { startAwareness_ = context; }
   // The monitors change to this layout (a projector plugged in beside the
   // laptop's screen): the first is the primary, its corner 0,0; a work area
   // left empty is the monitor's whole rectangle. As SetScreenSize, with the
@@ -358,6 +368,8 @@ class SimSystem {
 
   std::vector<SimMonitor> monitors_;  // the primary first
   bool failScreenReads_ = false;
+  std::uint32_t dpi_ = kDefaultDpi;
+  DpiAwarenessContext startAwareness_ = kDpiAwarenessContextPerMonitorAwareV2;
   std::uint64_t nowMs_ = 0;
   Point cursor_;
   std::uint64_t hideLingerMs_ = 0;

@@ -544,6 +544,40 @@ void Win32Platform::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode);
 
 bool Win32Platform::WaitMessage() { return ::WaitMessage() != FALSE; }
 
+// ---- DPI ---------------------------------------------------------------------------
+
+namespace {
+
+// Per-window DPI came with Windows 10 (1607): looked up at run time, so the
+// program still starts where user32 has neither call.
+template <class Fn>
+Fn User32Function(const char* name) {
+  const HMODULE user32 = ::GetModuleHandleA("user32.dll");
+  return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(user32, name)))
+                : nullptr;
+}
+
+}  // namespace
+
+DpiAwarenessContext Win32Platform::SetThreadDpiAwarenessContext(DpiAwarenessContext context) {
+  using Fn = HANDLE(WINAPI*)(HANDLE);
+  static const Fn set = User32Function<Fn>("SetThreadDpiAwarenessContext");
+  if (!set) return 0;
+  return reinterpret_cast<DpiAwarenessContext>(set(reinterpret_cast<HANDLE>(context)));
+}
+
+std::uint32_t Win32Platform::GetDpiForWindow(Hwnd hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn get = User32Function<Fn>("GetDpiForWindow");
+  if (get) return get(ToHwnd(hwnd));
+  if (!::IsWindow(ToHwnd(hwnd))) return 0;
+  // One DPI for the whole system: the screen's.
+  const HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<std::uint32_t>(dpi) : kDefaultDpi;
+}
+
 // ---- timers ----------------------------------------------------------------------
 
 std::uintptr_t Win32Platform::SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) {

@@ -77,6 +77,8 @@ class Win32Platform final : public Platform {
   LResult DispatchMessageA(const Msg& msg) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
+  DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
+  std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;

@@ -5,11 +5,12 @@
 
 namespace artwork {
 
-AlphaImage MarkStampWithAlpha(int index) {
-  if (index < 0 || index >= kMarkCount) return {};
-  AlphaImage out{gui::Bitmap(kMarkSize, kMarkSize, kMarkRed),
-                 std::vector<std::uint8_t>(kMarkSize * kMarkSize, 0)};
+AlphaImage MarkStampWithAlpha(int index, int size) {
+  if (index < 0 || index >= kMarkCount || size < 1) return {};
+  AlphaImage out{gui::Bitmap(size, size, kMarkRed),
+                 std::vector<std::uint8_t>(static_cast<std::size_t>(size) * size, 0)};
   Painter p(out.color, &out.alpha);
+  if (size != kMarkSize) p.SetTransform(static_cast<double>(size) / kMarkSize, {0, 0});
   const Brush red(kMarkRed);
   switch (index) {
     case 0: {
@@ -28,7 +29,9 @@ AlphaImage MarkStampWithAlpha(int index) {
   return out;
 }
 
-gui::MaskedImage MarkStamp(int index) { return ToMasked(MarkStampWithAlpha(index)); }
+gui::MaskedImage MarkStamp(int index, int size) {
+  return ToMasked(MarkStampWithAlpha(index, size));
+}
 
 std::vector<std::uint8_t> MarkCursorFile(int index) {
   const AlphaImage stamp = MarkStampWithAlpha(index);

@@ -16,11 +16,12 @@ inline constexpr gui::Color kMarkRed = 0x0000FF;
 inline constexpr std::array<const char*, kMarkCount> kMarkCursorFiles = {"Ok.ico", "Wrong.ico",
                                                                          "circle.ico"};
 
-// Stamp index 0 (check), 1 (cross) or 2 (circle) with its smooth edge; any
-// other index gives an empty picture.
-AlphaImage MarkStampWithAlpha(int index);
+// Stamp index 0 (check), 1 (cross) or 2 (circle) with its smooth edge, size
+// pixels square (the 32 by 32 design drawn at that scale); any other index
+// gives an empty picture.
+AlphaImage MarkStampWithAlpha(int index, int size = kMarkSize);
 // The same with a mask: opaque pixels are pure red, the rest transparent.
-gui::MaskedImage MarkStamp(int index);
+gui::MaskedImage MarkStamp(int index, int size = kMarkSize);
 // An icon-format file the system loads as a cursor (type 2), its hot spot
 // at the top-left corner: a click stamps the mark where the pointer shows it.
 std::vector<std::uint8_t> MarkCursorFile(int index);

@@ -1,5 +1,6 @@
 // The contract suite's platform natively: a simulated machine per test, and
 // processes on it.
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,9 @@ std::unique_ptr<platform::Platform> Start() {
 
 std::unique_ptr<platform::Platform> MakeContractPlatform() {
   Machines().push_back(std::make_unique<platform::memory::SimSystem>());
+  // The screen's scale the suite runs at, as the Wine suite's prefix sets it.
+  if (const char* dpi = std::getenv("TAVRIN_CONTRACT_DPI"))
+    Machines().back()->SetDpi(static_cast<std::uint32_t>(std::atoi(dpi)));
   return Start();
 }
 

@@ -171,6 +171,10 @@ class OtherProcess final : public Platform {
   LResult DispatchMessageA(const Msg& m) override { return local_.DispatchMessageA(m); }
   void PostQuitMessage(int code) override { local_.PostQuitMessage(code); }
   bool WaitMessage() override { return local_.WaitMessage(); }
+  DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext c) override {
+    return local_.SetThreadDpiAwarenessContext(c);
+  }
+  std::uint32_t GetDpiForWindow(Hwnd h) override { return local_.GetDpiForWindow(h); }
   std::uintptr_t SetTimer(Hwnd h, std::uintptr_t id, std::uint32_t ms) override {
     return local_.SetTimer(h, id, ms);
   }

@@ -25,7 +25,9 @@ struct Counts {
 
 class Machine {
  public:
-  Machine(int w, int h) : sys(w, h), harness(sys) {
+  // dpi: the screen's, as the program finds it at its start.
+  Machine(int w, int h, std::uint32_t dpi = platform::kDefaultDpi) : sys(w, h), harness(sys) {
+    sys.SetDpi(dpi);
     harness.process->SetIdleTimeBudget(600'000);
     harness.Start();
     for (int y = 0; y < h; ++y)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Sets up the one Wine environment that a suite's Wine tests share:
-#   setup-fixture.sh <suite-dir>
+#   setup-fixture.sh <suite-dir> [dpi]
 # a virtual X display, two serial port pairs and a booted prefix, all under
 # <suite-dir>, with every started process's PID recorded there so that the
-# cleanup can end exactly those.
+# cleanup can end exactly those. With a dpi, the prefix's screen has that
+# DPI (96 is 100 % scale, 144 is 150 %).
 set -euo pipefail
 
-suite="${1:?usage: setup-fixture.sh <suite-dir>}"
+suite="${1:?usage: setup-fixture.sh <suite-dir> [dpi]}"
+dpi="${2:-}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=tests/wine/prefix.sh
 . "$here/prefix.sh"
@@ -77,8 +79,17 @@ tavrin_prefix_prepare "$log" "$suite/com1.dev" "$suite/com2.dev" || {
   exit 1
 }
 
+# Wine takes the screen's DPI from the user's LogPixels when its server
+# starts.
+if [ -n "$dpi" ]; then
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+    >>"$log" 2>&1 </dev/null || { echo "setup-fixture: could not set the DPI" >&2; exit 1; }
+  "$WINESERVER" -w
+fi
+
 {
   printf 'TAVRIN_WINE_SUITE=%q\n' "$suite"
+  printf 'TAVRIN_DPI=%q\n' "${dpi:-96}"
   printf 'WINEPREFIX=%q\n' "$WINEPREFIX"
   printf 'WINEARCH=%q\n' "$WINEARCH"
   printf 'WINEDEBUG=%q\n' "$WINEDEBUG"

@@ -184,7 +184,9 @@ int usage() {
       "  display <w> <h>                          change the screen's resolution, as the\n"
       "                                           display settings do\n"
       "  mirror <x> <y> <w> <h> <ms>              a window there showing what the screen\n"
-      "                                           showed there as it opened\n",
+      "                                           showed there as it opened\n"
+      "  dpi [hwnd]                               system= the screen's DPI; window= the\n"
+      "                                           DPI the window is drawn for\n",
       stderr);
   return 2;
 }
@@ -413,6 +415,21 @@ int cmdScreen() {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   std::printf("width=%d height=%d work=%ld,%ld,%ld,%ld\n", GetSystemMetrics(SM_CXSCREEN),
               GetSystemMetrics(SM_CYSCREEN), work.left, work.top, work.right, work.bottom);
+  return 0;
+}
+
+int cmdDpi(int argc, char** argv) {
+  HDC screen = GetDC(nullptr);
+  std::printf("system=%d", GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  if (argc > 0) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto get = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (!get) return 1;
+    std::printf(" window=%u", get(reinterpret_cast<HWND>(parseLong(argv[0]))));
+  }
+  std::printf("\n");
   return 0;
 }
 
@@ -1050,6 +1067,7 @@ int main(int argc, char** argv) {
       {"send", cmdSend},
       {"display", cmdDisplay},
       {"mirror", cmdMirror},
+      {"dpi", cmdDpi},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {

@@ -1,0 +1,195 @@
+// The program on a screen at 100, 150 and 200 %: the overlay and its tools
+// in the monitor's own pixels with their sizes scaled to look the same, the
+// forms' 96-DPI designs shown at the scale. At 96 DPI the tools' and the
+// forms' own tests hold every pixel to the design.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "dialogs/About.h"
+#include "dialogs/Effecttable.h"
+#include "dialogs/Seeting.h"
+#include "effects/tools/Mark.h"
+#include "tests/unit/SurfaceToolMachine.h"
+
+namespace {
+
+using namespace surface_test;
+
+constexpr unsigned kMark = 0, kPen = 4, kSpotLight = 5, kBreakTime = 12;  // effect codes
+
+// What the scale makes of the design's sizes, worked out by hand: v * dpi /
+// 96, halves away from zero.
+struct Scaled {
+  std::uint32_t dpi;
+  int spotWidth, spotHeight;  // of 20 x 10
+  int penDotAcross;           // pixels across a dot of the 5-pixel pen
+  int stamp;                  // of 32
+  int digits, colon;          // of 64 and 48
+  int minuteLeft, minuteTop, secondLeft, colonLeft, colonTop;  // of -85, -25, 30, -15, -20
+  int palette[2], settings[2];  // the windows of 192 x 262 and 359 x 267
+  int closeBox[2];              // the palette's close box at 176, 16
+};
+
+class DpiScaleTest : public ::testing::TestWithParam<Scaled> {};
+
+TEST_P(DpiScaleTest, ToolSizesScaleWithTheMonitorsDpi) {
+  const Scaled& s = GetParam();
+  Machine m(64, 48, s.dpi);
+
+  m.settings().SpotLightWidth = 20;
+  m.settings().SpotLightHeight = 10;
+  m.Key(kSpotLight);
+  m.MoveTo(10, 8);
+  const gui::Bitmap screen = m.sys.Wallpaper();
+  gui::Bitmap lit = screen;  // dimmed by the checkerboard but for the box
+  const gui::IRect box{10, 8, 10 + s.spotWidth, 8 + s.spotHeight};
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      if (!box.Contains(x, y) && (x + y) % 2 == 0) lit.SetPixel(x, y, gui::kBlack);
+  EXPECT_FRAME(m.Presented(), lit);
+  m.Key(kSpotLight);
+
+  m.settings().PenSize = 1;
+  m.Key(kPen);
+  m.Click(30, 24);  // a dot of the pen's width
+  int across = 0;
+  for (int x = 0; x < 64; ++x) across += m.Presented().Pixel(x, 24) != screen.Pixel(x, 24);
+  EXPECT_EQ(across, s.penDotAcross);
+  m.Key(kPen);
+
+  auto& mark = m.Install<tools::MarkTool>(1);
+  m.settings().MarkChoice = 0;
+  m.Key(kMark);
+  m.Click(5, 5);
+  EXPECT_EQ(mark.MarkIcon.color.Width(), s.stamp);
+  EXPECT_EQ(mark.MarkIcon.color.Height(), s.stamp);
+  m.Key(kMark);
+}
+
+TEST_P(DpiScaleTest, BreakDigitsTakeTheScaledFacesAndPlacesAroundTheCentre) {
+  const Scaled& s = GetParam();
+  Machine m(320, 240, s.dpi);
+  m.settings().BreakMinutes = 10;
+  m.Key(kBreakTime);
+  const TForm_Draw& o = m.overlay();
+  EXPECT_EQ(o.LabelMinute.Font().charHeight, s.digits);
+  EXPECT_EQ(o.LabelSecond.Font().charHeight, s.digits);
+  EXPECT_EQ(o.Labelinteral.Font().charHeight, s.colon);
+  EXPECT_EQ(o.LabelMinute.Left(), 160 + s.minuteLeft);
+  EXPECT_EQ(o.LabelMinute.Top(), 120 + s.minuteTop);
+  EXPECT_EQ(o.LabelSecond.Left(), 160 + s.secondLeft);
+  EXPECT_EQ(o.LabelSecond.Top(), 120 + s.minuteTop);
+  EXPECT_EQ(o.Labelinteral.Left(), 160 + s.colonLeft);
+  EXPECT_EQ(o.Labelinteral.Top(), 120 + s.colonTop);
+  // The separator stands clear between the minutes and the seconds.
+  EXPECT_LE(o.LabelMinute.BoundsRect().right, o.Labelinteral.Left());
+  EXPECT_LE(o.Labelinteral.BoundsRect().right, o.LabelSecond.Left());
+}
+
+TEST_P(DpiScaleTest, TheFormsShowTheirDesignAtTheScaleAndTakeThePointerThere) {
+  const Scaled& s = GetParam();
+  Machine m(1024, 768, s.dpi);
+  m.Key(kSpotLight);
+  platform::Platform& sys = *m.harness.process;
+  EXPECT_EQ(sys.GetDpiForWindow(m.overlay().Handle()), s.dpi);
+  platform::Rect r;
+  ASSERT_TRUE(sys.GetWindowRect(m.overlay().Handle(), &r));
+  EXPECT_EQ(r, (platform::Rect{0, 0, 1024, 768})) << "the overlay covers the screen, unscaled";
+  m.Key(kSpotLight);
+
+  TForm_Main& palette = m.harness.Main();
+  if (m.program().PaletteCollapsed) palette.Minimized1Click();  // the tray menu's "MainMenu"
+  m.harness.app.ProcessMessages();
+  ASSERT_TRUE(sys.GetWindowRect(palette.Handle(), &r));
+  EXPECT_EQ(r.Width(), s.palette[0]);
+  EXPECT_EQ(r.Height(), s.palette[1]);
+  EXPECT_EQ(palette.Width(), 192) << "the design's size";
+  // The window shows the design enlarged: in the middle of the window's
+  // block for each design pixel, that pixel's colour, but for the blending
+  // along the edges of its pictures and text.
+  const gui::Bitmap design = palette.RenderFrame();
+  const gui::Bitmap& shown = m.sys.Window(palette.Handle())->frame;
+  int off = 0;
+  for (int y = 0; y < design.Height(); ++y)
+    for (int x = 0; x < design.Width(); ++x) {
+      const gui::Color a = design.Pixel(x, y);
+      const gui::Color b = shown.Pixel((palette.ToWindow(x) + palette.ToWindow(x + 1)) / 2,
+                                       (palette.ToWindow(y) + palette.ToWindow(y + 1)) / 2);
+      for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                     static_cast<int>((b >> shift) & 0xFF)) > 64) {
+          ++off;
+          break;
+        }
+    }
+  EXPECT_LT(off, design.Width() * design.Height() / 10) << "pixels unlike the design's";
+
+  // The settings dialog's buttons at the scale: inside the dialog, apart,
+  // their captions in their faces at the scale within them.
+  TForm_Seeting& dialog = *m.program().Form_Seeting;
+  dialog.Show();
+  m.harness.app.ProcessMessages();
+  platform::Rect box;
+  ASSERT_TRUE(sys.GetWindowRect(dialog.Handle(), &box));
+  EXPECT_EQ(box.Width(), s.settings[0]);
+  EXPECT_EQ(box.Height(), s.settings[1]);
+  platform::Rect last{};
+  for (const gui::TButton* b : {&dialog.OK, &dialog.Button1, &dialog.Cancle}) {
+    ASSERT_TRUE(sys.GetWindowRect(b->Handle(), &r));
+    EXPECT_TRUE(r.left >= box.left && r.top >= box.top && r.right <= box.right &&
+                r.bottom <= box.bottom)
+        << b->Caption();
+    EXPECT_GE(r.left, last.right) << b->Caption() << " stands clear of the one before";
+    platform::TextExtent text;
+    ASSERT_TRUE(sys.MeasureString({b->Font().face, dialog.ToWindow(b->Font().height)}, b->Caption(),
+                                  &text));
+    EXPECT_LT(text.width, r.Width()) << b->Caption();
+    EXPECT_LT(text.height, r.Height()) << b->Caption();
+    last = r;
+  }
+
+  // A click on the palette's close box where the window shows it ends the
+  // program.
+  dialog.Hide();
+  m.harness.app.ProcessMessages();
+  m.harness.Click(palette.Handle(), s.closeBox[0], s.closeBox[1]);
+  m.harness.app.ProcessMessages();
+  EXPECT_TRUE(m.harness.app.Terminated());
+}
+
+TEST_P(DpiScaleTest, TheTrayMenuOpensAtTheScreensCornerInItsOwnPixels) {
+  Machine m(64, 48, GetParam().dpi);
+  m.harness.ui.answerMenu = [](const gui::PopupMenuCall&) { return 0; };
+  m.sys.ClickTrayIcon(m.harness.Main().Handle(), kTrayIconId, platform::msg::kRButtonDown);
+  m.harness.app.ProcessMessages();
+  ASSERT_EQ(m.harness.ui.Popups().size(), 1u);
+  EXPECT_EQ(m.harness.ui.Popups()[0].x, 64 - 40);
+  EXPECT_EQ(m.harness.ui.Popups()[0].y, 48 - 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scales, DpiScaleTest,
+    ::testing::Values(
+        Scaled{
+            96, 20, 10, 5, 32, 64, 48, -85, -25, 30, -15, -20, {192, 262}, {359, 267}, {176, 16}},
+        Scaled{
+            144, 30, 15, 7, 48, 96, 72, -128, -38, 45, -23, -30, {288, 393}, {539, 401}, {264, 24}},
+        Scaled{192,
+               40,
+               20,
+               9,
+               64,
+               128,
+               96,
+               -170,
+               -50,
+               60,
+               -30,
+               -40,
+               {384, 524},
+               {718, 534},
+               {352, 32}}),
+    [](const auto& info) { return "dpi" + std::to_string(info.param.dpi); });
+
+}  // namespace
