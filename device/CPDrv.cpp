@@ -6,6 +6,10 @@ using namespace platform;
 
 namespace {
 constexpr std::uintptr_t kPollTimerId = 1;
+// How long a cancelled wait or a read of queued bytes may take to complete
+// before the driver stops waiting for it.
+constexpr std::uint32_t kCompletionWaitMs = 200;
+constexpr std::uint32_t kWriteTimeoutMs = 10;
 constexpr std::uint32_t kRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 // Bits of the line-settings record's flag word.
@@ -20,6 +24,8 @@ constexpr std::uint32_t kFRtsControlHandshake = 0x2000;
 
 TCommPortDriver::TCommPortDriver(gui::Application& app)
     : app_(app), sys_(app.Sys()), buffer_(inBufSize_, 0) {
+  waitEvent_ = sys_.CreateEventA(true, false);
+  readEvent_ = sys_.CreateEventA(true, false);
   WindowParams params;
   params.className = "TCommPortDriver";
   params.messageOnly = true;
@@ -31,6 +37,8 @@ TCommPortDriver::TCommPortDriver(gui::Application& app)
 TCommPortDriver::~TCommPortDriver() {
   Disconnect();
   if (window_) sys_.DestroyWindow(window_);
+  for (Handle event : {waitEvent_, readEvent_})
+    if (event) sys_.CloseHandle(event);
 }
 
 std::string TCommPortDriver::DevicePath(int number) {
@@ -44,7 +52,7 @@ std::uint32_t TCommPortDriver::RateOf(TBaudRate rate) {
 bool TCommPortDriver::Connect() {
   if (Connected()) return true;
   handle_ = sys_.CreateFileA(portName_, kGenericRead | kGenericWrite, 0, kOpenExisting,
-                             kFileAttributeNormal);
+                             kFileAttributeNormal | kFileFlagOverlapped);
   if (!Connected()) return false;
   if (!ApplySettings()) {
     Disconnect();
@@ -52,14 +60,16 @@ bool TCommPortDriver::Connect() {
   }
   // Reads return at once with what is queued: one byte interval, one
   // millisecond in all. A port that refuses these still works for polling.
-  sys_.SetCommTimeouts(handle_, {1, 0, 1, 0, 10});
+  sys_.SetCommTimeouts(handle_, {1, 0, 1, 0, kWriteTimeoutMs});
   sys_.SetTimer(window_, kPollTimerId, pollingDelay_);
+  StartWaiting();
   return true;
 }
 
 void TCommPortDriver::Disconnect() {
   if (!Connected()) return;
   sys_.KillTimer(window_, kPollTimerId);
+  StopWaiting();
   sys_.CloseHandle(handle_);
   handle_ = kInvalidHandleValue;
 }
@@ -208,6 +218,40 @@ std::uint32_t TCommPortDriver::PacketTransferTime() const {
 LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
   if (message != msg::kTimer || !Connected())
     return sys_.DefWindowProcA(hwnd, message, wParam, lParam);
+  Poll();
+  return 0;
+}
+
+void TCommPortDriver::Poll() {
+  // A byte the waiting read took comes first; while that read still waits,
+  // nothing has arrived, and no read may overtake it.
+  std::uint32_t carried = 0;
+  if (wake_ == Wake::ByteRead && waitPending_) {
+    const bool done = sys_.GetOverlappedResult(handle_, &waitRecord_, &carried, false);
+    if (!done && sys_.GetLastError() == error::kIoIncomplete) {
+      carried = 0;
+      std::uint32_t errors = 0;
+      ComStat stat;
+      if (!sys_.ClearCommError(handle_, &errors, &stat))
+        Disconnect();
+      else if (stat.cbInQue == 0 && OnLineQuiet)
+        OnLineQuiet(*this);
+      return;
+    }
+    waitPending_ = false;
+    sys_.ResetEvent(waitEvent_);
+    // A purge of the receive side (new line settings) aborts the read: it
+    // waits again. Ended with no byte otherwise, the port is gone, or cannot
+    // wait so: the timer polls alone from here.
+    if (!done && sys_.GetLastError() == error::kOperationAborted) {
+      carried = 0;
+      if (!ArmByteRead()) StopWaiting();
+    } else if (!done || carried == 0) {
+      carried = 0;
+      StopWaiting();
+    }
+    buffer_[0] = waitByte_;
+  }
   // The status query also clears the port's error state, so reception goes
   // on after a line error; the error flags themselves do not matter here.
   std::uint32_t errors = 0;
@@ -218,24 +262,137 @@ LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wPara
     // when the device comes back, so it is closed: the owner sees the port
     // closed and can open it anew.
     Disconnect();
-    return 0;
+    return;
   }
-  if (packetSize_ > 0)
+  if (packetSize_ > 0) {
+    Rearm();
     PollPackets(stat.cbInQue);
-  else
-    PollData(stat.cbInQue);
-  if (stat.cbInQue == 0 && Connected() && OnLineQuiet) OnLineQuiet(*this);
-  return 0;
+  } else {
+    PollData(stat.cbInQue, carried);
+  }
+  if (stat.cbInQue == 0 && carried == 0 && Connected() && OnLineQuiet) OnLineQuiet(*this);
 }
 
-void TCommPortDriver::PollData(std::uint32_t queued) {
-  if (queued == 0) return;
+// ---- waiting for arrivals --------------------------------------------------------------
+
+void TCommPortDriver::StartWaiting() {
+  if (!waitEvent_ || !readEvent_ || !sys_.SetCommMask(handle_, kEvRxChar)) return;
+  app_.WatchHandle(waitEvent_, [this] { WaitSignalled(); });
+  wake_ = Wake::CommEvent;
+  if (!ArmCommWait()) StopWaiting();
+}
+
+bool TCommPortDriver::ArmCommWait() {
+  waitRecord_ = {};
+  waitRecord_.hEvent = waitEvent_;
+  commEvents_ = 0;
+  if (sys_.WaitCommEvent(handle_, &commEvents_, &waitRecord_)) {
+    // Done at once: its event may not say so.
+    waitPending_ = true;
+    sys_.SetEvent(waitEvent_);
+    return true;
+  }
+  if (sys_.GetLastError() != error::kIoPending) return false;
+  waitPending_ = true;
+  return true;
+}
+
+bool TCommPortDriver::ArmByteRead() {
+  waitRecord_ = {};
+  waitRecord_.hEvent = waitEvent_;
+  std::uint32_t read = 0;
+  if (sys_.ReadFile(handle_, &waitByte_, 1, &read, &waitRecord_)) {
+    waitPending_ = true;
+    sys_.SetEvent(waitEvent_);
+    return true;
+  }
+  if (sys_.GetLastError() != error::kIoPending) return false;
+  waitPending_ = true;
+  return true;
+}
+
+void TCommPortDriver::WaitSignalled() {
+  if (!Connected() || !waitPending_) {
+    sys_.ResetEvent(waitEvent_);
+    return;
+  }
+  if (wake_ == Wake::ByteRead) {
+    Poll();
+    return;
+  }
+  std::uint32_t unused = 0;
+  const bool ok = sys_.GetOverlappedResult(handle_, &waitRecord_, &unused, false);
+  if (!ok && sys_.GetLastError() == error::kIoIncomplete) return;
+  waitPending_ = false;
+  sys_.ResetEvent(waitEvent_);
+  if (!ok && commEvents_ == 0 && packetSize_ <= 0) {
+    // Ended having seen nothing, as a wait on a port that cannot watch its
+    // lines does at once (Wine's on a pty): a read of one byte with no
+    // time-outs waits for the bytes instead. The driver's own reads ask only
+    // for bytes already queued, so they still end at once.
+    wake_ = Wake::ByteRead;
+    if (!sys_.SetCommTimeouts(handle_, {0, 0, 0, 0, kWriteTimeoutMs}) || !ArmByteRead())
+      StopWaiting();
+    return;
+  }
+  // Any other failure (the port gone): the timer polls alone from here, and
+  // its status query finds a port that is gone.
+  if (!ok) {
+    StopWaiting();
+    return;
+  }
+  Poll();
+}
+
+void TCommPortDriver::Rearm() {
+  if (waitPending_ || !Connected() || wake_ == Wake::Timer) return;
+  if (!(wake_ == Wake::CommEvent ? ArmCommWait() : ArmByteRead())) StopWaiting();
+}
+
+void TCommPortDriver::StopWaiting() {
+  if (waitPending_) {
+    sys_.CancelIo(handle_);
+    std::uint32_t unused = 0;
+    Finish(waitRecord_, &unused);
+    waitPending_ = false;
+  }
+  if (wake_ != Wake::Timer) app_.UnwatchHandle(waitEvent_);
+  wake_ = Wake::Timer;
+  if (waitEvent_) sys_.ResetEvent(waitEvent_);
+}
+
+bool TCommPortDriver::Finish(Overlapped& record, std::uint32_t* transferred) {
+  if (sys_.GetOverlappedResult(handle_, &record, transferred, false)) return true;
+  if (sys_.GetLastError() != error::kIoIncomplete) return false;
+  sys_.MsgWaitForMultipleObjectsEx(1, &record.hEvent, kCompletionWaitMs, 0, 0);
+  return sys_.GetOverlappedResult(handle_, &record, transferred, false);
+}
+
+bool TCommPortDriver::ReadQueued(std::uint32_t offset, std::uint32_t toRead, std::uint32_t* read) {
+  *read = 0;
+  readRecord_ = {};
+  readRecord_.hEvent = readEvent_;
+  if (sys_.ReadFile(handle_, buffer_.data() + offset, toRead, read, &readRecord_)) return true;
+  if (sys_.GetLastError() != error::kIoPending) return false;
+  // Only queued bytes are asked for and the read time-outs end the read
+  // within a millisecond; one that still runs is cancelled, keeping what
+  // it got.
+  if (Finish(readRecord_, read)) return true;
+  sys_.CancelIo(handle_);
+  return sys_.GetOverlappedResult(handle_, &readRecord_, read, true) || *read > 0;
+}
+
+void TCommPortDriver::PollData(std::uint32_t queued, std::uint32_t carried) {
   // The system may queue more than asked for: what does not fit the buffer
   // waits for the next poll.
-  const std::uint32_t toRead = std::min(queued, inBufSize_);
+  const std::uint32_t toRead = std::min(queued, inBufSize_ - carried);
   std::uint32_t read = 0;
-  if (sys_.ReadFile(handle_, buffer_.data(), toRead, &read) && read > 0 && OnReceiveData)
-    OnReceiveData(*this, buffer_.data(), read);
+  if (toRead > 0 && !ReadQueued(carried, toRead, &read)) read = 0;
+  // The next wait, after the read (bytes that arrive meanwhile end it at
+  // once) and before the delivery (the handler may run a loop of its own
+  // for long).
+  Rearm();
+  if (carried + read > 0 && OnReceiveData) OnReceiveData(*this, buffer_.data(), carried + read);
 }
 
 void TCommPortDriver::PollPackets(std::uint32_t queued) {
@@ -247,8 +404,7 @@ void TCommPortDriver::PollPackets(std::uint32_t queued) {
         sys_.GetTickCount() - static_cast<std::uint32_t>(packetStart_) >
             static_cast<std::uint32_t>(packetTimeout_)) {
       std::uint32_t read = 0;
-      if (sys_.ReadFile(handle_, buffer_.data(), queued, &read) && packetMode_ == pmPass &&
-          read > 0 && OnReceivePacket)
+      if (ReadQueued(0, queued, &read) && packetMode_ == pmPass && read > 0 && OnReceivePacket)
         OnReceivePacket(*this, buffer_.data(), read);
       packetStart_ = -1;
       return;
@@ -259,7 +415,7 @@ void TCommPortDriver::PollPackets(std::uint32_t queued) {
   const std::uint32_t transfer = PacketTransferTime();
   while (queued >= size) {
     std::uint32_t read = 0;
-    if (sys_.ReadFile(handle_, buffer_.data(), size, &read) && read > 0 && OnReceivePacket)
+    if (ReadQueued(0, size, &read) && read > 0 && OnReceivePacket)
       OnReceivePacket(*this, buffer_.data(), read);
     if (!Connected()) return;  // the handler closed the port
     // The next packet began about one packet's time on the line later.

@@ -1,7 +1,16 @@
-// The serial port driver: owns one port, polls it from a timer on the user
-// interface thread, and hands the bytes that arrived since the last poll to
-// one receive event, in one piece (data mode), or in packets of a fixed size
+// The serial port driver: owns one port, polls it on the user interface
+// thread, and hands the bytes that arrived since the last poll to one
+// receive event, in one piece (data mode), or in packets of a fixed size
 // (packet mode, a positive PacketSize). It only receives; it never writes.
+//
+// A poll comes as soon as bytes arrive: the port is opened for overlapped
+// I/O and a comm-event wait (EV_RXCHAR) runs all the time, its event watched
+// by the application's message loop. A port that cannot watch its lines
+// (Wine's comm-event wait on a pty ends at once having seen nothing) is
+// waited on by a read of one byte instead, which the next poll delivers
+// first. The poll timer runs besides: it polls where the loop does not
+// watch (the system's modal loops of boxes and menus), makes the quiet
+// checks, and is all there is where the port refuses both waits.
 #pragma once
 
 #include <cstdint>
@@ -138,10 +147,12 @@ class TCommPortDriver {
   TReceiveDataEvent OnReceiveData;
   TReceivePacketEvent OnReceivePacket;
   // A check of the port found no byte waiting: the line has stayed quiet
-  // since the delivery or the check before. Comes from the periodic poll,
-  // which is also what a driver woken by the port's own receive event would
-  // keep for this.
+  // since the delivery or the check before. Comes from any poll, the timer's
+  // every PollingDelay ms among them.
   TLineQuietEvent OnLineQuiet;
+
+  // Arrivals wake the driver (a wait runs), not only its timer.
+  bool WokenByArrivals() const { return wake_ != Wake::Timer; }
 
  private:
   platform::LResult PollPort(platform::Hwnd hwnd, std::uint32_t message, platform::WParam wParam,
@@ -149,7 +160,23 @@ class TCommPortDriver {
   void SettingChanged() {
     if (Connected()) ApplySettings();
   }
-  void PollData(std::uint32_t queued);
+  // The status query, one read of what is queued, one delivery.
+  void Poll();
+  // carried: bytes the waiting read took, at the buffer's start.
+  void PollData(std::uint32_t queued, std::uint32_t carried);
+  bool ReadQueued(std::uint32_t offset, std::uint32_t toRead, std::uint32_t* read);
+  // The waits: started at Connect, armed again at each arrival, given up
+  // for the timer alone when the port refuses or fails them.
+  void StartWaiting();
+  bool ArmCommWait();
+  bool ArmByteRead();
+  // Starts the next wait of the driver's kind, unless one runs.
+  void Rearm();
+  void WaitSignalled();
+  void StopWaiting();
+  // Waits a bounded time for an overlapped operation that was cancelled or
+  // should end at once; false if it did not.
+  bool Finish(platform::Overlapped& record, std::uint32_t* transferred);
   void PollPackets(std::uint32_t queued);
   void ResizeBuffer(std::uint32_t size);
   void ApplyPacketSize(std::int32_t size);
@@ -180,4 +207,17 @@ class TCommPortDriver {
   bool checkLineStatus_ = false;
   std::int64_t packetStart_ = -1;  // a 32-bit tick, or -1
   std::vector<std::uint8_t> buffer_;
+  // Overlapped operations' records and their events; the records stay put
+  // while an operation runs.
+  platform::Handle waitEvent_ = 0;
+  platform::Handle readEvent_ = 0;
+  platform::Overlapped waitRecord_;
+  platform::Overlapped readRecord_;
+  std::uint32_t commEvents_ = 0;  // what the comm-event wait saw happen
+  std::uint8_t waitByte_ = 0;     // the byte read's
+  bool waitPending_ = false;      // a wait has not been collected
+  // What wakes the driver besides its timer; the loop watches waitEvent_
+  // for the two waits.
+  enum class Wake { Timer, CommEvent, ByteRead };
+  Wake wake_ = Wake::Timer;
 };

@@ -28,11 +28,15 @@ PacketDecoder::PacketDecoder(Platform& sys, const Program& program, const SlotTa
     : sys_(sys), program_(program), paletteSlots_(paletteSlots), dispatch_(std::move(dispatch)) {}
 
 void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
+  bool pause = true;
   if (data && size > 0) {
-    lastArrival_ = sys_.GetTickCount();
+    const std::uint32_t now = sys_.GetTickCount();
+    pause = !arrived_ || now - lastArrival_ >= kBurstGapMs;
+    lastArrival_ = now;
+    arrived_ = true;
     pending_.insert(pending_.end(), data, data + size);
   }
-  DecodeWaiting();
+  DecodeWaiting(pause);
 }
 
 void PacketDecoder::LineQuiet() {
@@ -50,8 +54,8 @@ void PacketDecoder::LineReopened() {
   next_ = 0;
 }
 
-void PacketDecoder::DecodeWaiting() {
-  bool first = true;
+void PacketDecoder::DecodeWaiting(bool pause) {
+  bool first = pause;
   // A packet is taken before it is decoded, and the buffer read afresh after
   // each: an effect that runs the message loop may decode the rest of the
   // stream meanwhile (and an exception through here leaves nothing taken

@@ -310,8 +310,9 @@ void TForm_Draw::FormShow() {
   // The surfaces hold their own copies now.
   ReleaseCapture();
   if (!loaded) return;  // no picture: the window shows, nothing is prepared
-  // Restarted, so the nudge is 50 ms after this show even when the last
-  // show's has not come yet.
+  // The nudge that draws the tool's first frame comes as soon as the
+  // show's first frame is painted (see WndProc); the timer, restarted for
+  // this show, is its bound should no paint come.
   Timer3.SetEnabled(false);
   Timer3.SetEnabled(true);
 }
@@ -379,8 +380,9 @@ void TForm_Draw::DimWorkSurface() {
 // ---- close --------------------------------------------------------------------------
 
 void TForm_Draw::FormClose(gui::CloseAction&) {
-  Platform& sys = program_.sys;
-  sys.Sleep(100);
+  // No pauses around the hide: the window goes with the thread's next wait,
+  // and a pause here would only hold up the screen's return and the
+  // device's next packets.
   gui::TMediaPlayer* player = program_.MainPlayer;
   if (player && player->Mode() == gui::TMPModes::mpPlaying && program_.BreakSoundStarted) {
     player->Stop();
@@ -393,9 +395,7 @@ void TForm_Draw::FormClose(gui::CloseAction&) {
     c->SetVisible(false);
   Hide();
   ReleaseShowObjects();
-  sys.Sleep(100);
   SetStayOnTop(false);
-  sys.Sleep(100);
   if (gui::Form* main = App().MainForm()) main->Show();
 }
 
@@ -429,7 +429,11 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
     std::uint16_t esc = gui::kVkEscape;
     FormKeyDown(esc, 0);
   }
-  return gui::Form::WndProc(message, wParam, lParam);
+  const LResult result = gui::Form::WndProc(message, wParam, lParam);
+  // The show's picture is on the screen: the tool draws its first frame
+  // over it now rather than a timer's period later.
+  if (message == msg::kPaint && Visible() && Timer3.Enabled()) Timer3Timer();
+  return result;
 }
 
 void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned) {

@@ -57,9 +57,43 @@ bool Application::HandleMessage() {
 
 void Application::Run() {
   while (!terminated_) {
+    // A signalled handle goes before the next message: a stream of messages
+    // must not hold it back.
+    if (!watched_.empty() && WaitWatched(0) == Woke::Handle) continue;
     if (HandleMessage()) continue;
-    if (!sys_.WaitMessage()) break;
+    if (watched_.empty()) {
+      if (!sys_.WaitMessage()) break;
+      continue;
+    }
+    // A wait that fails (a handle gone bad; simulated: nothing more can
+    // happen) leaves the messages to wait for.
+    if (WaitWatched(platform::kInfinite) == Woke::Failed && !sys_.WaitMessage()) break;
   }
+}
+
+void Application::WatchHandle(platform::Handle handle, std::function<void()> handler) {
+  UnwatchHandle(handle);
+  watched_.push_back({handle, std::move(handler)});
+}
+
+void Application::UnwatchHandle(platform::Handle handle) {
+  std::erase_if(watched_, [&](const Watched& w) { return w.handle == handle; });
+}
+
+Application::Woke Application::WaitWatched(std::uint32_t timeoutMs) {
+  std::vector<platform::Handle> handles;
+  for (const Watched& w : watched_) handles.push_back(w.handle);
+  const auto count = static_cast<std::uint32_t>(handles.size());
+  const std::uint32_t r = sys_.MsgWaitForMultipleObjectsEx(
+      count, handles.data(), timeoutMs, platform::kQsAllInput, platform::kMwmoInputAvailable);
+  if (r < count) {
+    // A copy: the handler may stop watching its handle.
+    const std::function<void()> handler = watched_[r].handler;
+    Guard(handler);
+    return Woke::Handle;
+  }
+  if (r == count) return Woke::Message;
+  return r == platform::kWaitTimeout ? Woke::Nothing : Woke::Failed;
 }
 
 void Application::ProcessMessages() {

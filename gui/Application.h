@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -58,6 +59,13 @@ class Application {
   void Terminate();
   bool Terminated() const { return terminated_; }
 
+  // A kernel object (an event) that Run waits on together with the
+  // messages: once it is signalled, handler runs on this thread, between two
+  // messages (an exception it raises shows in the error box). The system's
+  // own modal loops (message boxes, menus, choosers) do not watch it.
+  void WatchHandle(platform::Handle handle, std::function<void()> handler);
+  void UnwatchHandle(platform::Handle handle);
+
   // The standard error box: the message, caption = title, stop icon, OK.
   // It belongs to owner (0: the application window), which the system
   // keeps disabled while the box is up and behind it.
@@ -96,6 +104,16 @@ class Application {
 
  private:
   void Adopt(std::unique_ptr<Form> form);
+  enum class Woke { Handle, Message, Nothing, Failed };
+  // Waits up to timeoutMs for a watched handle or a message; runs the
+  // handler of a signalled handle.
+  Woke WaitWatched(std::uint32_t timeoutMs);
+
+  struct Watched {
+    platform::Handle handle;
+    std::function<void()> handler;
+  };
+  std::vector<Watched> watched_;
 
   platform::Platform& sys_;
   Backend& ui_;

@@ -57,6 +57,8 @@ inline constexpr long kInvalidWindowHandle = 1400;
 inline constexpr long kInvalidCursorHandle = 1402;
 inline constexpr long kResourceNameNotFound = 1814;
 inline constexpr long kOperationAborted = 995;
+inline constexpr long kIoIncomplete = 996;
+inline constexpr long kIoPending = 997;
 inline constexpr long kTimeout = 1460;
 }  // namespace error
 
@@ -592,6 +594,30 @@ inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
 inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+// The handle's reads and waits take an Overlapped record and may complete
+// later, signalling its event.
+inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000u;
+// SetCommMask/WaitCommEvent: a byte was received and placed in the queue.
+inline constexpr std::uint32_t kEvRxChar = 0x0001;
+
+// An operation on an overlapped handle (OVERLAPPED, laid out as the
+// system's). It must stay where it is until the operation has completed.
+struct Overlapped {
+  std::uintptr_t Internal = 0;  // the status; pending while the operation runs
+  std::uintptr_t InternalHigh = 0;
+  std::uint32_t Offset = 0;
+  std::uint32_t OffsetHigh = 0;
+  Handle hEvent = 0;  // a manual-reset event, reset as the operation starts
+};
+
+// MsgWaitForMultipleObjectsEx.
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kWaitTimeout = 258;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kQsAllInput = 0x04FF;
+// Return for a message already in the queue, even one a peek has seen.
+inline constexpr std::uint32_t kMwmoInputAvailable = 0x0004;
 inline constexpr std::uint32_t kPurgeTxAbort = 0x1;
 inline constexpr std::uint32_t kPurgeRxAbort = 0x2;
 inline constexpr std::uint32_t kPurgeTxClear = 0x4;
@@ -706,6 +732,10 @@ class ProcessOps {
   // The full path of the program's executable, at most size - 1 characters
   // and a terminating zero; returns the length copied, 0 on failure.
   virtual std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) = 0;
+  // An unnamed event; 0 on failure. CloseHandle releases it.
+  virtual Handle CreateEventA(bool manualReset, bool initialState) = 0;
+  virtual bool SetEvent(Handle event) = 0;
+  virtual bool ResetEvent(Handle event) = 0;
 };
 
 class WindowOps {
@@ -764,6 +794,14 @@ class WindowOps {
   // Blocks until the queue has a message (or, simulated, until the next timer
   // is due). False when nothing can ever arrive (simulated system only).
   virtual bool WaitMessage() = 0;
+  // Waits until one of the handles is signalled (kWaitObject0 + its index,
+  // the lowest first), the queue holds a message of wakeMask (count; with
+  // kMwmoInputAvailable also one already seen), or timeoutMs passed
+  // (kWaitTimeout). kWaitFailed for a bad handle (and, simulated, when
+  // nothing can ever happen).
+  virtual std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                    std::uint32_t timeoutMs, std::uint32_t wakeMask,
+                                                    std::uint32_t flags) = 0;
   // The calling thread's awareness from now on; returns the one it had (to
   // hand back later), or 0 when the system does not know the context (an
   // older system knows none of them).
@@ -928,6 +966,25 @@ class SerialOps {
   virtual bool PurgeComm(Handle h, std::uint32_t flags) = 0;
   virtual bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) = 0;
   virtual bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) = 0;
+  // On a handle opened with kFileFlagOverlapped, every read takes an
+  // Overlapped record: it completes at once (true) or fails with
+  // ERROR_IO_PENDING and completes later.
+  virtual bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read,
+                        Overlapped* overlapped) = 0;
+  // The events (kEvRxChar) a WaitCommEvent waits for; setting it ends a
+  // pending wait with no event.
+  virtual bool SetCommMask(Handle h, std::uint32_t mask) = 0;
+  // Waits for one of the mask's events to happen; on an overlapped handle
+  // it fails with ERROR_IO_PENDING and signals the record's event when one
+  // does, leaving what happened in *events.
+  virtual bool WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* overlapped) = 0;
+  // The result of an overlapped operation: false with ERROR_IO_INCOMPLETE
+  // while it is still pending (and wait is false).
+  virtual bool GetOverlappedResult(Handle h, Overlapped* overlapped, std::uint32_t* transferred,
+                                   bool wait) = 0;
+  // Ends this thread's pending operations on the handle
+  // (ERROR_OPERATION_ABORTED).
+  virtual bool CancelIo(Handle h) = 0;
   virtual bool CloseHandle(Handle h) = 0;
 };
 

@@ -8,9 +8,12 @@
 # desktop does not), over a detailed picture:
 #   frame  the function key's packet written to the port -> the effect's
 #          first frame on the screen (the dimmed screen, the enlarged view,
-#          the cover, the bar, the dot, the lens, the break field; for Mark,
-#          Pen and Rectangle, whose first frame is the frozen picture, the
-#          overlay covering the screen);
+#          the dot, the lens, the break field; for Mark, Pen and Rectangle,
+#          whose first frame is the frozen picture, and for Reveal and Line,
+#          whose first frame is the frozen picture too (each move puts on the
+#          screen the cover or bar the move before prepared: the first one
+#          comes with the presenter's next move), the overlay covering the
+#          screen);
 #   close  the same key again -> the screen as it was.
 # The least program (tools/winprobe/leastshow) polls the port every 50 ms
 # and on a key captures the screen and shows it dimmed (or enlarged, or a
@@ -104,8 +107,8 @@ while read -r name k how kind; do
     "$(field close_median "$line")" "least $kind" "${lf:--}" "$ratio"
 done <<'EOF'
 Mark B still dim
-Reveal C changes dim
-Line D changes dim
+Reveal C still dim
+Line D still dim
 Zoom E changes zoom
 Pen F still dim
 Spot_Light G changes dim

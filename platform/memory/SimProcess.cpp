@@ -27,7 +27,7 @@ SimProcess::~SimProcess() {
     if (k.kind == HandleKind::Mutex) {
       auto it = sys_.mutexes_.find(k.name);
       if (it != sys_.mutexes_.end() && --it->second.handleCount == 0) sys_.mutexes_.erase(it);
-    } else {
+    } else if (k.kind == HandleKind::Serial) {
       ReleaseSerial(k);
     }
   }
@@ -165,6 +165,34 @@ long SimProcess::RegEnumValueA(HKey key, std::uint32_t index, char* name, std::u
 }
 
 // ---- processes ----------------------------------------------------------------------
+
+Handle SimProcess::CreateEventA(bool manualReset, bool initialState) {
+  const Handle h = nextHandle_ += 4;
+  KernelHandle k{HandleKind::Event, {}};
+  k.manualReset = manualReset;
+  k.signalled = initialState;
+  handles_[h] = k;
+  return h;
+}
+
+SimProcess::KernelHandle* SimProcess::EventHandle(Handle h) {
+  auto it = handles_.find(h);
+  return it != handles_.end() && it->second.kind == HandleKind::Event ? &it->second : nullptr;
+}
+
+bool SimProcess::SetEvent(Handle event) {
+  KernelHandle* k = EventHandle(event);
+  if (!k) return FailBool(error::kInvalidHandle);
+  k->signalled = true;
+  return true;
+}
+
+bool SimProcess::ResetEvent(Handle event) {
+  KernelHandle* k = EventHandle(event);
+  if (!k) return FailBool(error::kInvalidHandle);
+  k->signalled = false;
+  return true;
+}
 
 Handle SimProcess::CreateMutexA(bool initialOwner, std::string_view name) {
   auto& m = sys_.mutexes_[std::string(name)];
@@ -601,6 +629,45 @@ bool SimProcess::WaitMessage() {
   return true;
 }
 
+std::uint32_t SimProcess::MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                      std::uint32_t timeoutMs,
+                                                      std::uint32_t wakeMask, std::uint32_t) {
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const KernelHandle* k = handles_.contains(handles[i]) ? &handles_[handles[i]] : nullptr;
+    if (!k || k->kind != HandleKind::Event) {
+      lastError_ = error::kInvalidHandle;
+      return kWaitFailed;
+    }
+  }
+  const std::uint64_t deadline =
+      timeoutMs == kInfinite ? UINT64_MAX : sys_.Now() + std::uint64_t{timeoutMs};
+  for (;;) {
+    SettleCommWaits();
+    for (std::uint32_t i = 0; i < count; ++i) {
+      KernelHandle& k = handles_[handles[i]];
+      if (k.kind == HandleKind::Event && k.signalled) {
+        if (!k.manualReset) k.signalled = false;
+        return kWaitObject0 + i;
+      }
+    }
+    if (wakeMask && HasPendingMessage()) return kWaitObject0 + count;
+    if (sys_.Now() >= deadline) return kWaitTimeout;
+    if (wakeMask && idleHook_ && idleHook_()) continue;
+    // The clock moves to whatever comes first: a timer, a sound's end, a
+    // byte a comm wait is waiting for, the time-out.
+    std::uint64_t next = std::min(deadline, NextCommArrival());
+    if (wakeMask) {
+      for (const Timer& t : timers_) next = std::min(next, t.due);
+      next = std::min(next, sys_.NextSoundEnd(pid_));
+    }
+    if (next == UINT64_MAX) return kWaitFailed;
+    const std::uint64_t step = next - std::min(next, sys_.Now());
+    if (idleSpentMs_ + step > idleBudgetMs_) return kWaitFailed;
+    idleSpentMs_ += step;
+    sys_.Advance(step);
+  }
+}
+
 // ---- timers ------------------------------------------------------------------------------
 
 std::uintptr_t SimProcess::SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) {
@@ -757,8 +824,10 @@ bool SimProcess::CloseHandle(Handle h) {
   auto it = handles_.find(h);
   if (it == handles_.end()) return FailBool(error::kInvalidHandle);
   if (it->second.kind == HandleKind::Serial) {
+    if (it->second.wait) CompleteCommWait(it->second, 0, error::kOperationAborted);
+    if (it->second.read) CompleteRead(it->second, error::kOperationAborted);
     ReleaseSerial(it->second);
-  } else {
+  } else if (it->second.kind == HandleKind::Mutex) {
     auto m = sys_.mutexes_.find(it->second.name);
     if (m != sys_.mutexes_.end() && --m->second.handleCount == 0) sys_.mutexes_.erase(m);
   }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -33,6 +34,12 @@ class SimProcess final : public Platform {
   // How far WaitMessage may move the clock ahead to reach a timer when the
   // queue is otherwise empty, in total (0: never, so an idle loop ends).
   void SetIdleTimeBudget(std::uint64_t ms) { idleBudgetMs_ = ms; }
+  std::uint64_t IdleTimeSpent() const { return idleSpentMs_; }
+  // Lets the budget run out when the clock reaches atMs: a loop that waits
+  // for messages (or handles) ends there.
+  void IdleUntil(std::uint64_t atMs) {
+    idleBudgetMs_ = idleSpentMs_ + (atMs > sys_.Now() ? atMs - sys_.Now() : 0);
+  }
   // Called when the queue is empty, before any clock advance; returns whether
   // it did something (posted a message, closed a window) worth looking at.
   void SetIdleHook(std::function<bool()> hook) { idleHook_ = std::move(hook); }
@@ -67,6 +74,9 @@ class SimProcess final : public Platform {
   long GetLastError() override { return lastError_; }
   bool GetVersionExA(OsVersionInfo* info) override;
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
+  Handle CreateEventA(bool manualReset, bool initialState) override;
+  bool SetEvent(Handle event) override;
+  bool ResetEvent(Handle event) override;
 
   // WindowOps
   Hwnd CreateWindowExA(const WindowParams& params, WndProc proc) override;
@@ -105,6 +115,9 @@ class SimProcess final : public Platform {
   LResult DispatchMessageA(const Msg& msg) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                            std::uint32_t timeoutMs, std::uint32_t wakeMask,
+                                            std::uint32_t flags) override;
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
   std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
 
@@ -156,6 +169,13 @@ class SimProcess final : public Platform {
   bool PurgeComm(Handle h, std::uint32_t flags) override;
   bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) override;
   bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
+  bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read,
+                Overlapped* overlapped) override;
+  bool SetCommMask(Handle h, std::uint32_t mask) override;
+  bool WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* overlapped) override;
+  bool GetOverlappedResult(Handle h, Overlapped* overlapped, std::uint32_t* transferred,
+                           bool wait) override;
+  bool CancelIo(Handle h) override;
   bool CloseHandle(Handle h) override;
 
   // DeviceOps: the machine's serial ports that have a device record
@@ -238,12 +258,41 @@ class SimProcess final : public Platform {
   struct KeyHandle {
     std::string path;  // folded, normalised
   };
-  enum class HandleKind { Mutex, Serial };
+  enum class HandleKind { Mutex, Serial, Event };
+  // A WaitCommEvent, or a read waiting for its bytes, that has not
+  // completed yet.
+  struct CommWait {
+    std::uint32_t* events = nullptr;  // null: a read
+    Overlapped* overlapped = nullptr;
+    std::uint64_t arrivalsBefore = 0;   // the port's count of received bytes when it began
+    std::uint64_t endsAt = UINT64_MAX;  // when it ends by itself
+    std::uint8_t* buffer = nullptr;     // a read's
+    std::uint32_t toRead = 0;
+  };
   struct KernelHandle {
-    HandleKind kind;
+    KernelHandle() = default;
+    KernelHandle(HandleKind k, std::string n, std::uint64_t g = 0)
+        : kind(k), name(std::move(n)), generation(g) {}
+    HandleKind kind = HandleKind::Mutex;
     std::string name;              // mutex name or serial port name
     std::uint64_t generation = 0;  // serial: the plugging-in of the port it was opened on
+    bool overlapped = false;       // serial: opened with kFileFlagOverlapped
+    std::uint32_t commMask = 0;    // serial: SetCommMask's
+    std::optional<CommWait> wait;  // serial: a comm-event wait
+    std::optional<CommWait> read;  // serial: a read waiting for its bytes
+    bool manualReset = false;      // event
+    bool signalled = false;        // event
   };
+  // An overlapped record's status while its operation runs (STATUS_PENDING).
+  static constexpr std::uintptr_t kStatusPending = 0x103;
+  // Completes the comm waits whose event has happened (or whose port has
+  // gone): the record gets its status, its event is signalled.
+  void SettleCommWaits();
+  void CompleteCommWait(KernelHandle& k, std::uint32_t events, long error);
+  void CompleteRead(KernelHandle& k, long error);
+  KernelHandle* EventHandle(Handle h);
+  // When the earliest byte a pending comm wait waits for arrives (UINT64_MAX: none).
+  std::uint64_t NextCommArrival();
 
   long Fail(long error) {
     lastError_ = error;

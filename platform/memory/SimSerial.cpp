@@ -112,6 +112,7 @@ void SimSerialPort::Arrive(std::uint8_t byte) {
     return;
   }
   received_.push_back(byte);
+  ++arrivals_;
 }
 
 bool SimSerialPort::Injected(SerialCall call, long* error) {
@@ -221,7 +222,7 @@ bool SimProcess::SerialLive(Handle h) {
 }
 
 Handle SimProcess::CreateFileA(std::string_view fileName, std::uint32_t, std::uint32_t,
-                               std::uint32_t, std::uint32_t) {
+                               std::uint32_t, std::uint32_t attributes) {
   std::string_view name = fileName;
   if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
   SimSerialPort* port = sys_.SerialPort(name);
@@ -238,6 +239,7 @@ Handle SimProcess::CreateFileA(std::string_view fileName, std::uint32_t, std::ui
   port->open = true;
   const Handle h = nextHandle_ += 4;
   handles_[h] = {HandleKind::Serial, port->name, port->generation_};
+  handles_[h].overlapped = (attributes & kFileFlagOverlapped) != 0;
   lastError_ = error::kSuccess;
   return h;
 }
@@ -297,6 +299,8 @@ bool SimProcess::PurgeComm(Handle h, std::uint32_t flags) {
   // Bytes still on their way are not in the queue yet: the purge cannot
   // reach them.
   if (flags & kPurgeRxClear) p->received_.clear();
+  if (KernelHandle& k = handles_[h]; (flags & kPurgeRxAbort) && k.read)
+    CompleteRead(k, error::kOperationAborted);
   p->purgeFlags.push_back(flags);
   return true;
 }
@@ -323,6 +327,169 @@ bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uin
   if ((p->dcb.flags & kDcbAbortOnError) && p->errors_) return FailBool(error::kOperationAborted);
   const std::uint32_t got = p->Read(static_cast<std::uint8_t*>(buffer), toRead);
   if (read) *read = got;
+  return true;
+}
+
+bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read,
+                          Overlapped* overlapped) {
+  if (!overlapped) return ReadFile(h, buffer, toRead, read);
+  if (read) *read = 0;
+  SimSerialPort* p = Port(h);
+  KernelHandle* k = p ? &handles_[h] : nullptr;
+  // With no time-outs at all a read waits for every byte it asks for; on an
+  // overlapped handle it pends meanwhile.
+  const CommTimeouts t = p ? p->timeouts : CommTimeouts{1, 0, 0, 0, 0};
+  const bool untimed = t.ReadIntervalTimeout == 0 && t.ReadTotalTimeoutMultiplier == 0 &&
+                       t.ReadTotalTimeoutConstant == 0;
+  if (k && k->overlapped && untimed && SerialLive(h) && !k->read && p->Queued() < toRead) {
+    if (long e = 0; p->Injected(SerialCall::ReadFile, &e)) return FailBool(e);
+    CommWait w;
+    w.overlapped = overlapped;
+    w.buffer = static_cast<std::uint8_t*>(buffer);
+    w.toRead = toRead;
+    k->read = w;
+    overlapped->Internal = kStatusPending;
+    overlapped->InternalHigh = 0;
+    if (KernelHandle* e = EventHandle(overlapped->hEvent)) e->signalled = false;
+    return FailBool(error::kIoPending);
+  }
+  // Otherwise the read is the plain one; the record tells its outcome, and
+  // its event is signalled, as for a read that completes at once.
+  std::uint32_t got = 0;
+  const bool ok = ReadFile(h, buffer, toRead, &got);
+  if (read) *read = got;
+  overlapped->Internal = ok ? 0 : static_cast<std::uintptr_t>(lastError_);
+  overlapped->InternalHigh = got;
+  if (KernelHandle* e = EventHandle(overlapped->hEvent)) e->signalled = true;
+  return ok;
+}
+
+void SimProcess::CompleteRead(KernelHandle& k, long error) {
+  const CommWait w = *k.read;
+  k.read.reset();
+  std::uint32_t got = 0;
+  SimSerialPort* p = sys_.SerialPort(k.name);
+  if (error == error::kSuccess && p && p->Live(k.generation)) {
+    p->Settle();
+    got = p->Take(w.buffer, w.toRead);
+  }
+  w.overlapped->Internal = static_cast<std::uintptr_t>(error);
+  w.overlapped->InternalHigh = got;
+  if (KernelHandle* e = EventHandle(w.overlapped->hEvent)) e->signalled = true;
+}
+
+bool SimProcess::SetCommMask(Handle h, std::uint32_t mask) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return FailBool(error::kNotReady);
+  if (long e = 0; p->Injected(SerialCall::SetCommMask, &e)) return FailBool(e);
+  KernelHandle& k = handles_[h];
+  // A wait in progress ends, having seen no event.
+  if (k.wait) CompleteCommWait(k, 0, error::kSuccess);
+  k.commMask = mask;
+  return true;
+}
+
+bool SimProcess::WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* overlapped) {
+  SimSerialPort* p = Port(h);
+  if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h)) return FailBool(error::kNotReady);
+  if (long e = 0; p->Injected(SerialCall::WaitCommEvent, &e)) return FailBool(e);
+  KernelHandle& k = handles_[h];
+  if (k.commMask == 0 || k.wait || !events) return FailBool(error::kInvalidParameter);
+  if (!k.overlapped || !overlapped) {
+    // The thread blocks until the next byte: only a byte already on its way
+    // ends the wait.
+    p->Settle();
+    if (p->scheduled_.empty()) throw SerialReadBlocksForever{p->name, 1, 0};
+    sys_.Advance(p->scheduled_.front().at - std::min(p->scheduled_.front().at, sys_.Now()));
+    p->Settle();
+    *events = kEvRxChar & k.commMask;
+    return true;
+  }
+  p->Settle();
+  // Bytes already queued end the wait at once.
+  if ((k.commMask & kEvRxChar) && !p->received_.empty()) {
+    *events = kEvRxChar;
+    overlapped->Internal = 0;
+    overlapped->InternalHigh = 0;
+    if (KernelHandle* e = EventHandle(overlapped->hEvent)) e->signalled = true;
+    return true;
+  }
+  CommWait w;
+  w.events = events;
+  w.overlapped = overlapped;
+  w.arrivalsBefore = p->arrivals_;
+  if (!p->setup.watchesLines) w.endsAt = sys_.Now() + kBlindWaitMs;
+  k.wait = w;
+  overlapped->Internal = kStatusPending;
+  overlapped->InternalHigh = 0;
+  if (KernelHandle* e = EventHandle(overlapped->hEvent)) e->signalled = false;
+  return FailBool(error::kIoPending);
+}
+
+void SimProcess::CompleteCommWait(KernelHandle& k, std::uint32_t events, long error) {
+  const CommWait w = *k.wait;
+  k.wait.reset();
+  *w.events = events;
+  w.overlapped->Internal = static_cast<std::uintptr_t>(error);
+  w.overlapped->InternalHigh = 0;
+  if (KernelHandle* e = EventHandle(w.overlapped->hEvent)) e->signalled = true;
+}
+
+void SimProcess::SettleCommWaits() {
+  for (auto& [h, k] : handles_) {
+    if (k.kind != HandleKind::Serial || (!k.wait && !k.read)) continue;
+    SimSerialPort* p = sys_.SerialPort(k.name);
+    const bool live = p && p->Live(k.generation);
+    if (live) p->Settle();
+    if (k.wait) {
+      if (!live)
+        CompleteCommWait(k, 0, error::kOperationAborted);
+      else if ((k.commMask & kEvRxChar) && p->arrivals_ > k.wait->arrivalsBefore)
+        CompleteCommWait(k, kEvRxChar, error::kSuccess);
+      else if (sys_.Now() >= k.wait->endsAt)
+        CompleteCommWait(k, 0, error::kOperationAborted);
+    }
+    // A read of a port that went away ends with no bytes, as reads of it do.
+    if (k.read && (!live || p->received_.size() >= k.read->toRead))
+      CompleteRead(k, error::kSuccess);
+  }
+}
+
+std::uint64_t SimProcess::NextCommArrival() {
+  std::uint64_t next = UINT64_MAX;
+  for (auto& [h, k] : handles_) {
+    if (k.kind != HandleKind::Serial || (!k.wait && !k.read)) continue;
+    const SimSerialPort* p = sys_.SerialPort(k.name);
+    if (p && !p->scheduled_.empty()) next = std::min(next, p->scheduled_.front().at);
+    if (k.wait) next = std::min(next, k.wait->endsAt);
+  }
+  return next;
+}
+
+bool SimProcess::GetOverlappedResult(Handle h, Overlapped* overlapped, std::uint32_t* transferred,
+                                     bool wait) {
+  if (transferred) *transferred = 0;
+  if (!handles_.contains(h) || !overlapped) return FailBool(error::kInvalidHandle);
+  SettleCommWaits();
+  if (overlapped->Internal == kStatusPending) {
+    if (!wait) return FailBool(error::kIoIncomplete);
+    const std::uint64_t next = NextCommArrival();
+    if (next == UINT64_MAX) throw SerialReadBlocksForever{handles_[h].name, 0, 0};
+    if (next > sys_.Now()) sys_.Advance(next - sys_.Now());
+    SettleCommWaits();
+  }
+  if (transferred) *transferred = static_cast<std::uint32_t>(overlapped->InternalHigh);
+  if (overlapped->Internal != 0) return FailBool(static_cast<long>(overlapped->Internal));
+  return true;
+}
+
+bool SimProcess::CancelIo(Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return FailBool(error::kInvalidHandle);
+  if (it->second.wait) CompleteCommWait(it->second, 0, error::kOperationAborted);
+  if (it->second.read) CompleteRead(it->second, error::kOperationAborted);
   return true;
 }
 

@@ -37,7 +37,14 @@ struct SerialPortSetup {
   // is, whose device key holds "PortName". None: no device record, as with
   // Wine's ports.
   std::optional<std::string> friendlyName = {};
+  // The driver reports the modem lines. Wine's comm-event wait needs them
+  // and a pty has none: there a pending wait ends a moment after it began
+  // (kBlindWaitMs), aborted, having seen no event.
+  bool watchesLines = true;
 };
+
+// How long a comm-event wait on a port that cannot watch its lines pends.
+inline constexpr std::uint64_t kBlindWaitMs = 2;
 
 // The port operations a test can make fail.
 enum class SerialCall {
@@ -47,7 +54,9 @@ enum class SerialCall {
   SetCommTimeouts,
   PurgeComm,
   ClearCommError,
-  ReadFile
+  ReadFile,
+  SetCommMask,
+  WaitCommEvent
 };
 
 // Thrown when a ReadFile would wait for bytes that can never come (no
@@ -156,6 +165,7 @@ class SimSerialPort {
   std::map<SerialCall, Failure> failures_;
   bool vanished_ = false;
   std::uint64_t generation_ = 1;  // which plugging-in a handle was opened on
+  std::uint64_t arrivals_ = 0;    // bytes placed in the queue, ever
 };
 
 }  // namespace platform::memory

@@ -286,6 +286,15 @@ long Win32Platform::RegEnumValueA(HKey key, std::uint32_t index, char* name,
 
 // ---- process -------------------------------------------------------------------
 
+Handle Win32Platform::CreateEventA(bool manualReset, bool initialState) {
+  return FromHandle(
+      ::CreateEventA(nullptr, manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE, nullptr));
+}
+
+bool Win32Platform::SetEvent(Handle event) { return ::SetEvent(ToHandle(event)) != FALSE; }
+
+bool Win32Platform::ResetEvent(Handle event) { return ::ResetEvent(ToHandle(event)) != FALSE; }
+
 Handle Win32Platform::CreateMutexA(bool initialOwner, std::string_view name) {
   KeepLastError keep;
   const std::string n(name);
@@ -544,6 +553,19 @@ void Win32Platform::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode);
 
 bool Win32Platform::WaitMessage() { return ::WaitMessage() != FALSE; }
 
+std::uint32_t Win32Platform::MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                         std::uint32_t timeoutMs,
+                                                         std::uint32_t wakeMask,
+                                                         std::uint32_t flags) {
+  HANDLE list[MAXIMUM_WAIT_OBJECTS - 1];
+  if (count > std::size(list)) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) list[i] = ToHandle(handles[i]);
+  return ::MsgWaitForMultipleObjectsEx(count, list, timeoutMs, wakeMask, flags);
+}
+
 // ---- DPI ---------------------------------------------------------------------------
 
 namespace {
@@ -754,6 +776,43 @@ bool Win32Platform::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::
   if (read) *read = got;
   return ok != FALSE;
 }
+
+namespace {
+static_assert(sizeof(Overlapped) == sizeof(OVERLAPPED));
+static_assert(offsetof(Overlapped, Internal) == offsetof(OVERLAPPED, Internal));
+static_assert(offsetof(Overlapped, Offset) == offsetof(OVERLAPPED, Offset));
+static_assert(offsetof(Overlapped, hEvent) == offsetof(OVERLAPPED, hEvent));
+// The record the system fills in while the operation runs: it is the
+// caller's own, not a copy.
+OVERLAPPED* ToWin(Overlapped* o) { return reinterpret_cast<OVERLAPPED*>(o); }
+}  // namespace
+
+bool Win32Platform::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read,
+                             Overlapped* overlapped) {
+  DWORD got = 0;
+  const BOOL ok = ::ReadFile(ToHandle(h), buffer, toRead, &got, ToWin(overlapped));
+  if (read) *read = ok ? got : 0;
+  return ok != FALSE;
+}
+
+bool Win32Platform::SetCommMask(Handle h, std::uint32_t mask) {
+  return ::SetCommMask(ToHandle(h), mask) != FALSE;
+}
+
+bool Win32Platform::WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* overlapped) {
+  static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
+  return ::WaitCommEvent(ToHandle(h), reinterpret_cast<DWORD*>(events), ToWin(overlapped)) != FALSE;
+}
+
+bool Win32Platform::GetOverlappedResult(Handle h, Overlapped* overlapped,
+                                        std::uint32_t* transferred, bool wait) {
+  DWORD n = 0;
+  const BOOL ok = ::GetOverlappedResult(ToHandle(h), ToWin(overlapped), &n, wait ? TRUE : FALSE);
+  if (transferred) *transferred = n;
+  return ok != FALSE;
+}
+
+bool Win32Platform::CancelIo(Handle h) { return ::CancelIo(ToHandle(h)) != FALSE; }
 
 bool Win32Platform::CloseHandle(Handle h) { return ::CloseHandle(ToHandle(h)) != FALSE; }
 

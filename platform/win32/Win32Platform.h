@@ -39,6 +39,9 @@ class Win32Platform final : public Platform {
   long GetLastError() override;
   bool GetVersionExA(OsVersionInfo* info) override;
   std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) override;
+  Handle CreateEventA(bool manualReset, bool initialState) override;
+  bool SetEvent(Handle event) override;
+  bool ResetEvent(Handle event) override;
 
   // WindowOps
   Hwnd CreateWindowExA(const WindowParams& window, WndProc proc) override;
@@ -77,6 +80,9 @@ class Win32Platform final : public Platform {
   LResult DispatchMessageA(const Msg& msg) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                            std::uint32_t timeoutMs, std::uint32_t wakeMask,
+                                            std::uint32_t flags) override;
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
   std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
 
@@ -119,6 +125,13 @@ class Win32Platform final : public Platform {
   bool PurgeComm(Handle h, std::uint32_t flags) override;
   bool ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) override;
   bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read) override;
+  bool ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uint32_t* read,
+                Overlapped* overlapped) override;
+  bool SetCommMask(Handle h, std::uint32_t mask) override;
+  bool WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* overlapped) override;
+  bool GetOverlappedResult(Handle h, Overlapped* overlapped, std::uint32_t* transferred,
+                           bool wait) override;
+  bool CancelIo(Handle h) override;
   bool CloseHandle(Handle h) override;
 
   // DeviceOps

@@ -118,8 +118,9 @@ class SimSerialDevice final : public ContractSerialDevice {
 
 std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number) {
   if (Machines().empty() || number < 1 || number > 9) return nullptr;
-  return std::make_unique<SimSerialDevice>(
-      Machines().back()->AddSerialPort("COM" + std::to_string(number), {.listed = number <= 2}));
+  // Under Wine every port of the suite is a pty, which has no modem lines.
+  return std::make_unique<SimSerialDevice>(Machines().back()->AddSerialPort(
+      "COM" + std::to_string(number), {.listed = number <= 2, .watchesLines = false}));
 }
 
 namespace {

@@ -171,6 +171,15 @@ class OtherProcess final : public Platform {
   LResult DispatchMessageA(const Msg& m) override { return local_.DispatchMessageA(m); }
   void PostQuitMessage(int code) override { local_.PostQuitMessage(code); }
   bool WaitMessage() override { return local_.WaitMessage(); }
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t n, const Handle* h, std::uint32_t ms,
+                                            std::uint32_t mask, std::uint32_t flags) override {
+    return local_.MsgWaitForMultipleObjectsEx(n, h, ms, mask, flags);
+  }
+  Handle CreateEventA(bool manual, bool initial) override {
+    return local_.CreateEventA(manual, initial);
+  }
+  bool SetEvent(Handle e) override { return local_.SetEvent(e); }
+  bool ResetEvent(Handle e) override { return local_.ResetEvent(e); }
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext c) override {
     return local_.SetThreadDpiAwarenessContext(c);
   }
@@ -221,6 +230,17 @@ class OtherProcess final : public Platform {
   bool ReadFile(Handle h, void* b, std::uint32_t n, std::uint32_t* r) override {
     return local_.ReadFile(h, b, n, r);
   }
+  bool ReadFile(Handle h, void* b, std::uint32_t n, std::uint32_t* r, Overlapped* o) override {
+    return local_.ReadFile(h, b, n, r, o);
+  }
+  bool SetCommMask(Handle h, std::uint32_t m) override { return local_.SetCommMask(h, m); }
+  bool WaitCommEvent(Handle h, std::uint32_t* e, Overlapped* o) override {
+    return local_.WaitCommEvent(h, e, o);
+  }
+  bool GetOverlappedResult(Handle h, Overlapped* o, std::uint32_t* n, bool wait) override {
+    return local_.GetOverlappedResult(h, o, n, wait);
+  }
+  bool CancelIo(Handle h) override { return local_.CancelIo(h); }
   bool CloseHandle(Handle h) override { return local_.CloseHandle(h); }
   Handle SetupDiGetClassDevsA(const Guid& g, std::uint32_t flags) override {
     return local_.SetupDiGetClassDevsA(g, flags);

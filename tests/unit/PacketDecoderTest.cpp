@@ -578,6 +578,31 @@ TEST(PacketDecoderWiring, ThePortsBytesMoveThePointerAtTheDriversPoll) {
   EXPECT_TRUE(sys.KeyIsDown(0x01)) << "the system holds the left button";
 }
 
+TEST(PacketDecoderWiring, AReceiverSendingBackToBackIsFollowedPacketByPacket) {
+  // Ten seconds of packets back to back at 9600 bit/s, 320 a second, each
+  // byte waking the driver: were a pause taken per delivery, each packet
+  // would be decoded at least that late, and the last one not yet when its
+  // last byte arrives.
+  SimSystem sys;
+  auto& port = sys.AddSerialPort("COM2");
+  ProgramHarness h(sys);
+  h.Start();
+  sys.PlaceCursor({300, 300});
+  std::vector<Packet> stream;
+  for (int i = 0; i < 3199; ++i) stream.push_back(Motion(i % 2 ? -1 : 1, 0));
+  stream.push_back(Motion(5, 7));
+  const std::uint64_t start = sys.Now();
+  port.Trickle(Wire(stream), 960, start);
+  const std::uint64_t lastByte = start + 9600 * 1000 / 960;
+  h.process->IdleUntil(lastByte - 1);
+  h.app.Run();
+  EXPECT_EQ(sys.Cursor(), (Point{301, 300})) << "all but the last packet";
+  EXPECT_EQ(port.Queued(), 0u);
+  h.process->IdleUntil(lastByte);
+  h.app.Run();
+  EXPECT_EQ(sys.Cursor(), (Point{306, 307}));
+}
+
 TEST(PacketDecoderWiring, ThePointerWorksWhilePlaySoundsErrorBoxIsUp) {
   SimSystem sys;
   auto& port = sys.AddSerialPort("COM2");

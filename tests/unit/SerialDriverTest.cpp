@@ -40,11 +40,18 @@ class SerialDriverTest : public ::testing::Test {
     }
     app.ProcessMessages();
   }
+  // Lets the clock reach atMs in the application's own message loop, which
+  // waits on the port's arrivals as well as on the messages.
+  void LoopUntil(std::uint64_t atMs) {
+    process->IdleUntil(atMs);
+    app.Run();
+  }
   // A driver whose deliveries, of either mode, land in `data` and `packets`.
   std::unique_ptr<TCommPortDriver> Driver() {
     auto d = std::make_unique<TCommPortDriver>(app);
     d->OnReceiveData = [this](TCommPortDriver&, const std::uint8_t* p, std::uint32_t n) {
       data.emplace_back(p, p + n);
+      dataAt.push_back(sys.Now());
     };
     d->OnReceivePacket = [this](TCommPortDriver&, const std::uint8_t* p, std::uint32_t n) {
       packets.emplace_back(p, p + n);
@@ -59,6 +66,7 @@ class SerialDriverTest : public ::testing::Test {
   gui::Application app;
   SimSerialPort& port;
   std::vector<Bytes> data;
+  std::vector<std::uint64_t> dataAt;  // when each of data was delivered
   std::vector<Bytes> packets;
   std::vector<std::uint64_t> quietAt;  // the polls that found nothing waiting
 };
@@ -146,6 +154,67 @@ TEST_F(SerialDriverTest, ThePollRunsEvery50MsFromConnectAndNotAfterDisconnect) {
   EXPECT_FALSE(process->HasPendingMessage()) << "the poll timer is gone";
   RunFor(200);
   EXPECT_EQ(data.size(), 2u);
+}
+
+TEST_F(SerialDriverTest, BytesAreDeliveredAsTheyArriveAndTheTimerStillChecksTheQuietLine) {
+  // COM2 reports its lines, so the comm-event wait works there; on COM3, as
+  // on a pty under Wine, it ends at once having seen nothing, and a read of
+  // one byte waits instead.
+  sys.AddSerialPort("COM3", {.watchesLines = false});
+  for (const char* name : {"COM2", "COM3"}) {
+    SCOPED_TRACE(name);
+    SimSerialPort& line = *sys.SerialPort(name);
+    data.clear();
+    dataAt.clear();
+    quietAt.clear();
+    auto driver = Driver();
+    driver->SetPortName(std::string("\\\\.\\") + name);
+    ASSERT_TRUE(driver->Connect());
+    const std::uint64_t start = sys.Now();
+    line.FeedAt(start + 7, {0xC0, 0x81, 0x80});
+    line.FeedAt(start + 20, {0xC2, 0x80});  // a packet the line cuts
+    line.FeedAt(start + 21, {0x80});
+    line.FeedAt(start + 133, Count(40));
+    LoopUntil(start + 160);
+    EXPECT_TRUE(driver->WokenByArrivals());
+    EXPECT_EQ(data, (std::vector<Bytes>{{0xC0, 0x81, 0x80}, {0xC2, 0x80}, {0x80}, Count(40)}));
+    EXPECT_EQ(dataAt, (std::vector<std::uint64_t>{start + 7, start + 20, start + 21, start + 133}));
+    EXPECT_EQ(quietAt, (std::vector<std::uint64_t>{start + 50, start + 100, start + 150}))
+        << "the timer's polls, which found the line quiet";
+  }
+}
+
+TEST_F(SerialDriverTest, APortThatRefusesOrFailsTheWaitIsPolledOnTheTimerAlone) {
+  for (SerialCall refused : {SerialCall::SetCommMask, SerialCall::WaitCommEvent}) {
+    SCOPED_TRACE(static_cast<int>(refused));
+    data.clear();
+    dataAt.clear();
+    port.FailNext(refused, platform::error::kInvalidParameter, -1);
+    auto driver = Driver();
+    ASSERT_TRUE(driver->Connect());
+    EXPECT_FALSE(driver->WokenByArrivals());
+    const std::uint64_t start = sys.Now();
+    port.FeedAt(start + 7, {1, 2, 3});
+    LoopUntil(start + 60);
+    EXPECT_EQ(data, (std::vector<Bytes>{{1, 2, 3}}));
+    EXPECT_EQ(dataAt, (std::vector<std::uint64_t>{start + 50}));
+    port.ClearFailures();
+  }
+
+  // A wait that worked and then cannot be started again: the bytes that
+  // ended it come at once, the next ones at the timer's poll.
+  data.clear();
+  dataAt.clear();
+  auto driver = Driver();
+  ASSERT_TRUE(driver->Connect());
+  port.FailNext(SerialCall::WaitCommEvent, platform::error::kGenFailure, -1);
+  const std::uint64_t start = sys.Now();
+  port.FeedAt(start + 7, {4});
+  port.FeedAt(start + 20, {5});
+  LoopUntil(start + 60);
+  EXPECT_FALSE(driver->WokenByArrivals());
+  EXPECT_EQ(dataAt, (std::vector<std::uint64_t>{start + 7, start + 50}));
+  port.ClearFailures();
 }
 
 TEST_F(SerialDriverTest, AReadIsBoundedByTheBufferAndTheRestWaitsForTheNextPoll) {

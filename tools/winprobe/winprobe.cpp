@@ -172,7 +172,7 @@ int usage() {
       "  key <vk>                                 press and release a key (injected)\n"
       "  mci-error <code>                         the system's text for an MCI error\n"
       "  wait-cursor <x> <y> <ms>                 wait until the cursor is at x,y\n"
-      "  latency <port> <samples> move | key <letter> <class>\n"
+      "  latency <port> <samples> move | key <letter> <class> | <seconds> stream\n"
       "                                           bytes written into a port wired to the "
       "program's\n"
       "                                           until the pointer moves (or the window\n"
@@ -935,6 +935,54 @@ bool shown(const wchar_t* cls) {
 // motion of 4 pixels right and left and times until GetCursorPos changes;
 // "key" sends a function key and times until a window of the class shows,
 // then sends the key again and waits for it to go.
+// "stream" sends back-to-back motion packets at the line's full rate (9600
+// bit/s: 320 packets a second) for the given seconds, alternately one pixel
+// right and left, then one move of 40 right and down: the time until the
+// pointer shows that last one is the backlog the stream left, and the
+// pointer must end exactly 40 right and down of where it began.
+int streamLatency(HANDLE port, long seconds) {
+  constexpr double kPacketMs = 3.0 * 10.0 * 1000.0 / 9600.0;
+  const unsigned char right[3] = {0xC0, 0x81, 0x80}, left[3] = {0xC3, 0xBF, 0x80};
+  const unsigned char last[3] = {0xC0, 0x80 + 40, 0x80 + 40};
+  POINT start{}, p{};
+  GetCursorPos(&start);
+  const long total = static_cast<long>(seconds * 1000 / kPacketMs) & ~1L;
+  const double t0 = probe::NowMs();
+  long sent = 0;
+  double worstBehind = 0;
+  while (sent < total) {
+    const long due = std::min(total, static_cast<long>((probe::NowMs() - t0) / kPacketMs) + 1);
+    worstBehind = std::max(worstBehind, static_cast<double>(due - sent));
+    std::vector<unsigned char> bytes;
+    for (; sent < due; ++sent)
+      bytes.insert(bytes.end(), sent % 2 ? left : right, (sent % 2 ? left : right) + 3);
+    DWORD put = 0;
+    if (!bytes.empty() &&
+        (!WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) ||
+         put != bytes.size()))
+      return 1;
+    Sleep(1);
+  }
+  const double sentMs = probe::NowMs() - t0;
+  GetCursorPos(&p);
+  const double tLast = probe::NowMs();
+  DWORD put = 0;
+  WriteFile(port, last, 3, &put, nullptr);
+  bool moved = false;
+  for (double end = tLast + 5000; probe::NowMs() < end; Sleep(1)) {
+    GetCursorPos(&p);
+    if (p.x == start.x + 40 && p.y == start.y + 40) {
+      moved = true;
+      break;
+    }
+  }
+  const double lastMs = probe::NowMs() - tLast;
+  std::printf("packets=%ld seconds=%.1f rate=%.0f/s last-packet=%.1f end=%s\n", total,
+              sentMs / 1000, total * 1000.0 / sentMs, lastMs, moved ? "exact" : "OFF");
+  (void)worstBehind;
+  return moved ? 0 : 1;
+}
+
 int cmdLatency(int argc, char** argv) {
   if (argc < 3) return usage();
   const bool key = std::strcmp(argv[2], "key") == 0;
@@ -945,6 +993,11 @@ int cmdLatency(int argc, char** argv) {
     return 1;
   }
   const long samples = parseLong(argv[1]);
+  if (std::strcmp(argv[2], "stream") == 0) {
+    const int r = streamLatency(port, samples);
+    CloseHandle(port);
+    return r;
+  }
   std::wstring cls;
   if (key)
     for (const char* c = argv[4]; *c; ++c) cls += static_cast<wchar_t>(*c);
