@@ -939,6 +939,10 @@ class ScreenOps {
   // (for the desktop window: the virtual screen, its top-left corner first);
   // false if there is no such window.
   virtual bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) = 0;
+  // The screen's pixels inside part (screen coordinates, within the virtual
+  // screen): a read of the one monitor being shown costs that monitor's
+  // pixels, not every monitor's.
+  virtual bool CaptureScreenPart(const Rect& part, gui::Bitmap& out) = 0;
   // Puts the part area of pixels (window coordinates, within pixels; the
   // virtual screen's for the desktop) on the window at the same place; the
   // rest of the window stays as it is.

@@ -349,11 +349,27 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
     return width == 0 || height == 0;
   x -= d->origin.x;
   y -= d->origin.y;
-  srcX -= s->origin.x;
-  srcY -= s->origin.y;
   gui::Bitmap scratch;
-  const gui::Bitmap* from = Pixels(*s, scratch);
-  if (!from) return false;
+  const gui::Bitmap* from = nullptr;
+  Rect screen;
+  bool own = false;
+  if (s->window && !s->own && host_.IsScreenWindow(s->window)) {
+    // Only the part of the screen the transfer reads.
+    if (!host_.WindowArea(s->window, &screen, &own)) return false;
+    const auto to = [](std::int64_t v, std::int32_t low, std::int32_t high) {
+      return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, low, high));
+    };
+    const Rect part{to(srcX, screen.left, screen.right), to(srcY, screen.top, screen.bottom),
+                    to(std::int64_t{srcX} + srcWidth, screen.left, screen.right),
+                    to(std::int64_t{srcY} + srcHeight, screen.top, screen.bottom)};
+    if (!host_.CaptureScreenPart(part, scratch)) return false;
+    from = &scratch;
+    srcX -= part.left;
+    srcY -= part.top;
+  } else {
+    from = Pixels(*s, scratch);
+    if (!from) return false;
+  }
   const BrushObject* brush = rop == kMergeCopy ? Find<BrushObject>(d->brush) : nullptr;
   return Modify(*d, [&](gui::Bitmap& px) -> gui::IRect {
     // The source may be the destination itself: read from a copy then.

@@ -794,6 +794,16 @@ bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   return true;
 }
 
+bool SimProcess::CaptureScreenPart(const Rect& part, gui::Bitmap& out) {
+  if (sys_.failScreenReads_) return false;
+  const Rect v = sys_.VirtualScreen();
+  out = gui::Bitmap(std::max(part.Width(), 0), std::max(part.Height(), 0), gui::kBlack);
+  gui::raster::Blit(
+      out, 0, 0, sys_.Screen(),
+      {part.left - v.left, part.top - v.top, part.right - v.left, part.bottom - v.top});
+  return true;
+}
+
 void SimProcess::PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) {
   SimWindow* w = sys_.Window(hwnd);
   if (!w) return;

@@ -201,6 +201,7 @@ class SimProcess final : public Platform {
   bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
   bool IsScreenWindow(Hwnd hwnd) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
+  bool CaptureScreenPart(const Rect& part, gui::Bitmap& out) override;
   void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
   // ScreenOps: text, in the simulated face (SimText.cpp)
   bool MeasureString(const TextFont& font, std::string_view text, TextExtent* extent) override;

@@ -674,15 +674,19 @@ bool Win32Platform::GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) {
   return true;
 }
 
+namespace {
+
+// The system's calling convention, which a lambda does not have on 32-bit x86.
+BOOL CALLBACK AddMonitor(HMONITOR m, HDC, LPRECT, LPARAM list) {
+  reinterpret_cast<std::vector<HMonitor>*>(list)->push_back(reinterpret_cast<HMonitor>(m));
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<HMonitor> Win32Platform::EnumDisplayMonitors() {
   std::vector<HMonitor> monitors;
-  ::EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR m, HDC, LPRECT, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HMonitor>*>(list)->push_back(reinterpret_cast<HMonitor>(m));
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&monitors));
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
   return monitors;
 }
 
@@ -955,18 +959,12 @@ bool Win32Platform::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
   return true;
 }
 
-bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
-  HWND window = ToHwnd(hwnd);
-  RECT r;
-  if (!AreaOf(window, &r)) return false;
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  // The screen's context has screen coordinates; a window's, its own.
-  const bool screen = window == ::GetDesktopWindow();
-  const int fromX = screen ? r.left : 0, fromY = screen ? r.top : 0;
+namespace {
+
+// The pixels of a device context's rectangle at x,y of w by h.
+bool ReadPixels(HDC source, int x, int y, int w, int h, gui::Bitmap& out) {
   out = gui::Bitmap(std::max(w, 0), std::max(h, 0), gui::kBlack);
   if (w <= 0 || h <= 0) return true;
-  // The desktop window's context is the screen: other programs' windows too.
-  HDC source = window == ::GetDesktopWindow() ? ::GetDC(nullptr) : ::GetWindowDC(window);
   HDC memory = ::CreateCompatibleDC(source);
   BITMAPINFO bi = TopDown32(w, h);
   void* bits = nullptr;
@@ -974,19 +972,48 @@ bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   bool ok = dib && bits;
   if (ok) {
     HGDIOBJ old = ::SelectObject(memory, dib);
-    ok = ::BitBlt(memory, 0, 0, w, h, source, fromX, fromY, SRCCOPY) != FALSE;
+    ok = ::BitBlt(memory, 0, 0, w, h, source, x, y, SRCCOPY) != FALSE;
     ::GdiFlush();
     if (ok)
-      for (int y = 0; y < h; ++y) {
-        const auto* row = static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(y) * w;
-        std::uint32_t* dst = out.Row(y);
-        for (int x = 0; x < w; ++x) dst[x] = row[x] & 0x00FFFFFF;
+      for (int row = 0; row < h; ++row) {
+        const auto* in =
+            static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(row) * w;
+        std::uint32_t* dst = out.Row(row);
+        for (int col = 0; col < w; ++col) dst[col] = in[col] & 0x00FFFFFF;
       }
     ::SelectObject(memory, old);
     ::DeleteObject(dib);
   }
   ::DeleteDC(memory);
-  ::ReleaseDC(window == ::GetDesktopWindow() ? nullptr : window, source);
+  return ok;
+}
+
+}  // namespace
+
+bool Win32Platform::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
+  HWND window = ToHwnd(hwnd);
+  RECT r;
+  if (!AreaOf(window, &r)) return false;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  // The desktop window's context is the screen, other programs' windows too,
+  // in screen coordinates; a window's has its own.
+  if (window == ::GetDesktopWindow()) {
+    HDC screen = ::GetDC(nullptr);
+    const bool ok = ReadPixels(screen, r.left, r.top, w, h, out);
+    ::ReleaseDC(nullptr, screen);
+    return ok;
+  }
+  HDC source = ::GetWindowDC(window);
+  const bool ok = ReadPixels(source, 0, 0, w, h, out);
+  ::ReleaseDC(window, source);
+  return ok;
+}
+
+bool Win32Platform::CaptureScreenPart(const Rect& part, gui::Bitmap& out) {
+  HDC screen = ::GetDC(nullptr);
+  if (!screen) return false;
+  const bool ok = ReadPixels(screen, part.left, part.top, part.Width(), part.Height(), out);
+  ::ReleaseDC(nullptr, screen);
   return ok;
 }
 

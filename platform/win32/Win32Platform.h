@@ -156,6 +156,7 @@ class Win32Platform final : public Platform {
   bool WindowArea(Hwnd hwnd, Rect* rect, bool* own) override;
   bool IsScreenWindow(Hwnd hwnd) override;
   bool CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) override;
+  bool CaptureScreenPart(const Rect& part, gui::Bitmap& out) override;
   void PresentWindowPixels(Hwnd hwnd, const gui::Bitmap& pixels, const gui::IRect& area) override;
   // ScreenOps: text through GDI (Win32Text.cpp)
   bool MeasureString(const TextFont& font, std::string_view text, TextExtent* extent) override;

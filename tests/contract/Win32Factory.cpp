@@ -287,6 +287,9 @@ class OtherProcess final : public Platform {
   bool CaptureWindowPixels(Hwnd h, gui::Bitmap& out) override {
     return local_.CaptureWindowPixels(h, out);
   }
+  bool CaptureScreenPart(const Rect& part, gui::Bitmap& out) override {
+    return local_.CaptureScreenPart(part, out);
+  }
   void PresentWindowPixels(Hwnd h, const gui::Bitmap& pixels, const gui::IRect& area) override {
     local_.PresentWindowPixels(h, pixels, area);
   }

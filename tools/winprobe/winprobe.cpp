@@ -434,22 +434,17 @@ int cmdDpi(int argc, char** argv) {
 }
 
 // One line per monitor, the primary marked: "x y w h [primary]".
-int cmdMonitors() {
-  return EnumDisplayMonitors(
-             nullptr, nullptr,
-             [](HMONITOR m, HDC, LPRECT, LPARAM) -> BOOL {
-               MONITORINFO mi{};
-               mi.cbSize = sizeof mi;
-               if (!GetMonitorInfoW(m, &mi)) return FALSE;
-               const RECT& r = mi.rcMonitor;
-               std::printf("%ld %ld %ld %ld%s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
-                           (mi.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
-               return TRUE;
-             },
-             0)
-             ? 0
-             : 1;
+BOOL CALLBACK printMonitor(HMONITOR m, HDC, LPRECT, LPARAM) {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!GetMonitorInfoW(m, &mi)) return FALSE;
+  const RECT& r = mi.rcMonitor;
+  std::printf("%ld %ld %ld %ld%s\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+              (mi.dwFlags & MONITORINFOF_PRIMARY) ? " primary" : "");
+  return TRUE;
 }
+
+int cmdMonitors() { return EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0) ? 0 : 1; }
 
 int cmdClick(int argc, char** argv) {
   if (argc < 2) return usage();
