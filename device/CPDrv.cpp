@@ -286,28 +286,21 @@ bool TCommPortDriver::ArmCommWait() {
   waitRecord_ = {};
   waitRecord_.hEvent = waitEvent_;
   commEvents_ = 0;
-  if (sys_.WaitCommEvent(handle_, &commEvents_, &waitRecord_)) {
-    // Done at once: its event may not say so.
-    waitPending_ = true;
-    sys_.SetEvent(waitEvent_);
-    return true;
-  }
-  if (sys_.GetLastError() != error::kIoPending) return false;
-  waitPending_ = true;
-  return true;
+  return Armed(sys_.WaitCommEvent(handle_, &commEvents_, &waitRecord_));
 }
 
 bool TCommPortDriver::ArmByteRead() {
   waitRecord_ = {};
   waitRecord_.hEvent = waitEvent_;
   std::uint32_t read = 0;
-  if (sys_.ReadFile(handle_, &waitByte_, 1, &read, &waitRecord_)) {
-    waitPending_ = true;
-    sys_.SetEvent(waitEvent_);
-    return true;
-  }
-  if (sys_.GetLastError() != error::kIoPending) return false;
+  return Armed(sys_.ReadFile(handle_, &waitByte_, 1, &read, &waitRecord_));
+}
+
+bool TCommPortDriver::Armed(bool doneAtOnce) {
+  if (!doneAtOnce && sys_.GetLastError() != error::kIoPending) return false;
   waitPending_ = true;
+  // A wait done at once: its event may not say so.
+  if (doneAtOnce) sys_.SetEvent(waitEvent_);
   return true;
 }
 

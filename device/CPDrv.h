@@ -170,6 +170,8 @@ class TCommPortDriver {
   void StartWaiting();
   bool ArmCommWait();
   bool ArmByteRead();
+  // Whether a wait the system took (pending, or done at once) is armed.
+  bool Armed(bool doneAtOnce);
   // Starts the next wait of the driver's kind, unless one runs.
   void Rearm();
   void WaitSignalled();

@@ -32,13 +32,7 @@ class CommWaitContract : public ::testing::Test {
                           platform::kOpenExisting,
                           platform::kFileAttributeNormal | platform::kFileFlagOverlapped);
     ASSERT_NE(port, kInvalidHandleValue) << "error " << p->GetLastError();
-    platform::Dcb dcb;
-    dcb.BaudRate = 9600;
-    dcb.flags = 0x1 | 0x10 | 0x1000;
-    dcb.ByteSize = 8;
-    ASSERT_TRUE(p->SetCommState(port, dcb));
-    ASSERT_TRUE(p->SetCommTimeouts(port, {1, 0, 1, 0, 10}));
-    ASSERT_TRUE(p->PurgeComm(port, 0xF));
+    ASSERT_TRUE(PrepareTestLine(*p, port));
     event = p->CreateEventA(true, false);
     ASSERT_NE(event, 0u);
     record.hEvent = event;

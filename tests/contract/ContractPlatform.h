@@ -105,6 +105,18 @@ class ContractSerialDevice {
 // ports it found at its start.
 std::unique_ptr<ContractSerialDevice> MakeSerialDevice(int number);
 
+// The line every serial contract test runs on: 9600 bit/s, 8 data bits,
+// binary, reads that return what is queued, and nothing left in it from an
+// earlier test. False if the port refused any of it.
+inline bool PrepareTestLine(platform::Platform& p, platform::Handle port) {
+  platform::Dcb dcb;
+  dcb.BaudRate = 9600;
+  dcb.flags = 0x1 | 0x10 | 0x1000;
+  dcb.ByteSize = 8;
+  return p.SetCommState(port, dcb) && p.SetCommTimeouts(port, {1, 0, 1, 0, 10}) &&
+         p.PurgeComm(port, 0xF);
+}
+
 // A device record of the system's "Ports" class, as a serial driver's set-up
 // leaves it: its friendly name, and "COMn" as "PortName" in its device key.
 // Natively the record of a port of the simulated machine; on the real system

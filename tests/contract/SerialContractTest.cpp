@@ -29,14 +29,7 @@ class SerialContract : public ::testing::Test {
     ASSERT_NE(device, nullptr) << "no device behind COM2";
     port = Open(device->Path());
     ASSERT_NE(port, kInvalidHandleValue) << "error " << p->GetLastError();
-    platform::Dcb dcb;
-    dcb.BaudRate = 9600;
-    dcb.flags = 0x1 | 0x10 | 0x1000;
-    dcb.ByteSize = 8;
-    ASSERT_TRUE(p->SetCommState(port, dcb));
-    ASSERT_TRUE(p->SetCommTimeouts(port, {1, 0, 1, 0, 10}));
-    // Whatever an earlier test left in the line goes.
-    ASSERT_TRUE(p->PurgeComm(port, 0xF));
+    ASSERT_TRUE(PrepareTestLine(*p, port));
     Drain(port);
   }
   void TearDown() override {
