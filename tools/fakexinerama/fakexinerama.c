@@ -34,17 +34,17 @@ Bool XineramaIsActive(Display* d) {
 
 /* The caller frees the array with XFree, which is free(). */
 XineramaScreenInfo* XineramaQueryScreens(Display* d, int* number) {
-  const char* spec = getenv("TAVRIN_XINERAMA_HEADS");
+  const char* named = getenv("TAVRIN_XINERAMA_HEADS");
   XineramaScreenInfo* heads = calloc(16, sizeof *heads);
   int n = 0, w, h, x, y, used;
   (void)d;
   if (!heads) return *number = 0, NULL;
-  while (spec && n < 16 && sscanf(spec, "%dx%d+%d+%d%n", &w, &h, &x, &y, &used) == 4) {
+  while (named && n < 16 && sscanf(named, "%dx%d+%d+%d%n", &w, &h, &x, &y, &used) == 4) {
     heads[n] = (XineramaScreenInfo){n, (short)x, (short)y, (short)w, (short)h};
     ++n;
-    spec += used;
-    if (*spec != ',') break;
-    ++spec;
+    named += used;
+    if (*named != ',') break;
+    ++named;
   }
   *number = n;
   if (n == 0) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/win32/Dib.h"
+
 namespace probe {
 
 inline double NowMs() {
@@ -27,12 +29,7 @@ class Region {
   Region(int left, int top, int w, int h) : left_(left), top_(top), w_(w), h_(h) {
     screen_ = GetDC(nullptr);
     mem_ = CreateCompatibleDC(screen_);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    const BITMAPINFO bi = platform::TopDown32(w, h);
     void* bits = nullptr;
     dib_ = CreateDIBSection(mem_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     bits_ = static_cast<const std::uint32_t*>(bits);

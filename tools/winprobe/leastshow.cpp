@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/win32/Dib.h"
+
 namespace {
 
 HANDLE port = INVALID_HANDLE_VALUE;
@@ -27,12 +29,7 @@ int width = 0, height = 0;
 enum class Mode { Dim, Zoom, Field } mode = Mode::Dim;
 
 HDC NewSurface(HDC like, std::uint32_t** bits) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = platform::TopDown32(width, height);
   void* p = nullptr;
   HDC dc = CreateCompatibleDC(like);
   SelectObject(dc, CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
