@@ -10,6 +10,8 @@
 # COM2 are pty pairs: bytes written to build/run/com2.in reach the program as
 # if from the pointer's receiver.
 set -euo pipefail
+# A step that fails ends the script; it says which, rather than ending silently.
+trap 'rc=$?; echo "run: stopped at line $LINENO, where \"$BASH_COMMAND\" failed (exit $rc)" >&2' ERR
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 . "$TAVRIN_ROOT/tests/wine/prefix.sh"
 
@@ -95,8 +97,10 @@ tavrin_prefix_prepare "$run/prefix.log" "$run/com1.dev" "$run/com2.dev" ||
 # The port the program will listen on: exactly "Com1" means COM1, "Com3" to
 # "Com256" that port, anything else (or nothing) COM2. A port beyond COM2 is
 # given a pty pair of its own and announced the way a USB-serial adapter's
-# driver announces it, so the program lists and opens it.
-port_name="$("$WINE" reg query 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /v 'Com Port' 2>/dev/null </dev/null |
+# driver announces it, so the program lists and opens it. Before the
+# program's first start in this prefix there is no settings key, and the
+# query fails.
+port_name="$({ "$WINE" reg query 'HKCU\SOFTWARE\Omvale Tavrin 2.0.8' /v 'Com Port' 2>/dev/null </dev/null || true; } |
   tr -d '\r' | awk '$1 == "Com" && $2 == "Port" {print $4}')"
 n=2
 [ "$port_name" = Com1 ] && n=1

@@ -2,7 +2,8 @@
 # Runs every test: the native build's unit tests, a short run of the packet
 # decoder's fuzz target (built with clang), the Windows build's tests under
 # Wine (contract suite and end-to-end tests, on a virtual display of their
-# own), a compile of the 32-bit Windows build, and the formatting check.
+# own), the README's run command (tests/run-command.sh), a compile of the
+# 32-bit Windows build, and the formatting check.
 # Ends with the line "N passed, M failed" and a non-zero exit if any failed.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -85,6 +86,15 @@ fi
 # Windows x64: the program itself, run under Wine.
 if step "windows configure" cmake --preset windows "$jpeg64" && step "windows build" cmake --build --preset windows -j 2; then
   run_ctest windows
+else
+  failed=$((failed + 1))
+fi
+
+# The README's run command as a newcomer runs it: a Wine prefix of its own
+# that does not exist yet, and no display.
+if step "the run command" bash tests/run-command.sh; then
+  passed=$((passed + 1))
+  summary+=("run command: passed")
 else
   failed=$((failed + 1))
 fi
