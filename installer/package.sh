@@ -7,8 +7,9 @@
 # replacing earlier copies. scripts/release.sh calls it after its build, the
 # end-to-end test on the program the test suite built.
 #
-# File times inside the zip are those of SOURCE_DATE_EPOCH (by default the
-# time of the last commit), so the same program gives the same zip.
+# The program goes in stripped of its debugging sections. File times inside
+# the zip are those of SOURCE_DATE_EPOCH (by default the time of the last
+# commit), so the same program gives the same zip.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -24,6 +25,8 @@ for f in "${program_files[@]}"; do
 done
 command -v makensis >/dev/null || { echo "package: makensis is missing (run scripts/setup.sh)" >&2; exit 1; }
 command -v zip >/dev/null || { echo "package: zip is missing (run scripts/setup.sh)" >&2; exit 1; }
+strip=x86_64-w64-mingw32-strip
+command -v "$strip" >/dev/null || { echo "package: $strip is missing (run scripts/setup.sh)" >&2; exit 1; }
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)"
@@ -38,12 +41,19 @@ rm -rf "$stage"
 mkdir -p "$stage"
 trap 'rm -rf "$stage"' EXIT
 
-# What the zip holds is also what the installer installs.
+# What the zip holds is also what the installer installs. The text files
+# carry the program's name, as they may land in a folder shared with others.
 for f in "${program_files[@]}"; do cp "$prog/$f" "$stage/$f"; done
+# strip would stamp the exe's header with the time of the day; at 0 it stays
+# as the linker left it (no time), and the same program strips to the same
+# bytes.
+SOURCE_DATE_EPOCH=0 "$strip" --strip-all "$stage/tavrin.exe"
 crlf() { sed -e 's/\r$//' -e 's/$/\r/'; }  # Notepad's line ends
-sed "s/@VERSION@/$version/g" "$here/README.txt" | crlf >"$stage/README.txt"
-crlf <"$root/LICENSE" >"$stage/LICENSE.txt"
-files=("${program_files[@]}" README.txt LICENSE.txt)
+title="Tavrin $version"
+sed -e "s/@VERSION@/$version/g" -e "s/^@UNDERLINE@\$/$(printf '%*s' ${#title} '' | tr ' ' =)/" \
+  "$here/README.txt" | crlf >"$stage/Tavrin README.txt"
+crlf <"$root/LICENSE" >"$stage/Tavrin LICENSE.txt"
+files=("${program_files[@]}" "Tavrin README.txt" "Tavrin LICENSE.txt")
 chmod 0644 "$stage"/*
 touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
 

@@ -21,8 +21,9 @@ packages=(
   openbox
   # unpacking the libjpeg source package
   dpkg-dev xz-utils
-  # the release (scripts/release.sh): the installer and the portable zip
-  nsis zip unzip
+  # the release (scripts/release.sh): the installer and the portable zip;
+  # its test makes a folder read-only for root with chattr
+  nsis zip unzip e2fsprogs
 )
 
 missing=()
