@@ -9,6 +9,8 @@
 # (the top CMakeLists.txt). Safe to run again: it rebuilds what changed and
 # writes build/release/ anew.
 set -euo pipefail
+# A step that fails ends the script; it says which, rather than ending silently.
+trap 'rc=$?; echo "release: stopped at line $LINENO, where \"$BASH_COMMAND\" failed (exit $rc)" >&2' ERR
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 t0=$SECONDS
 

@@ -123,6 +123,7 @@ check_eq "the README's title is underlined to its length" \
   "$(head -n 1 "$TV_WORK/readme-head" | tr -c '\n' =)" "$(tail -n 1 "$TV_WORK/readme-head")"
 check_eq "the program's version resource" "$version.0" "$(pe_version "$TV_WORK/zip-tavrin.exe")"
 check_eq "the installer's version resource" "$version.0" "$(pe_version "$rel/$setup")"
+check "the installer's manifest declares it DPI aware" grep -qaF '>true</dpiAware>' "$rel/$setup"
 # Packed again a few seconds later: nothing may take the time of day.
 package "$TV_WORK/release-again"
 check "packed again, the files are byte for byte the same" cmp -s "$rel/SHA256SUMS" "$TV_WORK/release-again/SHA256SUMS"
@@ -154,12 +155,14 @@ no_entries() {  # what for
 # immutable folder.
 read_only="$TV_WORK/read-only"
 mkdir -p "$read_only"
-if [ "$(id -u)" -ne 0 ]; then chmod a-w "$read_only"; else chattr +i "$read_only"; fi ||
-  die "cannot make a folder read-only here (chattr +i needs CAP_LINUX_IMMUTABLE)"
-check_eq "an install into a folder that cannot be written: the exit code" 3 \
-  "$(install "the install into a read-only folder" "/D=$(tv_winpath "$read_only")")"
-check_eq "nothing was written into it" "" "$(listing "$read_only")"
-no_entries "after the failed install"
+if if [ "$(id -u)" -ne 0 ]; then chmod a-w "$read_only"; else chattr +i "$read_only" 2>/dev/null; fi; then
+  check_eq "an install into a folder that cannot be written: the exit code" 3 \
+    "$(install "the install into a read-only folder" "/D=$(tv_winpath "$read_only")")"
+  check_eq "nothing was written into it" "" "$(listing "$read_only")"
+  no_entries "after the failed install"
+else
+  echo "SKIPPED: the install into a read-only folder (root here cannot make one: chattr +i needs CAP_LINUX_IMMUTABLE)" >&2
+fi
 
 # --- a silent install -----------------------------------------------------------
 check_eq "the install: the installer's exit code" 0 "$(install "the install")"
