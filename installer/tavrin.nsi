@@ -206,6 +206,36 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Earlier versions named their text files README.txt and LICENSE.txt. An
+; upgrade in place takes them away when they are Tavrin's: a README whose
+; title is Tavrin's, a licence whose copyright line is Omvale's; another
+; program's files of those names stay.
+Function RemoveEarlierTexts
+  ClearErrors
+  FileOpen $1 "$INSTDIR\README.txt" r
+  ${IfNot} ${Errors}
+    FileRead $1 $2
+    FileClose $1
+    StrCpy $2 $2 7
+    ${If} $2 == "Tavrin "
+      Delete "$INSTDIR\README.txt"
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  FileOpen $1 "$INSTDIR\LICENSE.txt" r
+  ${IfNot} ${Errors}
+    FileRead $1 $2
+    FileRead $1 $3
+    FileRead $1 $3
+    FileClose $1
+    StrCpy $3 $3 "" -8
+    ${If} $2 == "MIT License$\r$\n"
+    ${AndIf} $3 == "Omvale$\r$\n"
+      Delete "$INSTDIR\LICENSE.txt"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 ; Adds the size of an installed file to $R0, in bytes.
 !macro ADD_SIZE file
   FileOpen $1 "$INSTDIR\${file}" r
@@ -260,6 +290,9 @@ Section "Tavrin" SecProgram
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ${If} ${Errors}
     Abort "The files could not all be written"
+  ${EndIf}
+  ${If} $OldDir == $INSTDIR
+    Call RemoveEarlierTexts
   ${EndIf}
 
   ; The entries only once every file is in place.

@@ -201,6 +201,9 @@ old_pid="$(field "$main" pid)"
 "$WINE" reg delete "$RUN_KEY" /v Tavrin /f >/dev/null 2>&1 </dev/null
 head -c 1048576 /dev/zero >"$inst_unix/notes.dat"
 : >"$inst_unix/Tavrin README.txt"
+# An earlier version's text files, named README.txt and LICENSE.txt.
+unzip -p "$rel/$zip" "Tavrin README.txt" | sed '1s/.*/Tavrin 2.0.7\r/' >"$inst_unix/README.txt"
+unzip -p "$rel/$zip" "Tavrin LICENSE.txt" >"$inst_unix/LICENSE.txt"
 check_eq "the upgrade: the installer's exit code" 0 "$(install "the upgrade")"
 if tv_wait_exit "$first" 10; then
   check_eq "the running program, closed by the upgrade as Exit closes it: exit code" 0 "$TV_RC"
@@ -209,6 +212,8 @@ else
 fi
 check "the upgrade replaced the installed files" \
   cmp -s <(unzip -p "$rel/$zip" "Tavrin README.txt") "$inst_unix/Tavrin README.txt"
+check_eq "the upgrade took the earlier version's text files away" "${installed/tavrin.exe|/notes.dat|tavrin.exe|}" \
+  "$(listing "$inst_unix")"
 check_eq "the sign-in entry the user removed stays away" "" "$(reg_value "$RUN_KEY" Tavrin)"
 size=$(($(reg_value "$UNINST_KEY" EstimatedSize)))
 bytes=$(cd "$inst_unix" && cat tavrin.exe Ok.ico Wrong.ico circle.ico "Tavrin README.txt" "Tavrin LICENSE.txt" uninstall.exe | wc -c)
