@@ -74,7 +74,8 @@ wait_for() {  # pattern, seconds
 if wait_for 'keys drive the pointer' 300; then
   pass "run.sh --receiver: the receiver is up ($((SECONDS - t0)) s)"
   prog="$(sed -n 's/.*(program PID \([0-9]*\),.*/\1/p' "$typescript" | head -n 1)"
-  export DISPLAY=":$(tr -dc 0-9 <"$root/build/run/display")"
+  DISPLAY=":$(tr -dc 0-9 <"$root/build/run/display")"
+  export DISPLAY
   pointer() { xdotool getmouselocation 2>/dev/null | sed -n 's/^x:\([0-9]*\) y:\([0-9]*\).*/\1 \2/p'; }
   # The right arrow moves the pointer by the step, 8 pixels. Wine moves it
   # from where Wine last had it, which the X pointer need not show before:
