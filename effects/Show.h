@@ -119,9 +119,10 @@ class TForm_Draw : public gui::Form {
   void ShowDrawFunction();
 
   // Takes the screen's picture that the next show starts from, once the
-  // leaving windows are gone from the screen, or the last read when they
-  // would not go within the bound. False only when the screen could not be
-  // read: the next show then has no picture. Also settles Covered.
+  // leaving windows are gone from the screen, or the last good read when
+  // they would not go within the bound or a later read failed. False only
+  // when the screen could not be read at all: the next show then has no
+  // picture. Also settles Covered.
   bool CaptureScreen(const std::vector<LeavingWindow>& leaving);
   const std::optional<gui::Bitmap>& ScreenPicture() const { return picture_; }
   // Reads of the screen the last capture took (1 when nothing had to leave).
