@@ -111,6 +111,11 @@ class TForm_Draw : public gui::Form {
   // break when the countdown has run out.
   void SetUpBreakScreen();
   void EndBreak();
+  // The window the program's boxes belong to: the overlay while it shows,
+  // since it stays on top of every other window and an owned window is
+  // always above its owner (the box, the presenter's click on its OK
+  // included); else 0, the application window.
+  platform::Hwnd BoxOwner() const { return Visible() ? Handle() : 0; }
   // Sets the pointer to its own position: the overlay then receives a move
   // at the unchanged point and the tool repaints.
   void NudgePointer();

@@ -349,6 +349,7 @@ class SimSystem {
   void Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam);
   Hwnd NewHandle() { return nextHandle_ += 4; }
   void BringToFront(Hwnd hwnd);
+  bool InTopmostBand(const SimWindow& w) const;
   void RemoveWindow(Hwnd hwnd);
   // Pointer and keyboard input (SimInput.cpp). Input goes to the queue of
   // the process whose window it is for, behind that process's posted
