@@ -178,10 +178,11 @@ void TForm_Draw::EndBreak() {
         player->Open();
       } catch (const gui::EMCIDeviceError&) {
         opened = false;
-        // No caption of its own: the system's default one.
+        // No caption of its own: the system's default one. Over the break
+        // screen, where the presenter can click it.
         program_.app.MessageBox(
             "Error " + std::to_string(player->Error()) + ": " + player->ErrorMessage(), "",
-            gui::kMbOk);
+            gui::kMbOk, BoxOwner());
       }
       // A sound that opens but will not play shows nothing.
       if (opened) player->Play();

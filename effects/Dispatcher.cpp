@@ -133,8 +133,10 @@ void EffectDispatcher::PlaySound() {
   gui::TMediaPlayer& player = w_.player;
   gui::Application& app = program_.app;
   ClearScrollModes();
+  // The boxes come over an overlay that shows, where the presenter can
+  // click them.
   if (player.Mode() == gui::TMPModes::mpNotReady)
-    app.MessageBox(kMediaNotReadyText, app.Title(), gui::kMbOk);
+    app.MessageBox(kMediaNotReadyText, app.Title(), gui::kMbOk, w_.overlay.BoxOwner());
   if (player.Mode() == gui::TMPModes::mpPlaying) {
     player.Stop();
     player.Close();
@@ -153,7 +155,7 @@ void EffectDispatcher::PlaySound() {
   } catch (const gui::EMCIDeviceError&) {
     // No caption of its own: the system's default one.
     app.MessageBox("Error " + std::to_string(player.Error()) + ": " + player.ErrorMessage(), "",
-                   gui::kMbOk);
+                   gui::kMbOk, w_.overlay.BoxOwner());
     return;
   }
   player.Play();

@@ -168,13 +168,14 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
     for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
       if (attempt > 0) sys.Sleep(kCaptureRetryMs);
       ++captureAttempts_;
-      // A read that fails outright leaves no picture, even after good ones:
-      // the screen is no longer there to be read.
+      // A read that fails (the workstation locked, the secure desktop up)
+      // ends the reading. After good ones the last good one stands, as past
+      // the bound: a picture with a window still in it beats none. The
+      // failed transfer wrote nothing, so the capture's bitmap still holds
+      // that picture for the surfaces.
       if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, r.left, r.top, kSrcCopy) ||
-          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels)) {
-        picture_.reset();
+          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels))
         break;
-      }
       picture_ = std::move(pixels);
       const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
         return StillShows(*picture_, {r.left, r.top}, w);

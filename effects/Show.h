@@ -111,6 +111,11 @@ class TForm_Draw : public gui::Form {
   // break when the countdown has run out.
   void SetUpBreakScreen();
   void EndBreak();
+  // The window the program's boxes belong to: the overlay while it shows,
+  // since it stays on top of every other window and an owned window is
+  // always above its owner (the box, the presenter's click on its OK
+  // included); else 0, the application window.
+  platform::Hwnd BoxOwner() const { return Visible() ? Handle() : 0; }
   // Sets the pointer to its own position: the overlay then receives a move
   // at the unchanged point and the tool repaints.
   void NudgePointer();
@@ -119,9 +124,10 @@ class TForm_Draw : public gui::Form {
   void ShowDrawFunction();
 
   // Takes the screen's picture that the next show starts from, once the
-  // leaving windows are gone from the screen, or the last read when they
-  // would not go within the bound. False only when the screen could not be
-  // read: the next show then has no picture. Also settles Covered.
+  // leaving windows are gone from the screen, or the last good read when
+  // they would not go within the bound or a later read failed. False only
+  // when the screen could not be read at all: the next show then has no
+  // picture. Also settles Covered.
   bool CaptureScreen(const std::vector<LeavingWindow>& leaving);
   const std::optional<gui::Bitmap>& ScreenPicture() const { return picture_; }
   // Reads of the screen the last capture took (1 when nothing had to leave).

@@ -783,7 +783,7 @@ bool SimProcess::IsScreenWindow(Hwnd hwnd) { return hwnd == sys_.desktop_; }
 
 bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
   if (hwnd == sys_.desktop_) {
-    if (sys_.failScreenReads_) return false;
+    if (sys_.ScreenReadsFail()) return false;
     out = sys_.Screen();
     return true;
   }
@@ -795,7 +795,7 @@ bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
 }
 
 bool SimProcess::CaptureScreenPart(const Rect& part, gui::Bitmap& out) {
-  if (sys_.failScreenReads_) return false;
+  if (sys_.ScreenReadsFail()) return false;
   const Rect v = sys_.VirtualScreen();
   out = gui::Bitmap(std::max(part.Width(), 0), std::max(part.Height(), 0), gui::kBlack);
   gui::raster::Blit(

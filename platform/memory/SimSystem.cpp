@@ -250,15 +250,30 @@ Hwnd SimSystem::FindWindow(std::string_view className,
   return 0;
 }
 
+// "An owned window is always above its owner in the z-order": a window
+// owned by a topmost one is in the topmost band with it, whatever its own
+// style says.
+bool SimSystem::InTopmostBand(const SimWindow& w) const {
+  const SimWindow* o = &w;
+  for (int depth = 0; o && depth < 64; ++depth, o = o->owner ? Window(o->owner) : nullptr)
+    if (o->topmost) return true;
+  return false;
+}
+
 void SimSystem::BringToFront(Hwnd hwnd) {
   const SimWindow* w = Window(hwnd);
   if (!w || w->parent || w->messageOnly || hwnd == desktop_) return;
   std::erase(zorder_, hwnd);
   // Topmost windows stay above the others: a window goes in front of its band.
   auto pos = zorder_.begin();
-  if (!w->topmost)
-    while (pos != zorder_.end() && Window(*pos)->topmost) ++pos;
+  if (!InTopmostBand(*w))
+    while (pos != zorder_.end() && InTopmostBand(*Window(*pos))) ++pos;
   zorder_.insert(pos, hwnd);
+  // Its owned windows come along in front of it, in the order they had.
+  std::vector<Hwnd> owned;
+  for (Hwnd h : zorder_)
+    if (Window(h)->owner == hwnd) owned.push_back(h);
+  for (auto it = owned.rbegin(); it != owned.rend(); ++it) BringToFront(*it);
 }
 
 void SimSystem::RemoveWindow(Hwnd hwnd) {

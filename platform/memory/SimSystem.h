@@ -194,8 +194,13 @@ class SimSystem {
   const std::vector<SimMonitor>& Monitors() const { return monitors_; }
   Rect VirtualScreen() const;
   // Failure injection: reading the screen (a transfer from the desktop's
-  // device context) fails, as on a locked workstation.
-  void FailScreenReads(bool fail) { failScreenReads_ = fail; }
+  // device context) fails, as on a locked workstation: from the clock's
+  // reading `from` on (at once by default).
+  void FailScreenReads(bool fail, std::uint64_t from = 0) {
+    failScreenReads_ = fail;
+    failScreenReadsFrom_ = from;
+  }
+  bool ScreenReadsFail() const { return failScreenReads_ && nowMs_ >= failScreenReadsFrom_; }
   Point Cursor() const { return cursor_; }
   void PlaceCursor(Point p);  // moves the cursor without any input message
   // A window hidden from now on stays on the screen this much longer, as a
@@ -344,6 +349,7 @@ class SimSystem {
   void Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam);
   Hwnd NewHandle() { return nextHandle_ += 4; }
   void BringToFront(Hwnd hwnd);
+  bool InTopmostBand(const SimWindow& w) const;
   void RemoveWindow(Hwnd hwnd);
   // Pointer and keyboard input (SimInput.cpp). Input goes to the queue of
   // the process whose window it is for, behind that process's posted
@@ -368,6 +374,7 @@ class SimSystem {
 
   std::vector<SimMonitor> monitors_;  // the primary first
   bool failScreenReads_ = false;
+  std::uint64_t failScreenReadsFrom_ = 0;
   std::uint32_t dpi_ = kDefaultDpi;
   DpiAwarenessContext startAwareness_ = kDpiAwarenessContextPerMonitorAwareV2;
   std::uint64_t nowMs_ = 0;

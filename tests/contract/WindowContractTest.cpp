@@ -140,6 +140,35 @@ TEST_F(WindowContract, WindowFromPointFindsTheVisibleWindowOnTop) {
   EXPECT_EQ(p->WindowFromPoint(inBoth), below.hwnd());
 }
 
+// "An owned window is always above its owner in the z-order": one owned by a
+// topmost window is above it, where one owned by a plain window is under it.
+TEST_F(WindowContract, AWindowOwnedByATopmostOneIsAboveIt) {
+  auto top = Popup("Topmost");
+  top.topmost = true;
+  LoggingWindow topmost(*p, top);
+  LoggingWindow plain(*p, Popup("Plain owner"));  // hidden, as the application's own window
+  auto popup = Popup("Owned by the topmost");
+  popup.left = 150;
+  popup.owner = topmost.hwnd();
+  LoggingWindow above(*p, popup);
+  popup.caption = "Owned by the plain one";
+  popup.owner = plain.hwnd();
+  LoggingWindow under(*p, popup);
+  const platform::Point inAll{200, 200};
+
+  p->ShowWindow(topmost.hwnd(), platform::kSwShowNoActivate);
+  p->ShowWindow(under.hwnd(), platform::kSwShowNoActivate);
+  EXPECT_EQ(p->WindowFromPoint(inAll), topmost.hwnd());
+  p->ShowWindow(above.hwnd(), platform::kSwShowNoActivate);
+  EXPECT_EQ(p->WindowFromPoint(inAll), above.hwnd());
+  // Made topmost again, the owner still has its owned window above it.
+  p->SetWindowPos(topmost.hwnd(), platform::kHwndTopmost, 0, 0, 0, 0,
+                  platform::kSwpNoMove | platform::kSwpNoSize | platform::kSwpNoActivate);
+  EXPECT_EQ(p->WindowFromPoint(inAll), above.hwnd());
+  p->ShowWindow(above.hwnd(), platform::kSwHide);
+  EXPECT_EQ(p->WindowFromPoint(inAll), topmost.hwnd());
+}
+
 TEST_F(WindowContract, DestroyWindowSendsWmDestroyAndTakesOwnedWindowsAlong) {
   LoggingWindow owner(*p, Popup("Owner"));
   auto popup = Popup("Owned");

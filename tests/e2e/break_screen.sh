@@ -3,7 +3,8 @@
 # along the screen's edges in "Break Font Color", the minutes, ":" and the
 # seconds in the font colour in the middle, the seconds counting down; with
 # 1 minute and a "BreakSound" that does not exist, the "Error" box comes up
-# above the overlay when the minute is over and can be answered; Escape then
+# above the overlay when the minute is over and a click packet from the
+# device on its OK closes it; Escape then
 # closes the overlay, and the key opens and closes it again.
 # e2e-limit: 180
 # e2e-needs: receiver
@@ -163,14 +164,30 @@ check_eq "the box has an OK button" "OK" "$(sed -n 's/^buttons=//p' <<<"$box")"
 check_eq "the box belongs to the program" "$(field "$(probe find-window TForm_Main Tavrin)" pid)" \
   "$(sed -n 's/^pid=//p' <<<"$box")"
 b="$(probe find-window '#32770' Error)"
-# Seen on the screen, not asked of the system: Wine's WindowFromPoint
-# names the overlay at the box's middle, while the screen shows the box.
+o="$(probe find-window TForm_Draw)"
+ties="$(probe window-ties "$(field "$b" hwnd)")"
+log "the box: $ties"
+check_eq "the break screen owns the box" "$(field "$o" hwnd)" "$(field "$ties" owner)"
+check_eq "the box is above the break screen" 1 "$(probe above "$(field "$b" hwnd)" "$(field "$o" hwnd)")"
 sleep 0.3
 ended="$(tv_screenshot break-error)"
 check "the box shows on the screen over the field" \
   test "$(tv_pixels_differ "$first" "$ended" "$(field "$b" x)" "$(field "$b" y)" "$(field "$b" w)" "$(field "$b" h)")" \
   -gt $(($(field "$b" w) * $(field "$b" h) / 2))
-probe messagebox Error 5000 --dismiss >/dev/null || fail "could not press OK on the box"
+# The presenter answers it with the pointer: onto OK, then a click, both
+# from the device.
+ok="$(grep -m 1 ' id=1 .* class=Button ' <<<"$(probe children "$(field "$b" hwnd)")")" ||
+  die "the box has no OK button"
+ox=$(($(field "$ok" x) + $(field "$ok" w) / 2)) oy=$(($(field "$ok" y) + $(field "$ok" h) / 2))
+tv_point_to "$ox" "$oy" || fail "the pointer did not reach OK at $ox,$oy: $(tv_cursor)"
+check_eq "the pointer is over OK" "$(field "$ok" hwnd)" "$(field "$(probe window-at "$ox" "$oy")" hwnd)"
+tv_send "click"
+if probe wait-gone '#32770' 5000 Error >/dev/null; then
+  pass "a click packet on OK closes the box"
+else
+  fail "the box is still up after a click packet on its OK button"
+  probe messagebox Error 2000 --dismiss >/dev/null
+fi
 
 # The countdown stands at 0 : 0: the seconds show the same single "0" the
 # minutes do, right-aligned where "59" ended.
@@ -184,7 +201,6 @@ check "the box is gone and the field shows whole ($n pixels in $l,$t-$r,$b are n
   test "${n:-0}" -gt 0 -a "$l" -ge "$text_l" -a "$t" -ge "$text_t" -a "$r" -lt "$text_r" -a "$b" -lt "$text_b"
 check "no other box follows" test -z "$(probe messagebox Error 2000 2>/dev/null)"
 
-o="$(probe find-window TForm_Draw)"
 probe activate "$(field "$o" hwnd)" >/dev/null || true
 probe key 27
 probe wait-hidden TForm_Draw 5000 >/dev/null || fail "Escape did not close the overlay"

@@ -327,6 +327,21 @@ tv_send() {  # [--com1 | --com N] script
 
 tv_cursor() { probe getcursor; }
 
+# Moves the pointer to x,y with motion packets from the receiver, as the
+# presenter does (the prefix's motion is exact); false if it is not there
+# within 3 s.
+tv_point_to() {  # x, y
+  local x y dx dy sx sy script=""
+  read -r x y <<<"$(tv_cursor)"
+  dx=$(($1 - x)) dy=$(($2 - y))
+  while [ "$dx" != 0 ] || [ "$dy" != 0 ]; do
+    sx=$((dx > 100 ? 100 : dx < -100 ? -100 : dx)) sy=$((dy > 100 ? 100 : dy < -100 ? -100 : dy))
+    script+="move $sx $sy; " dx=$((dx - sx)) dy=$((dy - sy))
+  done
+  [ -z "$script" ] || tv_send "${script%; }"
+  probe wait-cursor "$1" "$2" 3000 >/dev/null
+}
+
 # Waits until a line matching the pattern (grep -E) shows in the file;
 # prints the matches so far.
 tv_wait_line() {  # file, pattern, seconds, [count]

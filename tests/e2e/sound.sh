@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The function key bound to "Play Sound" ('H' by default): a sound file that
-# does not exist shows "Error 275: " and the system's text for it; a real
+# does not exist shows "Error 275: " and the system's text for it, over an
+# overlay too, where the device's pointer and click answer it; a real
 # MIDI file plays with no box, and the key pressed again stops it. (With no
 # sound card nothing is heard; the prefix has no audio driver.)
 # e2e-limit: 120
@@ -33,6 +34,28 @@ check_eq "the box belongs to the program" "$(field "$(probe find-window TForm_Ma
   "$(sed -n 's/^pid=//p' <<<"$box")"
 probe messagebox '*' 5000 --dismiss >/dev/null || fail "could not press OK on the box"
 check "the program runs on after the box" tv_running "$TV_PID"
+
+# Over an overlay (Zoom, key K) the box comes above it, and the device's
+# pointer and click close it there; the overlay stays.
+tv_send "key K"
+o="$(probe wait-visible TForm_Draw 5000)" || die "no overlay shows for key K"
+tv_send "key H"
+box="$(probe messagebox '*' 10000)" || die "no box over the overlay"
+b="$(sed -n 's/^hwnd=//p' <<<"$box")"
+echo "box over the overlay: $(tv_screenshot sound-over-overlay)"
+check_eq "the overlay owns the box" "$(field "$o" hwnd)" "$(field "$(probe window-ties "$b")" owner)"
+check_eq "the box is above the overlay" 1 "$(probe above "$b" "$(field "$o" hwnd)")"
+ok="$(grep -m 1 ' id=1 .* class=Button ' <<<"$(probe children "$b")")" || die "the box has no OK button"
+ox=$(($(field "$ok" x) + $(field "$ok" w) / 2)) oy=$(($(field "$ok" y) + $(field "$ok" h) / 2))
+tv_point_to "$ox" "$oy" || fail "the pointer did not reach OK at $ox,$oy: $(tv_cursor)"
+tv_send "click"
+if probe wait-gone '#32770' 5000 >/dev/null; then
+  pass "a click packet on OK closes the box over the overlay"
+else
+  fail "the box over the overlay is still up after a click packet on its OK button"
+  probe messagebox '*' 2000 --dismiss >/dev/null
+fi
+check "the overlay still shows" probe wait-visible TForm_Draw 500
 tv_stop "$TV_PID"
 
 # --- a real MIDI file ----------------------------------------------------------

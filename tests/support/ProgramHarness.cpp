@@ -21,6 +21,18 @@ void ProgramHarness::Click(Hwnd hwnd, int x, int y, bool right) {
   app.ProcessMessages();
 }
 
+void ProgramHarness::ClickScreen(Point at) {
+  process->SetCursorPos(at.x, at.y);
+  process->mouse_event(kMouseEventLeftDown, 0, 0, 0);
+  process->mouse_event(kMouseEventLeftUp, 0, 0, 0);
+}
+
+Point ProgramHarness::Middle(Hwnd hwnd) {
+  Rect r;
+  process->GetWindowRect(hwnd, &r);
+  return {r.left + r.Width() / 2, r.top + r.Height() / 2};
+}
+
 void ProgramHarness::PressKey(std::uint8_t vk, bool ctrl) {
   constexpr std::uint8_t kVkControl = 0x11;
   if (ctrl) process->keybd_event(kVkControl, 0, 0);

@@ -42,6 +42,11 @@ class ProgramHarness {
   // A real pointer action: the cursor goes to the window's client point, the
   // button goes down and up there, and the program handles what follows.
   void Click(platform::Hwnd hwnd, int x, int y, bool right = false);
+  // A left click of the pointer at a point of the screen, queued as real
+  // input: whatever window is on top there takes it.
+  void ClickScreen(platform::Point at);
+  // The middle of a window on the screen.
+  platform::Point Middle(platform::Hwnd hwnd);
   // Presses a key (with Ctrl held when asked) at the window in front.
   void PressKey(std::uint8_t vk, bool ctrl = false);
   // Lets <ms> of simulated time pass, handling what comes due millisecond by

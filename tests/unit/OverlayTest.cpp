@@ -202,6 +202,21 @@ TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPi
   EXPECT_EQ(overlay().CaptureAttempts(), 1);
 }
 
+TEST_F(OverlayTest, AReadThatFailsAfterAGoodOneKeepsTheGoodPicture) {
+  // The palette lingers on the screen, and the workstation is locked while
+  // the capture waits for it to go.
+  h.Main().Minimized1Click();
+  h.app.ProcessMessages();
+  const gui::Bitmap withPalette = sys.Screen();
+  sys.SetHideLinger(1000);
+  sys.FailScreenReads(true, sys.Now() + 1);
+  Dispatch(3);  // Zoom
+  EXPECT_EQ(overlay().CaptureAttempts(), 2) << "no read after the failed one";
+  EXPECT_EQ(overlay().Image_Draw.Picture(), withPalette);
+  EXPECT_EQ(PixelsOf(overlay().CaptureSurface), withPalette);
+  EXPECT_FALSE(overlay().Timer3.Enabled()) << "the tool is prepared and drew its first frame";
+}
+
 TEST_F(OverlayTest, AScreenThatCannotBeReadShowsTheWindowAndPreparesNothing) {
   const Counts before = Now();
   sys.FailScreenReads(true);
