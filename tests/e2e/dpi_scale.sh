@@ -94,10 +94,12 @@ dialog="$(tv_wait_shown TForm_Seeting 539 401 10)" || die "the settings dialog d
 shot="$(tv_settled_screenshot dpi_scale-settings "$(field "$dialog" x)" "$(field "$dialog" y)" 539 401)"
 tv_crop_window "$shot" "$dialog" "$TV_ARTIFACTS/dpi_scale-settings-crop.png"
 # Every caption of its buttons and labels (on every page) fits its control
-# in the face the system gives: at 150 % where they stand, and at 200 % with
-# the controls and faces laid out at that scale.
+# in the face the system gives for the one the program asks for at a scale
+# other than 100 % (its 11 pixels at 96 DPI taken to the scale): at 150 %
+# where they stand, and at 200 % with the controls laid out at that scale.
 for dpi in 144 192; do
-  captions="$(probe captions "$(field "$dialog" hwnd)" "$dpi")" || fail "no captions measured at $dpi DPI"
+  captions="$(probe captions "$(field "$dialog" hwnd)" "$dpi" "Microsoft Sans Serif" 11)" ||
+    fail "no captions measured at $dpi DPI"
   printf '%s\n' "$captions" >"$TV_ARTIFACTS/dpi_scale-captions-$dpi.txt"
   summary="$(tail -n 1 <<<"$captions")"
   log "captions at $dpi DPI: $summary"

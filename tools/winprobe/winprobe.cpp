@@ -187,8 +187,9 @@ int usage() {
       "                                           showed there as it opened\n"
       "  dpi [hwnd]                               system= the screen's DPI; window= the\n"
       "                                           DPI the window is drawn for\n"
-      "  captions <hwnd> [dpi]                    whether its buttons' and labels' captions\n"
-      "                                           fit them (at its DPI, or scaled to dpi)\n",
+      "  captions <hwnd> [dpi] [face] [height]    whether its buttons' and labels' captions\n"
+      "                                           fit them in face (height at 96 DPI), at\n"
+      "                                           its DPI or laid out at dpi\n",
       stderr);
   return 2;
 }
@@ -865,14 +866,17 @@ int cmdChildren(int argc, char** argv) {
 }
 
 // Whether each caption of a window's buttons and labels fits its control:
-// the caption measured in the control's own font (its face made again
-// here, so the face the system gives is named) against the room the
-// control leaves for text. With a DPI other than the window's, the
-// controls' sizes and the font's height are taken at that scale instead,
-// as the program lays them out there. One line per caption, then
-// "face=<the face the system used> cut=<captions that do not fit>".
+// the caption measured in the face the program asks for, at the character
+// height it gives at 96 DPI taken to the scale (a font of another process
+// cannot be read from here), against the room the control leaves for
+// text. With a DPI other than the window's, the controls' sizes are taken
+// at that scale instead, as the program lays them out there. One line per
+// caption, then "face=<the face the system gave> cut=<captions that do
+// not fit>".
 struct CaptionCheck {
   UINT fromDpi = 96, toDpi = 96;
+  std::wstring asked;
+  int height96 = 11;
   int cut = 0;
   std::wstring face;
 };
@@ -890,11 +894,10 @@ BOOL CALLBACK checkCaption(HWND h, LPARAM param) {
                   static_cast<int>(check.fromDpi));
   };
   LOGFONTW lf{};
-  DWORD_PTR font = 0;
-  if (!SendMessageTimeoutW(h, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 2000, &font) || !font ||
-      !GetObjectW(reinterpret_cast<HFONT>(font), sizeof lf, &lf))
-    return TRUE;
-  lf.lfHeight = at(lf.lfHeight);
+  lf.lfHeight = -MulDiv(check.height96, static_cast<int>(check.toDpi), 96);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, check.asked.c_str(), LF_FACESIZE);
   HFONT made = CreateFontIndirectW(&lf);
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, made);
@@ -938,6 +941,9 @@ int cmdCaptions(int argc, char** argv) {
   check.fromDpi = get ? get(h) : 96;
   check.toDpi = argc > 1 ? static_cast<UINT>(parseLong(argv[1])) : check.fromDpi;
   if (!check.fromDpi || !check.toDpi) return 1;
+  const char* asked = argc > 2 ? argv[2] : "MS Sans Serif";
+  check.asked.assign(asked, asked + std::strlen(asked));
+  if (argc > 3) check.height96 = static_cast<int>(parseLong(argv[3]));
   EnumChildWindows(h, checkCaption, reinterpret_cast<LPARAM>(&check));
   char face[LF_FACESIZE * 3] = {};
   WideCharToMultiByte(CP_UTF8, 0, check.face.c_str(), -1, face, sizeof face, nullptr, nullptr);
