@@ -119,7 +119,7 @@ void TForm_Main::FormCreate() {
   PortTimer.SetEnabled(true);
 
   RefreshPalette();
-  ImageList1.GetIcon(16, trayIcon_);
+  MakeTrayIcon();
 
   SetClientWidth(0);
   SetClientHeight(0);
@@ -129,6 +129,20 @@ void TForm_Main::FormCreate() {
   trayIconWanted_ = true;
   AddTrayIcon();
   program_.PaletteCollapsed = true;
+}
+
+void TForm_Main::MakeTrayIcon() {
+  // The program icon drawn at the size the shell shows it at: the small
+  // icon's at the DPI of the taskbar's monitor, the primary (16 at 100 %,
+  // 24 at 150 %), which a picture of another size would be stretched to.
+  Platform& sys = program_.sys;
+  const HMonitor primary = sys.MonitorFromPoint({0, 0}, kMonitorDefaultToPrimary);
+  const std::uint32_t dpi = primary ? sys.GetDpiForMonitor(primary) : 0;
+  const int size = sys.GetSystemMetricsForDpi(kSmCxSmIcon, dpi ? dpi : kDefaultDpi);
+  if (size > 0 && size <= 256)
+    trayIcon_.Assign(artwork::ProgramIcon(size));
+  else
+    ImageList1.GetIcon(artwork::kProgramIconIndex, trayIcon_);
 }
 
 void TForm_Main::AddTrayIcon() {

@@ -93,6 +93,7 @@ class TForm_Main : public gui::Form {
 
  private:
   void RefreshPalette();
+  void MakeTrayIcon();
   void AddTrayIcon();
   void SwitchPort(int number);
   // Points the closed driver at the port.

@@ -194,10 +194,18 @@ Rect TForm_Draw::AreaToCover() {
   // looks. The primary screen when the system cannot say.
   Point pointer;
   MonitorInfo monitor;
-  if (sys.GetCursorPos(&pointer) &&
-      sys.GetMonitorInfoA(sys.MonitorFromPoint(pointer, kMonitorDefaultToNearest), &monitor) &&
-      monitor.monitor.Width() > 0 && monitor.monitor.Height() > 0)
+  coveredDpi_ = 0;
+  const HMonitor chosen =
+      sys.GetCursorPos(&pointer) ? sys.MonitorFromPoint(pointer, kMonitorDefaultToNearest) : 0;
+  if (chosen && sys.GetMonitorInfoA(chosen, &monitor) && monitor.monitor.Width() > 0 &&
+      monitor.monitor.Height() > 0) {
+    // The monitor's own scale. The overlay's window is told its DPI only
+    // when the system gets round to it (a hidden window moved onto another
+    // monitor may hear it with the show), so its DPI may still be the last
+    // monitor's now.
+    coveredDpi_ = sys.GetDpiForMonitor(chosen);
     return monitor.monitor;
+  }
   return {0, 0, sys.GetSystemMetrics(kSmCxScreen), sys.GetSystemMetrics(kSmCyScreen)};
 }
 
@@ -251,7 +259,9 @@ void TForm_Draw::FormShow() {
   DesktopRect = Covered;
   ScreenWidth = Covered.Width();
   ScreenHeight = Covered.Height();
-  Dpi = program_.sys.GetDpiForWindow(Handle());
+  // The window's DPI only where the monitor's cannot be had.
+  Dpi = coveredDpi_ ? coveredDpi_ : program_.sys.GetDpiForWindow(Handle());
+  if (Dpi == 0) Dpi = kDefaultDpi;
   // A stroke or a pin the last show was closed in the middle of ends there.
   PenDown = false;
   for (auto& tool : tools_) tool->ShowBegins();

@@ -151,10 +151,10 @@ class TForm_Draw : public gui::Form {
 
   // Overlay state the tools share.
   std::int32_t ScreenWidth = 0, ScreenHeight = 0;
-  // The DPI of the monitor the show covers, asked as each show begins. The
-  // tools' sizes are designed in pixels at 96 DPI; Px gives one in the
-  // show's pixels, so a tool looks the same size at any scale (and is
-  // exactly its design at 96).
+  // The DPI of the monitor the show covers, asked of the system for that
+  // monitor as each show begins. The tools' sizes are designed in pixels at
+  // 96 DPI; Px gives one in the show's pixels, so a tool looks the same size
+  // at any scale (and is exactly its design at 96).
   std::uint32_t Dpi = platform::kDefaultDpi;
   std::int64_t Px(std::int64_t designPixels) const;
   platform::Rect DesktopRect;
@@ -203,6 +203,8 @@ class TForm_Draw : public gui::Form {
     platform::HGdiObj bitmap = 0;
   };
 
+  // The monitor the pointer is on, and its DPI in coveredDpi_ (0 when the
+  // system cannot say).
   platform::Rect AreaToCover();
   bool LoadPicture(std::optional<gui::Bitmap>& target);
   bool LoadImageDraw();
@@ -219,6 +221,7 @@ class TForm_Draw : public gui::Form {
   Program& program_;
   std::optional<gui::Bitmap> picture_;  // the screen's picture shows start from
   Capture capture_;
+  std::uint32_t coveredDpi_ = 0;
   int captureAttempts_ = 0;
   ShowObjects shown_;
   std::array<std::unique_ptr<OverlayTool>, 9> tools_;

@@ -256,6 +256,25 @@ int Form::ToDesign(int windowPixels) const {
   return static_cast<int>(scaled >= 0 ? scaled / dpi_ : -((-scaled + dpi_ - 1) / dpi_));
 }
 
+void Form::DpiChanged(std::uint32_t dpi, const Rect* suggested) {
+  // A form in its monitor's own pixels (the overlay) covers the monitor it
+  // was put on at the size it was given; each show takes its DPI itself.
+  if (design_.monitorPixels || !handle_ || dpi == 0) return;
+  dpi_ = dpi;
+  designFrame_ = {};
+  // At the suggested corner, at the design's size at the new scale: the
+  // suggested size but for rounding, and what a window made at this DPI
+  // would have.
+  if (suggested) {
+    left_ = suggested->left;
+    top_ = suggested->top;
+  }
+  app_.Sys().SetWindowPos(handle_, 0, left_, top_, ToWindow(width_), ToWindow(height_),
+                          kSwpNoZOrder | kSwpNoActivate);
+  ScaleChanged();
+  Invalidate();
+}
+
 void Form::DragBy(int dx, int dy) {
   SetBounds(left_ + ToWindow(dx), top_ + ToWindow(dy), width_, height_);
 }
@@ -597,6 +616,10 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
     case msg::kEraseBkgnd: return 1;
     // The user's colour scheme changed: the colours that name it, again.
     case msg::kSysColorChange: Invalidate(); return 0;
+    case msg::kDpiChanged:
+      DpiChanged(static_cast<std::uint32_t>(wParam & 0xFFFF),
+                 reinterpret_cast<const Rect*>(lParam));
+      return 0;
     case msg::kClose: Close(); return 0;
     case msg::kSetCursor:
       // Over a child window of the system's, or outside the client area,

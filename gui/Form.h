@@ -223,7 +223,9 @@ class Form {
   // out in 96-DPI pixels, 96 (as designed) for one in the monitor's own.
   // Sizes, the controls' places and the pointer's are the design's; the
   // window's size is ToWindow of them, its position is in the screen's
-  // pixels.
+  // pixels. Moved onto a monitor of another scale, the form takes that
+  // monitor's DPI when the system tells it (WM_DPICHANGED): the window
+  // takes the design's size there, and is what one made there would be.
   std::uint32_t Dpi() const { return dpi_; }
   int ToWindow(int designPixels) const;
   int ToDesign(int windowPixels) const;
@@ -298,9 +300,13 @@ class Form {
   // base for the default route.
   virtual platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
                                     platform::LParam lParam);
+  // The form's DPI changed: what it holds at the old scale is made again
+  // at the new one (Dpi() is the new one already).
+  virtual void ScaleChanged() {}
 
  private:
   friend class Control;
+  void DpiChanged(std::uint32_t dpi, const platform::Rect* suggested);
   void AddControl(Control* c) { controls_.push_back(c); }
   Control* ControlAt(int x, int y) const;
   unsigned ShiftState(platform::WParam mouseKeys) const;

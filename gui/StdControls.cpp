@@ -555,12 +555,30 @@ void DialogForm::MakeWindows() {
 HGdiObj DialogForm::FontHandle(const ControlFont& font) {
   for (const MadeFont& f : fonts_)
     if (f.font == font) return f.handle;
-  // The face at the form's scale, as its controls' places are.
-  const HGdiObj h =
-      App().Sys().CreateFontA(-std::clamp(ToWindow(font.height), kMinCharHeight, kMaxCharHeight),
-                              font.bold ? 700 : 400, font.face);
+  // The face at the form's scale, as its controls' places are. "MS Sans
+  // Serif" is a bitmap face of a few fixed sizes, which text at another
+  // scale would snap to: there its outline twin takes its place.
+  const bool bitmapFace = font.face == "MS Sans Serif" && Dpi() != kDefaultDpi;
+  const HGdiObj h = App().Sys().CreateFontA(
+      -std::clamp(ToWindow(font.height), kMinCharHeight, kMaxCharHeight), font.bold ? 700 : 400,
+      bitmapFace ? "Microsoft Sans Serif" : font.face);
   if (h) fonts_.push_back({font, h});
   return h;
+}
+
+void DialogForm::ScaleChanged() {
+  // The controls take their places and faces at the new scale, the same
+  // steps as when they were made; the faces of the old scale go once no
+  // control holds them.
+  std::vector<MadeFont> old;
+  old.swap(fonts_);
+  for (WinControl* c : winControls_) {
+    c->SetBounds(c->Left(), c->Top(), c->Width(), c->Height());
+    if (!c->handle_) continue;
+    c->fontHandle_ = FontHandle(c->font_);
+    c->Send(msg::kSetFont, c->fontHandle_, 1);
+  }
+  for (const MadeFont& f : old) App().Sys().DeleteObject(f.handle);
 }
 
 LResult DialogForm::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {

@@ -369,6 +369,7 @@ class DialogForm : public Form {
  protected:
   platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
                             platform::LParam lParam) override;
+  void ScaleChanged() override;
 
  private:
   friend class WinControl;

@@ -120,6 +120,9 @@ inline constexpr std::uint32_t kNcDestroy = 0x0082;  // the last message a windo
 // The screen's resolution changed: wParam bits per pixel, lParam the new
 // width (low word) and height (high word). Sent to every top-level window.
 inline constexpr std::uint32_t kDisplayChange = 0x007E;
+// A per-monitor aware top-level window's DPI changed: the new DPI in both
+// words of wParam, lParam a Rect* with the window's suggested place at it.
+inline constexpr std::uint32_t kDpiChanged = 0x02E0;
 inline constexpr std::uint32_t kSetFocus = 0x0007;
 inline constexpr std::uint32_t kKillFocus = 0x0008;
 inline constexpr std::uint32_t kEnable = 0x000A;
@@ -293,6 +296,9 @@ inline constexpr WParam kMkMButton = 0x0010;
 // GetSystemMetrics indexes.
 inline constexpr int kSmCxScreen = 0;
 inline constexpr int kSmCyScreen = 1;
+// The small icon's size: the notification area's icons.
+inline constexpr int kSmCxSmIcon = 49;
+inline constexpr int kSmCySmIcon = 50;
 // The virtual screen: the rectangle round every monitor, and their count.
 inline constexpr int kSmXVirtualScreen = 76;
 inline constexpr int kSmYVirtualScreen = 77;
@@ -870,6 +876,13 @@ class ScreenOps {
   virtual bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) = 0;
   // Every monitor, in the system's order.
   virtual std::vector<HMonitor> EnumDisplayMonitors() = 0;
+  // The monitor's effective DPI, the scale the user gave it in the display
+  // settings (96 at 100 %); 0 for a handle that is no monitor. Where the
+  // system has one DPI for every monitor, that one.
+  virtual std::uint32_t GetDpiForMonitor(HMonitor monitor) = 0;
+  // A metric as it is at dpi (the small icon's size, say); where the system
+  // has no such call, its metric at the system's DPI scaled to dpi.
+  virtual int GetSystemMetricsForDpi(int index, std::uint32_t dpi) = 0;
   // A colour of the user's scheme (0x00BBGGRR); 0 for an index the system
   // has no colour for.
   virtual std::uint32_t GetSysColor(int index) = 0;

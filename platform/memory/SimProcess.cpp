@@ -221,6 +221,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
   w.proc = std::move(proc);
   w.classCursor = sys_.StandardCursor(kIdcArrow);  // the program's classes use the arrow
   w.awareness = dpiContext_;
+  w.dpi = sys_.MonitorDpi(sys_.MonitorOfRect(w.rect));  // a top-level window's: its monitor's
   if (params.parent) {
     // A child: its rectangle kept in screen coordinates, as the system
     // reports it.
@@ -233,6 +234,7 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
     SimWindow& c = sys_.windows_[h];
     c.parent = params.parent;
     c.awareness = parent->awareness;  // a child is drawn as its parent is
+    c.dpi = parent->dpi;
     c.owner = 0;
     c.rect = {parent->rect.left + params.left, parent->rect.top + params.top,
               parent->rect.left + params.left + params.width,
@@ -360,6 +362,7 @@ bool SimProcess::ShowWindow(Hwnd hwnd, int cmdShow) {
       sys_.BringToFront(hwnd);
       sys_.Activate(hwnd, kWaActive);
     }
+    FollowMonitorDpi(hwnd);
   }
   return was;
 }
@@ -412,6 +415,7 @@ bool SimProcess::SetWindowPos(Hwnd hwnd, Hwnd insertAfter, std::int32_t x, std::
     if (insertAfter == kHwndNoTopmost) w->topmost = false;
     sys_.BringToFront(hwnd);
   }
+  if (!w->parent) FollowMonitorDpi(hwnd);
   return true;
 }
 

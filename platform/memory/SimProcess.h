@@ -145,6 +145,8 @@ class SimProcess final : public Platform {
   HMonitor MonitorFromPoint(Point p, std::uint32_t flags) override;
   bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) override;
   std::vector<HMonitor> EnumDisplayMonitors() override;
+  std::uint32_t GetDpiForMonitor(HMonitor monitor) override;
+  int GetSystemMetricsForDpi(int index, std::uint32_t dpi) override;
   std::uint32_t GetSysColor(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
   HGdiObj CreateSolidBrush(std::uint32_t color) override;
@@ -345,6 +347,9 @@ class SimProcess final : public Platform {
   // A length of the screen as the thread is told it: in 96-DPI units for an
   // unaware thread.
   int ScreenLength(int pixels) const;
+  // A shown per-monitor aware top-level window that now lies mostly on a
+  // monitor of another DPI is sent WM_DPICHANGED (SimDpi.cpp).
+  void FollowMonitorDpi(Hwnd hwnd);
   std::deque<Msg> posted_;
   std::deque<Msg> sent_;
   std::deque<InputMessage> input_;

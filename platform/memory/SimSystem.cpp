@@ -373,6 +373,13 @@ void SimSystem::SetMonitors(std::vector<SimMonitor> layout) {
   for (const auto& [h, w] : windows_)
     if (w.parent == 0 && !w.messageOnly && h != desktop_)
       if (SimProcess* p = Process(w.pid)) p->sent_.push_back({h, msg::kDisplayChange, 32, size});
+  // A shown window whose monitor has another scale now (the scale changed,
+  // or the layout put another monitor where it stands) hears its new DPI.
+  for (auto& [h, w] : windows_)
+    if (w.parent == 0 && w.visible && !w.messageOnly && h != desktop_ && TakeMonitorDpi(w))
+      if (SimProcess* p = Process(w.pid))
+        p->sent_.push_back({h, msg::kDpiChanged, static_cast<WParam>(w.dpi) * 0x10001,
+                            reinterpret_cast<LParam>(&w.dpiSuggested)});
 }
 
 void SimSystem::Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {

@@ -67,6 +67,12 @@ struct SimWindow {
   Rect restoreRect;
   // The DPI awareness it was made with (SimDpi.cpp): the context's own value.
   DpiAwarenessContext awareness = kDpiAwarenessContextPerMonitorAwareV2;
+  // A per-monitor aware top-level window's DPI: the last one WM_DPICHANGED
+  // told it (its monitor's when it was made), and the place that message
+  // suggested, which its lParam points to.
+  std::uint32_t dpi = kDefaultDpi;
+  Rect dpiSuggested;
+  bool dpiChanging = false;      // its WM_DPICHANGED is being handled
   bool hiddenWithOwner = false;  // an owned popup, hidden while its owner is minimised
   WndProc proc;
   HCursor classCursor = 0;  // the shape the default WM_SETCURSOR handling gives
@@ -115,8 +121,9 @@ struct SimSoundDevice {
 // One monitor of the machine, in screen coordinates.
 struct SimMonitor {
   Rect rect;
-  Rect work;             // the part windows are placed in: the whole rect unless set
-  bool primary = false;  // the system's to say: the layout's first monitor
+  Rect work;              // the part windows are placed in: the whole rect unless set
+  bool primary = false;   // the system's to say: the layout's first monitor
+  std::uint32_t dpi = 0;  // its scale in the display settings; 0: the system's DPI
 };
 
 struct InjectedKey {
@@ -178,10 +185,16 @@ class SimSystem {
   // its next look at its queue. Other windows keep their places and sizes.
   void SetScreenSize(int width, int height);
   // The screen's DPI, as its scale in the display settings makes it (96 at
-  // 100 %, 144 at 150 %); the system's DPI too. Set before the program
-  // starts, as the system asks a sign-out for a new system DPI.
+  // 100 %, 144 at 150 %); the system's DPI too, and every monitor's that has
+  // no DPI of its own (SimMonitor::dpi). Set before the program starts, as
+  // the system asks a sign-out for a new system DPI.
   void SetDpi(std::uint32_t dpi) { dpi_ = dpi; }
   std::uint32_t Dpi() const { return dpi_; }
+  // The effective DPI of monitor index (in the layout's order).
+  std::uint32_t MonitorDpi(std::size_t index) const;
+  // The monitor holding most of r; for a rectangle on none (or empty), the
+  // one nearest its top-left corner.
+  std::size_t MonitorOfRect(const Rect& r) const;
   // The awareness each process starts with, which the system takes from the
   // program's manifest: the program's declares per-monitor (version 2).
   void SetStartAwareness(DpiAwarenessContext context) { startAwareness_ = context; }
@@ -338,6 +351,10 @@ class SimSystem {
 
   // Tells every top-level window that the machine's devices changed.
   void BroadcastDeviceChange();
+  // Whether the per-monitor aware top-level window now lies mostly on a
+  // monitor of another DPI than the one it was last told; if so, takes that
+  // DPI and the place suggested with it (SimDpi.cpp).
+  bool TakeMonitorDpi(SimWindow& w);
   static std::string Fold(std::string_view s);
   static std::string NormalizePath(std::string_view path);
   SimKey* FindKey(std::string_view path);

@@ -588,16 +588,51 @@ DpiAwarenessContext Win32Platform::SetThreadDpiAwarenessContext(DpiAwarenessCont
   return reinterpret_cast<DpiAwarenessContext>(set(reinterpret_cast<HANDLE>(context)));
 }
 
+namespace {
+
+// One DPI for the whole system: the screen's.
+std::uint32_t SystemDpi() {
+  const HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<std::uint32_t>(dpi) : kDefaultDpi;
+}
+
+}  // namespace
+
 std::uint32_t Win32Platform::GetDpiForWindow(Hwnd hwnd) {
   using Fn = UINT(WINAPI*)(HWND);
   static const Fn get = User32Function<Fn>("GetDpiForWindow");
   if (get) return get(ToHwnd(hwnd));
   if (!::IsWindow(ToHwnd(hwnd))) return 0;
-  // One DPI for the whole system: the screen's.
-  const HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? static_cast<std::uint32_t>(dpi) : kDefaultDpi;
+  return SystemDpi();
+}
+
+std::uint32_t Win32Platform::GetDpiForMonitor(HMonitor monitor) {
+  // Each monitor's own DPI came with Windows 8.1, in shcore, which older
+  // systems lack: loaded at run time, and kept for the process's life.
+  using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const Fn get = [] {
+    const HMODULE shcore = ::LoadLibraryA("shcore.dll");
+    return shcore ? reinterpret_cast<Fn>(
+                        reinterpret_cast<void (*)()>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
+  }();
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!::GetMonitorInfoA(reinterpret_cast<HMONITOR>(monitor), &mi)) return 0;
+  constexpr int kMdtEffectiveDpi = 0;
+  UINT x = 0, y = 0;
+  if (get && SUCCEEDED(get(reinterpret_cast<HMONITOR>(monitor), kMdtEffectiveDpi, &x, &y)) && x)
+    return x;
+  return SystemDpi();
+}
+
+int Win32Platform::GetSystemMetricsForDpi(int index, std::uint32_t dpi) {
+  using Fn = int(WINAPI*)(int, UINT);
+  static const Fn get = User32Function<Fn>("GetSystemMetricsForDpi");
+  if (get) return get(index, dpi);
+  return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(SystemDpi()));
 }
 
 // ---- timers ----------------------------------------------------------------------

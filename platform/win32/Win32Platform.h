@@ -110,6 +110,8 @@ class Win32Platform final : public Platform {
   HMonitor MonitorFromPoint(Point p, std::uint32_t flags) override;
   bool GetMonitorInfoA(HMonitor monitor, MonitorInfo* info) override;
   std::vector<HMonitor> EnumDisplayMonitors() override;
+  std::uint32_t GetDpiForMonitor(HMonitor monitor) override;
+  int GetSystemMetricsForDpi(int index, std::uint32_t dpi) override;
   std::uint32_t GetSysColor(int index) override;
   HGdiObj CreateFontA(std::int32_t height, std::int32_t weight, std::string_view face) override;
   HGdiObj CreateSolidBrush(std::uint32_t color) override;

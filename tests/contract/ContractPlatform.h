@@ -58,7 +58,9 @@ bool ChangeScreenSize(int width, int height);
 // The monitors of the system of the latest MakeContractPlatform() call take
 // this layout, the first the primary at 0,0 (natively; the real system's
 // layout is its own: false there, and the tests take the layout it has).
-bool ArrangeMonitors(const std::vector<platform::Rect>& layout);
+// dpis, where given, are the monitors' scales (in the same order).
+bool ArrangeMonitors(const std::vector<platform::Rect>& layout,
+                     const std::vector<std::uint32_t>& dpis = {});
 
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked

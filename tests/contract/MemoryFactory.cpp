@@ -42,10 +42,12 @@ bool ChangeScreenSize(int width, int height) {
   return true;
 }
 
-bool ArrangeMonitors(const std::vector<platform::Rect>& layout) {
+bool ArrangeMonitors(const std::vector<platform::Rect>& layout,
+                     const std::vector<std::uint32_t>& dpis) {
   if (Machines().empty() || layout.empty()) return false;
   std::vector<platform::memory::SimMonitor> monitors;
-  for (const platform::Rect& r : layout) monitors.push_back({r, r, false});
+  for (std::size_t i = 0; i < layout.size(); ++i)
+    monitors.push_back({layout[i], layout[i], false, i < dpis.size() ? dpis[i] : 0});
   Machines().back()->SetMonitors(std::move(monitors));
   return true;
 }

@@ -304,6 +304,10 @@ class OtherProcess final : public Platform {
     return local_.GetMonitorInfoA(m, info);
   }
   std::vector<HMonitor> EnumDisplayMonitors() override { return local_.EnumDisplayMonitors(); }
+  std::uint32_t GetDpiForMonitor(HMonitor m) override { return local_.GetDpiForMonitor(m); }
+  int GetSystemMetricsForDpi(int i, std::uint32_t dpi) override {
+    return local_.GetSystemMetricsForDpi(i, dpi);
+  }
   bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
     return local_.mciGetErrorStringA(e, b, n);
   }
@@ -468,7 +472,9 @@ bool ChangeScreenSize(int width, int height) {
          DISP_CHANGE_SUCCESSFUL;
 }
 
-bool ArrangeMonitors(const std::vector<platform::Rect>&) { return false; }
+bool ArrangeMonitors(const std::vector<platform::Rect>&, const std::vector<std::uint32_t>&) {
+  return false;
+}
 
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
   char temp[MAX_PATH];

@@ -6,6 +6,8 @@
 # of the centre. The palette and the settings dialog show their 96-DPI
 # designs half as large again (288 x 393 and 539 x 401), and the pointer
 # works on them there: a click on the palette's close box ends the program.
+# No caption of the settings' system controls is cut, there nor laid out
+# at 200 %, in the face Wine gives for "Microsoft Sans Serif".
 # e2e-limit: 150
 # e2e-needs: receiver
 # e2e-suite: dpi144
@@ -91,6 +93,21 @@ tv_tray_command 3 || die "the tray menu did not open the settings"
 dialog="$(tv_wait_shown TForm_Seeting 539 401 10)" || die "the settings dialog did not show at 539 x 401"
 shot="$(tv_settled_screenshot dpi_scale-settings "$(field "$dialog" x)" "$(field "$dialog" y)" 539 401)"
 tv_crop_window "$shot" "$dialog" "$TV_ARTIFACTS/dpi_scale-settings-crop.png"
+# Every caption of its buttons and labels (on every page) fits its control
+# in the face the system gives for the one the program asks for at a scale
+# other than 100 % (its 11 pixels at 96 DPI taken to the scale): at 150 %
+# where they stand, and at 200 % with the controls laid out at that scale.
+for dpi in 144 192; do
+  captions="$(probe captions "$(field "$dialog" hwnd)" "$dpi" "Microsoft Sans Serif" 11)" ||
+    fail "no captions measured at $dpi DPI"
+  printf '%s\n' "$captions" >"$TV_ARTIFACTS/dpi_scale-captions-$dpi.txt"
+  summary="$(tail -n 1 <<<"$captions")"
+  log "captions at $dpi DPI: $summary"
+  grep '^cut ' <<<"$captions" || true
+  check "captions were measured at $dpi DPI" test "$(grep -c '^fits ' <<<"$captions")" -ge 10
+  check_eq "no caption of the settings is cut at $dpi DPI (${summary%% cut=*})" "cut=0" \
+    "cut=${summary##*cut=}"
+done
 # Cancle (at 296,232 57 x 21 in the design) closes the dialog where it shows.
 xdotool mousemove $(($(field "$dialog" x) + (296 + 28) * 3 / 2)) $(($(field "$dialog" y) + (232 + 10) * 3 / 2)) click 1
 probe wait-hidden TForm_Seeting 5000 >/dev/null && pass "Cancle, clicked where the scaled dialog shows it, closes it" ||

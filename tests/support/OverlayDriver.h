@@ -12,7 +12,10 @@ namespace testing_support {
 
 class OverlayDriver {
  public:
+  // The screen has its taskbar along the bottom, as a PC's has: its work
+  // area is not the whole monitor.
   OverlayDriver(int width, int height) : sys(width, height), h(sys) {
+    sys.SetMonitors({{{0, 0, width, height}, {0, 0, width, height - height / 12}, true}});
     h.process->SetIdleTimeBudget(60'000);
     h.Start();
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "dialogs/About.h"
 #include "dialogs/Effecttable.h"
@@ -29,6 +30,7 @@ struct Scaled {
   int minuteLeft, minuteTop, secondLeft, colonLeft, colonTop;  // of -85, -25, 30, -15, -20
   int palette[2], settings[2];  // the windows of 192 x 262 and 359 x 267
   int closeBox[2];              // the palette's close box at 176, 16
+  int trayIcon;                 // the small icon's size, 16 at 96 DPI
 };
 
 class DpiScaleTest : public ::testing::TestWithParam<Scaled> {};
@@ -65,6 +67,45 @@ TEST_P(DpiScaleTest, ToolSizesScaleWithTheMonitorsDpi) {
   EXPECT_EQ(mark.MarkIcon.color.Width(), s.stamp);
   EXPECT_EQ(mark.MarkIcon.color.Height(), s.stamp);
   m.Key(kMark);
+}
+
+// The tools whose sizes the test above leaves out, at 150 %, where a size
+// scaled at the wrong step shows (the laser's 30-pixel dot is 45 there).
+TEST(DpiScaleAtOneAndAHalf, TheLaserDotTheLineBarAndTheRectanglesOutlineAreHalfAsLargeAgain) {
+  constexpr unsigned kLine = 2, kLaser = 6, kRectangle = 7;
+  Machine m(160, 120, 144);
+  const gui::Bitmap screen = m.sys.Wallpaper();
+  const auto across = [&](int y) {
+    int n = 0;
+    for (int x = 0; x < 160; ++x) n += m.Presented().Pixel(x, y) != screen.Pixel(x, y);
+    return n;
+  };
+  m.settings().LaserBeamSize = 1;
+  m.Key(kLaser);
+  for (const int dot : {15, 30, 45}) {
+    m.MoveTo(80, 60);
+    // The round pen's stroke to one pixel down and right widens an odd
+    // dot by that pixel.
+    EXPECT_NEAR(across(60), dot, 1);
+    m.Click(80, 60, true);  // the next size
+  }
+  m.Key(kLaser);
+
+  m.settings().LineStyle = 0;  // the vertical bar
+  m.Key(kLine);
+  m.MoveTo(80, 60);
+  EXPECT_EQ(across(60), 8) << "5 pixels at 96 DPI";
+  m.Key(kLine);
+
+  m.overlay().RectanglePenWidth = 3;
+  m.Key(kRectangle);
+  m.Click(20, 20);
+  m.MoveTo(120, 100);
+  m.Click(120, 100);
+  int down = 0;
+  for (int y = 0; y < 120; ++y) down += m.Presented().Pixel(70, y) != screen.Pixel(70, y);
+  EXPECT_EQ(down, 2 * 5) << "two edges of 3 pixels at 96 DPI";
+  m.Key(kRectangle);
 }
 
 TEST_P(DpiScaleTest, BreakDigitsTakeTheScaledFacesAndPlacesAroundTheCentre) {
@@ -158,8 +199,14 @@ TEST_P(DpiScaleTest, TheFormsShowTheirDesignAtTheScaleAndTakeThePointerThere) {
   EXPECT_TRUE(m.harness.app.Terminated());
 }
 
-TEST_P(DpiScaleTest, TheTrayMenuOpensAtTheScreensCornerInItsOwnPixels) {
+TEST_P(DpiScaleTest, TheTrayIconIsDrawnAtTheShellsSizeAndItsMenuOpensInTheScreensPixels) {
   Machine m(64, 48, GetParam().dpi);
+  ASSERT_EQ(m.sys.TrayIcons().size(), 1u);
+  const gui::MaskedImage* icon = m.sys.Icon(m.sys.TrayIcons()[0].hIcon);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->color.Width(), GetParam().trayIcon);
+  EXPECT_EQ(icon->color.Height(), GetParam().trayIcon);
+
   m.harness.ui.answerMenu = [](const gui::PopupMenuCall&) { return 0; };
   m.sys.ClickTrayIcon(m.harness.Main().Handle(), kTrayIconId, platform::msg::kRButtonDown);
   m.harness.app.ProcessMessages();
@@ -168,28 +215,190 @@ TEST_P(DpiScaleTest, TheTrayMenuOpensAtTheScreensCornerInItsOwnPixels) {
   EXPECT_EQ(m.harness.ui.Popups()[0].y, 48 - 40);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scales, DpiScaleTest,
-    ::testing::Values(
-        Scaled{
-            96, 20, 10, 5, 32, 64, 48, -85, -25, 30, -15, -20, {192, 262}, {359, 267}, {176, 16}},
-        Scaled{
-            144, 30, 15, 7, 48, 96, 72, -128, -38, 45, -23, -30, {288, 393}, {539, 401}, {264, 24}},
-        Scaled{192,
-               40,
-               20,
-               9,
-               64,
-               128,
-               96,
-               -170,
-               -50,
-               60,
-               -30,
-               -40,
-               {384, 524},
-               {718, 534},
-               {352, 32}}),
-    [](const auto& info) { return "dpi" + std::to_string(info.param.dpi); });
+INSTANTIATE_TEST_SUITE_P(Scales, DpiScaleTest,
+                         ::testing::Values(Scaled{96,
+                                                  20,
+                                                  10,
+                                                  5,
+                                                  32,
+                                                  64,
+                                                  48,
+                                                  -85,
+                                                  -25,
+                                                  30,
+                                                  -15,
+                                                  -20,
+                                                  {192, 262},
+                                                  {359, 267},
+                                                  {176, 16},
+                                                  16},
+                                           Scaled{144,
+                                                  30,
+                                                  15,
+                                                  7,
+                                                  48,
+                                                  96,
+                                                  72,
+                                                  -128,
+                                                  -38,
+                                                  45,
+                                                  -23,
+                                                  -30,
+                                                  {288, 393},
+                                                  {539, 401},
+                                                  {264, 24},
+                                                  24},
+                                           Scaled{192,
+                                                  40,
+                                                  20,
+                                                  9,
+                                                  64,
+                                                  128,
+                                                  96,
+                                                  -170,
+                                                  -50,
+                                                  60,
+                                                  -30,
+                                                  -40,
+                                                  {384, 524},
+                                                  {718, 534},
+                                                  {352, 32},
+                                                  32}),
+                         [](const auto& info) { return "dpi" + std::to_string(info.param.dpi); });
+
+// A laptop's screen at 150 % with a projector at 100 % to its right, each
+// with its taskbar: the forms follow the monitor they are on, each show
+// the monitor it covers.
+class TwoScalesTest : public ::testing::Test {
+ protected:
+  static constexpr platform::Rect kLaptop{0, 0, 1024, 768}, kProjector{1024, 0, 1824, 600};
+  TwoScalesTest() : sys(kLaptop.Width(), kLaptop.Height()), harness(sys) {
+    sys.SetDpi(144);
+    sys.SetMonitors(
+        {{kLaptop, {0, 0, 1024, 708}, true, 144}, {kProjector, {1024, 0, 1824, 560}, false, 96}});
+    const platform::Rect v = sys.VirtualScreen();
+    for (int y = 0; y < v.Height(); ++y)
+      for (int x = 0; x < v.Width(); ++x) sys.Wallpaper().SetPixel(x, y, PatternAt(x, y));
+    harness.process->SetIdleTimeBudget(600'000);
+    harness.Start();
+  }
+  platform::Rect WindowRect(platform::Hwnd h) { return sys.Window(h)->rect; }
+  void Key(unsigned code, platform::Point at) {
+    sys.PlaceCursor(at);
+    harness.Main().DispatchEffect(code);
+    harness.app.ProcessMessages();
+  }
+  // How far the lit box reaches right of the pointer: the run of pixels
+  // the overlay shows as the screen is, on a row inside the box whose
+  // first pixel past the box the checkerboard darkens.
+  int LitRun(platform::Point at) {
+    const platform::Rect o = WindowRect(harness.program.Form_Draw->Handle());
+    const gui::Bitmap& shown = sys.Window(harness.program.Form_Draw->Handle())->frame;
+    int run = 0;
+    for (int x = at.x;
+         x < o.right && shown.Pixel(x - o.left, at.y + 4 - o.top) == PatternAt(x, at.y + 4); ++x)
+      ++run;
+    return run;
+  }
+  void Drag(platform::Hwnd h, platform::Point from, int dx, int steps) {
+    const platform::Rect r = WindowRect(h);
+    platform::Point at{r.left + from.x, r.top + from.y};
+    harness.process->SetCursorPos(at.x, at.y);
+    harness.process->mouse_event(platform::kMouseEventLeftDown, 0, 0, 0);
+    harness.app.ProcessMessages();
+    for (int i = 0; i < steps; ++i) {
+      at.x += dx;
+      harness.process->SetCursorPos(at.x, at.y);
+      harness.app.ProcessMessages();
+    }
+    harness.process->mouse_event(platform::kMouseEventLeftUp, 0, 0, 0);
+    harness.app.ProcessMessages();
+  }
+
+  SimSystem sys;
+  ProgramHarness harness;
+};
+
+TEST_F(TwoScalesTest, EachShowTakesTheScaleOfTheMonitorItCovers) {
+  constexpr platform::Point kOnLaptop{100, 100}, kOnProjector{1100, 100};
+  for (const auto& [at, box, digits] :
+       {std::tuple{kOnLaptop, 300, 96}, std::tuple{kOnProjector, 200, 64},
+        std::tuple{kOnLaptop, 300, 96}}) {
+    Key(kSpotLight, at);
+    harness.process->SetCursorPos(at.x, at.y);
+    harness.app.ProcessMessages();
+    EXPECT_EQ(LitRun(at), box) << at.x;
+    Key(kSpotLight, at);
+    Key(kBreakTime, at);
+    EXPECT_EQ(harness.program.Form_Draw->LabelMinute.Font().charHeight, digits) << at.x;
+    Key(kBreakTime, at);
+  }
+
+  // The palette on the projector, then a show on the laptop.
+  TForm_Main& palette = harness.Main();
+  palette.Minimized1Click();
+  palette.SetBounds(1200, 100, palette.Width(), palette.Height());
+  harness.app.ProcessMessages();
+  ASSERT_EQ(WindowRect(palette.Handle()).Width(), 192);
+  Key(kSpotLight, kOnLaptop);
+  harness.process->SetCursorPos(kOnLaptop.x, kOnLaptop.y);
+  harness.app.ProcessMessages();
+  EXPECT_EQ(LitRun(kOnLaptop), 300);
+}
+
+TEST_F(TwoScalesTest, ThePaletteDraggedOntoTheProjectorTakesItsScale) {
+  TForm_Main& palette = harness.Main();
+  palette.Minimized1Click();
+  harness.app.ProcessMessages();
+  ASSERT_EQ(WindowRect(palette.Handle()).Width(), 288) << "made on the laptop at 150 %";
+
+  // By its title strip, 60 pixels at a time, until most of it is there.
+  Drag(palette.Handle(), {60, 15}, 60, 15);
+  const platform::Rect r = WindowRect(palette.Handle());
+  EXPECT_GE(r.left, kProjector.left);
+  EXPECT_EQ(r.Width(), 192);
+  EXPECT_EQ(r.Height(), 262);
+  EXPECT_EQ(sys.Cursor().x - r.left, 40) << "the pointer holds the title where it took it";
+
+  // Every pixel as the palette made on a 96-DPI screen shows it.
+  Machine at96(1024, 768);
+  TForm_Main& plain = at96.harness.Main();
+  plain.Minimized1Click();
+  at96.harness.app.ProcessMessages();
+  EXPECT_FRAME(sys.Window(palette.Handle())->frame, at96.sys.Window(plain.Handle())->frame);
+
+  // Set to 150 % there too: the palette grows again where it stands.
+  sys.SetMonitors({{kLaptop, {}, true, 144}, {kProjector, {}, false, 144}});
+  harness.app.ProcessMessages();
+  EXPECT_EQ(WindowRect(palette.Handle()).Width(), 288);
+  EXPECT_EQ(WindowRect(palette.Handle()).Height(), 393);
+  sys.SetMonitors({{kLaptop, {}, true, 144}, {kProjector, {}, false, 96}});
+  harness.app.ProcessMessages();
+
+  // Its close box, where it shows now, ends the program.
+  harness.Click(palette.Handle(), 176, 16);
+  EXPECT_TRUE(harness.app.Terminated());
+}
+
+TEST_F(TwoScalesTest, TheSettingsDialogsControlsTakeTheProjectorsSizes) {
+  TForm_Seeting& dialog = *harness.program.Form_Seeting;
+  dialog.Show();
+  harness.app.ProcessMessages();
+  ASSERT_EQ(WindowRect(dialog.Handle()).Width(), 539);
+  dialog.SetBounds(1100, 50, dialog.Width(), dialog.Height());
+  harness.app.ProcessMessages();
+  const platform::Rect box = WindowRect(dialog.Handle());
+  EXPECT_EQ(box, (platform::Rect{1100, 50, 1100 + 359, 50 + 267}));
+  for (const gui::TButton* b : {&dialog.OK, &dialog.Button1, &dialog.Cancle}) {
+    const platform::Rect r = WindowRect(b->Handle());
+    EXPECT_EQ(r,
+              (platform::Rect{box.left + b->Left(), box.top + b->Top(),
+                              box.left + b->Left() + b->Width(), box.top + b->Top() + b->Height()}))
+        << b->Caption();
+  }
+  // A click on Cancle where the dialog shows it closes it.
+  harness.Click(dialog.Handle(), dialog.Cancle.Left() + 20, dialog.Cancle.Top() + 10);
+  EXPECT_FALSE(sys.Window(dialog.Handle())->visible);
+}
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The overlay on a machine with two monitors, the second left of and above
 // the primary (so its screen coordinates run negative): each show covers
-// the monitor the pointer is on, its picture is that monitor's and the
-// tools work in its coordinates; the pointer leaving it leaves the overlay
+// the monitor the pointer is on (the taskbar's strip too), its picture is
+// that monitor's and the tools work in its coordinates; the pointer leaving it leaves the overlay
 // in place; a change of the layout closes it; Cursor Reset centres the
 // pointer on its own monitor.
 #include <gtest/gtest.h>
@@ -18,8 +18,11 @@ using platform::Rect;
 constexpr unsigned kZoom = 3, kSpotLight = 5, kRectangle = 7;
 constexpr Rect kPrimary{0, 0, 320, 240}, kSecond{-200, -60, 0, 90};
 
+// Each with its taskbar, so that neither's work area is the whole monitor:
+// the primary's along its bottom, the second's along its left side.
 std::vector<platform::memory::SimMonitor> Layout(const Rect& primary, const Rect& second) {
-  return {{primary, primary, true}, {second, second, false}};
+  return {{primary, {primary.left, primary.top, primary.right, primary.bottom - 40}, true},
+          {second, {second.left + 30, second.top, second.right, second.bottom}, false}};
 }
 
 class MonitorsTest : public ::testing::Test, protected OverlayDriver {

@@ -48,10 +48,11 @@ TEST_F(StartupTest, NormalStartCollapsesThePaletteAndAddsTheTrayIcon) {
   EXPECT_EQ(record.dwState, 0u);
   EXPECT_EQ(record.szInfo[0], '\0');
   EXPECT_EQ(record.uTimeoutOrVersion, 0u);
-  // The icon is the program's own picture, image 16 of the palette's list.
+  // The icon is the program's own picture, drawn at the small icon's size
+  // (at 96 DPI: 16).
   const gui::MaskedImage* shown = sys.Icon(icon.hIcon);
   ASSERT_NE(shown, nullptr);
-  EXPECT_EQ(shown->color, artwork::PaletteImages()[16].color);
+  EXPECT_EQ(shown->color, artwork::ProgramIcon(16).color);
 
   // No settings key: the defaults select the second port, which opened.
   EXPECT_FALSE(main.COM1.checked);

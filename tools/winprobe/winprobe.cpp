@@ -186,7 +186,10 @@ int usage() {
       "  mirror <x> <y> <w> <h> <ms>              a window there showing what the screen\n"
       "                                           showed there as it opened\n"
       "  dpi [hwnd]                               system= the screen's DPI; window= the\n"
-      "                                           DPI the window is drawn for\n",
+      "                                           DPI the window is drawn for\n"
+      "  captions <hwnd> [dpi] [face] [height]    whether its buttons' and labels' captions\n"
+      "                                           fit them in face (height at 96 DPI), at\n"
+      "                                           its DPI or laid out at dpi\n",
       stderr);
   return 2;
 }
@@ -862,6 +865,92 @@ int cmdChildren(int argc, char** argv) {
   return 0;
 }
 
+// Whether each caption of a window's buttons and labels fits its control:
+// the caption measured in the face the program asks for, at the character
+// height it gives at 96 DPI taken to the scale (a font of another process
+// cannot be read from here), against the room the control leaves for
+// text. With a DPI other than the window's, the controls' sizes are taken
+// at that scale instead, as the program lays them out there. One line per
+// caption, then "face=<the face the system gave> cut=<captions that do
+// not fit>".
+struct CaptionCheck {
+  UINT fromDpi = 96, toDpi = 96;
+  std::wstring asked;
+  int height96 = 11;
+  int cut = 0;
+  std::wstring face;
+};
+
+BOOL CALLBACK checkCaption(HWND h, LPARAM param) {
+  auto& check = *reinterpret_cast<CaptionCheck*>(param);
+  const std::string cls = className(h);
+  if (_stricmp(cls.c_str(), "Button") != 0 && _stricmp(cls.c_str(), "Static") != 0) return TRUE;
+  std::wstring text(256, L'\0');
+  text.resize(static_cast<size_t>(std::max(0, GetWindowTextW(h, text.data(), 256))));
+  std::erase(text, L'&');
+  if (text.empty()) return TRUE;
+  const auto at = [&](long v) {
+    return MulDiv(static_cast<int>(v), static_cast<int>(check.toDpi),
+                  static_cast<int>(check.fromDpi));
+  };
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(check.height96, static_cast<int>(check.toDpi), 96);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, check.asked.c_str(), LF_FACESIZE);
+  HFONT made = CreateFontIndirectW(&lf);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, made);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  check.face = face;
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(made);
+  RECT r{};
+  GetClientRect(h, &r);
+  const long style = GetWindowLongW(h, GWL_STYLE);
+  const long kind = style & BS_TYPEMASK;
+  long room = at(r.right);
+  if (_stricmp(cls.c_str(), "Button") == 0) {
+    if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX || kind == BS_RADIOBUTTON ||
+        kind == BS_AUTORADIOBUTTON)
+      room -= MulDiv(13 + 4, static_cast<int>(check.toDpi), 96);  // the box and its gap
+    else if (kind == BS_GROUPBOX)
+      room -= MulDiv(2 * 8, static_cast<int>(check.toDpi), 96);  // the frame's indent
+    else
+      room -= MulDiv(2 * 3, static_cast<int>(check.toDpi), 96);  // the button's edges
+  }
+  const bool fits = size.cx <= room;
+  if (!fits) ++check.cut;
+  std::printf("%s need=%ld room=%ld height=%ld class=%s caption=%s\n", fits ? "fits" : "cut",
+              size.cx, room, -lf.lfHeight, cls.c_str(), oneLine(windowText(h)).c_str());
+  return TRUE;
+}
+
+int cmdCaptions(int argc, char** argv) {
+  if (argc < 1) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  const auto get = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  CaptionCheck check;
+  check.fromDpi = get ? get(h) : 96;
+  check.toDpi = argc > 1 ? static_cast<UINT>(parseLong(argv[1])) : check.fromDpi;
+  if (!check.fromDpi || !check.toDpi) return 1;
+  const char* asked = argc > 2 ? argv[2] : "MS Sans Serif";
+  check.asked.assign(asked, asked + std::strlen(asked));
+  if (argc > 3) check.height96 = static_cast<int>(parseLong(argv[3]));
+  EnumChildWindows(h, checkCaption, reinterpret_cast<LPARAM>(&check));
+  char face[LF_FACESIZE * 3] = {};
+  WideCharToMultiByte(CP_UTF8, 0, check.face.c_str(), -1, face, sizeof face, nullptr, nullptr);
+  std::printf("face=%s cut=%d\n", face, check.cut);
+  return 0;
+}
+
 // The keyboard focus of the thread that owns a window, as that thread sees
 // it. A focus inside a control's own child (a list's text part) also names
 // the control: the ancestor that is a direct child of the top-level window.
@@ -1116,6 +1205,7 @@ int main(int argc, char** argv) {
       {"display", cmdDisplay},
       {"mirror", cmdMirror},
       {"dpi", cmdDpi},
+      {"captions", cmdCaptions},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {
