@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
 #include "raster/Bitmap.h"
 
 inline constexpr char kSettingsKey[] = "SOFTWARE\\Omvale Tavrin 2.0.8";
@@ -17,7 +18,8 @@ inline constexpr char kVersionText[] = " 2.0.8";  // the blank in front is part 
 inline constexpr char kDefaultSoundName[] = "canyon.mid";
 // What the Execute Program effect opens until the user picks something else.
 inline constexpr char kDefaultExecuteName[] = "https://tavrin.omvale.example/";
-// Longest text a name field holds; longer stored texts are cut to it.
+// Longest text a name field holds, in characters (a name in UTF-8 takes up
+// to four bytes for each); longer stored texts are cut to it.
 inline constexpr std::size_t kTextCapacity = 254;
 
 using SlotTable = std::array<std::int32_t, 11>;
@@ -56,9 +58,10 @@ inline std::optional<std::size_t> TableIndex(std::int32_t value, std::size_t n) 
   if (value < 0 || static_cast<std::size_t>(value) >= n) return std::nullopt;
   return static_cast<std::size_t>(value);
 }
-// A name as a text field of the record holds it: cut to its capacity.
+// A name as a text field of the record holds it: cut to its capacity,
+// between two characters.
 inline std::string BoundedName(std::string_view text) {
-  return std::string(text.substr(0, kTextCapacity));
+  return std::string(platform::Utf8Prefix(text, kTextCapacity));
 }
 
 // Each operation makes its own registry accessor, opens the key, reads or

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "effects/Show.h"
+#include "platform/Utf8.h"
 #include "resources/artwork/DialogArt.h"
 
 std::int32_t StrToInt(std::string_view text) {
@@ -57,9 +58,10 @@ constexpr gui::IRect OnPage(int x, int y, int width, int height) {
 std::string InLines(std::string_view name) {
   constexpr std::size_t kLine = 64;
   std::string out;
-  while (name.size() > kLine) {
-    const std::size_t slash = name.substr(0, kLine).rfind('\\');
-    const std::size_t take = slash != std::string_view::npos && slash > 0 ? slash + 1 : kLine;
+  while (platform::Utf8Length(name) > kLine) {
+    const std::string_view line = platform::Utf8Prefix(name, kLine);
+    const std::size_t slash = line.rfind('\\');
+    const std::size_t take = slash != std::string_view::npos && slash > 0 ? slash + 1 : line.size();
     out.append(name.substr(0, take)).push_back('\n');
     name.remove_prefix(take);
   }
@@ -457,8 +459,9 @@ void TForm_Seeting::BitBtn7Click() { ChooseColor(settings_.PenColor, ImagePenCol
 // setting keep the name they had.
 bool TForm_Seeting::ChosenNameFits() {
   const std::string& name = OpenDialog1.fileName;
-  if (name.size() <= kTextCapacity) return true;
-  App().MessageBox("The name of the chosen file is " + std::to_string(name.size()) +
+  const std::size_t length = platform::Utf8Length(name);
+  if (length <= kTextCapacity) return true;
+  App().MessageBox("The name of the chosen file is " + std::to_string(length) +
                        " characters long; Tavrin keeps names of at most " +
                        std::to_string(kTextCapacity) + " characters:\n\n" + InLines(name) +
                        "\n\nChoose a file with a shorter name or in a folder with a shorter path.",

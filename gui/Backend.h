@@ -52,7 +52,11 @@ struct ColorChoice {
 
 // The file chooser's record (OPENFILENAME): the filter with '\0' between
 // its parts and two at its end, the file name it opens with and gives back.
+// A path has at most kMaxFileName characters with its terminating zero; in
+// UTF-8 that is up to four bytes each, which the buffer the system fills
+// (kMaxFileNameBytes) has room for.
 inline constexpr std::size_t kMaxFileName = 260;
+inline constexpr std::size_t kMaxFileNameBytes = 4 * kMaxFileName;
 struct FileChoice {
   std::string filter;
   std::string fileName;  // at most kMaxFileName - 1 characters

@@ -2,6 +2,7 @@
 
 #include "gui/Application.h"
 #include "gui/Form.h"
+#include "platform/Utf8.h"
 
 namespace gui {
 
@@ -29,7 +30,7 @@ bool TColorDialog::Execute() {
 bool TOpenDialog::Execute() {
   FileChoice choice;
   choice.filter = SystemFilter(filter);
-  choice.fileName = fileName.substr(0, kMaxFileName - 1);
+  choice.fileName = std::string(platform::Utf8Prefix(fileName, kMaxFileName - 1));
   if (!owner_.App().Ui().GetOpenFileName(owner_.BoxOwner(), choice)) return false;
   fileName = choice.fileName;
   return true;

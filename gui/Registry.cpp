@@ -1,5 +1,6 @@
 #include "gui/Registry.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace gui {
@@ -63,9 +64,18 @@ std::string Registry::ReadString(std::string_view name) {
   std::uint32_t size = 0;
   if (ops_.RegQueryValueExA(key_, name, &type, nullptr, &size) != error::kSuccess || size == 0)
     return {};
-  std::vector<std::uint8_t> buffer(size);
-  if (ops_.RegQueryValueExA(key_, name, &type, buffer.data(), &size) != error::kSuccess)
-    FailGet(name);
+  // The system keeps strings in UTF-16 and converts them to the process's
+  // code page as it copies them; the size it names without a buffer may be
+  // short of the UTF-8 one, and the value may change in between: a buffer
+  // too small is told the size it needs, and asked again.
+  std::vector<std::uint8_t> buffer;
+  long rc = error::kMoreData;
+  for (int attempt = 0; attempt < 4 && rc == error::kMoreData; ++attempt) {
+    buffer.resize(std::max<std::size_t>(size, buffer.size() + 1));
+    size = static_cast<std::uint32_t>(buffer.size());
+    rc = ops_.RegQueryValueExA(key_, name, &type, buffer.data(), &size);
+  }
+  if (rc != error::kSuccess) FailGet(name);
   if (type != kRegSz && type != kRegExpandSz) FailType(name);
   std::string text(buffer.begin(), buffer.begin() + std::min<std::size_t>(size, buffer.size()));
   if (auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);

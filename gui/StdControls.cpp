@@ -53,8 +53,10 @@ std::string WinControl::WindowText() const {
   if (!handle_) return text_;
   const auto length = Send(msg::kGetTextLength);
   if (length <= 0) return {};
-  // Bounded: a control's text is at most what its limit lets in.
-  std::string text(static_cast<std::size_t>(std::min<LResult>(length, 1 << 20)) + 1, '\0');
+  // Bounded: a control's text is at most what its limit lets in. The length
+  // may count UTF-16 characters rather than the bytes of UTF-8, each of
+  // which is at most three of those.
+  std::string text(static_cast<std::size_t>(std::min<LResult>(length, 1 << 20)) * 3 + 1, '\0');
   const int got = Sys().GetWindowTextA(handle_, text.data(), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(std::max(got, 0)));
   return text;

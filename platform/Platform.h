@@ -8,7 +8,8 @@
 //   win32/   the real system (the only code here that includes <windows.h>);
 //   memory/  a small simulated Windows for tests (registry, mutexes, windows,
 //            message queues and timers, cursor, clock, screen, serial ports).
-// A contract suite runs the same tests against both.
+// A contract suite runs the same tests against both. Text is UTF-8, the
+// code page the program's manifest declares (platform/Utf8.h).
 #pragma once
 
 #include <cstddef>
@@ -735,8 +736,8 @@ class ProcessOps {
   virtual Handle CreateMutexA(bool initialOwner, std::string_view name) = 0;
   virtual long GetLastError() = 0;
   virtual bool GetVersionExA(OsVersionInfo* info) = 0;
-  // The full path of the program's executable, at most size - 1 characters
-  // and a terminating zero; returns the length copied, 0 on failure.
+  // The full path of the program's executable in UTF-8, at most size - 1
+  // bytes and a terminating zero; returns the length copied, 0 on failure.
   virtual std::uint32_t GetModuleFileNameA(char* buffer, std::uint32_t size) = 0;
   // An unnamed event; 0 on failure. CloseHandle releases it.
   virtual Handle CreateEventA(bool manualReset, bool initialState) = 0;

@@ -1,5 +1,7 @@
 #include "gui/headless/HeadlessBackend.h"
 
+#include "platform/Utf8.h"
+
 namespace gui {
 
 IRect HeadlessBackend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
@@ -192,8 +194,8 @@ bool HeadlessBackend::GetOpenFileName(platform::Hwnd owner, FileChoice& choice) 
   chooserOwners.push_back(owner);
   if (whileChooserUp) whileChooserUp();
   if (fileAnswers.empty()) return false;
-  // The system's buffer holds the name and its terminating zero.
-  choice.fileName = fileAnswers.front().substr(0, kMaxFileName - 1);
+  // A path holds at most kMaxFileName - 1 characters, whatever their bytes.
+  choice.fileName = std::string(platform::Utf8Prefix(fileAnswers.front(), kMaxFileName - 1));
   fileAnswers.pop_front();
   return true;
 }

@@ -158,8 +158,8 @@ bool Win32Backend::ChooseColor(platform::Hwnd owner, ColorChoice& choice) {
 }
 
 bool Win32Backend::GetOpenFileName(platform::Hwnd owner, FileChoice& choice) {
-  char name[kMaxFileName] = {};
-  choice.fileName.copy(name, kMaxFileName - 1);
+  char name[kMaxFileNameBytes] = {};
+  choice.fileName.copy(name, kMaxFileNameBytes - 1);
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = ToHwnd(owner);
@@ -168,7 +168,7 @@ bool Win32Backend::GetOpenFileName(platform::Hwnd owner, FileChoice& choice) {
   ofn.nMaxFile = sizeof name;
   ofn.Flags = choice.flags;
   if (!::GetOpenFileNameA(&ofn)) return false;
-  name[kMaxFileName - 1] = '\0';
+  name[kMaxFileNameBytes - 1] = '\0';
   choice.fileName = name;
   return true;
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Utf8.h"
+
 namespace platform::memory {
 
 namespace {
@@ -107,6 +109,14 @@ long SimProcess::RegSetValueExA(HKey key, std::string_view valueName, std::uint3
   if (sys_.failWrite_.contains(SimSystem::Fold(valueName))) return Fail(error::kAccessDenied);
   std::vector<std::uint8_t> bytes;
   if (data) bytes.assign(data, data + size);
+  // The system keeps a string in UTF-16, converted from the process's code
+  // page (UTF-8, by the program's manifest): what is no UTF-8 there comes
+  // back as U+FFFD.
+  if (type == kRegSz || type == kRegExpandSz) {
+    const std::string text =
+        Utf8Repaired({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    bytes.assign(text.begin(), text.end());
+  }
   sys_.SetValue(k->path, valueName, type, std::move(bytes));
   sys_.RecordWrite(*k, *k->Find(valueName));
   return error::kSuccess;

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -59,6 +61,36 @@ class KeepLastError {
 // Empty means "not given": the system reads a null pointer as the default
 // (verb, working folder) where an empty string would be a real, wrong value.
 const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+// The program's text is UTF-8 (the manifest's code page), and the exe's own
+// path is UTF-8 on every system (GetModuleFileNameA below). A system before
+// Windows 10 1903 ignores the manifest's code page and gives the ...A calls
+// its own, in which a name read from the registry or a field then comes:
+// text that is not UTF-8 is taken in that code page, as an ...A call would.
+std::wstring WideOf(std::string_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  UINT codePage = CP_UTF8;
+  int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+  if (n <= 0) {
+    codePage = CP_ACP;
+    n = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+  }
+  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), n);
+  return wide;
+}
+
+std::string Utf8Of(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int length = static_cast<int>(wide.size());
+  const int n =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  if (n > 0)
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), n, nullptr, nullptr);
+  return text;
+}
 
 // ---- window procedures -----------------------------------------------------
 
@@ -306,11 +338,33 @@ Handle Win32Platform::CreateMutexA(bool initialOwner, std::string_view name) {
 
 long Win32Platform::GetLastError() { return static_cast<long>(::GetLastError()); }
 
+// Read in UTF-16 and handed on in UTF-8: whole on any system, also one
+// that ignores the manifest's code page and would give "?" for a letter of
+// the folder's name its own code page lacks.
 std::uint32_t Win32Platform::GetModuleFileNameA(char* buffer, std::uint32_t size) {
   KeepLastError keep;
-  const DWORD n = ::GetModuleFileNameA(nullptr, buffer, size);
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD n = 0;
+  // A path may be longer than MAX_PATH; the system says so by filling the
+  // buffer to its end.
+  while ((n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+             path.size() &&
+         path.size() < 32768)
+    path.resize(path.size() * 2);
   keep.Capture();
-  return n;
+  if (n == 0 || !buffer || size == 0) return 0;
+  path.resize(n);
+  const std::string utf8 = Utf8Of(path);
+  // As the system does with a short buffer: filled to its end with no
+  // terminating zero, and its size given back.
+  if (utf8.size() >= size) {
+    std::memcpy(buffer, utf8.data(), size);
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    keep.Capture();
+    return size;
+  }
+  std::memcpy(buffer, utf8.data(), utf8.size() + 1);
+  return static_cast<std::uint32_t>(utf8.size());
 }
 
 bool Win32Platform::GetVersionExA(OsVersionInfo* info) {
@@ -665,8 +719,8 @@ bool Win32Platform::SetCursorPos(std::int32_t x, std::int32_t y) {
 
 HCursor Win32Platform::LoadCursorFromFileA(std::string_view fileName) {
   KeepLastError keep;
-  const std::string f(fileName);
-  HCURSOR c = ::LoadCursorFromFileA(f.c_str());
+  const std::wstring f = WideOf(fileName);
+  HCURSOR c = ::LoadCursorFromFileW(f.c_str());
   keep.Capture();
   return reinterpret_cast<HCursor>(c);
 }

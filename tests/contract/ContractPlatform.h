@@ -73,6 +73,12 @@ bool RunningUnderWine();
 // panel does; false if the system refused.
 bool ChangeSystemColor(int index, std::uint32_t colour);
 
+// A string value (REG_SZ) below HKEY_CURRENT_USER as the system holds it, in
+// UTF-16, written on the system of the latest MakeContractPlatform() call
+// whatever code page a program that wrote it had; false if it could not be.
+bool WriteUtf16String(const std::string& keyPath, const std::string& name,
+                      const std::u16string& text);
+
 // A file of these bytes on the system of the latest MakeContractPlatform()
 // call, named name in a folder of the tests' own; returns its full path.
 std::string MakeContractFile(const std::string& name, const std::vector<std::uint8_t>& bytes);

@@ -22,6 +22,14 @@ TEST(CursorFileContract, TheMarkCursorFilesLoad) {
   }
 }
 
+// A user's folder may be named in any letters: the name is UTF-8.
+TEST(CursorFileContract, ACursorFileNamedInAnyLettersLoads) {
+  auto p = MakeContractPlatform();
+  const std::string path =
+      MakeContractFile("\u041E\u043A \u674E\u660E.ico", artwork::MarkCursorFile(0));
+  EXPECT_NE(p->LoadCursorFromFileA(path), 0u) << path;
+}
+
 TEST(CursorFileContract, MissingAndDamagedFilesGiveNoCursor) {
   auto p = MakeContractPlatform();
   const std::string damaged = MakeContractFile("damaged.ico", {0, 0, 2, 0, 1, 0, 32, 32});

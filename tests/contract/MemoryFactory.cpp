@@ -93,6 +93,36 @@ std::string MakeContractFile(const std::string& name, const std::vector<std::uin
   return path;
 }
 
+bool WriteUtf16String(const std::string& keyPath, const std::string& name,
+                      const std::u16string& text) {
+  if (Machines().empty()) return false;
+  std::string utf8;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size())
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6);
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | c >> 12);
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | c >> 18);
+      utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  // The simulated registry holds what the system's UTF-16 reads as in the
+  // program's code page, UTF-8.
+  Machines().back()->SetString(keyPath, name, utf8);
+  return true;
+}
+
 ContractProgram ExistingProgram() { return {MakeContractFile("probe.exe", {'M', 'Z'}), ""}; }
 
 namespace {

@@ -236,6 +236,47 @@ TEST_F(RegistryContract, AbsentValuesAndKeysAreNotFound) {
   EXPECT_EQ(p->RegDeleteKeyA(kHkeyCurrentUser, root + "\\Missing"), error::kFileNotFound);
 }
 
+// The program's code page is UTF-8: a name in any letters goes in and comes
+// out whole, its size counted in UTF-8's bytes; what the system holds in
+// UTF-16 (a value an earlier version wrote in its own code page) reads as
+// UTF-8; bytes that are no UTF-8 are kept as U+FFFD.
+TEST_F(RegistryContract, StringsAreUtf8InAndOutWhateverTheSystemHolds) {
+  const HKey k = Key();
+  const std::string name =
+      "C:\\\u0422\u0435\u0441\u0442 \u674E\u660E\\\u0437\u0432\u0443\u043A.wav";
+  ASSERT_EQ(p->RegSetValueExA(k, "Sound", platform::kRegSz,
+                              reinterpret_cast<const std::uint8_t*>(name.c_str()),
+                              static_cast<std::uint32_t>(name.size() + 1)),
+            error::kSuccess);
+  std::uint32_t type = 0, size = 0;
+  ASSERT_EQ(p->RegQueryValueExA(k, "Sound", &type, nullptr, &size), error::kSuccess);
+  EXPECT_EQ(size, name.size() + 1);
+  std::vector<std::uint8_t> buffer(name.size() / 2);
+  size = static_cast<std::uint32_t>(buffer.size());
+  EXPECT_EQ(p->RegQueryValueExA(k, "Sound", &type, buffer.data(), &size), error::kMoreData);
+  EXPECT_EQ(size, name.size() + 1);
+  buffer.resize(size);
+  ASSERT_EQ(p->RegQueryValueExA(k, "Sound", &type, buffer.data(), &size), error::kSuccess);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.data())), name);
+
+  ASSERT_TRUE(WriteUtf16String(root, "Older", u"D:\\\u00C9t\u00E9 \u0141ukasz\\\u00E0.mid"));
+  char older[64] = {};
+  size = sizeof older;
+  ASSERT_EQ(p->RegQueryValueExA(k, "Older", &type, reinterpret_cast<std::uint8_t*>(older), &size),
+            error::kSuccess);
+  EXPECT_EQ(std::string(older), "D:\\\u00C9t\u00E9 \u0141ukasz\\\u00E0.mid");
+  EXPECT_EQ(size, std::strlen(older) + 1);
+
+  const std::uint8_t latin1[] = {'a', 0xE9, 'b', 0};  // "a\u00E9b" in another code page
+  ASSERT_EQ(p->RegSetValueExA(k, "Stray", platform::kRegSz, latin1, sizeof latin1),
+            error::kSuccess);
+  char stray[16] = {};
+  size = sizeof stray;
+  ASSERT_EQ(p->RegQueryValueExA(k, "Stray", &type, reinterpret_cast<std::uint8_t*>(stray), &size),
+            error::kSuccess);
+  EXPECT_EQ(std::string(stray), "a\uFFFDb");
+}
+
 TEST_F(RegistryContract, AClosedKeyHandleIsRejected) {
   HKey k = 0;
   ASSERT_EQ(p->RegCreateKeyExA(kHkeyCurrentUser, root, platform::kRegOptionNonVolatile,

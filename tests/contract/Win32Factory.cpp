@@ -493,6 +493,21 @@ std::string MakeContractFile(const std::string& name, const std::vector<std::uin
   return path;
 }
 
+bool WriteUtf16String(const std::string& keyPath, const std::string& name,
+                      const std::u16string& text) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  const std::wstring wideName(name.begin(), name.end());  // names of ASCII letters
+  const std::wstring data(text.begin(), text.end());
+  const LONG rc = ::RegSetValueExW(key, wideName.c_str(), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(data.c_str()),
+                                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
 ContractProgram ExistingProgram() {
   char exe[MAX_PATH];
   ::GetModuleFileNameA(nullptr, exe, MAX_PATH);

@@ -11,6 +11,7 @@
 
 #include "dialogs/Seeting.h"
 #include "effects/Show.h"
+#include "platform/Utf8.h"
 #include "resources/artwork/DialogArt.h"
 #include "tests/support/ProgramHarness.h"
 
@@ -641,10 +642,16 @@ TEST_F(SeetingUseTest, TheBrowseButtonsTakeTheFieldsFirstAndAChosenFileOnlyIfCon
 
 // A chosen name the record cannot hold whole would name a file that does
 // not exist once cut: the user is told, and nothing changes. A name that
-// just fits is taken; typing stops at the record's length.
+// just fits is taken; typing stops at the record's length. Lengths count
+// characters, of two bytes each here.
 TEST_F(SeetingUseTest, AChosenNameTooLongForTheRecordIsRefusedWithABoxAndTypingStopsThere) {
-  const std::string fits = "C:\\" + std::string(247, 'n') + ".wav";  // 254 characters
-  const std::string over = "C:\\" + std::string(248, 'n') + ".wav";  // 255
+  const auto letters = [](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += "\u0436";
+    return s;
+  };
+  const std::string fits = "C:\\" + letters(247) + ".wav";  // 254 characters
+  const std::string over = "C:\\" + letters(248) + ".wav";  // 255
   Open();
   const struct {
     gui::TTabSheet* page;
@@ -672,8 +679,9 @@ TEST_F(SeetingUseTest, AChosenNameTooLongForTheRecordIsRefusedWithABoxAndTypingS
     std::istringstream lines(box.text);
     for (std::string line; std::getline(lines, line);) {
       if (line.find(' ') == std::string::npos) {
-        EXPECT_LE(line.size(), 64u) << "a box wraps no name";
+        EXPECT_LE(platform::Utf8Length(line), 64u) << "a box wraps no name";
       }
+      EXPECT_EQ(platform::Utf8Repaired(line), line) << "a line ends between two characters";
     }
     EXPECT_NE(box.text.find("255 characters"), std::string::npos) << box.text;
     EXPECT_EQ(b.field->Text(), before) << b.browse->Name();

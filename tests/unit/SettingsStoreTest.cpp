@@ -208,7 +208,8 @@ TEST_F(SettingsStoreTest, StringsAbsentWrongTypedTooLongOrWithNul) {
 
 // Each text field has its own copy: a cut that covers one field can miss
 // another, so every field is fed a text longer than it holds, one at a time,
-// with the others at lengths either side of the bound.
+// with the others at lengths either side of the bound. The bound counts
+// characters, here of two bytes each.
 TEST_F(SettingsStoreTest, EveryLongTextIsCutAtTheCapacity) {
   FirstRun();
   const std::pair<const char*, std::string TSettings::*> fields[] = {
@@ -216,15 +217,20 @@ TEST_F(SettingsStoreTest, EveryLongTextIsCutAtTheCapacity) {
       {"BreakSound", &TSettings::BreakSound},
       {"Execute Name", &TSettings::ExecuteName}};
   const std::string full(kTextCapacity, 'y');
+  const auto letters = [](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += "\u0436";
+    return s;
+  };
   for (const auto& cut : fields) {
     for (const auto& other : fields) {
       if (&other != &cut) sys.SetString(kSettingsKey, other.first, full);
     }
     for (std::size_t len :
          {kTextCapacity - 1, kTextCapacity, kTextCapacity + 1, std::size_t{1000}}) {
-      sys.SetString(kSettingsKey, cut.first, std::string(len, 'x'));
+      sys.SetString(kSettingsKey, cut.first, letters(len));
       EXPECT_EQ(LoadError(), "") << cut.first;
-      EXPECT_EQ(settings.*cut.second, std::string(std::min(len, kTextCapacity), 'x'))
+      EXPECT_EQ(settings.*cut.second, letters(std::min(len, kTextCapacity)))
           << cut.first << " stored with " << len << " characters";
       for (const auto& other : fields) {
         if (&other != &cut) {

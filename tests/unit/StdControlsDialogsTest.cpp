@@ -59,6 +59,12 @@ TEST_F(ChooserTest, TheFileChooserOpensWithItsNameAndFilterAndCutsALongChoice) {
   ui.fileAnswers.push_back("C:\\" + std::string(400, 'a') + ".wav");
   EXPECT_TRUE(dialog.Execute());
   EXPECT_EQ(dialog.fileName.size(), gui::kMaxFileName - 1);
+  // Counted in characters, not bytes, and none of them cut.
+  std::string cyrillic = "C:\\";
+  for (int i = 0; i < 300; ++i) cyrillic += "\u0436";
+  ui.fileAnswers.push_back(cyrillic);
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.fileName, cyrillic.substr(0, 3 + 2 * (gui::kMaxFileName - 4)));
 }
 
 // A chooser opened from a form on the screen stands above it and keeps it

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include "tools/winprobe/ProbeTiming.h"
 // after windows.h
@@ -761,13 +763,20 @@ int cmdSysColor(int argc, char** argv) {
 
 // Sets a window's text (WM_SETTEXT), as typing it whole would: a file
 // chooser's name field, say.
+// The text is the command line's last argument, taken in UTF-16: argv has
+// it in the probe's code page, which may lack its letters.
 int cmdSetText(int argc, char** argv) {
   if (argc < 2) return usage();
   HWND h = parseHwnd(argv[0]);
   if (!IsWindow(h)) return 1;
+  int n = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (!wide || n < 1) return 1;
+  const std::wstring text = wide[n - 1];
+  LocalFree(wide);
   DWORD_PTR got = 0;
-  return SendMessageTimeoutA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[1]), SMTO_ABORTIFHUNG,
-                             2000, &got) &&
+  return SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                             SMTO_ABORTIFHUNG, 2000, &got) &&
                  got
              ? 0
              : 1;
