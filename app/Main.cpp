@@ -98,6 +98,13 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   CommPortDriver1.OnLineQuiet = [this](TCommPortDriver& sender) {
     CommPortDriver1LineQuiet(sender);
   };
+  // The port is opened in the background (a Bluetooth port can take seconds
+  // to open or fail, again and again while it is absent): the line starts
+  // afresh once it is in use.
+  CommPortDriver1.OnConnected = [this](TCommPortDriver&) {
+    Decoder.LineReopened();
+    ShowTrayTip();
+  };
 
   // Sent to every top-level window when the taskbar comes back (the shell
   // restarted): the tray icon must be added again or it is silently gone.
@@ -115,7 +122,7 @@ void TForm_Main::FormCreate() {
   SelectPort(port);
   // Without the port the program runs on, silently, without device input,
   // until the port appears.
-  [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+  [[maybe_unused]] const bool opening = CommPortDriver1.ConnectInBackground();
   PortTimer.SetEnabled(true);
 
   RefreshPalette();
@@ -264,7 +271,7 @@ void TForm_Main::SwitchPort(int number) {
   CommPortDriver1.Disconnect();
   SelectPort(number);
   // The ticks and the stored choice follow the user even without the port.
-  [[maybe_unused]] const bool connected = CommPortDriver1.Connect();
+  [[maybe_unused]] const bool opening = CommPortDriver1.ConnectInBackground();
   Decoder.LineReopened();
   PortTimer.SetEnabled(true);
   ShowTrayTip();
@@ -311,7 +318,9 @@ void TForm_Main::PortTimerTimer() { FollowPort(); }
 
 void TForm_Main::FollowPort() {
   if (chosenPort_ == 0) return;
-  if (!CommPortDriver1.Connected() && CommPortDriver1.Connect()) Decoder.LineReopened();
+  if (!CommPortDriver1.Connected() && !CommPortDriver1.Connecting()) {
+    [[maybe_unused]] const bool opening = CommPortDriver1.ConnectInBackground();
+  }
   ShowTrayTip();
 }
 
@@ -336,9 +345,11 @@ void TForm_Main::ShowTrayTip() {
 
 // ---- device input and effects -------------------------------------------------
 
-void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver&, const std::uint8_t* data,
+void TForm_Main::CommPortDriver1ReceiveData(TCommPortDriver& sender, const std::uint8_t* data,
                                             std::uint32_t size) {
-  Decoder.ReceiveData(data, size);
+  Decoder.ReceiveData(
+      data, size,
+      sender.WokenByArrivals() ? PacketDecoder::Delivery::Woken : PacketDecoder::Delivery::Polled);
 }
 
 void TForm_Main::CommPortDriver1LineQuiet(TCommPortDriver&) { Decoder.LineQuiet(); }

@@ -6,10 +6,22 @@ using namespace platform;
 
 namespace {
 constexpr std::uintptr_t kPollTimerId = 1;
+// Posted to the driver's window when a background open ends.
+constexpr std::uint32_t kOpenedMessage = msg::kUser + 1;
 // How long a cancelled wait or a read of queued bytes may take to complete
 // before the driver stops waiting for it.
 constexpr std::uint32_t kCompletionWaitMs = 200;
 constexpr std::uint32_t kWriteTimeoutMs = 10;
+// Reads return at once with what is queued: one byte interval, one
+// millisecond in all.
+constexpr CommTimeouts kQueuedReadTimeouts{1, 0, 1, 0, kWriteTimeoutMs};
+// Wakes in a row that find nothing before the timer polls alone: a real
+// arrival wakes with bytes, and a driver may signal once for bytes already
+// read, but one whose waits end at once with nothing would spin a core.
+constexpr int kMaxEmptyWakes = 4;
+// An overlapped record's status while its operation runs (STATUS_PENDING;
+// HasOverlappedIoCompleted compares with it).
+constexpr std::uintptr_t kStatusPending = 0x103;
 constexpr std::uint32_t kRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 // Bits of the line-settings record's flag word.
@@ -24,8 +36,8 @@ constexpr std::uint32_t kFRtsControlHandshake = 0x2000;
 
 TCommPortDriver::TCommPortDriver(gui::Application& app)
     : app_(app), sys_(app.Sys()), buffer_(inBufSize_, 0) {
-  waitEvent_ = sys_.CreateEventA(true, false);
-  readEvent_ = sys_.CreateEventA(true, false);
+  wait_ = NewRecord();
+  read_ = NewRecord();
   WindowParams params;
   params.className = "TCommPortDriver";
   params.messageOnly = true;
@@ -37,8 +49,40 @@ TCommPortDriver::TCommPortDriver(gui::Application& app)
 TCommPortDriver::~TCommPortDriver() {
   Disconnect();
   if (window_) sys_.DestroyWindow(window_);
-  for (Handle event : {waitEvent_, readEvent_})
-    if (event) sys_.CloseHandle(event);
+  for (auto* record : {&wait_, &read_})
+    if (*record) abandoned_.push_back(std::move(*record));
+  SweepAbandoned();
+  // What is left may still be written into by its operation: it is never
+  // freed, and stays with the process until it ends.
+  static auto* const kept = new std::vector<std::unique_ptr<IoRecord>>;
+  for (auto& record : abandoned_) kept->push_back(std::move(record));
+}
+
+std::unique_ptr<TCommPortDriver::IoRecord> TCommPortDriver::NewRecord() {
+  auto record = std::make_unique<IoRecord>();
+  record->overlapped.hEvent = sys_.CreateEventA(true, false);
+  return record->overlapped.hEvent ? std::move(record) : nullptr;
+}
+
+Overlapped* TCommPortDriver::Prepare(IoRecord& record) {
+  const Handle event = record.overlapped.hEvent;
+  record.overlapped = {};
+  record.overlapped.hEvent = event;
+  record.events = 0;
+  return &record.overlapped;
+}
+
+void TCommPortDriver::Abandon(std::unique_ptr<IoRecord>& record) {
+  abandoned_.push_back(std::move(record));
+  record = NewRecord();
+}
+
+void TCommPortDriver::SweepAbandoned() {
+  std::erase_if(abandoned_, [this](std::unique_ptr<IoRecord>& record) {
+    if (record->overlapped.Internal == kStatusPending) return false;
+    sys_.CloseHandle(record->overlapped.hEvent);
+    return true;
+  });
 }
 
 std::string TCommPortDriver::DevicePath(int number) {
@@ -51,22 +95,47 @@ std::uint32_t TCommPortDriver::RateOf(TBaudRate rate) {
 
 bool TCommPortDriver::Connect() {
   if (Connected()) return true;
+  opening_ = false;
   handle_ = sys_.CreateFileA(portName_, kGenericRead | kGenericWrite, 0, kOpenExisting,
                              kFileAttributeNormal | kFileFlagOverlapped);
+  return SetUp();
+}
+
+bool TCommPortDriver::ConnectInBackground() {
+  if (Connected() || opening_) return true;
+  // Each open is told from the others by its cookie: one that ends after
+  // the program stopped wanting it (a disconnect, another port) is closed.
+  opening_ = sys_.OpenInBackground(window_, kOpenedMessage, ++openCookie_, portName_,
+                                   kGenericRead | kGenericWrite, 0, kOpenExisting,
+                                   kFileAttributeNormal | kFileFlagOverlapped);
+  return opening_;
+}
+
+void TCommPortDriver::Opened(Handle handle, LParam cookie) {
+  if (!opening_ || cookie != openCookie_ || Connected()) {
+    if (handle != kInvalidHandleValue) sys_.CloseHandle(handle);
+    return;
+  }
+  opening_ = false;
+  handle_ = handle;
+  if (SetUp() && OnConnected) OnConnected(*this);
+}
+
+bool TCommPortDriver::SetUp() {
   if (!Connected()) return false;
   if (!ApplySettings()) {
     Disconnect();
     return false;
   }
-  // Reads return at once with what is queued: one byte interval, one
-  // millisecond in all. A port that refuses these still works for polling.
-  sys_.SetCommTimeouts(handle_, {1, 0, 1, 0, kWriteTimeoutMs});
+  // A port that refuses the time-outs still works for polling.
+  sys_.SetCommTimeouts(handle_, kQueuedReadTimeouts);
   sys_.SetTimer(window_, kPollTimerId, pollingDelay_);
   StartWaiting();
   return true;
 }
 
 void TCommPortDriver::Disconnect() {
+  opening_ = false;
   if (!Connected()) return;
   sys_.KillTimer(window_, kPollTimerId);
   StopWaiting();
@@ -216,6 +285,10 @@ std::uint32_t TCommPortDriver::PacketTransferTime() const {
 }
 
 LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
+  if (message == kOpenedMessage) {
+    Opened(static_cast<Handle>(wParam), lParam);
+    return 0;
+  }
   if (message != msg::kTimer || !Connected())
     return sys_.DefWindowProcA(hwnd, message, wParam, lParam);
   Poll();
@@ -223,13 +296,21 @@ LResult TCommPortDriver::PollPort(Hwnd hwnd, std::uint32_t message, WParam wPara
 }
 
 void TCommPortDriver::Poll() {
-  // A byte the waiting read took comes first; while that read still waits,
-  // nothing has arrived, and no read may overtake it.
-  std::uint32_t carried = 0;
-  if (wake_ == Wake::ByteRead && waitPending_) {
-    const bool done = sys_.GetOverlappedResult(handle_, &waitRecord_, &carried, false);
-    if (!done && sys_.GetLastError() == error::kIoIncomplete) {
-      carried = 0;
+  if (waitPending_) {
+    std::uint32_t transferred = 0;
+    const bool ok = sys_.GetOverlappedResult(handle_, &wait_->overlapped, &transferred, false);
+    const long error = ok ? error::kSuccess : sys_.GetLastError();
+    if (ok || error != error::kIoIncomplete) {
+      // A wait that ended is collected first: a byte its read took comes
+      // before what is queued.
+      waitPending_ = false;
+      sys_.ResetEvent(wait_->overlapped.hEvent);
+      WaitEnded(ok, error, transferred);
+      return;
+    }
+    if (wake_ == Wake::ByteRead) {
+      // While the byte read waits, nothing has arrived, and no read may
+      // overtake it: only the quiet check.
       std::uint32_t errors = 0;
       ComStat stat;
       if (!sys_.ClearCommError(handle_, &errors, &stat))
@@ -238,20 +319,12 @@ void TCommPortDriver::Poll() {
         OnLineQuiet(*this);
       return;
     }
-    waitPending_ = false;
-    sys_.ResetEvent(waitEvent_);
-    // A purge of the receive side (new line settings) aborts the read: it
-    // waits again. Ended with no byte otherwise, the port is gone, or cannot
-    // wait so: the timer polls alone from here.
-    if (!done && sys_.GetLastError() == error::kOperationAborted) {
-      carried = 0;
-      if (!ArmByteRead()) StopWaiting();
-    } else if (!done || carried == 0) {
-      carried = 0;
-      StopWaiting();
-    }
-    buffer_[0] = waitByte_;
   }
+  PollQueued(0, false);
+}
+
+void TCommPortDriver::PollQueued(std::uint32_t carried, bool woken) {
+  if (carried > 0) buffer_[0] = wait_->byte;
   // The status query also clears the port's error state, so reception goes
   // on after a line error; the error flags themselves do not matter here.
   std::uint32_t errors = 0;
@@ -268,7 +341,7 @@ void TCommPortDriver::Poll() {
     Rearm();
     PollPackets(stat.cbInQue);
   } else {
-    PollData(stat.cbInQue, carried);
+    PollData(stat.cbInQue, carried, woken);
   }
   if (stat.cbInQue == 0 && carried == 0 && Connected() && OnLineQuiet) OnLineQuiet(*this);
 }
@@ -276,65 +349,87 @@ void TCommPortDriver::Poll() {
 // ---- waiting for arrivals --------------------------------------------------------------
 
 void TCommPortDriver::StartWaiting() {
-  if (!waitEvent_ || !readEvent_ || !sys_.SetCommMask(handle_, kEvRxChar)) return;
-  app_.WatchHandle(waitEvent_, [this] { WaitSignalled(); });
+  SweepAbandoned();
+  if (!wait_ || !read_ || !sys_.SetCommMask(handle_, kEvRxChar)) return;
+  app_.WatchHandle(wait_->overlapped.hEvent, [this] { WaitSignalled(); });
   wake_ = Wake::CommEvent;
+  emptyWakes_ = 0;
+  fellBack_ = false;
   if (!ArmCommWait()) StopWaiting();
 }
 
 bool TCommPortDriver::ArmCommWait() {
-  waitRecord_ = {};
-  waitRecord_.hEvent = waitEvent_;
-  commEvents_ = 0;
-  return Armed(sys_.WaitCommEvent(handle_, &commEvents_, &waitRecord_));
+  Overlapped* record = Prepare(*wait_);
+  return Armed(sys_.WaitCommEvent(handle_, &wait_->events, record));
 }
 
 bool TCommPortDriver::ArmByteRead() {
-  waitRecord_ = {};
-  waitRecord_.hEvent = waitEvent_;
+  Overlapped* record = Prepare(*wait_);
   std::uint32_t read = 0;
-  return Armed(sys_.ReadFile(handle_, &waitByte_, 1, &read, &waitRecord_));
+  return Armed(sys_.ReadFile(handle_, &wait_->byte, 1, &read, record));
 }
 
 bool TCommPortDriver::Armed(bool doneAtOnce) {
   if (!doneAtOnce && sys_.GetLastError() != error::kIoPending) return false;
   waitPending_ = true;
   // A wait done at once: its event may not say so.
-  if (doneAtOnce) sys_.SetEvent(waitEvent_);
+  if (doneAtOnce) sys_.SetEvent(wait_->overlapped.hEvent);
   return true;
 }
 
 void TCommPortDriver::WaitSignalled() {
   if (!Connected() || !waitPending_) {
-    sys_.ResetEvent(waitEvent_);
+    if (wait_) sys_.ResetEvent(wait_->overlapped.hEvent);
+    return;
+  }
+  std::uint32_t transferred = 0;
+  const bool ok = sys_.GetOverlappedResult(handle_, &wait_->overlapped, &transferred, false);
+  const long error = ok ? error::kSuccess : sys_.GetLastError();
+  if (!ok && error == error::kIoIncomplete) return;
+  waitPending_ = false;
+  sys_.ResetEvent(wait_->overlapped.hEvent);
+  WaitEnded(ok, error, transferred);
+}
+
+void TCommPortDriver::WaitEnded(bool ok, long error, std::uint32_t transferred) {
+  if (!ok && error != error::kOperationAborted) {
+    // Not the driver's own cancel (that one is collected where it is made)
+    // and no purge: the port failed under the wait, as an unplugged one does
+    // where the driver still answers the status query. Closed, as a failed
+    // status query closes it: the owner opens it anew.
+    Disconnect();
     return;
   }
   if (wake_ == Wake::ByteRead) {
-    Poll();
+    // Ended by its byte, or aborted by a purge of the receive side with or
+    // without one: a byte it took comes first, and the next read is armed
+    // only after the queued bytes are read, so none overtakes them.
+    PollQueued(std::min<std::uint32_t>(transferred, 1), true);
     return;
   }
-  std::uint32_t unused = 0;
-  const bool ok = sys_.GetOverlappedResult(handle_, &waitRecord_, &unused, false);
-  if (!ok && sys_.GetLastError() == error::kIoIncomplete) return;
-  waitPending_ = false;
-  sys_.ResetEvent(waitEvent_);
-  if (!ok && commEvents_ == 0 && packetSize_ <= 0) {
+  if (!ok && wait_->events == 0) {
     // Ended having seen nothing, as a wait on a port that cannot watch its
     // lines does at once (Wine's on a pty): a read of one byte with no
     // time-outs waits for the bytes instead. The driver's own reads ask only
-    // for bytes already queued, so they still end at once.
+    // for bytes already queued, so they still end at once. Packets are
+    // polled on the timer alone there. A port that no longer answers is
+    // closed first: ended so, the wait may be that of a port unplugged.
+    std::uint32_t errors = 0;
+    ComStat stat;
+    if (!sys_.ClearCommError(handle_, &errors, &stat)) {
+      Disconnect();
+      return;
+    }
+    if (packetSize_ > 0) {
+      StopWaiting();
+      return;
+    }
     wake_ = Wake::ByteRead;
     if (!sys_.SetCommTimeouts(handle_, {0, 0, 0, 0, kWriteTimeoutMs}) || !ArmByteRead())
       StopWaiting();
     return;
   }
-  // Any other failure (the port gone): the timer polls alone from here, and
-  // its status query finds a port that is gone.
-  if (!ok) {
-    StopWaiting();
-    return;
-  }
-  Poll();
+  PollQueued(0, true);
 }
 
 void TCommPortDriver::Rearm() {
@@ -343,49 +438,81 @@ void TCommPortDriver::Rearm() {
 }
 
 void TCommPortDriver::StopWaiting() {
+  if (wake_ != Wake::Timer && wait_) app_.UnwatchHandle(wait_->overlapped.hEvent);
   if (waitPending_) {
+    waitPending_ = false;
+    // The documented end of a pending comm-event wait is a new mask ("the
+    // WaitCommEvent function returns immediately"); a read, or a driver
+    // that ignores the mask, is cancelled. Either way the record is the
+    // system's until the operation completed: past the bound it is left to
+    // it, and the next wait takes a fresh one.
+    if (wake_ == Wake::CommEvent) sys_.SetCommMask(handle_, 0);
     sys_.CancelIo(handle_);
     std::uint32_t unused = 0;
-    Finish(waitRecord_, &unused);
-    waitPending_ = false;
+    bool ok = false;
+    long error = 0;
+    if (!Finish(*wait_, &unused, &ok, &error)) Abandon(wait_);
   }
-  if (wake_ != Wake::Timer) app_.UnwatchHandle(waitEvent_);
+  if (wake_ == Wake::ByteRead) sys_.SetCommTimeouts(handle_, kQueuedReadTimeouts);
   wake_ = Wake::Timer;
-  if (waitEvent_) sys_.ResetEvent(waitEvent_);
+  if (wait_) sys_.ResetEvent(wait_->overlapped.hEvent);
 }
 
-bool TCommPortDriver::Finish(Overlapped& record, std::uint32_t* transferred) {
-  if (sys_.GetOverlappedResult(handle_, &record, transferred, false)) return true;
-  if (sys_.GetLastError() != error::kIoIncomplete) return false;
-  sys_.MsgWaitForMultipleObjectsEx(1, &record.hEvent, kCompletionWaitMs, 0, 0);
-  return sys_.GetOverlappedResult(handle_, &record, transferred, false);
+bool TCommPortDriver::Finish(IoRecord& record, std::uint32_t* transferred, bool* ok, long* error) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    *ok = sys_.GetOverlappedResult(handle_, &record.overlapped, transferred, false);
+    *error = *ok ? error::kSuccess : sys_.GetLastError();
+    if (*ok || *error != error::kIoIncomplete) return true;
+    if (attempt == 0)
+      sys_.MsgWaitForMultipleObjectsEx(1, &record.overlapped.hEvent, kCompletionWaitMs, 0, 0);
+  }
+  *transferred = 0;
+  return false;
 }
 
 bool TCommPortDriver::ReadQueued(std::uint32_t offset, std::uint32_t toRead, std::uint32_t* read) {
   *read = 0;
-  readRecord_ = {};
-  readRecord_.hEvent = readEvent_;
-  if (sys_.ReadFile(handle_, buffer_.data() + offset, toRead, read, &readRecord_)) return true;
+  if (!read_) return false;
+  if (sys_.ReadFile(handle_, buffer_.data() + offset, toRead, read, Prepare(*read_))) return true;
   if (sys_.GetLastError() != error::kIoPending) return false;
   // Only queued bytes are asked for and the read time-outs end the read
   // within a millisecond; one that still runs is cancelled, keeping what
   // it got.
-  if (Finish(readRecord_, read)) return true;
+  bool ok = false;
+  long error = 0;
+  if (Finish(*read_, read, &ok, &error)) return ok || *read > 0;
   sys_.CancelIo(handle_);
-  return sys_.GetOverlappedResult(handle_, &readRecord_, read, true) || *read > 0;
+  if (Finish(*read_, read, &ok, &error)) return ok || *read > 0;
+  // Never ended: the record and the buffer it may still fill are its own.
+  read_->buffer = std::move(buffer_);
+  buffer_.assign(inBufSize_, 0);
+  Abandon(read_);
+  return false;
 }
 
-void TCommPortDriver::PollData(std::uint32_t queued, std::uint32_t carried) {
+void TCommPortDriver::PollData(std::uint32_t queued, std::uint32_t carried, bool woken) {
   // The system may queue more than asked for: what does not fit the buffer
   // waits for the next poll.
   const std::uint32_t toRead = std::min(queued, inBufSize_ - carried);
   std::uint32_t read = 0;
   if (toRead > 0 && !ReadQueued(carried, toRead, &read)) read = 0;
+  const std::uint32_t size = carried + read;
+  if (size > 0) {
+    emptyWakes_ = 0;
+  } else if (woken && ++emptyWakes_ >= kMaxEmptyWakes) {
+    // Waits that end with nothing again and again: the timer polls alone,
+    // with the time-outs of its reads, until bytes flow again.
+    StopWaiting();
+    fellBack_ = true;
+  }
   // The next wait, after the read (bytes that arrive meanwhile end it at
   // once) and before the delivery (the handler may run a loop of its own
   // for long).
-  Rearm();
-  if (carried + read > 0 && OnReceiveData) OnReceiveData(*this, buffer_.data(), carried + read);
+  if (fellBack_ && size > 0)
+    StartWaiting();
+  else
+    Rearm();
+  if (size > 0 && OnReceiveData) OnReceiveData(*this, buffer_.data(), size);
 }
 
 void TCommPortDriver::PollPackets(std::uint32_t queued) {

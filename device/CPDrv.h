@@ -10,11 +10,21 @@
 // waited on by a read of one byte instead, which the next poll delivers
 // first. The poll timer runs besides: it polls where the loop does not
 // watch (the system's modal loops of boxes and menus), makes the quiet
-// checks, and is all there is where the port refuses both waits.
+// checks, and is all there is where the port refuses both waits, or where
+// its waits keep ending with nothing (until bytes flow again).
+//
+// A wait or read that ends with an error (not an abort) means the port
+// failed under it, as with drivers that still answer the status query after
+// their adapter was pulled: the port is closed, as when the status query
+// fails, and the owner opens it anew. An overlapped operation's record and
+// buffer are the system's until the operation completed: one that a cancel
+// did not end within a bound is left to it, never reused or freed, and the
+// next operation takes a fresh record.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +85,7 @@ class TCommPortDriver {
   using TReceivePacketEvent =
       std::function<void(TCommPortDriver& sender, const std::uint8_t* packet, std::uint32_t size)>;
   using TLineQuietEvent = std::function<void(TCommPortDriver& sender)>;
+  using TConnectedEvent = std::function<void(TCommPortDriver& sender)>;
 
   explicit TCommPortDriver(gui::Application& app);
   ~TCommPortDriver();
@@ -82,6 +93,13 @@ class TCommPortDriver {
   TCommPortDriver& operator=(const TCommPortDriver&) = delete;
 
   bool Connect();
+  // Connect with the open on a thread of the system's, so that a port slow
+  // to open (a Bluetooth port, a USB device waking up) holds the program up
+  // no longer than the rest takes; OnConnected follows once the port is
+  // open and set up. False if the open could not be started.
+  bool ConnectInBackground();
+  // An open started in the background has not ended yet.
+  bool Connecting() const { return opening_; }
   void Disconnect();
   bool Connected() const { return handle_ != platform::kInvalidHandleValue; }
   bool ApplySettings();
@@ -150,6 +168,8 @@ class TCommPortDriver {
   // since the delivery or the check before. Comes from any poll, the timer's
   // every PollingDelay ms among them.
   TLineQuietEvent OnLineQuiet;
+  // A background open succeeded and the port is in use.
+  TConnectedEvent OnConnected;
 
   // Arrivals wake the driver (a wait runs), not only its timer.
   bool WokenByArrivals() const { return wake_ != Wake::Timer; }
@@ -157,13 +177,17 @@ class TCommPortDriver {
  private:
   platform::LResult PollPort(platform::Hwnd hwnd, std::uint32_t message, platform::WParam wParam,
                              platform::LParam lParam);
+  // The port just opened is set up for use (or closed again).
+  bool SetUp();
+  // A background open ended with handle; cookie: which open it was.
+  void Opened(platform::Handle handle, platform::LParam cookie);
   void SettingChanged() {
     if (Connected()) ApplySettings();
   }
-  // The status query, one read of what is queued, one delivery.
+  // The timer's poll: a wait that ended is collected first.
   void Poll();
   // carried: bytes the waiting read took, at the buffer's start.
-  void PollData(std::uint32_t queued, std::uint32_t carried);
+  void PollData(std::uint32_t queued, std::uint32_t carried, bool woken);
   bool ReadQueued(std::uint32_t offset, std::uint32_t toRead, std::uint32_t* read);
   // The waits: started at Connect, armed again at each arrival, given up
   // for the timer alone when the port refuses or fails them.
@@ -175,10 +199,33 @@ class TCommPortDriver {
   // Starts the next wait of the driver's kind, unless one runs.
   void Rearm();
   void WaitSignalled();
+  // A wait that completed: ok, or failed with error; transferred: a byte
+  // read's byte count.
+  void WaitEnded(bool ok, long error, std::uint32_t transferred);
+  // The status query, the read of what is queued and its delivery after a
+  // byte the waiting read carried (0 or 1); woken: by an arrival wait.
+  void PollQueued(std::uint32_t carried, bool woken);
   void StopWaiting();
-  // Waits a bounded time for an overlapped operation that was cancelled or
-  // should end at once; false if it did not.
-  bool Finish(platform::Overlapped& record, std::uint32_t* transferred);
+
+  // An overlapped operation's record with its event and what it fills: the
+  // system's until the operation completes.
+  struct IoRecord {
+    platform::Overlapped overlapped;
+    std::uint32_t events = 0;          // a comm-event wait's
+    std::uint8_t byte = 0;             // a byte read's
+    std::vector<std::uint8_t> buffer;  // an abandoned read's receive buffer
+  };
+  std::unique_ptr<IoRecord> NewRecord();
+  // The record cleared for a new operation, its event kept.
+  static platform::Overlapped* Prepare(IoRecord& record);
+  // Waits a bounded time for an operation that was cancelled or should end
+  // at once; false if it has not completed. Its outcome in *ok, *error.
+  bool Finish(IoRecord& record, std::uint32_t* transferred, bool* ok, long* error);
+  // Leaves a record to an operation that may still write into it; record
+  // becomes a fresh one (null if none could be made).
+  void Abandon(std::unique_ptr<IoRecord>& record);
+  // Frees the abandoned records whose operations have completed.
+  void SweepAbandoned();
   void PollPackets(std::uint32_t queued);
   void ResizeBuffer(std::uint32_t size);
   void ApplyPacketSize(std::int32_t size);
@@ -209,17 +256,21 @@ class TCommPortDriver {
   bool checkLineStatus_ = false;
   std::int64_t packetStart_ = -1;  // a 32-bit tick, or -1
   std::vector<std::uint8_t> buffer_;
-  // Overlapped operations' records and their events; the records stay put
-  // while an operation runs.
-  platform::Handle waitEvent_ = 0;
-  platform::Handle readEvent_ = 0;
-  platform::Overlapped waitRecord_;
-  platform::Overlapped readRecord_;
-  std::uint32_t commEvents_ = 0;  // what the comm-event wait saw happen
-  std::uint8_t waitByte_ = 0;     // the byte read's
-  bool waitPending_ = false;      // a wait has not been collected
-  // What wakes the driver besides its timer; the loop watches waitEvent_
-  // for the two waits.
+  // The waits' record and the reads' of queued bytes (null where no event
+  // could be made: the timer polls alone); records left to operations that
+  // had not completed when given up.
+  std::unique_ptr<IoRecord> wait_;
+  std::unique_ptr<IoRecord> read_;
+  std::vector<std::unique_ptr<IoRecord>> abandoned_;
+  bool waitPending_ = false;         // a wait has not been collected
+  bool opening_ = false;             // a background open is wanted
+  platform::LParam openCookie_ = 0;  // the latest open's
+  // What wakes the driver besides its timer; the loop watches the wait
+  // record's event for the two waits.
   enum class Wake { Timer, CommEvent, ByteRead };
   Wake wake_ = Wake::Timer;
+  // Wakes in a row that found nothing; past a handful the timer polls alone
+  // until bytes flow again (fellBack_).
+  int emptyWakes_ = 0;
+  bool fellBack_ = false;
 };

@@ -27,11 +27,11 @@ PacketDecoder::PacketDecoder(Platform& sys, const Program& program, const SlotTa
                              DispatchEvent dispatch)
     : sys_(sys), program_(program), paletteSlots_(paletteSlots), dispatch_(std::move(dispatch)) {}
 
-void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size) {
-  bool pause = true;
+void PacketDecoder::ReceiveData(const std::uint8_t* data, std::uint32_t size, Delivery how) {
+  bool pause = how == Delivery::Polled;
   if (data && size > 0) {
     const std::uint32_t now = sys_.GetTickCount();
-    pause = !arrived_ || now - lastArrival_ >= kBurstGapMs;
+    pause = pause && (!arrived_ || now - lastArrival_ >= kBurstGapMs);
     lastArrival_ = now;
     arrived_ = true;
     pending_.insert(pending_.end(), data, data + size);
@@ -103,21 +103,6 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
   if (pause) sys_.Sleep(kPacketPauseMs);
 
   bool handled = false;
-  if (p1 >= kFirstFunctionKey && p1 <= kLastFunctionKey) {
-    handled = true;
-    // A slot holds whatever the registry gave; a code outside the effects
-    // only hides the dialogs.
-    const auto code = static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]);
-    if (std::find(running_.begin(), running_.end(), code) == running_.end()) {
-      running_.push_back(code);
-      struct Done {
-        std::vector<unsigned>& running;
-        ~Done() { running.pop_back(); }
-      } done{running_};
-      dispatch_(code);
-    }
-  }
-
   // The release rules look at p0 alone: any packet without the button's bit
   // releases it, a packet with the bit while latched is a drag.
   if (p0 == kLeftPress && !LeftButtonLatched && p1 == 0 && p2 == kPressP2) {
@@ -136,6 +121,24 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
     sys_.mouse_event(kMouseEventRightUp, 0, 0, 0);
     RightButtonLatched = false;
     handled = true;
+  }
+
+  // A key's release comes before its effect, which may run the message loop
+  // (a box waiting for its OK): the packets decoded there find the button
+  // let go, as the presenter did.
+  if (p1 >= kFirstFunctionKey && p1 <= kLastFunctionKey) {
+    handled = true;
+    // A slot holds whatever the registry gave; a code outside the effects
+    // only hides the dialogs.
+    const auto code = static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]);
+    if (std::find(running_.begin(), running_.end(), code) == running_.end()) {
+      running_.push_back(code);
+      struct Done {
+        std::vector<unsigned>& running;
+        ~Done() { running.pop_back(); }
+      } done{running_};
+      dispatch_(code);
+    }
   }
   if (handled) return;
 

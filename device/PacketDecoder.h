@@ -54,12 +54,17 @@ class PacketDecoder {
   // driver's timer keeps its beat, so a late poll can be followed by the next
   // one a millisecond later, before the rest of a packet has arrived.
   static constexpr std::uint32_t kQuietMarginMs = 40;
-  // The pause after the first packet of a delivery reads where the pointer is.
+  // The pause after the first packet of a delivery the driver's timer
+  // polled reads where the pointer is. Deliveries woken by arrivals take
+  // none: on Windows' clock a Sleep of 3 ms lasts until the next tick,
+  // about 16 ms, and bytes arriving meanwhile would wake the driver again
+  // and again until the backlog held every other message up. Keeping 3 ms
+  // would need a finer timer resolution for the whole system, which costs a
+  // laptop's battery.
   static constexpr std::uint32_t kPacketPauseMs = 3;
-  // A delivery that comes sooner than this after the one before takes no
-  // pause: the line runs at the device's full rate (a packet every 3.1 ms
-  // at 9600 bit/s, each its own delivery once arrivals wake the driver), and
-  // a pause per packet there would hold each next one back until they pile
+  // A polled delivery that comes sooner than this after the one before
+  // takes no pause either: the line runs at the device's full rate, and a
+  // pause per delivery there would hold each next one back until they pile
   // up. The first delivery of a burst still pauses.
   static constexpr std::uint32_t kBurstGapMs = 2 * kPacketPauseMs;
   // How long the start menu and minimise/restore keys wait for the window
@@ -71,8 +76,10 @@ class PacketDecoder {
   PacketDecoder(platform::Platform& sys, const Program& program, const SlotTable& paletteSlots,
                 DispatchEvent dispatch);
 
+  // How the driver came to deliver: its timer polled, or an arrival woke it.
+  enum class Delivery { Polled, Woken };
   // One delivery of the serial driver, as received on the wire.
-  void ReceiveData(const std::uint8_t* data, std::uint32_t size);
+  void ReceiveData(const std::uint8_t* data, std::uint32_t size, Delivery how = Delivery::Polled);
   // A check of the port found no byte waiting: a tail at least
   // kQuietMarginMs old is a lost packet's fragment and is dropped.
   void LineQuiet();

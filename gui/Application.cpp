@@ -57,10 +57,13 @@ bool Application::HandleMessage() {
 
 void Application::Run() {
   while (!terminated_) {
-    // A signalled handle goes before the next message: a stream of messages
-    // must not hold it back.
-    if (!watched_.empty() && WaitWatched(0) == Woke::Handle) continue;
-    if (HandleMessage()) continue;
+    // Turns: a signalled handle, then one message. A port that signals
+    // without pause (bytes arriving while its handler runs) cannot hold
+    // back the messages queued meanwhile, nor a stream of messages the port.
+    bool served = !watched_.empty() && WaitWatched(0) == Woke::Handle;
+    if (terminated_) break;
+    if (HandleMessage()) served = true;
+    if (served) continue;
     if (watched_.empty()) {
       if (!sys_.WaitMessage()) break;
       continue;

@@ -61,7 +61,8 @@ class Application {
 
   // A kernel object (an event) that Run waits on together with the
   // messages: once it is signalled, handler runs on this thread, between two
-  // messages (an exception it raises shows in the error box). The system's
+  // messages (an exception it raises shows in the error box); the loop takes
+  // a handle and a message in turns. The system's
   // own modal loops (message boxes, menus, choosers) do not watch it.
   void WatchHandle(platform::Handle handle, std::function<void()> handler);
   void UnwatchHandle(platform::Handle handle);

@@ -973,6 +973,16 @@ class SerialOps {
   virtual Handle CreateFileA(std::string_view fileName, std::uint32_t access,
                              std::uint32_t shareMode, std::uint32_t creation,
                              std::uint32_t attributes) = 0;
+  // CreateFileA on a thread of its own, for an open that may take seconds
+  // (a Bluetooth port, a USB device waking up): once it ended, message is
+  // posted to hwnd with the handle as wParam (kInvalidHandleValue if the
+  // open failed) and cookie as lParam; the window's thread owns the handle
+  // from then on. A handle whose message cannot be posted (the window gone)
+  // is closed by that thread. False if no thread could be started.
+  virtual bool OpenInBackground(Hwnd hwnd, std::uint32_t message, LParam cookie,
+                                std::string_view fileName, std::uint32_t access,
+                                std::uint32_t shareMode, std::uint32_t creation,
+                                std::uint32_t attributes) = 0;
   virtual bool SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) = 0;
   virtual bool SetCommState(Handle h, const Dcb& dcb) = 0;
   virtual bool GetCommState(Handle h, Dcb* dcb) = 0;

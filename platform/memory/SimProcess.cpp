@@ -559,8 +559,10 @@ bool SimProcess::ReleaseCapture() {
 // idle queue).
 SimProcess::Timer* SimProcess::DueTimer() {
   Timer* best = nullptr;
+  // A timer expires at the first tick of the clock at or after its due time.
+  const std::uint64_t tick = sys_.TickCount();
   for (Timer& t : timers_)
-    if (t.due <= sys_.Now() && (!best || t.due < best->due)) best = &t;
+    if (t.due <= tick && (!best || t.due < best->due)) best = &t;
   return best;
 }
 
@@ -569,8 +571,9 @@ bool SimProcess::HasPendingMessage() const {
   if (!sent_.empty() || !posted_.empty() || quit_ || !input_.empty()) return true;
   for (const auto& [h, w] : sys_.windows_)
     if (w.pid == pid_ && w.visible && w.needsPaint) return true;
+  const std::uint64_t tick = sys_.TickCount();
   for (const Timer& t : timers_)
-    if (t.due <= sys_.Now()) return true;
+    if (t.due <= tick) return true;
   return false;
 }
 
@@ -585,6 +588,7 @@ void SimProcess::DeliverSent() {
 bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   const bool remove = removeFlags & kPmRemove;
   lastTakenMs_ = sys_.Now();
+  SettleOpens();
   DeliverSent();
   sys_.SettleSounds();
   for (auto it = posted_.begin(); it != posted_.end(); ++it) {
@@ -628,13 +632,28 @@ void SimProcess::PostQuitMessage(int exitCode) {
   quitCode_ = exitCode;
 }
 
+void SimProcess::SpinCheck() {
+  ++waitCalls_;
+  if (sys_.Now() != spinSince_) {
+    spinSince_ = sys_.Now();
+    spinWaits_ = 0;
+  } else if (++spinWaits_ > kSpinLimit) {
+    std::fprintf(stderr, "simulated process %u: %d waits without the clock moving\n", pid_,
+                 kSpinLimit);
+    throw ThreadSpins{kSpinLimit};
+  }
+}
+
 bool SimProcess::WaitMessage() {
+  SpinCheck();
+  SettleOpens();
   if (HasPendingMessage()) return true;
   if (idleHook_ && idleHook_() && HasPendingMessage()) return true;
   if (HasPendingMessage()) return true;
   std::uint64_t next = UINT64_MAX;
-  for (const Timer& t : timers_) next = std::min(next, t.due);
+  for (const Timer& t : timers_) next = std::min(next, sys_.TickAtOrAfter(t.due));
   next = std::min(next, sys_.NextSoundEnd(pid_));  // its notification is on the way
+  next = std::min(next, NextOpen());               // and an open's
   if (next == UINT64_MAX) return false;
   const std::uint64_t step = next - sys_.Now();
   if (idleSpentMs_ + step > idleBudgetMs_) return false;
@@ -653,10 +672,18 @@ std::uint32_t SimProcess::MsgWaitForMultipleObjectsEx(std::uint32_t count, const
       return kWaitFailed;
     }
   }
-  const std::uint64_t deadline =
-      timeoutMs == kInfinite ? UINT64_MAX : sys_.Now() + std::uint64_t{timeoutMs};
+  // A time-out, like a timer, expires on a tick of the clock.
+  const std::uint64_t deadline = timeoutMs == kInfinite ? UINT64_MAX
+                                 : timeoutMs == 0
+                                     ? sys_.Now()
+                                     : sys_.TickAtOrAfter(sys_.Now() + std::uint64_t{timeoutMs});
+  // Waits that never look at the queue are the thread blocked, not a loop
+  // idling: they take their time whatever the idle budget says.
+  const bool blocked = wakeMask == 0;
+  SpinCheck();
   for (;;) {
     SettleCommWaits();
+    SettleOpens();
     for (std::uint32_t i = 0; i < count; ++i) {
       KernelHandle& k = handles_[handles[i]];
       if (k.kind == HandleKind::Event && k.signalled) {
@@ -671,13 +698,19 @@ std::uint32_t SimProcess::MsgWaitForMultipleObjectsEx(std::uint32_t count, const
     // byte a comm wait is waiting for, the time-out.
     std::uint64_t next = std::min(deadline, NextCommArrival());
     if (wakeMask) {
-      for (const Timer& t : timers_) next = std::min(next, t.due);
+      for (const Timer& t : timers_) next = std::min(next, sys_.TickAtOrAfter(t.due));
       next = std::min(next, sys_.NextSoundEnd(pid_));
+      next = std::min(next, NextOpen());
     }
-    if (next == UINT64_MAX) return kWaitFailed;
+    if (next == UINT64_MAX) {
+      if (blocked) throw SerialReadBlocksForever{"(a wait on handles nothing can signal)", 0, 0};
+      return kWaitFailed;
+    }
     const std::uint64_t step = next - std::min(next, sys_.Now());
-    if (idleSpentMs_ + step > idleBudgetMs_) return kWaitFailed;
-    idleSpentMs_ += step;
+    if (!blocked) {
+      if (idleSpentMs_ + step > idleBudgetMs_) return kWaitFailed;
+      idleSpentMs_ += step;
+    }
     sys_.Advance(step);
   }
 }
@@ -838,8 +871,8 @@ bool SimProcess::CloseHandle(Handle h) {
   auto it = handles_.find(h);
   if (it == handles_.end()) return FailBool(error::kInvalidHandle);
   if (it->second.kind == HandleKind::Serial) {
-    if (it->second.wait) CompleteCommWait(it->second, 0, error::kOperationAborted);
-    if (it->second.read) CompleteRead(it->second, error::kOperationAborted);
+    if (it->second.wait) Cancelled(it->second, true, error::kOperationAborted);
+    if (it->second.read) Cancelled(it->second, false, error::kOperationAborted);
     ReleaseSerial(it->second);
   } else if (it->second.kind == HandleKind::Mutex) {
     auto m = sys_.mutexes_.find(it->second.name);

@@ -23,6 +23,20 @@ struct SendMessageBlocksForever {
   std::uint32_t message = 0;
 };
 
+// Thrown when the thread asks the system to wait over and over without the
+// clock moving: on the real system it would spin a core. No std::exception
+// either: it ends the test.
+// Thrown when an overlapped operation is started with a record that an
+// earlier one, cancelled or not, has not completed with yet: on the real
+// system the late completion would write into the new operation's record.
+struct OverlappedInUse {
+  const void* record = nullptr;
+};
+
+struct ThreadSpins {
+  int waits = 0;
+};
+
 class SimProcess final : public Platform {
  public:
   SimProcess(SimSystem& system, std::uint32_t pid);
@@ -51,6 +65,9 @@ class SimProcess final : public Platform {
   void StopTakingMessages() { takingMessages_ = false; }
   bool TakesMessages() const { return takingMessages_; }
   std::size_t PostedCount() const { return posted_.size(); }
+  // How often the thread has asked to wait (WaitMessage, MsgWait...): what
+  // its loop cost, in turns.
+  std::uint64_t WaitCalls() const { return waitCalls_; }
   // Pointer and keyboard messages waiting to be taken.
   std::size_t InputCount() const { return input_.size(); }
 
@@ -124,8 +141,8 @@ class SimProcess final : public Platform {
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
   bool KillTimer(Hwnd hwnd, std::uintptr_t id) override;
-  void Sleep(std::uint32_t ms) override { sys_.Advance(ms); }
-  std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(sys_.Now()); }
+  void Sleep(std::uint32_t ms) override { sys_.Advance(sys_.SleepEnd(ms) - sys_.Now()); }
+  std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(sys_.TickCount()); }
 
   // PointerOps
   bool GetCursorPos(Point* p) override;
@@ -164,6 +181,9 @@ class SimProcess final : public Platform {
   // SerialOps
   Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
                      std::uint32_t creation, std::uint32_t attributes) override;
+  bool OpenInBackground(Hwnd hwnd, std::uint32_t message, LParam cookie, std::string_view fileName,
+                        std::uint32_t access, std::uint32_t shareMode, std::uint32_t creation,
+                        std::uint32_t attributes) override;
   bool SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) override;
   bool SetCommState(Handle h, const Dcb& dcb) override;
   bool GetCommState(Handle h, Dcb* dcb) override;
@@ -293,6 +313,35 @@ class SimProcess final : public Platform {
   void CompleteCommWait(KernelHandle& k, std::uint32_t events, long error);
   void CompleteRead(KernelHandle& k, long error);
   KernelHandle* EventHandle(Handle h);
+  // An operation ended by a cancel (a purge, CancelIo, a new mask, a close),
+  // as the port's driver ends it: now, later, or never.
+  void Cancelled(KernelHandle& k, bool wait, long error);
+  // Operations cancelled and not yet completed, off their handles.
+  struct Orphan {
+    CommWait op;
+    std::string port;
+    std::uint64_t generation = 0;
+    std::uint64_t at = UINT64_MAX;  // when its driver completes it
+    long error = 0;
+  };
+  std::vector<Orphan> orphans_;
+  // Opens on threads of their own: each ends at its time with the open and
+  // the post.
+  struct BackgroundOpen {
+    Hwnd hwnd = 0;
+    std::uint32_t message = 0;
+    LParam cookie = 0;
+    std::string name;
+    std::uint32_t attributes = 0;
+    std::uint64_t at = 0;
+  };
+  std::vector<BackgroundOpen> opens_;
+  void SettleOpens();
+  std::uint64_t NextOpen() const;
+  Handle OpenPort(std::string_view fileName, std::uint32_t attributes);
+  void CompleteOrphan(Orphan& o);
+  // Fails loudly when a new operation is given a record still in flight.
+  void CheckRecordFree(const Overlapped* record) const;
   // When the earliest byte a pending comm wait waits for arrives (UINT64_MAX: none).
   std::uint64_t NextCommArrival();
 
@@ -365,6 +414,12 @@ class SimProcess final : public Platform {
   std::uint64_t idleBudgetMs_ = 0;
   std::uint64_t idleSpentMs_ = 0;
   std::function<bool()> idleHook_;
+  // Waits asked for since the clock last moved (SpinCheck).
+  static constexpr int kSpinLimit = 100'000;
+  void SpinCheck();
+  std::uint64_t waitCalls_ = 0;
+  std::uint64_t spinSince_ = 0;
+  int spinWaits_ = 0;
 };
 
 }  // namespace platform::memory

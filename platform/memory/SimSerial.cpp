@@ -166,6 +166,9 @@ std::uint32_t SimSerialPort::Read(std::uint8_t* out, std::uint32_t toRead) {
       const std::uint64_t end = lastByte + t.ReadIntervalTimeout;
       deadline = deadline ? std::min(*deadline, end) : end;
     }
+    // The driver's time-outs run on the system's timers, which expire on the
+    // clock's ticks.
+    if (deadline) deadline = sys_.TickAtOrAfter(*deadline);
     if (scheduled_.empty() || (deadline && scheduled_.front().at > *deadline)) {
       if (!deadline) {
         std::fprintf(stderr,
@@ -223,6 +226,49 @@ bool SimProcess::SerialLive(Handle h) {
 
 Handle SimProcess::CreateFileA(std::string_view fileName, std::uint32_t, std::uint32_t,
                                std::uint32_t, std::uint32_t attributes) {
+  std::string_view name = fileName;
+  if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
+  if (const SimSerialPort* port = sys_.SerialPort(name); port && port->Present())
+    sys_.Advance(port->setup.openMs);
+  return OpenPort(fileName, attributes);
+}
+
+bool SimProcess::OpenInBackground(Hwnd hwnd, std::uint32_t message, LParam cookie,
+                                  std::string_view fileName, std::uint32_t, std::uint32_t,
+                                  std::uint32_t, std::uint32_t attributes) {
+  std::string_view name = fileName;
+  if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
+  const SimSerialPort* port = sys_.SerialPort(name);
+  const std::uint64_t takes = port && port->Present() ? port->setup.openMs : 0;
+  opens_.push_back({hwnd, message, cookie, std::string(fileName), attributes, sys_.Now() + takes});
+  return true;
+}
+
+void SimProcess::SettleOpens() {
+  for (auto it = opens_.begin(); it != opens_.end();) {
+    if (it->at > sys_.Now()) {
+      ++it;
+      continue;
+    }
+    const BackgroundOpen open = *it;
+    it = opens_.erase(it);
+    const long before = lastError_;  // the thread's own, not this one's
+    const Handle h = OpenPort(open.name, open.attributes);
+    lastError_ = before;
+    if (sys_.Window(open.hwnd))
+      sys_.Post(open.hwnd, open.message, static_cast<WParam>(h), open.cookie);
+    else if (h != kInvalidHandleValue)
+      CloseHandle(h);
+  }
+}
+
+std::uint64_t SimProcess::NextOpen() const {
+  std::uint64_t next = UINT64_MAX;
+  for (const BackgroundOpen& o : opens_) next = std::min(next, o.at);
+  return next;
+}
+
+Handle SimProcess::OpenPort(std::string_view fileName, std::uint32_t attributes) {
   std::string_view name = fileName;
   if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
   SimSerialPort* port = sys_.SerialPort(name);
@@ -300,7 +346,7 @@ bool SimProcess::PurgeComm(Handle h, std::uint32_t flags) {
   // reach them.
   if (flags & kPurgeRxClear) p->received_.clear();
   if (KernelHandle& k = handles_[h]; (flags & kPurgeRxAbort) && k.read)
-    CompleteRead(k, error::kOperationAborted);
+    Cancelled(k, false, error::kOperationAborted);
   p->purgeFlags.push_back(flags);
   return true;
 }
@@ -308,6 +354,11 @@ bool SimProcess::PurgeComm(Handle h, std::uint32_t flags) {
 bool SimProcess::ClearCommError(Handle h, std::uint32_t* errors, ComStat* stat) {
   SimSerialPort* p = Port(h);
   if (!p) return FailBool(error::kInvalidHandle);
+  if (!SerialLive(h) && p->setup.answersWhenGone) {
+    if (errors) *errors = 0;
+    if (stat) *stat = {};
+    return true;
+  }
   if (!SerialLive(h)) return FailBool(error::kNotReady);
   if (long e = 0; p->Injected(SerialCall::ClearCommError, &e)) return FailBool(e);
   p->Settle();
@@ -321,7 +372,7 @@ bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uin
   SimSerialPort* p = Port(h);
   if (read) *read = 0;
   if (!p) return FailBool(error::kInvalidHandle);
-  if (!SerialLive(h)) return true;
+  if (!SerialLive(h)) return p->setup.answersWhenGone ? FailBool(error::kGenFailure) : true;
   if (long e = 0; p->Injected(SerialCall::ReadFile, &e)) return FailBool(e);
   p->Settle();
   if ((p->dcb.flags & kDcbAbortOnError) && p->errors_) return FailBool(error::kOperationAborted);
@@ -341,7 +392,9 @@ bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uin
   const CommTimeouts t = p ? p->timeouts : CommTimeouts{1, 0, 0, 0, 0};
   const bool untimed = t.ReadIntervalTimeout == 0 && t.ReadTotalTimeoutMultiplier == 0 &&
                        t.ReadTotalTimeoutConstant == 0;
-  if (k && k->overlapped && untimed && SerialLive(h) && !k->read && p->Queued() < toRead) {
+  CheckRecordFree(overlapped);
+  if (k && k->overlapped && untimed && SerialLive(h) && !k->read && p->Queued() < toRead &&
+      !p->setup.waitsEndAtOnce) {
     if (long e = 0; p->Injected(SerialCall::ReadFile, &e)) return FailBool(e);
     CommWait w;
     w.overlapped = overlapped;
@@ -354,9 +407,16 @@ bool SimProcess::ReadFile(Handle h, void* buffer, std::uint32_t toRead, std::uin
     return FailBool(error::kIoPending);
   }
   // Otherwise the read is the plain one; the record tells its outcome, and
-  // its event is signalled, as for a read that completes at once.
+  // its event is signalled, as for a read that completes at once. A driver
+  // that never waits hands over what is queued, if anything.
   std::uint32_t got = 0;
-  const bool ok = ReadFile(h, buffer, toRead, &got);
+  bool ok = true;
+  if (p && untimed && SerialLive(h) && p->setup.waitsEndAtOnce) {
+    p->Settle();
+    got = p->Take(static_cast<std::uint8_t*>(buffer), toRead);
+  } else {
+    ok = ReadFile(h, buffer, toRead, &got);
+  }
   if (read) *read = got;
   overlapped->Internal = ok ? 0 : static_cast<std::uintptr_t>(lastError_);
   overlapped->InternalHigh = got;
@@ -385,7 +445,7 @@ bool SimProcess::SetCommMask(Handle h, std::uint32_t mask) {
   if (long e = 0; p->Injected(SerialCall::SetCommMask, &e)) return FailBool(e);
   KernelHandle& k = handles_[h];
   // A wait in progress ends, having seen no event.
-  if (k.wait) CompleteCommWait(k, 0, error::kSuccess);
+  if (k.wait) Cancelled(k, true, error::kSuccess);
   k.commMask = mask;
   return true;
 }
@@ -393,10 +453,12 @@ bool SimProcess::SetCommMask(Handle h, std::uint32_t mask) {
 bool SimProcess::WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* overlapped) {
   SimSerialPort* p = Port(h);
   if (!p) return FailBool(error::kInvalidHandle);
-  if (!SerialLive(h)) return FailBool(error::kNotReady);
+  if (!SerialLive(h))
+    return FailBool(p->setup.answersWhenGone ? error::kGenFailure : error::kNotReady);
   if (long e = 0; p->Injected(SerialCall::WaitCommEvent, &e)) return FailBool(e);
   KernelHandle& k = handles_[h];
   if (k.commMask == 0 || k.wait || !events) return FailBool(error::kInvalidParameter);
+  CheckRecordFree(overlapped);
   if (!k.overlapped || !overlapped) {
     // The thread blocks until the next byte: only a byte already on its way
     // ends the wait.
@@ -408,9 +470,11 @@ bool SimProcess::WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* over
     return true;
   }
   p->Settle();
-  // Bytes already queued end the wait at once.
-  if ((k.commMask & kEvRxChar) && !p->received_.empty()) {
-    *events = kEvRxChar;
+  // Bytes already queued end the wait at once; a driver that never waits
+  // ends it at once with nothing.
+  if (((k.commMask & kEvRxChar) && !p->received_.empty()) ||
+      (p->setup.waitsEndAtOnce && p->setup.watchesLines)) {
+    *events = p->received_.empty() ? 0 : kEvRxChar;
     overlapped->Internal = 0;
     overlapped->InternalHigh = 0;
     if (KernelHandle* e = EventHandle(overlapped->hEvent)) e->signalled = true;
@@ -420,7 +484,7 @@ bool SimProcess::WaitCommEvent(Handle h, std::uint32_t* events, Overlapped* over
   w.events = events;
   w.overlapped = overlapped;
   w.arrivalsBefore = p->arrivals_;
-  if (!p->setup.watchesLines) w.endsAt = sys_.Now() + kBlindWaitMs;
+  if (!p->setup.watchesLines) w.endsAt = sys_.Now() + (p->setup.waitsEndAtOnce ? 0 : kBlindWaitMs);
   k.wait = w;
   overlapped->Internal = kStatusPending;
   overlapped->InternalHigh = 0;
@@ -443,9 +507,11 @@ void SimProcess::SettleCommWaits() {
     SimSerialPort* p = sys_.SerialPort(k.name);
     const bool live = p && p->Live(k.generation);
     if (live) p->Settle();
+    // A driver that answers when gone fails what was under way.
+    const long gone = p && p->setup.answersWhenGone ? error::kGenFailure : error::kOperationAborted;
     if (k.wait) {
       if (!live)
-        CompleteCommWait(k, 0, error::kOperationAborted);
+        CompleteCommWait(k, 0, gone);
       else if ((k.commMask & kEvRxChar) && p->arrivals_ > k.wait->arrivalsBefore)
         CompleteCommWait(k, kEvRxChar, error::kSuccess);
       else if (sys_.Now() >= k.wait->endsAt)
@@ -453,8 +519,66 @@ void SimProcess::SettleCommWaits() {
     }
     // A read of a port that went away ends with no bytes, as reads of it do.
     if (k.read && (!live || p->received_.size() >= k.read->toRead))
-      CompleteRead(k, error::kSuccess);
+      CompleteRead(k, live || !p || !p->setup.answersWhenGone ? error::kSuccess : gone);
   }
+  for (auto it = orphans_.begin(); it != orphans_.end();) {
+    if (it->at > sys_.Now()) {
+      ++it;
+      continue;
+    }
+    Orphan o = *it;
+    it = orphans_.erase(it);
+    CompleteOrphan(o);
+  }
+}
+
+void SimProcess::Cancelled(KernelHandle& k, bool wait, long error) {
+  SimSerialPort* p = sys_.SerialPort(k.name);
+  const auto cancel = p ? p->setup.cancel : SerialPortSetup::Cancel::Prompt;
+  if (cancel == SerialPortSetup::Cancel::Prompt) {
+    if (wait)
+      CompleteCommWait(k, 0, error);
+    else
+      CompleteRead(k, error);
+    return;
+  }
+  Orphan o;
+  o.op = wait ? *k.wait : *k.read;
+  (wait ? k.wait : k.read).reset();
+  o.port = k.name;
+  o.generation = k.generation;
+  o.error = error;
+  if (cancel == SerialPortSetup::Cancel::Late) o.at = sys_.Now() + p->setup.lateCancelMs;
+  orphans_.push_back(o);
+}
+
+void SimProcess::CompleteOrphan(Orphan& o) {
+  std::uint32_t got = 0;
+  SimSerialPort* p = sys_.SerialPort(o.port);
+  // A read went on taking what arrived until its driver ended it.
+  if (!o.op.events && p && p->Live(o.generation)) {
+    p->Settle();
+    got = p->Take(o.op.buffer, o.op.toRead);
+  }
+  if (o.op.events) *o.op.events = 0;
+  o.op.overlapped->Internal = static_cast<std::uintptr_t>(o.error);
+  o.op.overlapped->InternalHigh = got;
+  if (KernelHandle* e = EventHandle(o.op.overlapped->hEvent)) e->signalled = true;
+}
+
+void SimProcess::CheckRecordFree(const Overlapped* record) const {
+  bool inFlight = false;
+  for (const auto& [h, k] : handles_)
+    if ((k.wait && k.wait->overlapped == record) || (k.read && k.read->overlapped == record))
+      inFlight = true;
+  for (const Orphan& o : orphans_)
+    if (o.op.overlapped == record) inFlight = true;
+  if (!inFlight) return;
+  std::fprintf(stderr,
+               "simulated process %u: an overlapped operation started with a record that a "
+               "cancelled one has not completed with\n",
+               pid_);
+  throw OverlappedInUse{record};
 }
 
 std::uint64_t SimProcess::NextCommArrival() {
@@ -465,6 +589,7 @@ std::uint64_t SimProcess::NextCommArrival() {
     if (p && !p->scheduled_.empty()) next = std::min(next, p->scheduled_.front().at);
     if (k.wait) next = std::min(next, k.wait->endsAt);
   }
+  for (const Orphan& o : orphans_) next = std::min(next, o.at);
   return next;
 }
 
@@ -488,8 +613,8 @@ bool SimProcess::GetOverlappedResult(Handle h, Overlapped* overlapped, std::uint
 bool SimProcess::CancelIo(Handle h) {
   auto it = handles_.find(h);
   if (it == handles_.end()) return FailBool(error::kInvalidHandle);
-  if (it->second.wait) CompleteCommWait(it->second, 0, error::kOperationAborted);
-  if (it->second.read) CompleteRead(it->second, error::kOperationAborted);
+  if (it->second.wait) Cancelled(it->second, true, error::kOperationAborted);
+  if (it->second.read) Cancelled(it->second, false, error::kOperationAborted);
   return true;
 }
 

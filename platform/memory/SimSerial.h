@@ -41,6 +41,27 @@ struct SerialPortSetup {
   // and a pty has none: there a pending wait ends a moment after it began
   // (kBlindWaitMs), aborted, having seen no event.
   bool watchesLines = true;
+  // How the driver ends an operation that is cancelled (CancelIo, a purge's
+  // abort, a new comm mask under a wait, the handle closed). The system's
+  // rule for the caller: "the OVERLAPPED structure ... and the data buffer
+  // must not be freed or reused until the I/O operation has completed"
+  // (CancelIo); some USB-serial drivers end it late, or never. Meanwhile the
+  // operation goes on: a read takes the bytes that arrive, and reports them
+  // when it ends aborted ("the operation completed in part").
+  enum class Cancel { Prompt, Late, Never };
+  Cancel cancel = Cancel::Prompt;
+  std::uint64_t lateCancelMs = 500;
+  // Unplugged, the driver still answers the status query (no error, nothing
+  // queued), while every wait and read on the dead handle fails
+  // (ERROR_GEN_FAILURE), as some USB-serial drivers do.
+  bool answersWhenGone = false;
+  // While present, a comm-event wait ends at once having seen nothing
+  // (aborted where the lines are not watched), and a read with no time-outs
+  // ends at once with no bytes: a driver that never waits.
+  bool waitsEndAtOnce = false;
+  // How long an open takes (a Bluetooth port, a USB device waking up): the
+  // opening thread is held that long.
+  std::uint64_t openMs = 0;
 };
 
 // How long a comm-event wait on a port that cannot watch its lines pends.

@@ -231,6 +231,34 @@ void SimSystem::RecordWrite(const SimKey& key, const SimValue& v) {
   writes_.push_back({key.path, v.name, v.type});
 }
 
+// ---- clock ----------------------------------------------------------------------
+
+namespace {
+// Windows' clock ticks every 15.625 ms; tick k is at k * 15625 / 1000 ms
+// (0, 15, 31, 46, 62, ...), so the tick count steps by 15 or 16.
+constexpr std::uint64_t kTickMicros = 15625;
+std::uint64_t TickTime(std::uint64_t k) { return k * kTickMicros / 1000; }
+// The number of the latest tick at or before t.
+std::uint64_t TickIndex(std::uint64_t t) { return ((t + 1) * 1000 - 1) / kTickMicros; }
+}  // namespace
+
+std::uint64_t SimSystem::TickAtOrBefore(std::uint64_t t) const {
+  return clock_ == Clock::Windows ? TickTime(TickIndex(t)) : t;
+}
+
+std::uint64_t SimSystem::TickAtOrAfter(std::uint64_t t) const {
+  if (clock_ != Clock::Windows || t == 0 || t == UINT64_MAX) return t;
+  return TickTime(TickIndex(t - 1) + 1);
+}
+
+std::uint64_t SimSystem::SleepEnd(std::uint32_t ms) const {
+  if (clock_ != Clock::Windows || ms == 0) return nowMs_ + ms;
+  // The sleep counts whole ticks: as many as ms takes, the first of them
+  // the one under way.
+  const std::uint64_t ticks = (std::uint64_t{ms} * 1000 + kTickMicros - 1) / kTickMicros;
+  return TickTime(TickIndex(nowMs_) + ticks);
+}
+
 // ---- windows ------------------------------------------------------------------
 
 SimWindow* SimSystem::Window(Hwnd hwnd) {

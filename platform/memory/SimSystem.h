@@ -168,8 +168,31 @@ class SimSystem {
   void ClearRegistryWrites() { writes_.clear(); }
 
   // ---- clock ----
+  // The time since the machine started, exact to the millisecond: when bytes
+  // arrive and sounds end, and how long a blocked thread was held.
   std::uint64_t Now() const { return nowMs_; }
   void Advance(std::uint64_t ms) { nowMs_ += ms; }
+  // What a program sees of the time. Windows' own clock, unless a program
+  // raises the timer resolution (timeBeginPeriod, which costs a laptop's
+  // battery), ticks 64 times a second: "The default timer resolution on
+  // Windows is 15.6 ms". GetTickCount then steps by 15 or 16 ms, a Sleep
+  // shorter than a tick "may sleep for less than the specified length of
+  // time" and one "greater than one tick but less than two ... can be
+  // anywhere between one and two ticks" (Sleep), and timers and the
+  // time-outs of waits expire on the ticks; an I/O completion still wakes
+  // its waiting thread at once. The exact clock is Wine's, whose Sleep and
+  // timers keep time to about a millisecond; machines start with it.
+  enum class Clock { Exact, Windows };
+  void UseClock(Clock clock) { clock_ = clock; }
+  bool WindowsClock() const { return clock_ == Clock::Windows; }
+  // The latest tick at or before t, and the first at or after it (t itself
+  // on the exact clock).
+  std::uint64_t TickAtOrBefore(std::uint64_t t) const;
+  std::uint64_t TickAtOrAfter(std::uint64_t t) const;
+  // When a Sleep(ms) begun now ends.
+  std::uint64_t SleepEnd(std::uint32_t ms) const;
+  // The tick count a program reads now (GetTickCount, before wrapping).
+  std::uint64_t TickCount() const { return TickAtOrBefore(nowMs_); }
 
   // ---- screen, cursor, windows ----
   // The primary monitor's size, what the screen metrics report.
@@ -395,6 +418,7 @@ class SimSystem {
   std::uint32_t dpi_ = kDefaultDpi;
   DpiAwarenessContext startAwareness_ = kDpiAwarenessContextPerMonitorAwareV2;
   std::uint64_t nowMs_ = 0;
+  Clock clock_ = Clock::Exact;
   Point cursor_;
   std::uint64_t hideLingerMs_ = 0;
   std::uint32_t buttons_ = 0;  // MK_ bits of the buttons held

@@ -821,6 +821,43 @@ Handle Win32Platform::CreateFileA(std::string_view fileName, std::uint32_t acces
   return FromHandle(h);  // INVALID_HANDLE_VALUE is kInvalidHandleValue
 }
 
+namespace {
+struct BackgroundOpen {
+  HWND hwnd;
+  UINT message;
+  LPARAM cookie;
+  std::string name;
+  DWORD access, shareMode, creation, attributes;
+};
+
+// The worker does nothing but the open and the post: every other part of
+// the port's life stays on the window's thread.
+DWORD WINAPI OpenThread(LPVOID parameter) {
+  const std::unique_ptr<BackgroundOpen> open(static_cast<BackgroundOpen*>(parameter));
+  HANDLE h = ::CreateFileA(open->name.c_str(), open->access, open->shareMode, nullptr,
+                           open->creation, open->attributes, nullptr);
+  if (!::PostMessageA(open->hwnd, open->message, reinterpret_cast<WPARAM>(h), open->cookie) &&
+      h != INVALID_HANDLE_VALUE)
+    ::CloseHandle(h);
+  return 0;
+}
+}  // namespace
+
+bool Win32Platform::OpenInBackground(Hwnd hwnd, std::uint32_t message, LParam cookie,
+                                     std::string_view fileName, std::uint32_t access,
+                                     std::uint32_t shareMode, std::uint32_t creation,
+                                     std::uint32_t attributes) {
+  auto* open = new BackgroundOpen{ToHwnd(hwnd), message,   cookie,   std::string(fileName),
+                                  access,       shareMode, creation, attributes};
+  HANDLE thread = ::CreateThread(nullptr, 0, OpenThread, open, 0, nullptr);
+  if (!thread) {
+    delete open;
+    return false;
+  }
+  ::CloseHandle(thread);
+  return true;
+}
+
 bool Win32Platform::SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) {
   return ::SetupComm(ToHandle(h), inQueue, outQueue) != FALSE;
 }

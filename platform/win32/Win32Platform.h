@@ -120,6 +120,9 @@ class Win32Platform final : public Platform {
   // SerialOps
   Handle CreateFileA(std::string_view fileName, std::uint32_t access, std::uint32_t shareMode,
                      std::uint32_t creation, std::uint32_t attributes) override;
+  bool OpenInBackground(Hwnd hwnd, std::uint32_t message, LParam cookie, std::string_view fileName,
+                        std::uint32_t access, std::uint32_t shareMode, std::uint32_t creation,
+                        std::uint32_t attributes) override;
   bool SetupComm(Handle h, std::uint32_t inQueue, std::uint32_t outQueue) override;
   bool SetCommState(Handle h, const Dcb& dcb) override;
   bool GetCommState(Handle h, Dcb* dcb) override;

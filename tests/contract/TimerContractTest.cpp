@@ -138,6 +138,58 @@ TEST(TimerBeatContract, ALateHandlerDoesNotShiftTheTimersBeat) {
   EXPECT_LT(elapsed, 1110u) << "the late handlers shifted the timer";
 }
 
+// Windows' clock, unless a program raises the timer resolution (which costs
+// a laptop's battery), ticks every 15.6 ms, and sleeps and timers end on its
+// ticks: "If dwMilliseconds is less than the resolution of the system
+// clock, the thread may sleep for less than the specified length of time"
+// (Sleep), and a timer shorter than a tick expires once a tick. Wine 8
+// keeps Sleep, timers and the tick count exact to about a millisecond:
+// there the harsher expectations are Windows' only.
+bool WineKeepsExactTime() { return RunningUnderWine(); }
+
+TEST(ClockContract, TheTickCountStepsAndShortSleepsAndTimersEndOnTheClocksTicks) {
+  auto p = MakeContractPlatform();
+  std::uint32_t last = p->GetTickCount();
+  for (int i = 0; i < 40; ++i) {
+    p->Sleep(1);
+    const std::uint32_t now = p->GetTickCount();
+    if (now != last && !WineKeepsExactTime()) {
+      EXPECT_GE(now - last, 15u) << "the tick count steps by a tick";
+    }
+    last = now;
+  }
+
+  const std::uint32_t start = p->GetTickCount();
+  for (int i = 0; i < 32; ++i) p->Sleep(3);
+  const std::uint32_t slept = p->GetTickCount() - start;
+  if (WineKeepsExactTime()) {
+    EXPECT_LT(slept, 32u * 3 + 200) << "Wine's Sleep(3) lasts 3 ms";
+  } else {
+    EXPECT_GE(slept, 32u * 15) << "each Sleep(3) lasts until the next tick";
+  }
+
+  int beats = 0;
+  LoggingWindow window(*p, Popup("Fast timer"), [&](const platform::Msg& m) {
+    if (m.message != msg::kTimer) return std::optional<platform::LResult>();
+    ++beats;
+    return std::optional<platform::LResult>(0);
+  });
+  contract::PumpPending(*p);
+  const std::uint32_t from = p->GetTickCount();
+  ASSERT_EQ(p->SetTimer(window.hwnd(), 9, 10), 9u);
+  while (p->GetTickCount() - from < 500) {
+    ASSERT_TRUE(p->WaitMessage());
+    contract::PumpPending(*p);
+  }
+  EXPECT_TRUE(p->KillTimer(window.hwnd(), 9));
+  if (WineKeepsExactTime()) {
+    EXPECT_GE(beats, 40) << "Wine's 10 ms timer keeps its period";
+  } else {
+    EXPECT_LE(beats, 34) << "a 10 ms timer expires at most once a tick, 32 times in 500 ms";
+  }
+  EXPECT_GE(beats, 25);
+}
+
 INSTANTIATE_TEST_SUITE_P(OnPopupAndMessageOnlyWindows, TimerContract, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "MessageOnly" : "Popup"; });
 

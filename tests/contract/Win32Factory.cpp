@@ -215,6 +215,10 @@ class OtherProcess final : public Platform {
                      std::uint32_t attr) override {
     return local_.CreateFileA(n, a, s, c, attr);
   }
+  bool OpenInBackground(Hwnd w, std::uint32_t m, LParam k, std::string_view n, std::uint32_t a,
+                        std::uint32_t s, std::uint32_t c, std::uint32_t attr) override {
+    return local_.OpenInBackground(w, m, k, n, a, s, c, attr);
+  }
   bool SetupComm(Handle h, std::uint32_t in, std::uint32_t out) override {
     return local_.SetupComm(h, in, out);
   }

@@ -4,12 +4,14 @@
 // modes, start menu and minimise/restore key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
 
 #include "core/Program.h"
 #include "device/PacketDecoder.h"
+#include "effects/Show.h"
 #include "tests/support/ProgramHarness.h"
 
 namespace {
@@ -439,6 +441,41 @@ TEST_F(PacketDecoderTest, ABurstOfManyPacketsInOneDeliveryLosesNoneAndPausesOnce
   EXPECT_EQ(got[199], "lup 220,390");
 }
 
+TEST_F(PacketDecoderTest,
+       APolledDeliveryPausesUnlessItCameWithinSixMsOfTheOneBeforeAndAWokenOneNever) {
+  // On the exact clock: the rule's edge, 6 ms, is finer than Windows' tick.
+  std::uint64_t last = sys.Now();
+  const auto pauseOf = [&](std::uint64_t after, PacketDecoder::Delivery how) {
+    sys.Advance(last + after - sys.Now());  // after the last delivery came
+    const std::vector<std::uint8_t> bytes = Wire({Motion(1, 0)});
+    last = sys.Now();
+    decoder.ReceiveData(bytes.data(), 3, how);
+    return sys.Now() - last;
+  };
+  using enum PacketDecoder::Delivery;
+  EXPECT_EQ(pauseOf(0, Polled), PacketDecoder::kPacketPauseMs) << "the first";
+  EXPECT_EQ(pauseOf(6, Polled), PacketDecoder::kPacketPauseMs) << "6 ms after the last";
+  EXPECT_EQ(pauseOf(5, Polled), 0u) << "5 ms after the last";
+  EXPECT_EQ(pauseOf(100, Woken), 0u);
+}
+
+TEST_F(PacketDecoderTest, AKeysButtonReleaseComesBeforeItsEffect) {
+  // After a drag, the key's packet lets the button go; a click decoded while
+  // its effect runs (on a box's OK) is a click, not more of the drag.
+  OtherProgram other(sys, {0, 0, 640, 480});
+  std::vector<std::string> inside;
+  PacketDecoder d(*process, program, slots, [&](unsigned) {
+    EXPECT_FALSE(d.LeftButtonLatched);
+    other.Take();
+    const std::vector<std::uint8_t> click = Wire({kLeftPress, Motion(0, 0)});
+    d.ReceiveData(click.data(), static_cast<std::uint32_t>(click.size()));
+    inside = Describe(other.Take());
+  });
+  const std::vector<std::uint8_t> bytes = Wire({kLeftPress, Motion(4, 0, true), Key('B')});
+  d.ReceiveData(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  EXPECT_EQ(inside, (std::vector<std::string>{"ldown 324,240", "lup 324,240"}));
+}
+
 TEST_F(PacketDecoderTest, EachPacketOfADeliveryFindsTheWindowUnderThePointerAnew) {
   // In one delivery: a move from one window onto the other, a key whose
   // effect turns the vertical scroll on, a packet that scrolls; the scroll
@@ -647,6 +684,116 @@ TEST(PacketDecoderWiring, ThePointerWorksWhilePlaySoundsErrorBoxIsUp) {
   runFor(200);
   EXPECT_EQ(sys.Cursor(), atOk) << "nothing held back moves the pointer after the box";
   EXPECT_FALSE(h.Main().Decoder.LeftButtonLatched);
+}
+
+TEST(PacketDecoderWiring, OnWindowsClockAStreamOfPacketsLeavesTheLoopTimeForTimersAndTheLaserDot) {
+  // Two seconds of one-pixel moves every 4 ms, every 10 ms, and four at a
+  // time every 16 ms (as a USB adapter passes them on), with the Laser Beam
+  // showing, on Windows' clock: a 10 ms timer of the program's (due at every
+  // tick, its period being shorter than one) is handled at nine in ten of
+  // its ticks and never more than 50 ms apart, the dot is never more than
+  // 50 ms behind the pointer, and the pointer ends where the packets put it.
+  struct Pace {
+    int everyMs;
+    int packets;
+  };
+  for (const Pace pace : {Pace{4, 1}, Pace{10, 1}, Pace{16, 4}}) {
+    SCOPED_TRACE(std::to_string(pace.packets) + " every " + std::to_string(pace.everyMs) + " ms");
+    SimSystem sys;
+    sys.UseClock(SimSystem::Clock::Windows);
+    auto& port = sys.AddSerialPort("COM2");
+    ProgramHarness h(sys);
+    h.Start();
+    const auto loopUntil = [&](std::uint64_t at) {
+      h.process->IdleUntil(at);
+      h.app.Run();
+    };
+    std::vector<std::uint64_t> beats;
+    platform::WindowParams params;
+    params.className = "Beat";
+    params.messageOnly = true;
+    const Hwnd beat = h.process->CreateWindowExA(
+        params, [&](Hwnd w, std::uint32_t m, platform::WParam wp, platform::LParam lp) {
+          if (m == msg::kTimer) beats.push_back(sys.Now());
+          return h.process->DefWindowProcA(w, m, wp, lp);
+        });
+    constexpr int kY = 300;
+    sys.PlaceCursor({200, kY});
+    port.Feed(Wire({Key('L')}));  // the Laser Beam
+    loopUntil(sys.Now() + 1500);
+    ASSERT_TRUE(h.program.OverlayVisible);
+    const platform::memory::SimWindow* overlay = sys.Window(h.program.Form_Draw->Handle());
+    const gui::Color red = h.program.Settings.LaserBeamColor;
+    // The dot's middle on its row, in the overlay's last frame.
+    const auto dotX = [&] {
+      int left = -1, right = -1;
+      for (int x = 0; x < overlay->frame.Width(); ++x)
+        if (overlay->frame.Pixel(x, kY) == red) (left < 0 ? left : right) = x;
+      return (left + std::max(left, right)) / 2;
+    };
+    const int offset = dotX() - 200;
+
+    const std::uint64_t start = sys.Now();
+    const std::uint64_t end = start + 2000;
+    h.process->SetTimer(beat, 1, 10);
+    std::vector<std::uint64_t> moveAt;  // each move's arrival
+    for (std::uint64_t t = start + pace.everyMs; t <= end; t += pace.everyMs) {
+      port.FeedAt(t, Wire(std::vector<Packet>(pace.packets, Motion(1, 0))));
+      moveAt.insert(moveAt.end(), pace.packets, t);
+    }
+    for (std::uint64_t t = start + 10; t <= end + 50; t += 10) {
+      loopUntil(t);
+      const auto due = std::upper_bound(moveAt.begin(), moveAt.end(), t - 50) - moveAt.begin();
+      ASSERT_GE(dotX() - offset, 200 + due) << "at " << t - start << " ms";
+    }
+    EXPECT_EQ(sys.Cursor(), (Point{200 + static_cast<int>(moveAt.size()), kY}));
+
+    int ticks = 0;
+    for (std::uint64_t t = sys.TickAtOrAfter(start + 10); t <= end; t = sys.TickAtOrAfter(t + 1))
+      ++ticks;
+    const auto handled =
+        std::count_if(beats.begin(), beats.end(), [&](auto b) { return b <= end; });
+    EXPECT_GE(handled * 10, ticks * 9) << handled << " of " << ticks;
+    std::uint64_t last = start;
+    for (std::uint64_t b : beats) {
+      if (b > end) break;
+      EXPECT_LE(b - last, 50u);
+      last = b;
+    }
+  }
+}
+
+TEST(PacketDecoderWiring, AByteReadThatAPurgeEndsLosesAndReordersNothing) {
+  // The byte read (a port without modem lines, as under Wine) is aborted by
+  // a purge of the receive side while the receiver sends leftward moves:
+  // - its driver ends it late, and it has taken the stream's first byte;
+  // - its driver ends it at once, and the next byte read would take the
+  //   first of the bytes queued meanwhile, completing at once.
+  // Lost, the first byte shifts the moves into garbage; taken after the
+  // bytes behind it, it makes a move's first byte (0x43, 'C') the key of
+  // Reveal.
+  using Cancel = platform::memory::SerialPortSetup::Cancel;
+  const std::vector<std::uint8_t> bytes = Wire(std::vector<Packet>(12, Motion(-1, 0)));
+  for (const Cancel cancel : {Cancel::Late, Cancel::Prompt}) {
+    SCOPED_TRACE(cancel == Cancel::Late ? "late" : "at once");
+    SimSystem sys;
+    auto& port =
+        sys.AddSerialPort("COM2", {.watchesLines = false, .cancel = cancel, .lateCancelMs = 30});
+    ProgramHarness h(sys);
+    h.Start();
+    sys.PlaceCursor({500, 400});
+    const auto loopFor = [&](std::uint64_t ms) {
+      h.process->IdleUntil(sys.Now() + ms);
+      h.app.Run();
+    };
+    loopFor(10);
+    h.Main().CommPortDriver1.SetBaudRate(br9600);  // the same line, purged
+    port.Feed(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 5));
+    port.FeedAt(sys.Now() + 5, std::vector<std::uint8_t>(bytes.begin() + 5, bytes.end()));
+    loopFor(200);
+    EXPECT_EQ(sys.Cursor(), (Point{488, 400}));
+    EXPECT_FALSE(h.program.OverlayVisible) << "no key was pressed";
+  }
 }
 
 TEST(PacketDecoderWiring, APacketCutByAPollSurvivesTheProgramBeingHeldWhileItsRestArrives) {

@@ -217,6 +217,53 @@ TEST_F(SerialDriverTest, APortThatRefusesOrFailsTheWaitIsPolledOnTheTimerAlone) 
   port.ClearFailures();
 }
 
+TEST_F(SerialDriverTest, ADisconnectEndsThePendingWaitAtOnce) {
+  // A comm-event wait ends on the new mask, the byte read (COM3, as under
+  // Wine) only on the cancel; waited out, each would hold the program for
+  // the whole bound.
+  sys.AddSerialPort("COM3", {.watchesLines = false});
+  for (const char* name : {"COM2", "COM3"}) {
+    SCOPED_TRACE(name);
+    auto driver = Driver();
+    driver->SetPortName(std::string("\\\\.\\") + name);
+    ASSERT_TRUE(driver->Connect());
+    LoopUntil(sys.Now() + 10);
+    ASSERT_TRUE(driver->WokenByArrivals());
+    const std::uint64_t before = sys.Now();
+    driver->Disconnect();
+    EXPECT_EQ(sys.Now(), before);
+  }
+}
+
+TEST_F(SerialDriverTest, AWaitWhoseCancelEndsLateOrNeverKeepsItsRecordAndTheNextWaitTakesAnother) {
+  // Some USB-serial drivers end a cancelled operation late, or never; its
+  // record must not be reused (the simulated system fails loudly if it is)
+  // while a port switch reconnects at once.
+  using Cancel = platform::memory::SerialPortSetup::Cancel;
+  int number = 3;
+  for (const Cancel cancel : {Cancel::Late, Cancel::Never}) {
+    for (const bool watches : {true, false}) {
+      const std::string name = "COM" + std::to_string(number++);
+      SCOPED_TRACE(name);
+      SimSerialPort& line =
+          sys.AddSerialPort(name, {.watchesLines = watches, .cancel = cancel, .lateCancelMs = 500});
+      data.clear();
+      auto driver = Driver();
+      driver->SetPortName("\\\\.\\" + name);
+      ASSERT_TRUE(driver->Connect());
+      LoopUntil(sys.Now() + 10);
+      const std::uint64_t before = sys.Now();
+      driver->Disconnect();
+      EXPECT_LE(sys.Now() - before, 200u + 16u) << "held no longer than the bound";
+      ASSERT_TRUE(driver->Connect());
+      line.FeedAt(sys.Now() + 100, {1, 2, 3});
+      line.FeedAt(sys.Now() + 600, {4, 5});
+      LoopUntil(sys.Now() + 700);
+      EXPECT_EQ(data, (std::vector<Bytes>{{1, 2, 3}, {4, 5}}));
+    }
+  }
+}
+
 TEST_F(SerialDriverTest, AReadIsBoundedByTheBufferAndTheRestWaitsForTheNextPoll) {
   port.SetQueueCapacity(4096);  // a system that queues more than asked for
   auto driver = Driver();

@@ -141,6 +141,111 @@ TEST_F(PortTest, APortUnpluggedAndPluggedBackIsReadAgain) {
   EXPECT_TRUE(h.ui.MessageBoxes().empty()) << "nothing is shown for it";
 }
 
+TEST_F(PortTest, APortWhoseWaitFailsAfterAnUnplugIsClosedThoughItsStatusQueryStillAnswers) {
+  SimSerialPort& com2 = sys.AddSerialPort("COM2", {.answersWhenGone = true});
+  Start();
+  ASSERT_TRUE(Reads(com2));
+  com2.Vanish();
+  RunFor(60);
+  EXPECT_FALSE(h.Main().CommPortDriver1.Connected());
+  RunFor(kPortRetryMs);
+  EXPECT_EQ(Tip(), "Tavrin - COM2 not connected");
+  com2.Return();
+  RunFor(kPortRetryMs);
+  EXPECT_EQ(Tip(), "Tavrin");
+  EXPECT_TRUE(Reads(com2));
+}
+
+TEST_F(PortTest, AFailedStatusQueryWhileTheByteReadWaitsClosesThePort) {
+  // As under Wine: the comm-event wait sees nothing, a read of one byte waits.
+  SimSerialPort& com2 = sys.AddSerialPort("COM2", {.watchesLines = false});
+  Start();
+  RunFor(100);
+  ASSERT_TRUE(Reads(com2));
+  com2.FailNext(platform::memory::SerialCall::ClearCommError, platform::error::kNotReady, -1);
+  RunFor(60);
+  EXPECT_FALSE(h.Main().CommPortDriver1.Connected());
+  EXPECT_FALSE(com2.open);
+  com2.ClearFailures();
+  RunFor(kPortRetryMs);
+  EXPECT_EQ(Tip(), "Tavrin");
+  EXPECT_TRUE(Reads(com2));
+}
+
+TEST(PortWakes, APortWhoseWaitsEndAtOnceWithNothingIsPolledOnItsTimerWithoutSpinning) {
+  for (const bool watches : {true, false}) {
+    SCOPED_TRACE(watches ? "a driver that reports its lines" : "a driver without modem lines");
+    SimSystem sys;
+    SimSerialPort& com2 =
+        sys.AddSerialPort("COM2", {.watchesLines = watches, .waitsEndAtOnce = true});
+    ProgramHarness h(sys);
+    h.Start();
+    const auto loopFor = [&](std::uint64_t ms) {
+      h.process->IdleUntil(sys.Now() + ms);
+      h.app.Run();
+    };
+    sys.PlaceCursor({500, 400});
+    const std::uint64_t waitsBefore = h.process->WaitCalls();
+    com2.FeedAt(sys.Now() + 100, kMoveRight10);
+    com2.FeedAt(sys.Now() + 500, kMoveRight10);
+    loopFor(1000);
+    EXPECT_LT(h.process->WaitCalls() - waitsBefore, 200u) << "a second of the loop's turns";
+    EXPECT_EQ(sys.Cursor(), (Point{520, 400}));
+    EXPECT_EQ(com2.timeouts.ReadIntervalTimeout, 1u) << "the timer's reads have their time-outs";
+    EXPECT_EQ(com2.timeouts.ReadTotalTimeoutConstant, 1u);
+
+    com2.Vanish();
+    loopFor(100);
+    EXPECT_FALSE(h.Main().CommPortDriver1.Connected());
+    com2.Return();
+    loopFor(kPortRetryMs);
+    EXPECT_TRUE(h.Main().CommPortDriver1.Connected());
+  }
+}
+
+TEST(PortOpen, APortThatTakesSecondsToOpenHoldsNothingUpAndIsReadOnceOpen) {
+  // A Bluetooth port, say: its open takes 3 s. Meanwhile a 10 ms timer of
+  // the program's keeps time and the tray menu opens.
+  SimSystem sys;
+  SimSerialPort& com2 = sys.AddSerialPort("COM2", {.openMs = 3000});
+  ProgramHarness h(sys);
+  h.Start();
+  const std::uint64_t start = sys.Now();
+  EXPECT_LT(start, 100u) << "the start was held up";
+  EXPECT_FALSE(h.Main().CommPortDriver1.Connected());
+  std::vector<std::uint64_t> beats;
+  platform::WindowParams params;
+  params.className = "Beat";
+  params.messageOnly = true;
+  const platform::Hwnd beat = h.process->CreateWindowExA(
+      params, [&](platform::Hwnd w, std::uint32_t m, platform::WParam wp, platform::LParam lp) {
+        if (m == platform::msg::kTimer) beats.push_back(sys.Now());
+        return h.process->DefWindowProcA(w, m, wp, lp);
+      });
+  h.process->SetTimer(beat, 1, 10);
+  const auto loopUntil = [&](std::uint64_t at) {
+    h.process->IdleUntil(at);
+    h.app.Run();
+  };
+  loopUntil(start + 1000);
+  h.ui.answerMenu = [](const gui::PopupMenuCall&) { return 0; };
+  sys.ClickTrayIcon(h.Main().Handle(), kTrayIconId, platform::msg::kRButtonDown);
+  loopUntil(sys.Now() + 20);
+  EXPECT_EQ(h.ui.Popups().size(), 1u) << "the tray menu opened";
+  loopUntil(start + 2900);
+  for (std::size_t i = 1; i < beats.size(); ++i) EXPECT_LE(beats[i] - beats[i - 1], 10u);
+  EXPECT_GE(beats.size(), 280u);
+  EXPECT_FALSE(h.Main().CommPortDriver1.Connected());
+
+  loopUntil(start + 3100);
+  EXPECT_TRUE(h.Main().CommPortDriver1.Connected());
+  EXPECT_EQ(sys.TrayIcons().at(0).tip, "Tavrin");
+  sys.PlaceCursor({500, 400});
+  com2.Feed(kMoveRight10);
+  loopUntil(sys.Now() + 60);
+  EXPECT_EQ(sys.Cursor(), (Point{510, 400}));
+}
+
 TEST_F(PortTest, APortHeldByAnotherProgramIsTriedAgainEveryTwoSeconds) {
   SimSerialPort& com2 = sys.AddSerialPort("COM2");
   auto other = sys.StartProcess();

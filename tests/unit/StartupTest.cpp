@@ -357,6 +357,7 @@ TEST_F(StartupTest, PortMenuSwitchesTheDriverAndStoresTheChoice) {
   ProgramHarness h(sys);
   h.Start();
   h.Main().COM1.Click();
+  h.app.ProcessMessages();  // the port is opened in the background
   EXPECT_TRUE(sys.SerialPort("COM1")->open);
   EXPECT_FALSE(sys.SerialPort("COM2")->open);
   EXPECT_TRUE(h.Main().COM1.checked);
