@@ -311,32 +311,31 @@ void TCommPortDriver::Poll() {
     if (wake_ == Wake::ByteRead) {
       // While the byte read waits, nothing has arrived, and no read may
       // overtake it: only the quiet check.
-      std::uint32_t errors = 0;
       ComStat stat;
-      if (!sys_.ClearCommError(handle_, &errors, &stat))
-        Disconnect();
-      else if (stat.cbInQue == 0 && OnLineQuiet)
-        OnLineQuiet(*this);
+      if (StillAnswers(&stat) && stat.cbInQue == 0 && OnLineQuiet) OnLineQuiet(*this);
       return;
     }
   }
   PollQueued(0, false);
 }
 
-void TCommPortDriver::PollQueued(std::uint32_t carried, bool woken) {
-  if (carried > 0) buffer_[0] = wait_->byte;
+bool TCommPortDriver::StillAnswers(ComStat* stat) {
   // The status query also clears the port's error state, so reception goes
   // on after a line error; the error flags themselves do not matter here.
   std::uint32_t errors = 0;
+  if (sys_.ClearCommError(handle_, &errors, stat)) return true;
+  // The port no longer answers, as one that was unplugged (Wine: error 21;
+  // Windows' drivers each have their own code). Its handle stays dead even
+  // when the device comes back, so it is closed: the owner sees the port
+  // closed and can open it anew.
+  Disconnect();
+  return false;
+}
+
+void TCommPortDriver::PollQueued(std::uint32_t carried, bool woken) {
+  if (carried > 0) buffer_[0] = wait_->byte;
   ComStat stat;
-  if (!sys_.ClearCommError(handle_, &errors, &stat)) {
-    // The port no longer answers, as one that was unplugged (Wine: error 21;
-    // Windows' drivers each have their own code). Its handle stays dead even
-    // when the device comes back, so it is closed: the owner sees the port
-    // closed and can open it anew.
-    Disconnect();
-    return;
-  }
+  if (!StillAnswers(&stat)) return;
   if (packetSize_ > 0) {
     Rearm();
     PollPackets(stat.cbInQue);
@@ -414,12 +413,8 @@ void TCommPortDriver::WaitEnded(bool ok, long error, std::uint32_t transferred) 
     // for bytes already queued, so they still end at once. Packets are
     // polled on the timer alone there. A port that no longer answers is
     // closed first: ended so, the wait may be that of a port unplugged.
-    std::uint32_t errors = 0;
     ComStat stat;
-    if (!sys_.ClearCommError(handle_, &errors, &stat)) {
-      Disconnect();
-      return;
-    }
+    if (!StillAnswers(&stat)) return;
     if (packetSize_ > 0) {
       StopWaiting();
       return;

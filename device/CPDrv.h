@@ -205,6 +205,9 @@ class TCommPortDriver {
   // The status query, the read of what is queued and its delivery after a
   // byte the waiting read carried (0 or 1); woken: by an arrival wait.
   void PollQueued(std::uint32_t carried, bool woken);
+  // The status query into stat; a port that no longer answers is closed
+  // and false returned.
+  bool StillAnswers(platform::ComStat* stat);
   void StopWaiting();
 
   // An overlapped operation's record with its event and what it fills: the

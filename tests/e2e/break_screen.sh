@@ -136,16 +136,22 @@ check_eq "the minutes stay" "$mn $ml $mt $mr $mb" "$(tv_ink "$later" "${minutes_
 # from the show, which the capture's pauses put a second or two after the
 # key, so the picture is waited for (bounded), not taken at a fixed time.
 half=$(((sr - sl) / 2))
+# On a busy machine the checks above can take longer than that: then the
+# first look decides.
 end=$((visible + 20))
+tens_changed=0
 while :; do
   tens="$(tv_screenshot break-tens)"
-  [ "$(tv_pixels_differ "$first" "$tens" "$sl" "$st" "$half" $((sb - st + 1)))" -gt 20 ] && break
+  if [ "$(tv_pixels_differ "$first" "$tens" "$sl" "$st" "$half" $((sb - st + 1)))" -gt 20 ]; then
+    tens_changed=1
+    break
+  fi
   [ "$SECONDS" -lt "$end" ] || break
   sleep 0.5
 done
 read -r tn tl tt tr tb <<<"$(tv_ink "$tens" "${seconds_box[@]}" "$font")"
 log "seconds ink $((SECONDS - visible)) s after the show: $tn at $tl,$tt-$tr,$tb"
-check "the tens digit changed within 20 s of the show" test "$SECONDS" -lt "$end"
+check "the tens digit changed within 20 s of the show (or by the first look after)" test "$tens_changed" = 1
 # Ten ticks of a second each cannot pass in less than nine seconds.
 check "the tens digit changed no sooner than 9 s after the show ($((SECONDS - visible)) s)" \
   test $((SECONDS - visible)) -ge 9

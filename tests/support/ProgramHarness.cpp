@@ -33,6 +33,17 @@ Point ProgramHarness::Middle(Hwnd hwnd) {
   return {r.left + r.Width() / 2, r.top + r.Height() / 2};
 }
 
+std::shared_ptr<ProgramHarness::BoxClick> ProgramHarness::ClickNextBoxOk() {
+  auto click = std::make_shared<BoxClick>();
+  ui.whileBoxUp = [this, click](const gui::MessageBoxCall& box) {
+    if (click->boxes++ > 0) return ui.AnswerBox(gui::kIdOk);
+    const Point ok = Middle(box.okButton);
+    click->atOk = process->WindowFromPoint(ok);
+    ClickScreen(ok);
+  };
+  return click;
+}
+
 void ProgramHarness::PressKey(std::uint8_t vk, bool ctrl) {
   constexpr std::uint8_t kVkControl = 0x11;
   if (ctrl) process->keybd_event(kVkControl, 0, 0);

@@ -47,6 +47,14 @@ class ProgramHarness {
   void ClickScreen(platform::Point at);
   // The middle of a window on the screen.
   platform::Point Middle(platform::Hwnd hwnd);
+  // The presenter answers the next box: points at its OK and clicks there (a
+  // box still up after that is answered by OK, so that it ends). What the
+  // click met is filled in as the boxes come.
+  struct BoxClick {
+    platform::Hwnd atOk = 0;  // the window under OK's middle
+    int boxes = 0;            // boxes that came, the first one included
+  };
+  std::shared_ptr<BoxClick> ClickNextBoxOk();
   // Presses a key (with Ctrl held when asked) at the window in front.
   void PressKey(std::uint8_t vk, bool ctrl = false);
   // Lets <ms> of simulated time pass, handling what comes due millisecond by

@@ -291,21 +291,13 @@ TEST_F(BreakTimeTest, AMissingSoundShowsOneErrorBoxAndTheCountdownStops) {
 
 TEST_F(BreakTimeTest, TheSoundsErrorBoxIsAboveTheBreakScreenAndAClickOnItsOkClosesIt) {
   p().Settings.BreakSound = "nowhere.mid";
-  // The presenter points at OK and clicks; a box still up after that is
-  // answered by the test, so that it ends.
-  int turns = 0;
-  platform::Hwnd atOk = 0;
-  h.ui.whileBoxUp = [&](const gui::MessageBoxCall& box) {
-    if (turns++ > 0) return h.ui.AnswerBox(gui::kIdOk);
-    const platform::Point ok = h.Middle(box.okButton);
-    atOk = h.process->WindowFromPoint(ok);
-    h.ClickScreen(ok);
-  };
+  const auto click = h.ClickNextBoxOk();
   const std::uint64_t t0 = Show(1);
   RunUntil(t0 + 61'000);
   ASSERT_EQ(h.ui.MessageBoxes().size(), 1u);
-  EXPECT_EQ(atOk, h.ui.MessageBoxes()[0].okButton) << "the OK button is on top where it shows";
-  EXPECT_EQ(turns, 1) << "the click closed the box";
+  EXPECT_EQ(click->atOk, h.ui.MessageBoxes()[0].okButton)
+      << "the OK button is on top where it shows";
+  EXPECT_EQ(click->boxes, 1) << "the click closed the box";
   EXPECT_TRUE(overlay().Visible());
 }
 

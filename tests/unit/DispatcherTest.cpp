@@ -295,20 +295,11 @@ TEST_F(PlaySoundEffectTest, MissingFileShowsTheErrorWithTheSystemsCaption) {
 TEST_F(PlaySoundEffectTest, OverAnOverlayTheErrorBoxIsOnTopAndAClickOnItsOkClosesIt) {
   p().Settings.SoundName = "gone.mid";
   Dispatch(kZoom);
-  // The presenter points at OK and clicks; a box still up after that is
-  // answered by the test, so that it ends.
-  int turns = 0;
-  platform::Hwnd atOk = 0;
-  h.ui.whileBoxUp = [&](const gui::MessageBoxCall& box) {
-    if (turns++ > 0) return h.ui.AnswerBox(gui::kIdOk);
-    const platform::Point ok = h.Middle(box.okButton);
-    atOk = h.process->WindowFromPoint(ok);
-    h.ClickScreen(ok);
-  };
+  const auto click = h.ClickNextBoxOk();
   Dispatch(effect::kPlaySound);
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(atOk, Boxes()[0].okButton) << "the OK button is on top where it shows";
-  EXPECT_EQ(turns, 1) << "the click closed the box";
+  EXPECT_EQ(click->atOk, Boxes()[0].okButton) << "the OK button is on top where it shows";
+  EXPECT_EQ(click->boxes, 1) << "the click closed the box";
   EXPECT_TRUE(OnScreen(overlay()));
 }
 
