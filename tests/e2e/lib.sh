@@ -91,7 +91,19 @@ tv_start() {
   (cd "$dir" && exec "$WINE" "$TAVRIN_EXE" "$@") >"$TV_WORK/tavrin-$n.log" 2>&1 </dev/null &
   TV_PID=$!
   TV_PIDS+=("$TV_PID")
+  TV_AWAIT_PORT=1
   log "started tavrin.exe as PID $TV_PID"
+}
+
+# Whether the program holds a port's pty: once it has set the port up, its
+# process has the pty's device open.
+tv_holds_port() {  # pid, the port's .in path
+  local dev f
+  dev="$(readlink -f "${2%.in}.dev")" || return 1
+  for f in /proc/"$1"/fd/*; do
+    [ "$(readlink "$f" 2>/dev/null)" = "$dev" ] && return 0
+  done
+  return 1
 }
 
 # Waits for a started program to end; sets TV_RC to its exit code.
@@ -322,6 +334,14 @@ tv_send() {  # [--com1 | --com N] script
   if [ "$1" = --com1 ]; then port="$TAVRIN_COM1_IN"; shift; fi
   if [ "$1" = --com ]; then port="$TAVRIN_WINE_SUITE/com$2.in"; shift 2; fi
   : "${RECEIVER:?RECEIVER must name the virtual receiver}"
+  # The program opens its port in the background once it runs, and the open
+  # purges what came before it: the first send after a start waits (5 s at
+  # most, for a port it may never open) until the program holds the port.
+  if [ "${TV_AWAIT_PORT:-0}" = 1 ] && [ -n "${TV_PID:-}" ]; then
+    TV_AWAIT_PORT=0
+    local end=$((SECONDS + 5))
+    until tv_holds_port "$TV_PID" "$port" || [ "$SECONDS" -ge "$end" ]; do sleep 0.05; done
+  fi
   "$RECEIVER" --port "$port" -e "$1" || fail "the receiver could not play '$1'"
 }
 

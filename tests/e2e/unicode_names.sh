@@ -41,6 +41,7 @@ start_installed() {
   (cd "$TV_WORK" && exec "$WINE" "$folder/tavrin.exe") >"$TV_WORK/tavrin-$n.log" 2>&1 </dev/null &
   TV_PID=$!
   TV_PIDS+=("$TV_PID")
+  TV_AWAIT_PORT=1
   log "started $folder/tavrin.exe as PID $TV_PID"
   tv_wait_main 30 >/dev/null || die "no main window within 30 s"
   tv_wait_tray 20 >/dev/null || die "no tray icon within 20 s"
