@@ -75,12 +75,9 @@ focus_tab_row() {
   tx="$(field "$TV_TABS" x)" ty="$(field "$TV_TABS" y)"
   # The chosen tab is the one whose top edge stands 3 rows below the row's
   # top; it is clicked at its middle.
-  local shot l r before ax
+  local l r before ax
   before="$(tv_current_tab)" ax="$(field "$TV_TAB_ARROWS" x)"
-  shot="$(tv_settled_screenshot "$TV_TEST-tabrow" "$tx" "$ty" $((ax - tx)) 24)"
-  read -r l r <<<"$(convert "$shot" -crop "$((ax - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
-    awk -F'[ ,:()#]+' -v ox="$tx" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
-      END { if (n) print l, r }')"
+  read -r l r <<<"$(tv_chosen_tab_span "$tx" "$ty" "$ax")"
   [ -n "$r" ] || { fail "no chosen tab seen in the tab row"; return 1; }
   xdotool mousemove $(((l + r) / 2)) $((ty + 12)) click 1
   sleep 0.2

@@ -749,3 +749,28 @@ tv_goto_next_tab() {
   done
   return 1
 }
+
+# A MIDI file of one track, 96 ticks a beat: eight notes of a beat each,
+# about four seconds.
+tv_write_tune() {  # file
+  {
+    printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60'
+    printf 'MTrk\x00\x00\x00\x47'
+    printf '\x00\xc0\x00'
+    for n in 3c 3e 40 41 43 45 47 48; do
+      printf "\\x00\\x90\\x$n\\x60\\x60\\x80\\x$n\\x00"
+    done
+    printf '\x00\xff\x2f\x00'
+  } >"$1"
+}
+
+# The left and right ends of the chosen tab in the settings dialog's tab row
+# (its white top edge), from a settled picture of the row; nothing when none
+# shows.
+tv_chosen_tab_span() {  # tabs x, tabs y, arrows x
+  local shot
+  shot="$(tv_settled_screenshot "$TV_TEST-tabrow" "$1" "$2" $(($3 - $1)) 24)"
+  convert "$shot" -crop "$(($3 - $1))x1+$1+$(($2 + 3))" +repage -depth 8 txt:- |
+    awk -F'[ ,:()#]+' -v ox="$1" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
+      END { if (n) print l, r }'
+}

@@ -59,16 +59,7 @@ check "the overlay still shows" probe wait-visible TForm_Draw 500
 tv_stop "$TV_PID"
 
 # --- a real MIDI file ----------------------------------------------------------
-# One track, 96 ticks a beat: eight notes of a beat each, about four seconds.
-{
-  printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60'
-  printf 'MTrk\x00\x00\x00\x47'
-  printf '\x00\xc0\x00'
-  for n in 3c 3e 40 41 43 45 47 48; do
-    printf "\\x00\\x90\\x$n\\x60\\x60\\x80\\x$n\\x00"
-  done
-  printf '\x00\xff\x2f\x00'
-} >"$TV_WORK/tune.mid"
+tv_write_tune "$TV_WORK/tune.mid"
 tv_reg_defaults_with SoundName "$(tv_winpath "$TV_WORK/tune.mid")" | tv_reg_write ||
   die "could not write the settings key"
 # Nothing can be heard here, so the program's media commands are read from

@@ -21,16 +21,7 @@ for ico in Ok.ico Wrong.ico circle.ico; do
   cp "$(dirname "$TAVRIN_EXE")/$ico" "$folder/" || die "no $ico beside the built program"
 done
 cp "$RANPROBE" "$folder/marker.exe"
-# One track, 96 ticks a beat: eight notes of a beat each (as tests/e2e/sound.sh).
-{
-  printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60'
-  printf 'MTrk\x00\x00\x00\x47'
-  printf '\x00\xc0\x00'
-  for n in 3c 3e 40 41 43 45 47 48; do
-    printf "\\x00\\x90\\x$n\\x60\\x60\\x80\\x$n\\x00"
-  done
-  printf '\x00\xff\x2f\x00'
-} >"$folder/звук.mid"
+tv_write_tune "$folder/звук.mid"
 program="$win_folder\\marker.exe"
 sound="$win_folder\\звук.mid"
 
@@ -57,12 +48,9 @@ shape_at() {  # x, y -> the shape seen there once the pointer has settled
 # and each right arrow chooses the next tab. The chosen tab is the one whose
 # white top edge stands 3 rows below the row's top (the row scrolls).
 goto_tab() {  # n
-  local tx ty ax shot l r i
+  local tx ty ax l r i
   tx="$(field "$TV_TABS" x)" ty="$(field "$TV_TABS" y)" ax="$(field "$TV_TAB_ARROWS" x)"
-  shot="$(tv_settled_screenshot "$TV_TEST-tabrow" "$tx" "$ty" $((ax - tx)) 24)"
-  read -r l r <<<"$(convert "$shot" -crop "$((ax - tx))x1+$tx+$((ty + 3))" +repage -depth 8 txt:- |
-    awk -F'[ ,:()#]+' -v ox="$tx" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
-      END { if (n) print l, r }')"
+  read -r l r <<<"$(tv_chosen_tab_span "$tx" "$ty" "$ax")"
   [ -n "$r" ] || { fail "no chosen tab seen in the tab row"; return 1; }
   xdotool mousemove $(((l + r) / 2)) $((ty + 12)) click 1
   sleep 0.3
