@@ -19,8 +19,9 @@ namespace {
 // still shows there: the system takes the window away, and the windows
 // under it repaint, on its own time. Bounded: past the bound the last read
 // is the picture, since a program that paints slowly under the palette is
-// still a better picture than none.
-constexpr int kCaptureAttempts = 40;
+// still a better picture than none. The bound is a time, not a count of
+// reads: on Windows each 5 ms pause lasts to the clock's next tick, 15.6 ms.
+constexpr std::uint32_t kCaptureBoundMs = 195;
 constexpr std::uint32_t kCaptureRetryMs = 5;
 
 gui::FormDesign OverlayDesign(Platform& sys) {
@@ -165,8 +166,12 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   capture_.bitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
   if (capture_.dc && capture_.bitmap && sys.SelectObject(capture_.dc, capture_.bitmap)) {
     gui::Bitmap pixels;
-    for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
-      if (attempt > 0) sys.Sleep(kCaptureRetryMs);
+    const std::uint32_t start = sys.GetTickCount();
+    for (int attempt = 0;; ++attempt) {
+      if (attempt > 0) {
+        if (sys.GetTickCount() - start >= kCaptureBoundMs) break;
+        sys.Sleep(kCaptureRetryMs);
+      }
       ++captureAttempts_;
       // A read that fails (the workstation locked, the secure desktop up)
       // ends the reading. After good ones the last good one stands, as past

@@ -19,6 +19,9 @@ namespace testing_support {
 using platform::memory::SimSystem;
 
 inline constexpr const char* kKey = kSettingsKey;
+// Time enough for a poll of the serial driver's timer: its 50 ms, to the
+// first tick of Windows' clock after them.
+inline constexpr int kPollMs = 50 + 16;
 
 // A complete, valid settings key with the default values, as a first run
 // leaves it.
@@ -26,8 +29,12 @@ void WriteDefaultKey(SimSystem& sys);
 
 class ProgramHarness {
  public:
+  // The program runs on Windows' clock, whose timers, sleeps and time-outs
+  // end on its 15.6 ms ticks: what Wine's exact clock would hide shows here.
   explicit ProgramHarness(SimSystem& sys)
-      : process(sys.StartProcess()), ui(*process), app(*process, ui, "Tavrin"), program(app) {}
+      : process(sys.StartProcess()), ui(*process), app(*process, ui, "Tavrin"), program(app) {
+    sys.UseClock(SimSystem::Clock::Windows);
+  }
   ~ProgramHarness() { app.DestroyForms(); }
 
   // Creates the five windows (running the start-up sequence) and handles

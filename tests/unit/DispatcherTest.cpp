@@ -148,7 +148,7 @@ TEST_F(DispatcherTest, ScrollKeyClosesAnOpenOverlay) {
 TEST_F(DispatcherTest, ExecuteNameOpensTheConfiguredNameAndPauses) {
   p().Settings.ExecuteName = "notes.txt";
   Dispatch(kZoom);
-  const std::uint64_t before = sys.Now();
+  const std::uint64_t pauseEnd = sys.SleepEnd(30);
   Dispatch(effect::kExecuteProgram);
   EXPECT_FALSE(OnScreen(overlay()));
   EXPECT_EQ(p().ActiveEffect, 12);
@@ -161,7 +161,7 @@ TEST_F(DispatcherTest, ExecuteNameOpensTheConfiguredNameAndPauses) {
   EXPECT_EQ(call.parameters, "");
   EXPECT_EQ(call.directory, "");
   EXPECT_EQ(call.showCmd, platform::kSwShowNormal);
-  EXPECT_EQ(sys.Now() - before, 30u) << "the overlay's close, then the pause";
+  EXPECT_EQ(sys.Now(), pauseEnd) << "the overlay's close, then the pause";
 }
 
 TEST_F(DispatcherTest, AnEmptyExecuteNameStillGoesToTheShell) {
@@ -273,9 +273,9 @@ TEST_F(PlaySoundEffectTest, LeavesTheOverlayAndItsEffectAlone) {
 
 TEST_F(PlaySoundEffectTest, EmptySoundNameShowsNothingAndPauses) {
   p().Settings.SoundName = "";
-  const std::uint64_t before = sys.Now();
+  const std::uint64_t pauseEnd = sys.SleepEnd(200);
   Dispatch(effect::kPlaySound);
-  EXPECT_EQ(sys.Now() - before, 200u);
+  EXPECT_EQ(sys.Now(), pauseEnd);
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(sys.PlayedSounds().empty());
 }

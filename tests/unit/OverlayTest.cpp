@@ -173,8 +173,7 @@ TEST_F(OverlayTest, CaptureWaitsUntilTheHiddenPaletteAndDialogHaveLeftTheScreen)
   const std::uint64_t before = sys.Now();
   Dispatch(3);
   EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
-  EXPECT_EQ(overlay().CaptureAttempts(), 7) << "read at 0, 5, ... 30 ms";
-  EXPECT_EQ(sys.Now() - before, 30u) << "no longer than they linger";
+  EXPECT_LE(sys.Now() - before, 30u + 16u) << "no longer than they linger, to a tick";
 }
 
 TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPicture) {
@@ -187,8 +186,8 @@ TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPi
   sys.SetHideLinger(1000);
   const std::uint64_t before = sys.Now();
   Dispatch(3);  // Zoom
-  EXPECT_EQ(overlay().CaptureAttempts(), 40);
-  EXPECT_EQ(sys.Now() - before, 39u * 5u) << "waited the bound, no longer";
+  EXPECT_GE(sys.Now() - before, 195u);
+  EXPECT_LE(sys.Now() - before, 195u + 16u) << "waited the bound, to a tick, no longer";
   EXPECT_EQ(overlay().Image_Draw.Picture(), withPalette) << "the best picture there is";
   EXPECT_EQ(PixelsOf(overlay().CaptureSurface), withPalette);
   EXPECT_FALSE(overlay().Timer3.Enabled()) << "the tool is prepared and drew its first frame";

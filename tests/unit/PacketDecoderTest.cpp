@@ -128,6 +128,7 @@ class PacketDecoderTest : public ::testing::Test {
         app(*process, ui, "Tavrin"),
         program(app),
         decoder(*process, program, slots, [this](unsigned code) { dispatched.push_back(code); }) {
+    sys.UseClock(SimSystem::Clock::Windows);
     sys.PlaceCursor({320, 240});
   }
 
@@ -352,17 +353,18 @@ TEST_F(PacketDecoderTest, MinimiseGoesToTheTopOfTheChainAndRestoreNeedsTheWindow
 TEST_F(PacketDecoderTest, AHungWindowInFrontHoldsThePointerUpForASecondAtMost) {
   OtherProgram other(sys, {100, 100, 300, 300});
   other.process->StopTakingMessages();
-  std::uint64_t before = sys.Now();
+  const std::uint64_t before = sys.Now();
   Deliver({kMinimizeRestore, Motion(4, 0)});
-  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs + 1000);
+  EXPECT_GE(sys.Now() - before, 1000u);
+  EXPECT_LE(sys.Now() - before, 1000u + 2 * 16) << "the second and the pause, each to a tick";
   EXPECT_EQ(sys.Cursor(), (Point{324, 240})) << "the packet after it still moves";
   EXPECT_FALSE(other.process->IsIconic(other.hwnd));
 
   // Once the system takes its program for hung, the key does not wait at all.
   sys.Advance(platform::kHungThreadMs);
-  before = sys.Now();
+  const std::uint64_t pauseEnd = sys.SleepEnd(PacketDecoder::kPacketPauseMs);
   Deliver({kMinimizeRestore});
-  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs);
+  EXPECT_EQ(sys.Now(), pauseEnd) << "the pause alone";
 }
 
 // ---- deliveries that cut and merge packets ---------------------------------------------
@@ -427,9 +429,9 @@ TEST_F(PacketDecoderTest, ABurstOfManyPacketsInOneDeliveryLosesNoneAndPausesOnce
     burst.push_back(Motion(-3, 1, true));
     burst.push_back(Motion(0, 0));
   }
-  const std::uint64_t before = sys.Now();
+  const std::uint64_t pauseEnd = sys.SleepEnd(PacketDecoder::kPacketPauseMs);
   Deliver(Wire(burst));
-  EXPECT_EQ(sys.Now() - before, PacketDecoder::kPacketPauseMs) << "one pause per delivery";
+  EXPECT_EQ(sys.Now(), pauseEnd) << "one pause per delivery";
   EXPECT_EQ(sys.Cursor(), (Point{220, 390}));
   EXPECT_FALSE(decoder.LeftButtonLatched);
   const std::vector<std::string> got = Describe(other.Take());
@@ -444,6 +446,7 @@ TEST_F(PacketDecoderTest, ABurstOfManyPacketsInOneDeliveryLosesNoneAndPausesOnce
 TEST_F(PacketDecoderTest,
        APolledDeliveryPausesUnlessItCameWithinSixMsOfTheOneBeforeAndAWokenOneNever) {
   // On the exact clock: the rule's edge, 6 ms, is finer than Windows' tick.
+  sys.UseClock(SimSystem::Clock::Exact);
   std::uint64_t last = sys.Now();
   const auto pauseOf = [&](std::uint64_t after, PacketDecoder::Delivery how) {
     sys.Advance(last + after - sys.Now());  // after the last delivery came
@@ -496,6 +499,8 @@ TEST_F(PacketDecoderTest, EachPacketOfADeliveryFindsTheWindowUnderThePointerAnew
 }
 
 TEST_F(PacketDecoderTest, ATailIsDroppedOnlyWhenTheLineStayedQuietAClearMarginAfterIt) {
+  // On the exact clock: the margin's edge, to the millisecond, is the rule's.
+  sys.UseClock(SimSystem::Clock::Exact);
   // No check of the port between two deliveries: the program was late, not
   // the line, and the tail is continued however old it is.
   const std::vector<std::uint8_t> bytes = Wire({Motion(-10, 0), Motion(1, 1)});
@@ -606,10 +611,7 @@ TEST(PacketDecoderWiring, ThePortsBytesMoveThePointerAtTheDriversPoll) {
   h.Start();
   sys.PlaceCursor({500, 400});
   port.Feed({0xCC, 0x8A, 0xAC, 0xEC, 0x80, 0xBF});  // a move of (10, -20), a left press
-  for (int i = 0; i < 60; ++i) {
-    h.app.ProcessMessages();
-    sys.Advance(1);
-  }
+  h.RunFor(kPollMs);
   EXPECT_EQ(sys.Cursor(), (Point{510, 380}));
   EXPECT_TRUE(h.Main().Decoder.LeftButtonLatched);
   EXPECT_TRUE(sys.KeyIsDown(0x01)) << "the system holds the left button";
@@ -665,16 +667,16 @@ TEST(PacketDecoderWiring, ThePointerWorksWhilePlaySoundsErrorBoxIsUp) {
     sys.PlaceCursor({300, 300});
     port.Feed(Wire({Motion(1, -1), Motion(2, -2), Motion(4, -4), Motion(8, -8), Motion(16, -16),
                     Motion(32, -32)}));
-    runFor(60);
+    runFor(kPollMs);
     whileUp = sys.Cursor();
     platform::Rect ok;
     h.process->GetWindowRect(box.okButton, &ok);
     sys.PlaceCursor({(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2});
     port.Feed(Wire({kLeftPress, Motion(0, 0)}));
-    runFor(60);
+    runFor(kPollMs);
   };
   port.Feed(Wire({Key('H')}));
-  runFor(60);
+  runFor(kPollMs);
   ASSERT_EQ(h.ui.MessageBoxes().size(), 1u);
   EXPECT_EQ(h.ui.MessageBoxes()[0].text.rfind("Error 275: ", 0), 0u);
   EXPECT_EQ(whileUp, (Point{363, 237}));
@@ -818,7 +820,7 @@ TEST(PacketDecoderWiring, APacketCutByAPollSurvivesTheProgramBeingHeldWhileItsRe
       }
     };
     port.Feed(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + cut));
-    for (int i = 0; i < 60 && port.Queued() > 0; ++i) runFor(1);
+    for (int i = 0; i < kPollMs && port.Queued() > 0; ++i) runFor(1);
     ASSERT_EQ(port.Queued(), 0u);
     port.FeedAt(sys.Now() + 2, std::vector<std::uint8_t>(bytes.begin() + cut, bytes.end()));
     sys.Advance(300);
