@@ -105,6 +105,9 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
     Decoder.LineReopened();
     ShowTrayTip();
   };
+  // A port the driver closed as it failed (unplugged): the tip says so at
+  // once, and the retry opens it again.
+  CommPortDriver1.OnConnectionLost = [this](TCommPortDriver&) { ShowTrayTip(); };
 
   // Sent to every top-level window when the taskbar comes back (the shell
   // restarted): the tray icon must be added again or it is silently gone.

@@ -328,8 +328,13 @@ bool TCommPortDriver::StillAnswers(ComStat* stat) {
   // Windows' drivers each have their own code). Its handle stays dead even
   // when the device comes back, so it is closed: the owner sees the port
   // closed and can open it anew.
-  Disconnect();
+  Lose();
   return false;
+}
+
+void TCommPortDriver::Lose() {
+  Disconnect();
+  if (OnConnectionLost) OnConnectionLost(*this);
 }
 
 void TCommPortDriver::PollQueued(std::uint32_t carried, bool woken) {
@@ -396,7 +401,7 @@ void TCommPortDriver::WaitEnded(bool ok, long error, std::uint32_t transferred) 
     // and no purge: the port failed under the wait, as an unplugged one does
     // where the driver still answers the status query. Closed, as a failed
     // status query closes it: the owner opens it anew.
-    Disconnect();
+    Lose();
     return;
   }
   if (wake_ == Wake::ByteRead) {

@@ -86,6 +86,7 @@ class TCommPortDriver {
       std::function<void(TCommPortDriver& sender, const std::uint8_t* packet, std::uint32_t size)>;
   using TLineQuietEvent = std::function<void(TCommPortDriver& sender)>;
   using TConnectedEvent = std::function<void(TCommPortDriver& sender)>;
+  using TConnectionLostEvent = std::function<void(TCommPortDriver& sender)>;
 
   explicit TCommPortDriver(gui::Application& app);
   ~TCommPortDriver();
@@ -170,6 +171,9 @@ class TCommPortDriver {
   TLineQuietEvent OnLineQuiet;
   // A background open succeeded and the port is in use.
   TConnectedEvent OnConnected;
+  // The port failed under the driver (unplugged, say), which closed it; the
+  // owner's own Disconnect is not reported.
+  TConnectionLostEvent OnConnectionLost;
 
   // Arrivals wake the driver (a wait runs), not only its timer.
   bool WokenByArrivals() const { return wake_ != Wake::Timer; }
@@ -208,6 +212,8 @@ class TCommPortDriver {
   // The status query into stat; a port that no longer answers is closed
   // and false returned.
   bool StillAnswers(platform::ComStat* stat);
+  // The port failed: closed, and the owner told.
+  void Lose();
   void StopWaiting();
 
   // An overlapped operation's record with its event and what it fills: the
