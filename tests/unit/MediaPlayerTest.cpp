@@ -23,6 +23,8 @@ using platform::memory::SimSystem;
 
 constexpr std::uint32_t kSongMs = 1500;
 
+// On the exact clock: the sounds' ends are timed to the millisecond, which
+// the player's rules do not depend on and Windows' tick would blur.
 class MediaPlayerTest : public ::testing::Test {
  protected:
   MediaPlayerTest()

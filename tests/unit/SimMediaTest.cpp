@@ -1,7 +1,8 @@
 // The simulated machine's media, shell and version services where a test
 // needs more than the contract suite can show: sounds of any length on the
 // manual clock, tempo changes, an idle program woken by a sound's end, the
-// shell's result for a missing name and failure injection.
+// shell's result for a missing name and failure injection. On the exact
+// clock: the lengths are the model's own, to the millisecond.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -57,6 +57,8 @@ TEST_F(SimSerialTest, ScheduledBytesArriveOnTheClockAndTrickleAtTheLineRate) {
 }
 
 TEST_F(SimSerialTest, AReadWaitsOnTheClockForScheduledBytesWithinItsTimeouts) {
+  // On the exact clock: the time-outs' arithmetic to the millisecond (the
+  // contract suite runs them on Windows' ticks as well).
   ASSERT_TRUE(process->SetCommTimeouts(h, {0, 0, 0, 0, 0}));  // no time-out at all
   port.FeedAt(30, {1, 2});
   port.FeedAt(80, {3});
