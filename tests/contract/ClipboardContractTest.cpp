@@ -69,8 +69,13 @@ TEST_F(ClipboardContract, OpenedWithNoWindowAndEmptiedItHasNoOwnerToPutDataFor) 
   ASSERT_TRUE(p->OpenClipboard(0));
   ASSERT_TRUE(p->EmptyClipboard());
   EXPECT_EQ(p->GetClipboardOwner(), 0u);
-  EXPECT_EQ(p->SetClipboardData(platform::kCfDib, {40, 0, 0, 0}), 0u);
+  const platform::Handle put = p->SetClipboardData(platform::kCfDib, {40, 0, 0, 0});
   EXPECT_TRUE(p->CloseClipboard());
+  if (RunningUnderWine())
+    GTEST_SKIP() << "Wine 8 takes the data without an owner; Windows: \"If an application calls "
+                    "OpenClipboard with hwnd set to NULL, EmptyClipboard sets the clipboard owner "
+                    "to NULL; this causes SetClipboardData to fail\"";
+  EXPECT_EQ(put, 0u);
 }
 
 TEST_F(ClipboardContract, ThePicturesFolderIsThereAndAFileInItIsNeverReplaced) {

@@ -34,10 +34,14 @@ fg="$(probe foreground)"
 check_eq "the overlay is in front" "$hwnd" "$(field "$fg" hwnd)"
 focus="$(probe focus "$hwnd")"
 log "focus of the overlay's thread: $focus"
+check_eq "the overlay has its thread's keyboard focus" "$hwnd" "$(field "$focus" hwnd)"
+# Without a window manager X's focus follows the pointer (PointerRoot), and
+# Wine takes keys only into a window X has focused.
 xwin="$(xdotool search --name '^Form_Draw$' | head -n 1)"
 [ -n "$xwin" ] || die "no X window for the overlay"
-check_eq "the overlay's X window has the keyboard focus" "$xwin" "$(xdotool getwindowfocus)"
+log "X's focus before: $(xdotool getwindowfocus 2>/dev/null || echo none)"
 timeout 5 xdotool windowfocus --sync "$xwin" || true
+check_eq "the overlay's X window has X's keyboard focus" "$xwin" "$(xdotool getwindowfocus 2>/dev/null)"
 
 shown="$(tv_screenshot snapshot-shown)"
 timeout 5 xdotool key ctrl+s
@@ -87,5 +91,32 @@ check_eq "the overlay still shows after the copy" 1 "$(field "$o" visible)"
 
 probe key 27
 probe wait-hidden TForm_Draw 5000 >/dev/null || fail "Escape did not close the overlay"
+
+# The last balloon (the second save's) shows by the tray icon once the
+# overlay, which stays on top of everything, is gone (under Wine it does not
+# show above the overlay); a click on its text opens the folder in the
+# shell's window.
+read -r tx ty tw th <<<"$(tv_tray_geometry)"
+[ -n "${th:-}" ] || die "no tray window"
+bx=$((tx + 100)) by=$((ty + th + 40))
+end=$((SECONDS + 10))
+until [ "$(tv_pixels_differ "$TV_ARTIFACTS/snapshot-shown.png" \
+  "$(tv_screenshot snapshot-after)" "$tx" $((ty + th + 20)) 300 40)" -gt 2000 ] ||
+  [ "$SECONDS" -ge "$end" ]; do sleep 0.3; done
+shell_windows() { probe list-windows '*' | grep 'visible=1' | grep -v 'class=TForm' | grep -i 'caption=.*Tavrin'; }
+before="$(shell_windows | wc -l)"
+xdotool mousemove "$bx" "$by" click 1
+end=$((SECONDS + 5))
+opened=""
+while [ -z "$opened" ] && [ "$SECONDS" -lt "$end" ]; do
+  sleep 0.5
+  opened="$(shell_windows | head -n 1)"
+  [ -n "$opened" ] || opened="$(pgrep -af 'Pictures.Tavrin' | grep -v -e pgrep -e snapshot.sh | head -n 1)"
+done
+# Measured, not held: under Wine 8 here nothing opened after the click (no
+# window, no process for the folder); the native tests hold the click to
+# the folder's opening.
+log "windows named Tavrin before the click: $before; opened after it: ${opened:-nothing}"
+tv_screenshot snapshot-folder >/dev/null
 check "the program still runs" tv_running "$TV_PID"
 tv_finish
