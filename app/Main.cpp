@@ -7,12 +7,28 @@
 #include "dialogs/Effecttable.h"
 #include "dialogs/Seeting.h"
 #include "effects/Dispatcher.h"
+#include "platform/Utf8.h"
 #include "resources/artwork/Artwork.h"
 
 using namespace platform;
 
 namespace {
 constexpr int kTrayRightButtonDown = msg::kRButtonDown;  // 516, as the shell reports it
+// A balloon that went without a click: hidden, or its time ran out.
+constexpr LParam kNinBalloonHide = msg::kUser + 3;
+constexpr LParam kNinBalloonTimeout = msg::kUser + 4;
+// How long a balloon asks to stay (the system bounds it, and from Vista on
+// takes the user's accessibility setting instead).
+constexpr std::uint32_t kBalloonTimeoutMs = 10000;
+
+// The first bytes of text that fit a field of size bytes with its
+// terminating zero, never part of a character.
+void CopyCut(char* field, std::size_t size, const std::string& text) {
+  std::size_t n = std::min(text.size(), size - 1);
+  while (n > 0 && n < text.size() && IsUtf8Continuation(text[n])) --n;
+  std::memcpy(field, text.data(), n);
+  field[n] = '\0';
+}
 constexpr gui::IRect kSlotSites[11] = {
     {16, 40, 64, 88},     {72, 40, 120, 88},   {128, 40, 176, 88},  {16, 96, 64, 144},
     {72, 96, 120, 144},   {128, 96, 176, 144}, {16, 152, 64, 200},  {72, 152, 120, 200},
@@ -112,6 +128,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
   // Sent to every top-level window when the taskbar comes back (the shell
   // restarted): the tray icon must be added again or it is silently gone.
   taskbarCreatedMessage_ = app.Sys().RegisterWindowMessageA("TaskbarCreated");
+  program.ShowBalloon = [this](Program::Balloon balloon) { ShowBalloon(std::move(balloon)); };
 }
 
 void TForm_Main::FormCreate() {
@@ -203,6 +220,13 @@ LResult TForm_Main::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
 }
 
 void TForm_Main::TrayIconCallback(WParam, LParam lParam) {
+  if (lParam == kNinBalloonUserClick || lParam == kNinBalloonTimeout || lParam == kNinBalloonHide) {
+    // The balloon is gone; only the user's click on it acts.
+    std::function<void()> click = std::move(balloonClick_);
+    balloonClick_ = nullptr;
+    if (lParam == kNinBalloonUserClick && click) click();
+    return;
+  }
   if (lParam != kTrayRightButtonDown) return;
   // A tray menu only closes when the user clicks elsewhere if its owner is in
   // front while it is open, and the posted null message lets it go cleanly.
@@ -344,6 +368,22 @@ void TForm_Main::ShowTrayTip() {
   std::strncpy(record.szTip, tip.c_str(), sizeof record.szTip - 1);
   // Without a notification area there is no tip to change.
   [[maybe_unused]] const bool shown = program_.sys.Shell_NotifyIconA(kNimModify, record);
+}
+
+void TForm_Main::ShowBalloon(Program::Balloon balloon) {
+  balloonClick_ = std::move(balloon.onClick);
+  if (!trayIconWanted_) return;
+  NotifyIconData record;
+  record.hWnd = Handle();
+  record.uID = kTrayIconId;
+  record.uFlags = kNifInfo;
+  CopyCut(record.szInfoTitle, sizeof record.szInfoTitle, balloon.title);
+  // An empty text would take the balloon away instead.
+  CopyCut(record.szInfo, sizeof record.szInfo, balloon.text.empty() ? " " : balloon.text);
+  record.uTimeoutOrVersion = kBalloonTimeoutMs;
+  record.dwInfoFlags = balloon.error ? kNiifError : kNiifInfo;
+  // Without a notification area there is nowhere to show it.
+  if (!program_.sys.Shell_NotifyIconA(kNimModify, record)) balloonClick_ = nullptr;
 }
 
 // ---- device input and effects -------------------------------------------------

@@ -120,4 +120,12 @@ class TForm_Main : public gui::Form {
   // the tray icon are rendered through.
   gui::Bitmap scratchBitmap_;
   gui::Icon trayIcon_;
+
+ public:
+  // A balloon by the tray icon (Program::ShowBalloon); a click on it runs
+  // its action, once.
+  void ShowBalloon(Program::Balloon balloon);
+
+ private:
+  std::function<void()> balloonClick_;  // the shown balloon's
 };

@@ -4,6 +4,9 @@
 // thread only.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "core/Settings.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
@@ -53,6 +56,18 @@ struct Program {
   // The main window's player (MediaPlayer1), which the overlay's close also
   // stops; handed over by the main window before its first effect.
   gui::TMediaPlayer* MainPlayer = nullptr;
+
+  // A balloon from the tray icon: a title and a text by the icon, and what a
+  // click on it does (nothing when empty). A later balloon replaces it.
+  struct Balloon {
+    std::string title;
+    std::string text;
+    bool error = false;  // the system's error icon, else its information icon
+    std::function<void()> onClick;
+  };
+  // Shows one; set by the main window once its tray icon is there (before
+  // that, and without a notification area, a balloon shows nowhere).
+  std::function<void(Balloon)> ShowBalloon;
 };
 
 // Shows effect code's icon on an image control, rendered through the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "effects/Snapshot.h"
 #include "effects/tools/Mark.h"
 #include "effects/tools/PenRectangle.h"
 #include "effects/tools/RevealLine.h"
@@ -452,7 +453,15 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
   return result;
 }
 
-void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned) {
+void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned shift) {
+  // Ctrl+S saves and Ctrl+C copies what shows; the show goes on as it was,
+  // also through the Ctrl that begins the chord.
+  if (key == kVkControl) return;
+  if ((shift & gui::kSsCtrl) && (key == 'S' || key == 'C')) {
+    key == 'S' ? snapshot::SaveShown(program_, *this) : snapshot::CopyShown(program_, *this);
+    key = 0;
+    return;
+  }
   if (key == gui::kVkEscape) Close();
   // Any key, Esc or not: the dispatcher no longer counts the overlay as its
   // own, so the next overlay key starts a new show.

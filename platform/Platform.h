@@ -1064,6 +1064,111 @@ class SoundOps {
   virtual bool mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) = 0;
 };
 
+// ---- files, the local time and the clipboard --------------------------------
+
+// The local time (SYSTEMTIME): a saved file's name carries it.
+struct SystemTime {
+  std::uint16_t wYear = 0;
+  std::uint16_t wMonth = 0;      // 1-12
+  std::uint16_t wDayOfWeek = 0;  // 0 Sunday
+  std::uint16_t wDay = 0;
+  std::uint16_t wHour = 0;
+  std::uint16_t wMinute = 0;
+  std::uint16_t wSecond = 0;
+  std::uint16_t wMilliseconds = 0;
+};
+
+// COM's result codes: negative for a failure; a Win32 error e is
+// 0x8007xxxx (HRESULT_FROM_WIN32).
+using HResult = std::int32_t;
+inline constexpr HResult kSOk = 0;
+inline constexpr HResult kEFail = static_cast<HResult>(0x80004005u);
+inline constexpr HResult kEInvalidArg = static_cast<HResult>(0x80070057u);
+inline constexpr HResult HResultFromWin32(long error) {
+  return error <= 0
+             ? static_cast<HResult>(error)
+             : static_cast<HResult>(0x80070000u | (static_cast<std::uint32_t>(error) & 0xFFFF));
+}
+// The storage's "medium full" (STG_E_MEDIUMFULL), which a stream on a full
+// disk may answer with instead of ERROR_DISK_FULL.
+inline constexpr HResult kStgEMediumFull = static_cast<HResult>(0x80030070u);
+
+namespace error {
+inline constexpr long kPathNotFound = 3;
+inline constexpr long kHandleDiskFull = 39;
+inline constexpr long kFileExists = 80;
+inline constexpr long kDiskFull = 112;
+inline constexpr long kClipboardNotOpen = 1418;
+}  // namespace error
+
+// The user's "Pictures" folder (FOLDERID_Pictures).
+inline constexpr Guid kFolderIdPictures = {
+    0x33E28130, 0x4E1E, 0x4676, {0x83, 0x5A, 0x98, 0x39, 0x5C, 0x3B, 0xC3, 0xBB}};
+// SHGetKnownFolderPath: make the folder when it is missing.
+inline constexpr std::uint32_t kKfFlagCreate = 0x8000;
+
+// Clipboard formats: a device-independent bitmap (BITMAPINFOHEADER, then
+// the pixels), and its version-5 form, which the system makes from it.
+inline constexpr std::uint32_t kCfBitmap = 2;
+inline constexpr std::uint32_t kCfDib = 8;
+inline constexpr std::uint32_t kCfDibV5 = 17;
+
+// Balloons from the notification-area icon: NIF_INFO shows szInfoTitle and
+// szInfo by the icon (an empty szInfo takes a shown one away), with the
+// system's icon of dwInfoFlags. A click on it comes back as the icon's
+// callback message, lParam NIN_BALLOONUSERCLICK (the older form, without
+// NIM_SETVERSION 4: wParam the icon's id).
+inline constexpr std::uint32_t kNifInfo = 0x10;
+inline constexpr std::uint32_t kNiifInfo = 0x1;
+inline constexpr std::uint32_t kNiifError = 0x3;
+inline constexpr LParam kNinBalloonUserClick = msg::kUser + 5;
+
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
+  virtual void GetLocalTime(SystemTime* time) = 0;
+  // The path of a known folder of the current user (token 0), in UTF-8
+  // (the system's is UTF-16: a user's name outside the code page stays
+  // whole). Unless flags say kKfFlagCreate, a folder that is missing fails
+  // ("If that verification fails due to the folder being absent or
+  // inaccessible, the function returns a failure code and no path is
+  // returned"); with it, a missing folder is made, or the call fails.
+  virtual HResult SHGetKnownFolderPath(const Guid& folderId, std::uint32_t flags, Handle token,
+                                       std::string* path) = 0;
+  // Makes one folder (path in UTF-8; its parent must exist). False with
+  // ERROR_ALREADY_EXISTS when it is there, ERROR_PATH_NOT_FOUND when the
+  // parent is missing, ERROR_ACCESS_DENIED when it may not be made.
+  virtual bool CreateDirectoryW(std::string_view path) = 0;
+  // Writes pixels as a new PNG file (8-bit RGB, every pixel as it is)
+  // through the system's image encoder. Never replaces a file:
+  // HRESULT_FROM_WIN32(ERROR_FILE_EXISTS) when one has the name. A write
+  // that fails (the disk full) leaves no file behind.
+  virtual HResult SavePngFile(std::string_view path, const gui::Bitmap& pixels) = 0;
+};
+
+// The clipboard, one for the whole system. A program opens it for a window
+// of its own, empties it (which makes that window its owner), puts data on
+// it and closes it; while it is open, nobody else can open it.
+class ClipboardOps {
+ public:
+  virtual ~ClipboardOps() = default;
+  // False with ERROR_ACCESS_DENIED while another window has it open.
+  virtual bool OpenClipboard(Hwnd owner) = 0;
+  // False with ERROR_CLIPBOARD_NOT_OPEN unless this thread has it open.
+  virtual bool CloseClipboard() = 0;
+  // Drops what it holds and makes the window that opened it the owner.
+  virtual bool EmptyClipboard() = 0;
+  // Puts a copy of the bytes on it in that format (the system's own memory
+  // object, which it owns from then on); 0 on failure: not open by this
+  // thread, or opened with no window and emptied (no owner).
+  virtual Handle SetClipboardData(std::uint32_t format, const std::vector<std::uint8_t>& data) = 0;
+  // The bytes in that format while this thread has it open; false when it
+  // holds none. The system's memory object may be longer than what was put.
+  virtual bool GetClipboardData(std::uint32_t format, std::vector<std::uint8_t>* data) = 0;
+  virtual Hwnd GetClipboardOwner() = 0;
+  virtual Hwnd GetOpenClipboardWindow() = 0;
+};
+
 // The whole boundary. One instance per running program.
 class Platform : public RegistryOps,
                  public ProcessOps,
@@ -1075,6 +1180,8 @@ class Platform : public RegistryOps,
                  public SerialOps,
                  public DeviceOps,
                  public ShellOps,
-                 public SoundOps {};
+                 public SoundOps,
+                 public FileOps,
+                 public ClipboardOps {};
 
 }  // namespace platform

@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
   # native build and its tests (libjpeg decodes the effect table's title picture)
   g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang-format clang-tidy libjpeg-dev
+  # the simulated system's PNG files (the saved overlay), written and read back
+  libpng-dev
   # the decoder's fuzz target (scripts/fuzz.sh): clang with libFuzzer
   clang libclang-rt-dev
   # Windows builds
@@ -17,6 +19,8 @@ packages=(
   wine wine64 fonts-wine fonts-liberation
   # the virtual display and the tools that drive and watch it
   xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick socat
+  # what the program puts on the clipboard, as X programs see it
+  xclip
   # a window manager for the benchmarks (Wine waits for one in every hide)
   openbox
   # unpacking the libjpeg source package

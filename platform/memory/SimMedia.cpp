@@ -213,6 +213,7 @@ DeviceType TypeOfFile(std::string_view name) {
 
 void SimSystem::AddFile(std::string_view name, std::vector<std::uint8_t> bytes) {
   files_[Fold(name)] = {std::move(bytes), std::nullopt};
+  fileNames_[Fold(name)] = std::string(name);
 }
 
 void SimSystem::AddSoundFile(std::string_view name, std::uint32_t lengthMs) {
@@ -302,6 +303,8 @@ std::intptr_t SimProcess::ShellExecuteA(Hwnd owner, std::string_view verb, std::
     return kOpened;
   if (!file.empty() && (sys_.FileExists(file) || sys_.FileExists(std::string(file) + ".exe")))
     return kOpened;
+  // A folder opens in the shell's own window.
+  if (!file.empty() && sys_.DirectoryExists(file)) return kOpened;
   return sys_.shellMissingResult_;
 }
 

@@ -34,6 +34,13 @@ SimProcess::~SimProcess() {
     }
   }
   std::erase_if(sys_.soundDevices_, [this](const auto& d) { return d.second.pid == pid_; });
+  // A clipboard left open is closed; its windows own it no more.
+  if (sys_.clipboard_.openPid == pid_) {
+    sys_.clipboard_.openPid = 0;
+    sys_.clipboard_.openWindow = 0;
+  }
+  if (std::find(mine.begin(), mine.end(), sys_.clipboard_.owner) != mine.end())
+    sys_.clipboard_.owner = 0;
   sys_.processes_.erase(pid_);
 }
 
@@ -884,6 +891,19 @@ bool SimProcess::CloseHandle(Handle h) {
 
 // ---- shell ------------------------------------------------------------------------------------
 
+namespace {
+// NIF_INFO: "To display the balloon notification, specify NIF_INFO and
+// provide text in szInfo. To remove a balloon notification, specify
+// NIF_INFO and provide an empty string through szInfo."
+void TakeBalloon(TrayIcon& icon, const NotifyIconData& data) {
+  icon.balloonText = std::string(data.szInfo, strnlen(data.szInfo, sizeof data.szInfo));
+  icon.balloonTitle =
+      std::string(data.szInfoTitle, strnlen(data.szInfoTitle, sizeof data.szInfoTitle));
+  icon.balloonFlags = data.dwInfoFlags;
+  icon.balloonShown = !icon.balloonText.empty();
+}
+}  // namespace
+
 bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
   auto& tray = sys_.tray_;
   auto it = std::find_if(tray.begin(), tray.end(), [&](const TrayIcon& t) {
@@ -893,11 +913,15 @@ bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& 
   switch (message) {
     case kNimAdd: {
       if (it != tray.end()) return false;
-      TrayIcon t{data.hWnd, data.uID, data.uFlags, 0, 0, {}};
+      TrayIcon t;
+      t.hWnd = data.hWnd;
+      t.uID = data.uID;
+      t.uFlags = data.uFlags;
       if (data.uFlags & kNifMessage) t.uCallbackMessage = data.uCallbackMessage;
       if (data.uFlags & kNifIcon) t.hIcon = data.hIcon;
       if (data.uFlags & kNifTip)
         t.tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+      if (data.uFlags & kNifInfo) TakeBalloon(t, data);
       tray.push_back(t);
       return true;
     }
@@ -907,6 +931,7 @@ bool SimProcess::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& 
       if (data.uFlags & kNifIcon) it->hIcon = data.hIcon;
       if (data.uFlags & kNifTip)
         it->tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+      if (data.uFlags & kNifInfo) TakeBalloon(*it, data);
       return true;
     case kNimDelete:
       if (it == tray.end()) return false;

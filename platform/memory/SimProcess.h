@@ -241,6 +241,20 @@ class SimProcess final : public Platform {
                                 MciStatusParms& params) override;
   bool mciGetErrorStringA(std::uint32_t error, char* buffer, std::uint32_t size) override;
 
+  // FileOps, ClipboardOps (SimFiles.cpp)
+  void GetLocalTime(SystemTime* time) override;
+  HResult SHGetKnownFolderPath(const Guid& folderId, std::uint32_t flags, Handle token,
+                               std::string* path) override;
+  bool CreateDirectoryW(std::string_view path) override;
+  HResult SavePngFile(std::string_view path, const gui::Bitmap& pixels) override;
+  bool OpenClipboard(Hwnd owner) override;
+  bool CloseClipboard() override;
+  bool EmptyClipboard() override;
+  Handle SetClipboardData(std::uint32_t format, const std::vector<std::uint8_t>& data) override;
+  bool GetClipboardData(std::uint32_t format, std::vector<std::uint8_t>* data) override;
+  Hwnd GetClipboardOwner() override { return sys_.clipboard_.owner; }
+  Hwnd GetOpenClipboardWindow() override { return sys_.clipboard_.openWindow; }
+
  private:
   SimSoundDevice* SoundDevice(std::uint32_t device);
   friend class SimSystem;

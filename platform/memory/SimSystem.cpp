@@ -434,6 +434,16 @@ bool SimSystem::ClickTrayIcon(Hwnd hwnd, std::uint32_t id, std::uint32_t mouseMe
   return true;
 }
 
+bool SimSystem::ClickTrayBalloon(Hwnd hwnd, std::uint32_t id) {
+  auto it = std::find_if(tray_.begin(), tray_.end(),
+                         [&](const TrayIcon& t) { return t.hWnd == hwnd && t.uID == id; });
+  if (it == tray_.end() || !it->balloonShown) return false;
+  it->balloonShown = false;
+  if ((it->uFlags & kNifMessage) && Window(hwnd))
+    Post(hwnd, it->uCallbackMessage, id, kNinBalloonUserClick);
+  return true;
+}
+
 void SimSystem::RestartShell() {
   tray_.clear();
   auto it = registeredMessages_.find(Fold("TaskbarCreated"));

@@ -94,6 +94,11 @@ struct TrayIcon {
   std::uint32_t uCallbackMessage = 0;
   HIcon hIcon = 0;
   std::string tip;
+  // The balloon shown by the icon (NIF_INFO), until clicked, replaced or
+  // taken away.
+  bool balloonShown = false;
+  std::string balloonTitle, balloonText;
+  std::uint32_t balloonFlags = 0;
 };
 
 struct ShellExecuteCall {
@@ -291,6 +296,10 @@ class SimSystem {
   // The shell's reaction to a mouse action on an icon: posts its callback
   // message (wParam = icon id, lParam = the mouse message) to the owner.
   bool ClickTrayIcon(Hwnd hwnd, std::uint32_t id, std::uint32_t mouseMessage);
+  // The user clicks the balloon the icon shows: it goes, and the owner is
+  // told (callback message, lParam NIN_BALLOONUSERCLICK). False when the
+  // icon shows none.
+  bool ClickTrayBalloon(Hwnd hwnd, std::uint32_t id);
   // The shell restarting: icons are lost and "TaskbarCreated" is broadcast.
   void RestartShell();
 
@@ -339,6 +348,39 @@ class SimSystem {
   // A file on the system's disk; names compare case-insensitively.
   void AddFile(std::string_view name, std::vector<std::uint8_t> bytes);
   bool FileExists(std::string_view name) const { return files_.contains(Fold(name)); }
+
+  // Folders: the drive's root and the user's folders exist from the start
+  // (the user's "Pictures" is C:\\Users\\Presenter\\Pictures). Names compare
+  // case-insensitively; a path is given without a trailing backslash.
+  void AddDirectory(std::string_view path) { directories_.insert(Fold(path)); }
+  bool DirectoryExists(std::string_view path) const { return directories_.contains(Fold(path)); }
+  // Takes a folder away with everything in it.
+  void RemoveDirectory(std::string_view path);
+  // Where a known folder is (it need not exist).
+  void SetKnownFolder(const Guid& id, std::string path);
+  // Failure injection: making this folder fails with this error.
+  void FailCreateDirectory(std::string_view path, long error) {
+    failCreateDirectory_[Fold(path)] = error;
+  }
+  // Space left on the disk: a file that does not fit fails to be written
+  // (ERROR_DISK_FULL) and leaves nothing. Unbounded at the start.
+  void SetDiskFree(std::uint64_t bytes) { diskFree_ = bytes; }
+  // A file's bytes; null when there is none of that name.
+  const std::vector<std::uint8_t>* FileBytes(std::string_view name) const;
+  // The names of the files directly in a folder, as written, in name order.
+  std::vector<std::string> FilesIn(std::string_view folder) const;
+  // The local time is at now; the clock runs on from it (GetLocalTime).
+  void SetLocalTime(const SystemTime& at) {
+    localStart_ = at;
+    localStartMs_ = nowMs_;
+  }
+
+  // ---- clipboard ----
+  // What it holds in a format (null: nothing), as another program would
+  // read it, and who owns it and has it open.
+  const std::vector<std::uint8_t>* ClipboardData(std::uint32_t format) const;
+  Hwnd ClipboardOwner() const { return clipboard_.owner; }
+  bool ClipboardOpen() const { return clipboard_.openPid != 0; }
 
   // Where every program of this system was started from.
   void SetProgramPath(std::string path) { programPath_ = std::move(path); }
@@ -459,6 +501,21 @@ class SimSystem {
     std::optional<std::uint32_t> soundLengthMs;  // set by AddSoundFile
   };
   std::map<std::string, SimFile> files_;  // by folded name
+  std::set<std::string> directories_{"c:", "c:\\users", "c:\\users\\presenter",
+                                     "c:\\users\\presenter\\pictures"};  // folded
+  std::map<std::string, long> failCreateDirectory_;
+  std::vector<std::pair<Guid, std::string>> knownFolders_{
+      {kFolderIdPictures, "C:\\Users\\Presenter\\Pictures"}};
+  std::uint64_t diskFree_ = UINT64_MAX;
+  std::map<std::string, std::string> fileNames_;  // folded -> as written
+  SystemTime localStart_{2026, 12, 4, 10, 14, 3, 22, 0};
+  std::uint64_t localStartMs_ = 0;  // the clock's reading at localStart_
+  struct Clipboard {
+    std::uint32_t openPid = 0;  // the process whose thread has it open
+    Hwnd openWindow = 0;
+    Hwnd owner = 0;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> data;
+  } clipboard_;
   std::map<HCursor, SimCursor> cursors_;
   std::string programPath_ = "C:\\Program Files\\Tavrin\\tavrin.exe";
   HCursor nextCursor_ = 0x9000;

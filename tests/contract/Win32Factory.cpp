@@ -315,6 +315,26 @@ class OtherProcess final : public Platform {
   bool mciGetErrorStringA(std::uint32_t e, char* b, std::uint32_t n) override {
     return local_.mciGetErrorStringA(e, b, n);
   }
+  void GetLocalTime(SystemTime* t) override { local_.GetLocalTime(t); }
+  HResult SHGetKnownFolderPath(const Guid& id, std::uint32_t flags, Handle token,
+                               std::string* path) override {
+    return local_.SHGetKnownFolderPath(id, flags, token, path);
+  }
+  bool CreateDirectoryW(std::string_view path) override { return local_.CreateDirectoryW(path); }
+  HResult SavePngFile(std::string_view path, const gui::Bitmap& pixels) override {
+    return local_.SavePngFile(path, pixels);
+  }
+  bool OpenClipboard(Hwnd owner) override { return local_.OpenClipboard(owner); }
+  bool CloseClipboard() override { return local_.CloseClipboard(); }
+  bool EmptyClipboard() override { return local_.EmptyClipboard(); }
+  Handle SetClipboardData(std::uint32_t format, const std::vector<std::uint8_t>& data) override {
+    return local_.SetClipboardData(format, data);
+  }
+  bool GetClipboardData(std::uint32_t format, std::vector<std::uint8_t>* data) override {
+    return local_.GetClipboardData(format, data);
+  }
+  Hwnd GetClipboardOwner() override { return local_.GetClipboardOwner(); }
+  Hwnd GetOpenClipboardWindow() override { return local_.GetOpenClipboardWindow(); }
 
  private:
   bool Start() {

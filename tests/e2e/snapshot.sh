@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Ctrl+S and Ctrl+C on the overlay: a mark stamped with the device, then the
+# keys pressed as a presenter presses them. The PNG in the user's pictures
+# holds exactly what the overlay showed (pixel for pixel against a
+# screenshot of it), a second save in the same second gets its own name, the
+# overlay stays, and the picture reaches the X clipboard.
+# e2e-limit: 150
+# e2e-needs: receiver
+. "$(dirname "$0")/lib.sh"
+tv_hold_session
+
+W="$TAVRIN_SCREEN_WIDTH" H="$TAVRIN_SCREEN_HEIGHT"
+# Wine names the user's folder after the Unix user; its Pictures may be a
+# link into the home folder.
+pictures="$WINEPREFIX/drive_c/users/$(id -un)/Pictures"
+folder="$(readlink -f "$pictures")/Tavrin"
+log "saves go to $folder"
+rm -rf "$folder"
+
+# Something to save: a window of four coloured quadrants under the overlay.
+tv_target "Probe Target" 60 40 700 560
+tv_start_with_port ""
+tv_point_to 300 250 >/dev/null 2>&1 || probe setcursor 300 250 >/dev/null
+
+tv_send "key B"  # Mark, by default
+o="$(probe wait-visible TForm_Draw 5000)" || die "no overlay shows"
+hwnd="$(field "$o" hwnd)"
+tv_send "move 40 30; pause 150; click; pause 150"
+sleep 0.5
+
+# The keys go to the window with the keyboard focus: the overlay's, as it
+# shows in front.
+fg="$(probe foreground)"
+check_eq "the overlay is in front" "$hwnd" "$(field "$fg" hwnd)"
+focus="$(probe focus "$hwnd")"
+log "focus of the overlay's thread: $focus"
+check_eq "the overlay has its thread's keyboard focus" "$hwnd" "$(field "$focus" hwnd)"
+# Without a window manager X's focus follows the pointer (PointerRoot), and
+# Wine takes keys only into a window X has focused.
+xwin="$(xdotool search --name '^Form_Draw$' | head -n 1)"
+[ -n "$xwin" ] || die "no X window for the overlay"
+log "X's focus before: $(xdotool getwindowfocus 2>/dev/null || echo none)"
+timeout 5 xdotool windowfocus --sync "$xwin" || true
+check_eq "the overlay's X window has X's keyboard focus" "$xwin" "$(xdotool getwindowfocus 2>/dev/null)"
+
+shown="$(tv_screenshot snapshot-shown)"
+timeout 5 xdotool key ctrl+s
+end=$((SECONDS + 10))
+until compgen -G "$folder/*.png" >/dev/null || [ "$SECONDS" -ge "$end" ]; do sleep 0.2; done
+# The second in the same second, most of the time; either way a new file.
+timeout 5 xdotool key ctrl+s
+sleep 1
+mapfile -t files < <(cd "$folder" 2>/dev/null && ls -1 -- *.png)
+log "saved: ${files[*]}"
+check_eq "two saves, two files" 2 "${#files[@]}"
+# Both in one second: the second save is "... (2).png".
+for f in "${files[@]}"; do
+  check "$f is named with the date and time" \
+    bash -c '[[ "$1" =~ ^Tavrin\ [0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}-[0-9]{2}-[0-9]{2}(\ \(2\))?\.png$ ]]' _ "$f"
+done
+if [ "${#files[@]}" -ge 1 ]; then
+  file="$folder/${files[-1]}"
+  check_eq "the PNG is the screen's size" "$W $H" "$(identify -format '%w %h' "$file")"
+  off="$(compare -metric AE "$shown" "$file" null: 2>&1 | cut -d' ' -f1)"
+  check_eq "the PNG holds every pixel the overlay showed" 0 "$off"
+  [ "$off" = 0 ] || compare "$shown" "$file" "$TV_ARTIFACTS/snapshot-diff.png" 2>/dev/null
+  mark="$(convert "$file" -crop 32x32+340+280 -fill black +opaque '#ff0000' -format '%[fx:mean*w*h]' info:)"
+  check "the mark is in it ($mark red pixels)" test "${mark%.*}" -gt 40
+fi
+o="$(probe find-window TForm_Draw)"
+check_eq "the overlay still shows" 1 "$(field "$o" visible)"
+balloon="$(tv_screenshot snapshot-balloon)"
+log "balloon screenshot: $balloon"
+
+# Ctrl+C: what Wine offers X programs from the clipboard.
+timeout 5 xdotool key ctrl+c
+sleep 1
+targets="$(timeout 5 xclip -selection clipboard -t TARGETS -o 2>/dev/null | tr '\n' ' ')"
+log "the X clipboard offers: $targets"
+got=""
+for type in image/png image/bmp; do
+  case " $targets " in *" $type "*) ;; *) continue ;; esac
+  timeout 10 xclip -selection clipboard -t "$type" -o >"$TV_WORK/clipboard.${type#image/}" 2>/dev/null &&
+    got="$TV_WORK/clipboard.${type#image/}" && break
+done
+if [ -n "$got" ]; then
+  off="$(compare -metric AE "$shown" "$got" null: 2>&1 | cut -d' ' -f1)"
+  check_eq "the clipboard's picture ($(basename "$got")) is what the overlay showed" 0 "$off"
+else
+  fail "the X clipboard offers no picture after Ctrl+C (targets: $targets)"
+fi
+o="$(probe find-window TForm_Draw)"
+check_eq "the overlay still shows after the copy" 1 "$(field "$o" visible)"
+
+probe key 27
+probe wait-hidden TForm_Draw 5000 >/dev/null || fail "Escape did not close the overlay"
+
+# The last balloon (the second save's) shows by the tray icon once the
+# overlay, which stays on top of everything, is gone (under Wine it does not
+# show above the overlay); a click on its text opens the folder in the
+# shell's window.
+read -r tx ty tw th <<<"$(tv_tray_geometry)"
+[ -n "${th:-}" ] || die "no tray window"
+bx=$((tx + 100)) by=$((ty + th + 40))
+end=$((SECONDS + 10))
+until [ "$(tv_pixels_differ "$TV_ARTIFACTS/snapshot-shown.png" \
+  "$(tv_screenshot snapshot-after)" "$tx" $((ty + th + 20)) 300 40)" -gt 2000 ] ||
+  [ "$SECONDS" -ge "$end" ]; do sleep 0.3; done
+shell_windows() { probe list-windows '*' | grep 'visible=1' | grep -v 'class=TForm' | grep -i 'caption=.*Tavrin'; }
+before="$(shell_windows | wc -l)"
+xdotool mousemove "$bx" "$by" click 1
+end=$((SECONDS + 5))
+opened=""
+while [ -z "$opened" ] && [ "$SECONDS" -lt "$end" ]; do
+  sleep 0.5
+  opened="$(shell_windows | head -n 1)"
+  [ -n "$opened" ] || opened="$(pgrep -af 'Pictures.Tavrin' | grep -v -e pgrep -e snapshot.sh | head -n 1)"
+done
+# Measured, not held: under Wine 8 here nothing opened after the click (no
+# window, no process for the folder); the native tests hold the click to
+# the folder's opening.
+log "windows named Tavrin before the click: $before; opened after it: ${opened:-nothing}"
+tv_screenshot snapshot-folder >/dev/null
+check "the program still runs" tv_running "$TV_PID"
+# Wine's Pictures may be the home folder itself: leave nothing there.
+rm -rf "$folder"
+tv_finish
