@@ -21,11 +21,11 @@ namespace {
 // is the picture, since a program that paints slowly under the palette is
 // still a better picture than none.
 constexpr int kCaptureAttempts = 40;
+constexpr std::uint32_t kCaptureRetryMs = 5;
 
 // Keys of the overlay's own beyond the framework's.
 constexpr std::uint16_t kVkDelete = 0x2E;
 constexpr std::uint16_t kVkLShift = 0xA0;  // to VK_RMENU (0xA5): left and right modifiers
-constexpr std::uint32_t kCaptureRetryMs = 5;
 
 gui::FormDesign OverlayDesign(Platform& sys) {
   // Maximized: the form covers the primary screen from its corner.

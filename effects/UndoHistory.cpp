@@ -5,19 +5,43 @@
 
 namespace {
 
+// Past this many areas they go to the screen as the one rectangle around
+// them: each transfer has its cost, and that one costs at most a frame.
+constexpr std::size_t kMostAreas = 16;
+
 // The areas as few rectangles as the tiles' order allows: neighbours in a
-// row of tiles go as one.
+// row of tiles go as one, and so do equal runs in rows one under the other.
 void AddRuns(const std::vector<gui::IRect>& rects, std::vector<gui::IRect>& changed) {
+  std::vector<gui::IRect> runs;
   for (const gui::IRect& r : rects) {
-    if (!changed.empty()) {
-      gui::IRect& last = changed.back();
+    if (!runs.empty()) {
+      gui::IRect& last = runs.back();
       if (last.top == r.top && last.bottom == r.bottom && last.right == r.left) {
         last.right = r.right;
         continue;
       }
     }
-    changed.push_back(r);
+    runs.push_back(r);
   }
+  std::vector<gui::IRect> merged;
+  for (const gui::IRect& r : runs) {
+    const auto above = std::find_if(merged.rbegin(), merged.rend(), [&](const gui::IRect& m) {
+      return m.bottom == r.top && m.left == r.left && m.right == r.right;
+    });
+    if (above != merged.rend())
+      above->bottom = r.bottom;
+    else
+      merged.push_back(r);
+  }
+  if (merged.size() <= kMostAreas) {
+    changed.insert(changed.end(), merged.begin(), merged.end());
+    return;
+  }
+  gui::IRect all = merged.front();
+  for (const gui::IRect& r : merged)
+    all = {std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+           std::max(all.bottom, r.bottom)};
+  changed.push_back(all);
 }
 
 }  // namespace
@@ -31,8 +55,9 @@ void UndoHistory::Reset(int width, int height) {
   done_ = 0;
   open_ = false;
   bytes_ = 0;
-  savedBy_.assign(static_cast<std::size_t>(columns_) * rows_, 0);
-  touched_.assign(savedBy_.size(), false);
+  // New vectors, so that a history reset to nothing holds nothing.
+  savedBy_ = std::vector<std::uint64_t>(static_cast<std::size_t>(columns_) * rows_, 0);
+  touched_ = std::vector<bool>(savedBy_.size(), false);
 }
 
 gui::IRect UndoHistory::TileRect(int index) const {
@@ -162,26 +187,34 @@ bool UndoHistory::Clear(gui::Bitmap& layer, const gui::Bitmap& frozen,
   if (layer.Width() != width_ || layer.Height() != height_ || frozen.Width() != width_ ||
       frozen.Height() != height_)
     return false;
-  Step step;
-  step.clear = true;
-  std::vector<gui::IRect> rects;
+  // The tiles that differ first, so that the step takes its room at once.
+  std::vector<int> differ;
+  std::size_t pixels = 0;
   for (int index = 0; index < columns_ * rows_; ++index) {
     if (!touched_[static_cast<std::size_t>(index)]) continue;
     const gui::IRect r = TileRect(index);
-    const auto n = static_cast<std::size_t>(r.Width());
-    bool differs = false;
-    for (int y = r.top; y < r.bottom && !differs; ++y)
-      differs = std::memcmp(layer.Row(y) + r.left, frozen.Row(y) + r.left,
-                            n * sizeof(std::uint32_t)) != 0;
-    if (!differs) continue;
-    Save(step, layer, index);
+    const auto n = static_cast<std::size_t>(r.Width()) * sizeof(std::uint32_t);
     for (int y = r.top; y < r.bottom; ++y)
-      std::memcpy(layer.Row(y) + r.left, frozen.Row(y) + r.left, n * sizeof(std::uint32_t));
+      if (std::memcmp(layer.Row(y) + r.left, frozen.Row(y) + r.left, n) != 0) {
+        differ.push_back(index);
+        pixels += static_cast<std::size_t>(r.Width()) * static_cast<std::size_t>(r.Height());
+        break;
+      }
+  }
+  if (differ.empty()) return false;
+  Step step;
+  step.clear = true;
+  step.tiles.reserve(differ.size());
+  step.pixels.reserve(pixels);
+  std::vector<gui::IRect> rects;
+  for (const int index : differ) {
+    Save(step, layer, index);
+    const gui::IRect r = TileRect(index);
+    const auto n = static_cast<std::size_t>(r.Width()) * sizeof(std::uint32_t);
+    for (int y = r.top; y < r.bottom; ++y)
+      std::memcpy(layer.Row(y) + r.left, frozen.Row(y) + r.left, n);
     rects.push_back(r);
   }
-  if (step.tiles.empty()) return false;
-  step.pixels.shrink_to_fit();
-  step.tiles.shrink_to_fit();
   steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
   steps_.push_back(std::move(step));
   ++done_;

@@ -183,7 +183,9 @@ struct UndoResult {
 UndoResult UndoCost(const UndoTool& tool, int w, int h, std::uint32_t dpi, int events,
                     FrameCopy& copy) {
   OverlayDriver d(w, h);
+  // The monitor's new scale reaches the program as a display change.
   d.sys.SetMonitors({{{0, 0, w, h}, {0, 0, w, h - h / 12}, true, dpi}});
+  d.RunFor(100);
   for (int y = 0; y < h; ++y) {
     std::uint32_t* row = d.sys.Wallpaper().Row(y);
     for (int x = 0; x < w; ++x) row[x] = static_cast<std::uint32_t>(x * 2654435761u ^ y * 40503u);
