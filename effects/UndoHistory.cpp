@@ -1,6 +1,7 @@
 #include "effects/UndoHistory.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -23,15 +24,30 @@ void AddRuns(const std::vector<gui::IRect>& rects, std::vector<gui::IRect>& chan
     }
     runs.push_back(r);
   }
+  // The runs come row by row, left to right: each row's are held against
+  // the row above's as two sorted lists.
   std::vector<gui::IRect> merged;
+  std::vector<std::size_t> above, here;
+  int row = INT_MIN;
+  std::size_t next = 0;
   for (const gui::IRect& r : runs) {
-    const auto above = std::find_if(merged.rbegin(), merged.rend(), [&](const gui::IRect& m) {
-      return m.bottom == r.top && m.left == r.left && m.right == r.right;
-    });
-    if (above != merged.rend())
-      above->bottom = r.bottom;
-    else
-      merged.push_back(r);
+    if (r.top != row) {
+      above.swap(here);
+      here.clear();
+      next = 0;
+      row = r.top;
+    }
+    while (next < above.size() && merged[above[next]].left < r.left) ++next;
+    if (next < above.size()) {
+      gui::IRect& m = merged[above[next]];
+      if (m.left == r.left && m.right == r.right && m.bottom == r.top) {
+        m.bottom = r.bottom;
+        here.push_back(above[next++]);
+        continue;
+      }
+    }
+    merged.push_back(r);
+    here.push_back(merged.size() - 1);
   }
   if (merged.size() <= kMostAreas) {
     changed.insert(changed.end(), merged.begin(), merged.end());

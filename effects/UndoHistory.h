@@ -7,8 +7,8 @@
 // An undo swaps the saved tiles with the picture's, which puts back the
 // pixels from before the step exactly and leaves the step holding those
 // from after it, for the redo, which swaps them back. So a step costs the
-// tiles it touched once, whatever its undos and redos; a mark's stamp a few
-// KiB, a pinned lens of 300 pixels about 360 KiB. Replaying steps on the
+// tiles it touched once, whatever its undos and redos: a mark's stamp up to 9
+// KiB, a pinned lens of 300 pixels about 400 KiB. Replaying steps on the
 // frozen picture would keep less, but an undo would then take as long as
 // all the steps before it; a swap takes only the step's own area.
 //
