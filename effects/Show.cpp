@@ -25,6 +25,10 @@ namespace {
 constexpr std::uint32_t kCaptureBoundMs = 195;
 constexpr std::uint32_t kCaptureRetryMs = 5;
 
+// Keys of the overlay's own beyond the framework's.
+constexpr std::uint16_t kVkDelete = 0x2E;
+constexpr std::uint16_t kVkLShift = 0xA0;  // to VK_RMENU (0xA5): left and right modifiers
+
 gui::FormDesign OverlayDesign(Platform& sys) {
   // Maximized: the form covers the primary screen from its corner.
   return {.className = "TForm_Draw",
@@ -270,6 +274,7 @@ void TForm_Draw::FormShow() {
   if (Dpi == 0) Dpi = kDefaultDpi;
   // A stroke or a pin the last show was closed in the middle of ends there.
   PenDown = false;
+  History.Reset(ScreenWidth, ScreenHeight);
   for (auto& tool : tools_) tool->ShowBegins();
 
   bool loaded = true;
@@ -430,6 +435,7 @@ void TForm_Draw::ReleaseShowObjects() {
     if (object) sys.DeleteObject(object);
   CleanImage.reset();
   WorkImage.reset();
+  History.Reset(0, 0);
   if (shown_.surfaces) {
     if (DesktopDC) sys.ReleaseDC(DesktopWindow, DesktopDC);
     if (OverlayWindowDC) sys.ReleaseDC(shown_.window, OverlayWindowDC);
@@ -454,18 +460,100 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
 }
 
 void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned shift) {
-  // Ctrl+S saves and Ctrl+C copies what shows; the show goes on as it was,
-  // also through the Ctrl that begins the chord.
-  if (key == kVkControl) return;
-  if ((shift & gui::kSsCtrl) && (key == 'S' || key == 'C')) {
-    key == 'S' ? snapshot::SaveShown(program_, *this) : snapshot::CopyShown(program_, *this);
+  if (OverlayKey(key, shift)) {
     key = 0;
     return;
   }
   if (key == gui::kVkEscape) Close();
-  // Any key, Esc or not: the dispatcher no longer counts the overlay as its
-  // own, so the next overlay key starts a new show.
+  // Any other key, Esc or not: the dispatcher no longer counts the overlay
+  // as its own, so the next overlay key starts a new show.
   program_.OverlayVisible = false;
+}
+
+bool TForm_Draw::OverlayKey(std::uint16_t key, unsigned shift) {
+  // The modifiers come down first, each a key of its own: they must not end
+  // the show's ownership before the key they go with arrives.
+  if (key == gui::kVkShift || key == gui::kVkControl || key == gui::kVkMenu ||
+      (key >= kVkLShift && key <= kVkRMenu))
+    return true;
+  // Ctrl+Alt is AltGr on many layouts, where it types letters.
+  if (shift & gui::kSsAlt) return false;
+  if (!(shift & gui::kSsCtrl)) {
+    if (key != kVkDelete) return false;
+    ClearDrawing();
+    return true;
+  }
+  switch (key) {
+    case 'Z':
+      if (shift & gui::kSsShift)
+        RedoStep();
+      else
+        UndoStep();
+      return true;
+    case 'Y': RedoStep(); return true;
+    // Saves and copies what shows; the show goes on as it was.
+    case 'S': snapshot::SaveShown(program_, *this); return true;
+    case 'C': snapshot::CopyShown(program_, *this); return true;
+    default: return false;
+  }
+}
+
+template <class Change>
+bool TForm_Draw::ChangeLayer(Change change) {
+  // A stroke still being drawn ends as a step of its own first.
+  PenDown = false;
+  History.EndStep();
+  Platform& sys = program_.sys;
+  std::vector<gui::IRect> changed;
+  bool done = false;
+  switch (program_.OverlayMode) {
+    case 1:  // Mark
+    case 5:  // Pen
+      // Stamps and strokes are on the window only, over Image_Draw's picture.
+      if (gui::Bitmap* window = sys.WindowSurface(Handle())) {
+        done = change(*window, Image_Draw.Picture(), changed);
+        for (const gui::IRect& r : changed) sys.PresentWindowPixels(Handle(), *window, r);
+      }
+      break;
+    case 8:  // Rectangle: fixed boxes are in Image_Draw's picture
+      if (!picture_ || !Image_Draw.HasPicture()) break;
+      Image_Draw.EditPicture([&](gui::Bitmap& picture) {
+        done = change(picture, *picture_, changed);
+        return gui::IRect{};
+      });
+      for (const gui::IRect& r : changed) Image_Draw.EditPicture([&](gui::Bitmap&) { return r; });
+      break;
+    case 9: {  // Magnifier: pinned lenses are on WorkSurface2
+      gui::Bitmap* pinned = sys.MemoryDcPixels(WorkSurface2);
+      const gui::Bitmap* grab = sys.MemoryDcPixels(CaptureSurface);
+      if (!pinned || !grab) break;
+      done = change(*pinned, *grab, changed);
+      if (done) ToolOf(9)->LayerRestored(changed);
+      break;
+    }
+    default: break;
+  }
+  return done;
+}
+
+bool TForm_Draw::UndoStep() {
+  return ChangeLayer([&](gui::Bitmap& layer, const gui::Bitmap&, std::vector<gui::IRect>& changed) {
+    return History.Undo(layer, changed);
+  });
+}
+
+bool TForm_Draw::RedoStep() {
+  return ChangeLayer(
+      [&](gui::Bitmap& layer, const gui::Bitmap& frozen, std::vector<gui::IRect>& changed) {
+        return History.Redo(layer, frozen, changed);
+      });
+}
+
+bool TForm_Draw::ClearDrawing() {
+  return ChangeLayer(
+      [&](gui::Bitmap& layer, const gui::Bitmap& frozen, std::vector<gui::IRect>& changed) {
+        return History.Clear(layer, frozen, changed);
+      });
 }
 
 void TForm_Draw::Image_DrawMouseDown(gui::MouseButton button, unsigned shift, int x, int y) {
@@ -482,7 +570,11 @@ void TForm_Draw::Image_DrawMouseMove(unsigned shift, int x, int y) {
   if (OverlayTool* tool = ToolOf(program_.OverlayMode)) tool->MouseMove(shift, x, y);
 }
 
-void TForm_Draw::Image_DrawMouseUp(gui::MouseButton, unsigned, int, int) { PenDown = false; }
+void TForm_Draw::Image_DrawMouseUp(gui::MouseButton, unsigned, int, int) {
+  PenDown = false;
+  // A stroke is one step, from its press to its release.
+  History.EndStep();
+}
 
 void TForm_Draw::NudgePointer() {
   Platform& sys = program_.sys;

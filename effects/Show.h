@@ -3,12 +3,14 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/Program.h"
+#include "effects/UndoHistory.h"
 #include "gui/Form.h"
 #include "gui/Timer.h"
 
@@ -22,6 +24,9 @@ class OverlayTool {
   virtual void MouseMove(unsigned /*shift*/, int /*x*/, int /*y*/) {}
   // A show begins: what a press of the last show left pending goes.
   virtual void ShowBegins() {}
+  // An undo, redo or clear changed the tool's drawn layer in areas: what
+  // the tool shows from it there is shown again.
+  virtual void LayerRestored(const std::vector<gui::IRect>& /*areas*/) {}
   // Compose and show every frame whole, the way the tool's plain scheme
   // reads: the reference the partial frames are held to.
   bool wholeFrames = false;
@@ -102,6 +107,13 @@ class TForm_Draw : public gui::Form {
   void FormShow();
   void FormClose(gui::CloseAction& action);
   void FormKeyDown(std::uint16_t& key, unsigned shift);
+  // Ctrl+Z, Ctrl+Y (or Ctrl+Shift+Z) and Delete on the overlay: the last
+  // step drawn in this show taken back, brought again, or everything drawn
+  // cleared back to the frozen picture (one step). False when there was
+  // nothing to do.
+  bool UndoStep();
+  bool RedoStep();
+  bool ClearDrawing();
   void Image_DrawMouseDown(gui::MouseButton button, unsigned shift, int x, int y);
   void Image_DrawMouseMove(unsigned shift, int x, int y);
   void Image_DrawMouseUp(gui::MouseButton button, unsigned shift, int x, int y);
@@ -169,6 +181,9 @@ class TForm_Draw : public gui::Form {
   bool RectangleDragging = false;
   int RectanglePenWidth = 0;  // 0 draws a one-pixel line
   CanvasPen canvasPen;
+  // What this show's clicks left on the picture, step by step: the layer of
+  // the mode (DrawnLayer) before each step.
+  UndoHistory History;
   // The countdown; program-wide, so a show's values stay until the next one.
   std::int32_t CountdownMinutes = 10, CountdownSeconds = 59;
   // The mark cursor loaded for each MarkChoice, kept for the run.
@@ -217,6 +232,15 @@ class TForm_Draw : public gui::Form {
   void ReleaseShowObjects();
   void ReleaseCapture();
   OverlayTool* ToolOf(int mode);
+  // The keys that keep the overlay and its state: handled here, true.
+  bool OverlayKey(std::uint16_t key, unsigned shift);
+  // Runs change(layer, frozen, changed) on the pixels the mode's tool draws
+  // its steps on (the window's for Mark and Pen, Image_Draw's picture for
+  // Rectangle, the pinned layer for Magnifier) and the frozen picture they
+  // started from, then shows the areas it changed. False for a mode that
+  // draws no steps, or when change does.
+  template <class Change>
+  bool ChangeLayer(Change change);
 
   Program& program_;
   std::optional<gui::Bitmap> picture_;  // the screen's picture shows start from

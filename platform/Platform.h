@@ -924,6 +924,11 @@ class ScreenOps {
   // and where the window framework composes its frames. Null for any other
   // window (the desktop, other programs' windows, a window that has gone).
   gui::Bitmap* WindowSurface(Hwnd hwnd);
+  // The pixels of the colour bitmap selected into one of this program's
+  // memory device contexts, drawn on in place (a DIB section's bits, in
+  // the system's terms). Null for a window's context, or one that holds no
+  // colour bitmap.
+  gui::Bitmap* MemoryDcPixels(Hdc dc);
   // Live device contexts and GDI objects (bitmaps, pens, brushes; not the
   // stock ones) of this program; an object deleted while still selected
   // counts until it is selected out.

@@ -49,6 +49,7 @@ bool ScreenOps::GetDIBits(Hdc dc, HGdiObj b, gui::Bitmap& out) {
   return gdi_->GetDIBits(dc, b, out);
 }
 gui::Bitmap* ScreenOps::WindowSurface(Hwnd h) { return gdi_->WindowSurface(h); }
+gui::Bitmap* ScreenOps::MemoryDcPixels(Hdc dc) { return gdi_->MemoryDcPixels(dc); }
 int ScreenOps::DcCount() const { return gdi_->DcCount(); }
 int ScreenOps::GdiObjectCount() const { return gdi_->GdiObjectCount(); }
 
@@ -239,6 +240,14 @@ bool SoftGdi::GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out) {
   if (!FindDc(dc) || !b) return false;
   out = b->pixels;
   return true;
+}
+
+gui::Bitmap* SoftGdi::MemoryDcPixels(Hdc dc) {
+  Dc* d = FindDc(dc);
+  if (!d || d->window) return nullptr;
+  BitmapObject* b = Find<BitmapObject>(d->bitmap);
+  // A monochrome bitmap holds black and white only: no place for colours.
+  return b && !b->mono ? &b->pixels : nullptr;
 }
 
 // ---- drawing ---------------------------------------------------------------------------

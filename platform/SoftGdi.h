@@ -41,6 +41,7 @@ class SoftGdi {
   bool GetDIBits(Hdc dc, HGdiObj bitmap, gui::Bitmap& out);
 
   gui::Bitmap* WindowSurface(Hwnd hwnd);
+  gui::Bitmap* MemoryDcPixels(Hdc dc);
   int DcCount() const { return static_cast<int>(dcs_.size()); }
   int GdiObjectCount() const { return static_cast<int>(objects_.size()) - kStockObjects; }
 

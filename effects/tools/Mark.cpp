@@ -46,9 +46,12 @@ void MarkTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
     if (!stamp) return;
     MarkIcon = *stamp;
     DrawOnWindow(program_.sys, form_.Handle(), [&](gui::Bitmap& pixels) {
+      const gui::IRect stamped{x, y, x + MarkIcon.color.Width(), y + MarkIcon.color.Height()};
+      form_.History.Touch(pixels, stamped);
       gui::raster::DrawMasked(pixels, x, y, MarkIcon);
-      return gui::IRect{x, y, x + MarkIcon.color.Width(), y + MarkIcon.color.Height()};
+      return stamped;
     });
+    form_.History.EndStep();  // a stamp is a step
     return;
   }
   // Past the three marks the choice keeps rising (saturating) and the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "effects/tools/ToolCanvas.h"
@@ -16,11 +17,31 @@ int PenTool::CanvasWidthFor(std::int32_t penSize, std::uint32_t dpi) {
       std::clamp<std::int64_t>(gui::ScaleForDpi(WidthFor(penSize), dpi), INT_MIN, INT_MAX));
 }
 
+void PenTool::Keep(const gui::Bitmap& pixels, int x0, int y0, int x1, int y1, std::int64_t width) {
+  // The stroke's step (its release ends it) keeps what the segment covers:
+  // a long diagonal piece by piece, so that it keeps a band along the
+  // segment and not the whole box around it. A pixel more each side covers
+  // the rounding of the pieces' ends (and a one-pixel line's steps).
+  const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0;
+  const int pieces =
+      std::clamp(static_cast<int>(std::hypot(dx, dy) / (2 * UndoHistory::kTile)), 1, 4096);
+  int ax = x0, ay = y0;
+  for (int k = 1; k <= pieces; ++k) {
+    const int bx = static_cast<int>(std::lround(x0 + dx * k / pieces)),
+              by = static_cast<int>(std::lround(y0 + dy * k / pieces));
+    form_.History.Touch(
+        pixels, PenLineBounds(pixels, ax, ay, bx, by, std::max<std::int64_t>(width, 1) + 2));
+    ax = bx;
+    ay = by;
+  }
+}
+
 void PenTool::Stroke(int x, int y) {
   const CanvasPen& pen = form_.canvasPen;
   const RasterMode mode = pen.mode == PenMode::Mask ? RasterMode::Mask : RasterMode::Copy;
   // Strokes go to the window only: a repaint shows the clean picture again.
   DrawOnWindow(program_.sys, form_.Handle(), [&](gui::Bitmap& pixels) {
+    Keep(pixels, form_.LastX, form_.LastY, x, y, pen.width);
     return PenLine(pixels, form_.LastX, form_.LastY, x, y, pen.width, pen.color, mode);
   });
 }
@@ -93,8 +114,12 @@ void RectangleTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
   if (!box.Empty() && form_.Image_Draw.HasPicture()) {
     const gui::Color colour = program_.Settings.RectangleColor;
     form_.Image_Draw.EditPicture([&](gui::Bitmap& picture) {
+      // The step keeps only what the outline covers.
+      for (const gui::IRect& band : FrameBands(box, OutlineWidth(form_)))
+        form_.History.Touch(picture, band);
       return FrameRectWidth(picture, box, OutlineWidth(form_), colour);
     });
+    form_.History.EndStep();
   }
   band.SetBounds(band.Left(), band.Top(), 0, 0);
   form_.RectangleDragging = false;

@@ -21,6 +21,7 @@ class PenTool : public OverlayTool {
 
  private:
   void Stroke(int x, int y);
+  void Keep(const gui::Bitmap& pixels, int x0, int y0, int x1, int y1, std::int64_t width);
   TForm_Draw& form_;
   Program& program_;
 };

@@ -96,6 +96,33 @@ std::vector<gui::IRect> ShapesChange(const Shapes& before, const Shapes& after,
   return out;
 }
 
+namespace {
+
+// A pen wider than twice the screen's extent around the segment covers
+// every pixel already; the cap keeps the arithmetic finite.
+double PenRadius(const gui::Bitmap& dst, std::int64_t width) {
+  const std::int64_t cap = 2 * (std::int64_t{dst.Width()} + dst.Height()) + 4;
+  return static_cast<double>(std::min(width, cap)) / 2.0;
+}
+
+}  // namespace
+
+gui::IRect PenLineBounds(const gui::Bitmap& dst, int x0, int y0, int x1, int y1,
+                         std::int64_t width) {
+  if (width <= 1)
+    return gui::Intersect(
+        OrderedRect(std::min(x0, x1), std::min(y0, y1), std::int64_t{std::max(x0, x1)} + 1,
+                    std::int64_t{std::max(y0, y1)} + 1),
+        dst.Bounds());
+  const double r = PenRadius(dst, width);
+  const double ax = x0, ay = y0, bx = x1, by = y1;
+  return gui::Intersect(OrderedRect(static_cast<std::int64_t>(std::floor(std::min(ax, bx) - r)),
+                                    static_cast<std::int64_t>(std::floor(std::min(ay, by) - r)),
+                                    static_cast<std::int64_t>(std::ceil(std::max(ax, bx) + r)) + 1,
+                                    static_cast<std::int64_t>(std::ceil(std::max(ay, by) + r)) + 1),
+                        dst.Bounds());
+}
+
 gui::IRect PenLine(gui::Bitmap& dst, int x0, int y0, int x1, int y1, std::int64_t width,
                    gui::Color colour, RasterMode mode) {
   const std::uint32_t device = gui::Bitmap::ToDevice(colour);
@@ -116,23 +143,12 @@ gui::IRect PenLine(gui::Bitmap& dst, int x0, int y0, int x1, int y1, std::int64_
       if (e2 >= dy) err += dy, cx += sx;
       if (e2 <= dx) err += dx, cy += sy;
     }
-    return gui::Intersect(
-        OrderedRect(std::min(x0, x1), std::min(y0, y1), std::int64_t{std::max(x0, x1)} + 1,
-                    std::int64_t{std::max(y0, y1)} + 1),
-        dst.Bounds());
+    return PenLineBounds(dst, x0, y0, x1, y1, width);
   }
-  // A pen wider than twice the screen's extent around the segment covers
-  // every pixel already; the cap keeps the arithmetic finite.
-  const std::int64_t cap = 2 * (std::int64_t{dst.Width()} + dst.Height()) + 4;
-  const double r = static_cast<double>(std::min(width, cap)) / 2.0;
+  const double r = PenRadius(dst, width);
   const double ax = x0, ay = y0, bx = x1, by = y1;
   const double lx = bx - ax, ly = by - ay, len2 = lx * lx + ly * ly;
-  const gui::IRect box =
-      gui::Intersect(OrderedRect(static_cast<std::int64_t>(std::floor(std::min(ax, bx) - r)),
-                                 static_cast<std::int64_t>(std::floor(std::min(ay, by) - r)),
-                                 static_cast<std::int64_t>(std::ceil(std::max(ax, bx) + r)) + 1,
-                                 static_cast<std::int64_t>(std::ceil(std::max(ay, by) + r)) + 1),
-                     dst.Bounds());
+  const gui::IRect box = PenLineBounds(dst, x0, y0, x1, y1, width);
   for (int py = box.top; py < box.bottom; ++py)
     for (int px = box.left; px < box.right; ++px) {
       double t = len2 > 0 ? ((px - ax) * lx + (py - ay) * ly) / len2 : 0;

@@ -60,6 +60,9 @@ std::vector<gui::IRect> Subtract(const gui::IRect& a, const gui::IRect& b);
 // the segment, which gives round ends and joins. Returns the changed part.
 gui::IRect PenLine(gui::Bitmap& dst, int x0, int y0, int x1, int y1, std::int64_t width,
                    gui::Color colour, RasterMode mode);
+// The part of dst that PenLine with the same ends and width may change.
+gui::IRect PenLineBounds(const gui::Bitmap& dst, int x0, int y0, int x1, int y1,
+                         std::int64_t width);
 
 // Draws on the pixels the overlay window shows and hands the changed part
 // to the system. draw takes the window's pixels and returns what it changed.

@@ -1,6 +1,7 @@
 #include "effects/tools/ZoomMagnifier.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tools {
 
@@ -100,7 +101,7 @@ void MagnifierTool::MouseMove(unsigned, int x, int y) {
   const bool pin = PinLens;
   // The same lens in the same place showing the same area: the same frame.
   const platform::Point source{sx, sy};
-  if (!whole && !pin && lens == lens_ && source == source_) return;
+  if (!whole && !pin && !std::exchange(stale_, false) && lens == lens_ && source == source_) return;
   source_ = source;
   if (wholeFrames) {
     // Start from the pinned layer: at first a copy of the grab.
@@ -114,14 +115,36 @@ void MagnifierTool::MouseMove(unsigned, int x, int y) {
   sys.StretchBlt(form_.WorkSurface1, lx, ly, s, s, form_.CaptureSurface, sx, sy, from, from,
                  kSrcCopy);
   if (pin) {
+    // A pinned lens is a step: the pinned layer keeps what it covers.
+    if (const gui::Bitmap* pinned = sys.MemoryDcPixels(form_.WorkSurface2))
+      form_.History.Touch(*pinned, lens);
     sys.StretchBlt(form_.WorkSurface2, lx, ly, s, s, form_.CaptureSurface, sx, sy, from, from,
                    kSrcCopy);
     Frame(form_.WorkSurface2, lx, ly, s);
+    form_.History.EndStep();
     PinLens = false;
   }
   Frame(form_.WorkSurface1, lx, ly, s);
   PresentChange(form_.WorkSurface1, lens_, lens, whole);
   lens_ = lens;
+}
+
+void MagnifierTool::LayerRestored(const std::vector<gui::IRect>& areas) {
+  if (!Ready()) return;
+  Platform& sys = program_.sys;
+  for (const gui::IRect& a : areas)
+    sys.BitBlt(form_.WorkSurface1, a.left, a.top, a.Width(), a.Height(), form_.WorkSurface2, a.left,
+               a.top, kSrcCopy);
+  // The live lens again where the pointer is, over the layer as it is now;
+  // a pin still waiting for its move waits on.
+  Point p;
+  if (sys.GetCursorPos(&p)) {
+    stale_ = true;
+    const bool pin = std::exchange(PinLens, false);
+    MouseMove(0, p.x - form_.DesktopRect.left, p.y - form_.DesktopRect.top);
+    PinLens = pin;
+  }
+  for (const gui::IRect& a : areas) Present(form_.WorkSurface1, a);
 }
 
 void MagnifierTool::MouseDown(gui::MouseButton button, unsigned, int, int) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "effects/tools/SurfaceTool.h"
 
@@ -33,6 +34,7 @@ class MagnifierTool : public SurfaceTool {
   void MouseDown(gui::MouseButton button, unsigned shift, int x, int y) override;
   void MouseMove(unsigned shift, int x, int y) override;
   void ShowBegins() override { PinLens = false; }
+  void LayerRestored(const std::vector<gui::IRect>& areas) override;
 
   static constexpr std::int32_t LensFactor = 2;
   std::int32_t LensSize = 300;  // kept for the run
@@ -43,6 +45,7 @@ class MagnifierTool : public SurfaceTool {
   void Frame(platform::Hdc surface, int left, int top, std::int32_t size);
   gui::IRect lens_;         // where WorkSurface1 holds the live lens now
   platform::Point source_;  // the corner of the area it shows
+  bool stale_ = false;      // the next frame is composed even in the same place
 };
 
 }  // namespace tools

@@ -6,7 +6,10 @@
 // put on the screen. A tool whose event costs more than three such copies
 // is marked, and the program then exits with 1; so does a tool whose events
 // change nothing on the screen, since its figure would time no frame.
-//   tavrin_toolbench [events] [tool]    (tool: part of a name, e.g. Zoom)
+// Then what undo costs after 200 steps of each tool that draws steps: the
+// undo state's size, and one undo's time beside a whole-frame copy.
+//   tavrin_toolbench [events] [tool]    (tool: part of a name, e.g. Zoom;
+//                                        "undo": the undo figures alone)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -127,11 +130,122 @@ Result Cost(const Tool& tool, int w, int h, int events, FrameCopy& copy) {
   return r;
 }
 
+// ---- undo ------------------------------------------------------------------------
+
+constexpr int kUndoSteps = 200;
+constexpr std::uint8_t kVkDelete = 0x2E;
+
+struct UndoTool {
+  const char* name;
+  unsigned code;
+  // The i-th step of a presenter's drawing, at (x, y).
+  void (*step)(OverlayDriver&, int x, int y);
+};
+
+const UndoTool kUndoTools[] = {
+    {"Mark", 0,
+     [](OverlayDriver& d, int x, int y) {
+       d.Move(x, y);
+       d.Press(false);
+     }},
+    // An underline of 320 pixels in eight moves, with a turn.
+    {"Pen", 4,
+     [](OverlayDriver& d, int x, int y) {
+       d.Move(x, y);
+       d.Button(false, true);
+       for (int k = 1; k <= 8; ++k) d.Move(x + 40 * k, y + (k % 2 ? 12 : -4));
+       d.Button(false, false);
+     }},
+    {"Rectangle", 7,
+     [](OverlayDriver& d, int x, int y) {
+       d.Move(x, y);
+       d.Press(false);
+       d.Move(x + 400, y + 250);
+       d.Press(false);
+     }},
+    {"Magnifier", 8,
+     [](OverlayDriver& d, int x, int y) {
+       d.Move(x, y);
+       d.Press(false);
+       d.Move(x + 2, y + 1);
+     }},
+};
+
+struct UndoResult {
+  std::size_t bytes = 0, kept = 0;  // after the steps; steps still undoable
+  double undoUs = 0, ratio = 0;     // one undo, input to the screen; over a copy
+  double clearUs = 0, unclearUs = 0;
+};
+
+// kUndoSteps steps of a tool spread over the screen; then undos of the last
+// step (each redone untimed), each beside a whole-frame copy; then Delete
+// and its undo.
+UndoResult UndoCost(const UndoTool& tool, int w, int h, std::uint32_t dpi, int events,
+                    FrameCopy& copy) {
+  OverlayDriver d(w, h);
+  // The monitor's new scale reaches the program as a display change.
+  d.sys.SetMonitors({{{0, 0, w, h}, {0, 0, w, h - h / 12}, true, dpi}});
+  d.RunFor(100);
+  for (int y = 0; y < h; ++y) {
+    std::uint32_t* row = d.sys.Wallpaper().Row(y);
+    for (int x = 0; x < w; ++x) row[x] = static_cast<std::uint32_t>(x * 2654435761u ^ y * 40503u);
+  }
+  d.Open(tool.code, w / 2, h / 2);
+  for (int i = 0; i < kUndoSteps; ++i)
+    tool.step(d, 60 + (i * 397) % (w - 600), 60 + (i * 229) % (h - 700));
+  d.Move(w - 700, h - 700);
+  UndoResult r;
+  r.bytes = d.overlay().History.Bytes();
+  r.kept = d.overlay().History.UndoSteps();
+  std::vector<double> t, q;
+  for (int k = 0; k < events; ++k) {
+    t.push_back(Micros([&] { d.h.PressKey('Z', true); }));
+    q.push_back(t.back() / std::max(copy.Time(), 1e-3));
+    d.h.PressKey('Y', true);
+  }
+  r.undoUs = Median(t);
+  r.ratio = Median(q);
+  r.clearUs = Micros([&] { d.h.PressKey(kVkDelete); });
+  r.unclearUs = Micros([&] { d.h.PressKey('Z', true); });
+  return r;
+}
+
+void PrintUndo(int events) {
+  std::printf(
+      "\nundo after %d steps of each tool (4K at 200%% scale, 1080p at 100%%): the undo "
+      "state's size,\nthe steps it still holds, one undo of the last step (input to the screen, "
+      "median of %d) and\nits ratio to a whole-frame copy, Delete and the undo of that clear\n",
+      kUndoSteps, events);
+  std::printf("%-10s %-9s %10s %5s %9s %6s %10s %10s\n", "tool", "screen", "state MiB", "steps",
+              "undo us", "ratio", "Delete us", "unclear us");
+  const struct {
+    int w, h;
+    std::uint32_t dpi;
+    const char* name;
+  } screens[] = {{1920, 1080, 96, "1920x1080"}, {3840, 2160, 192, "3840x2160"}};
+  for (const auto& sc : screens) {
+    FrameCopy copy(sc.w, sc.h);
+    std::vector<double> copies;
+    for (int k = 0; k < 9; ++k) copies.push_back(copy.Time());
+    for (const UndoTool& tool : kUndoTools) {
+      const UndoResult r = UndoCost(tool, sc.w, sc.h, sc.dpi, events, copy);
+      std::printf("%-10s %-9s %10.1f %5zu %9.0f %6.2f %10.0f %10.0f\n", tool.name, sc.name,
+                  static_cast<double>(r.bytes) / (1 << 20), r.kept, r.undoUs, r.ratio, r.clearUs,
+                  r.unclearUs);
+    }
+    std::printf("%-10s %-9s whole-frame copy %.0f us (median)\n", "", sc.name, Median(copies));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int events = argc > 1 ? std::max(std::atoi(argv[1]), 3) : 40;
   const std::string only = argc > 2 ? argv[2] : "";
+  if (only == "undo") {
+    PrintUndo(events);
+    return 0;
+  }
   const auto move = [](int w, int h) {
     return [w, h](OverlayDriver& d, int i) { Step(d, i, w, h); };
   };
@@ -208,5 +322,6 @@ int main(int argc, char** argv) {
       "over the\nwhole-frame copy timed right after it, '!' above %.0f; pixels: the fewest "
       "screen pixels one of %d\nevents changed, '?' when one changed none\n",
       events, kMostCopies, kCheckEvents);
+  if (only.empty()) PrintUndo(events);
   return over || idle ? 1 : 0;
 }
