@@ -15,13 +15,15 @@
 #          comes with the presenter's next move), the overlay covering the
 #          screen);
 #   close  the same key again -> the screen as it was.
-# The least program (tools/winprobe/leastshow) polls the port every 50 ms
-# and on a key captures the screen and shows it dimmed (or enlarged, or a
-# plain field with digits) in a topmost full-screen window; each effect is
-# set beside the least program's figure for its kind of frame, and the
-# ratio is frame over that. tools/winprobe/showprobe does the timing inside
-# Wine on one clock (see its header). The run has a Wine environment of its
-# own under <build>/bench-show-suite.
+# The least program (tools/winprobe/leastshow) on a key captures the screen
+# and shows it dimmed (or enlarged, or a plain field with digits) in a
+# topmost full-screen window. It runs in two forms: "least" waits on the
+# port as the program does (woken as the byte arrives), "least poll" polls
+# it every 50 ms; each effect is set beside the waiting form's figure for
+# its kind of frame, and the ratio is frame over that (for the polling form
+# too: its frame over the waiting form's). tools/winprobe/showprobe does
+# the timing inside Wine on one clock (see its header). The run has a Wine
+# environment of its own under <build>/bench-show-suite.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -76,35 +78,43 @@ measure() {  # key, changes|still, log name -> the probe's summary line
 }
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 
-# The least program first, one run per kind of frame, on the program's port.
+# The least program first, one run per kind of frame and form, on the
+# program's port.
 declare -A least_line
 for kind in dim zoom field; do
-  (exec "$WINE" "$least_exe" '\\.\COM2' "$kind") >"$suite/logs/least-$kind.log" 2>&1 </dev/null &
-  least=$!
-  probe wait-window LeastShow 30000 >/dev/null || { echo "bench-show: leastshow did not start" >&2; exit 1; }
-  least_line[$kind]="$(measure B changes "least-$kind")"
-  tavrin_end "$least"
-  least=
+  for form in event poll; do
+    (exec "$WINE" "$least_exe" '\\.\COM2' "$kind" "$form") >"$suite/logs/least-$kind-$form.log" 2>&1 </dev/null &
+    least=$!
+    probe wait-window LeastShow 30000 >/dev/null || { echo "bench-show: leastshow did not start" >&2; exit 1; }
+    least_line[$kind-$form]="$(measure B changes "least-$kind-$form")"
+    tavrin_end "$least"
+    least=
+  done
 done
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 tavrin_bench_start "$exe" "$suite/logs/tavrin.log" || { echo "bench-show: the program did not start" >&2; exit 1; }
 sleep 1
 
 echo "overlay effects under Wine at ${W}x$H with a window manager ($shows shows each; ms):"
-printf '%-11s %7s %7s %7s  %-12s %7s %6s\n' effect frame p90 close "least" frame ratio
+printf '%-16s %7s %7s %7s  %-12s %7s %6s\n' effect frame p90 close "least" frame ratio
 for kind in dim zoom field; do
-  l="${least_line[$kind]:-}"
-  printf '%-11s %7s %7s %7s\n' "least $kind" "$(field frame_median "$l")" "$(field frame_p90 "$l")" \
-    "$(field close_median "$l")"
+  for form in event poll; do
+    l="${least_line[$kind-$form]:-}"
+    f="$(field frame_median "$l")"
+    name="least $kind"; [ "$form" = poll ] && name="$name poll"
+    printf '%-16s %7s %7s %7s  %-12s %7s %6s\n' "$name" "${f:--}" "$(field frame_p90 "$l")" \
+      "$(field close_median "$l")" "least $kind" "$(field frame_median "${least_line[$kind-event]:-}")" \
+      "$(ratio "$f" "$(field frame_median "${least_line[$kind-event]:-}")")"
+  done
 done
 # effect, key, how its first frame shows, the least program's kind of frame
 while read -r name k how kind; do
   line="$(measure "$k" "$how" "$name")"
   f="$(field frame_median "$line")"
-  lf="$(field frame_median "${least_line[$kind]:-}")"
-  ratio="$(awk -v a="$f" -v b="$lf" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a / b; else print "-" }')"
-  printf '%-11s %7s %7s %7s  %-12s %7s %6s\n' "${name//_/ }" "${f:--}" "$(field frame_p90 "$line")" \
-    "$(field close_median "$line")" "least $kind" "${lf:--}" "$ratio"
+  lf="$(field frame_median "${least_line[$kind-event]:-}")"
+  printf '%-16s %7s %7s %7s  %-12s %7s %6s\n' "${name//_/ }" "${f:--}" "$(field frame_p90 "$line")" \
+    "$(field close_median "$line")" "least $kind" "${lf:--}" "$(ratio "$f" "$lf")"
 done <<'EOF'
 Mark B still dim
 Reveal C still dim
