@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/Settings.h"
+#include "core/ShowTrace.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
@@ -53,6 +54,8 @@ struct Program {
   // The main window's player (MediaPlayer1), which the overlay's close also
   // stops; handed over by the main window before its first effect.
   gui::TMediaPlayer* MainPlayer = nullptr;
+  // The steps of each overlay show, timed when the benchmark asks.
+  ShowTrace Trace;
 };
 
 // Shows effect code's icon on an image control, rendered through the
