@@ -1,5 +1,7 @@
 #include "app/Entry.h"
 
+#include <cstdlib>
+
 #include "app/Main.h"
 #include "core/Program.h"
 #include "dialogs/About.h"
@@ -26,6 +28,10 @@ int RunTavrin(platform::Platform& sys, gui::Backend& ui) {
     return 0;
   }
   Program program(app);
+  // The show benchmark's trace, named by the environment it starts the
+  // program in.
+  if (const char* trace = std::getenv("TAVRIN_SHOW_TRACE"); trace && *trace)
+    program.Trace.WriteTo(trace);
   try {
     app.Initialize();
     program.CreateWindows();

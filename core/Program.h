@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Settings.h"
+#include "core/ShowTrace.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
 #include "gui/ImageList.h"
@@ -68,6 +69,9 @@ struct Program {
   // Shows one; set by the main window once its tray icon is there (before
   // that, and without a notification area, a balloon shows nowhere).
   std::function<void(Balloon)> ShowBalloon;
+
+  // The steps of each overlay show, timed when the benchmark asks.
+  ShowTrace Trace;
 };
 
 // Shows effect code's icon on an image control, rendered through the

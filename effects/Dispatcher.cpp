@@ -89,6 +89,7 @@ void EffectDispatcher::OverlayEffect(int mode) {
     CloseOverlay();
     return;
   }
+  program_.Trace.Begin(mode);
   // Also an overlay that a key other than Esc left on the screen: every show
   // starts from a fresh capture and the last one's objects are released.
   if (program_.OverlayVisible || w_.overlay.Visible()) CloseOverlay();
@@ -114,6 +115,7 @@ void EffectDispatcher::ScrollToggle(bool& on, bool& other, int activeEffect) {
 void EffectDispatcher::ShowOverlay() {
   program_.OverlayVisible = true;
   HideLeaving(w_.main);
+  program_.Trace.Mark("hide");
   // The screen is read directly, as soon as the hidden windows have left
   // it; the user's clipboard is left alone. A failed capture leaves the
   // show without a picture, silently.
@@ -121,6 +123,7 @@ void EffectDispatcher::ShowOverlay() {
   leaving_.clear();
   w_.overlay.SetStayOnTop(true);
   w_.overlay.Show();
+  program_.Trace.Mark("window-shown");
 }
 
 void EffectDispatcher::RunProgram(const std::string& text) {

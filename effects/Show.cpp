@@ -170,12 +170,14 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   capture_.dc = sys.CreateCompatibleDC(screen);
   capture_.bitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
   if (capture_.dc && capture_.bitmap && sys.SelectObject(capture_.dc, capture_.bitmap)) {
+    program_.Trace.Mark("capture-setup");
     gui::Bitmap pixels;
     const std::uint32_t start = sys.GetTickCount();
     for (int attempt = 0;; ++attempt) {
       if (attempt > 0) {
         if (sys.GetTickCount() - start >= kCaptureBoundMs) break;
         sys.Sleep(kCaptureRetryMs);
+        program_.Trace.Mark("wait");  // the read before, which found a window still there
       }
       ++captureAttempts_;
       // A read that fails (the workstation locked, the secure desktop up)
@@ -194,6 +196,7 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
     }
   }
   sys.ReleaseDC(desktop, screen);
+  program_.Trace.Mark("capture");
   if (!picture_) ReleaseCapture();
   return picture_.has_value();
 }
@@ -231,12 +234,14 @@ void TForm_Draw::ReleaseCapture() {
 bool TForm_Draw::LoadPicture(std::optional<gui::Bitmap>& target) {
   if (!picture_) return false;
   target = *picture_;
+  program_.Trace.Mark("picture-copy");
   return true;
 }
 
 bool TForm_Draw::LoadImageDraw() {
   if (!picture_) return false;
   Image_Draw.SetPicture(*picture_);
+  program_.Trace.Mark("image-draw");
   return true;
 }
 
@@ -248,17 +253,20 @@ void TForm_Draw::PaintCleanImage() {
   if (into.Empty()) return;
   if (CleanImage->Bounds() == into) {  // the usual case: nothing to stretch
     Image_Draw.SetPicture(*CleanImage);
+    program_.Trace.Mark("clean-paint");
     return;
   }
   gui::Bitmap painted(into.Width(), into.Height(), color);
   gui::raster::StretchBlit(painted, into, *CleanImage, CleanImage->Bounds());
   Image_Draw.SetPicture(painted);
+  program_.Trace.Mark("clean-paint");
 }
 
 // ---- show ---------------------------------------------------------------------------
 
 void TForm_Draw::FormShow() {
   const TSettings& s = program_.Settings;
+  program_.Trace.Mark("to-show");
   ++showSerial_;
   CleanImage.emplace();
   WorkImage.emplace();
@@ -276,6 +284,7 @@ void TForm_Draw::FormShow() {
   PenDown = false;
   History.Reset(ScreenWidth, ScreenHeight);
   for (auto& tool : tools_) tool->ShowBegins();
+  program_.Trace.Mark("bounds");
 
   bool loaded = true;
   switch (program_.OverlayMode) {
@@ -329,8 +338,10 @@ void TForm_Draw::FormShow() {
       break;
     default: break;
   }
+  program_.Trace.Mark("setup");
   // The surfaces hold their own copies now.
   ReleaseCapture();
+  program_.Trace.Mark("release-capture");
   if (!loaded) return;  // no picture: the window shows, nothing is prepared
   // The nudge that draws the tool's first frame comes as soon as the
   // show's first frame is painted (see WndProc); the timer, restarted for
@@ -379,6 +390,7 @@ void TForm_Draw::ShowDrawFunction() {
   shown_.captureBitmap = sys.CreateCompatibleBitmap(DesktopDC, w, h);
   sys.SelectObject(CaptureSurface, shown_.captureBitmap);
   sys.BitBlt(CaptureSurface, 0, 0, w, h, capture_.dc, 0, 0, kSrcCopy);
+  program_.Trace.Mark("capture-surface");
 
   for (auto [surface, bitmap] : {std::pair{&WorkSurface1, &shown_.work1Bitmap},
                                  std::pair{&WorkSurface2, &shown_.work2Bitmap}}) {
@@ -387,6 +399,7 @@ void TForm_Draw::ShowDrawFunction() {
     sys.SelectObject(*surface, *bitmap);
     sys.BitBlt(*surface, 0, 0, w, h, CaptureSurface, 0, 0, kSrcCopy);
   }
+  program_.Trace.Mark("work-surfaces");
 }
 
 void TForm_Draw::DimWorkSurface() {
@@ -397,6 +410,7 @@ void TForm_Draw::DimWorkSurface() {
   // Source AND pattern: the checkerboard's 0 bits turn black.
   sys.BitBlt(WorkSurface1, 0, 0, DesktopRect.Width(), DesktopRect.Height(), WorkSurface1, 0, 0,
              kMergeCopy);
+  program_.Trace.Mark("dim");
 }
 
 // ---- close --------------------------------------------------------------------------
@@ -411,6 +425,7 @@ void TForm_Draw::FormClose(gui::CloseAction&) {
     player->Close();
     program_.BreakSoundStarted = false;
   }
+  program_.Trace.End();  // a show closed before the pointer moved
   Timer1.SetEnabled(false);
   for (gui::Control* c :
        std::initializer_list<gui::Control*>{&LabelMinute, &LabelSecond, &Labelinteral, &Shape1})
@@ -455,7 +470,11 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
   const LResult result = gui::Form::WndProc(message, wParam, lParam);
   // The show's picture is on the screen: the tool draws its first frame
   // over it now rather than a timer's period later.
-  if (message == msg::kPaint && Visible() && Timer3.Enabled()) Timer3Timer();
+  if (message == msg::kPaint && Visible() && Timer3.Enabled()) {
+    program_.Trace.Mark("first-paint");
+    Timer3Timer();
+    program_.Trace.Mark("nudge");
+  }
   return result;
 }
 
@@ -568,6 +587,9 @@ void TForm_Draw::Image_DrawMouseDown(gui::MouseButton button, unsigned shift, in
 
 void TForm_Draw::Image_DrawMouseMove(unsigned shift, int x, int y) {
   if (OverlayTool* tool = ToolOf(program_.OverlayMode)) tool->MouseMove(shift, x, y);
+  // The tool's first frame (the nudge's move) ends the show's trace.
+  program_.Trace.Mark("first-move");
+  program_.Trace.End();
 }
 
 void TForm_Draw::Image_DrawMouseUp(gui::MouseButton, unsigned, int, int) {

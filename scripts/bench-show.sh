@@ -15,13 +15,15 @@
 #          comes with the presenter's next move), the overlay covering the
 #          screen);
 #   close  the same key again -> the screen as it was.
-# The least program (tools/winprobe/leastshow) polls the port every 50 ms
-# and on a key captures the screen and shows it dimmed (or enlarged, or a
-# plain field with digits) in a topmost full-screen window; each effect is
-# set beside the least program's figure for its kind of frame, and the
-# ratio is frame over that. tools/winprobe/showprobe does the timing inside
-# Wine on one clock (see its header). The run has a Wine environment of its
-# own under <build>/bench-show-suite.
+# The least program (tools/winprobe/leastshow) on a key captures the screen
+# and shows it dimmed (or enlarged, or a plain field with digits) in a
+# topmost full-screen window. It runs in two forms: "least" waits on the
+# port as the program does (woken as the byte arrives), "least poll" polls
+# it every 50 ms; each effect is set beside the waiting form's figure for
+# its kind of frame, and the ratio is frame over that (for the polling form
+# too: its frame over the waiting form's). tools/winprobe/showprobe does
+# the timing inside Wine on one clock (see its header). The run has a Wine
+# environment of its own under <build>/bench-show-suite.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -76,35 +78,50 @@ measure() {  # key, changes|still, log name -> the probe's summary line
 }
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$2"; }
 
-# The least program first, one run per kind of frame, on the program's port.
+# The least program first, one run per kind of frame and form, on the
+# program's port.
 declare -A least_line
 for kind in dim zoom field; do
-  (exec "$WINE" "$least_exe" '\\.\COM2' "$kind") >"$suite/logs/least-$kind.log" 2>&1 </dev/null &
-  least=$!
-  probe wait-window LeastShow 30000 >/dev/null || { echo "bench-show: leastshow did not start" >&2; exit 1; }
-  least_line[$kind]="$(measure B changes "least-$kind")"
-  tavrin_end "$least"
-  least=
+  for form in event poll; do
+    (exec "$WINE" "$least_exe" '\\.\COM2' "$kind" "$form") >"$suite/logs/least-$kind-$form.log" 2>&1 </dev/null &
+    least=$!
+    probe wait-window LeastShow 30000 >/dev/null || { echo "bench-show: leastshow did not start" >&2; exit 1; }
+    least_line[$kind-$form]="$(measure B changes "least-$kind-$form")"
+    tavrin_end "$least"
+    least=
+  done
 done
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a / b; else print "-" }'; }
 
+# The program times each step of its shows into this file (a path Wine
+# reaches through its drive of the whole file system); each effect's lines
+# are moved to its own log after its shows.
+trace="$suite/show-trace.log"
+rm -f "$trace"
+export TAVRIN_SHOW_TRACE="$trace"
 tavrin_bench_start "$exe" "$suite/logs/tavrin.log" || { echo "bench-show: the program did not start" >&2; exit 1; }
 sleep 1
 
 echo "overlay effects under Wine at ${W}x$H with a window manager ($shows shows each; ms):"
-printf '%-11s %7s %7s %7s  %-12s %7s %6s\n' effect frame p90 close "least" frame ratio
+printf '%-16s %7s %7s %7s  %-12s %7s %6s\n' effect frame p90 close "least" frame ratio
 for kind in dim zoom field; do
-  l="${least_line[$kind]:-}"
-  printf '%-11s %7s %7s %7s\n' "least $kind" "$(field frame_median "$l")" "$(field frame_p90 "$l")" \
-    "$(field close_median "$l")"
+  for form in event poll; do
+    l="${least_line[$kind-$form]:-}"
+    f="$(field frame_median "$l")"
+    name="least $kind"; [ "$form" = poll ] && name="$name poll"
+    printf '%-16s %7s %7s %7s  %-12s %7s %6s\n' "$name" "${f:--}" "$(field frame_p90 "$l")" \
+      "$(field close_median "$l")" "least $kind" "$(field frame_median "${least_line[$kind-event]:-}")" \
+      "$(ratio "$f" "$(field frame_median "${least_line[$kind-event]:-}")")"
+  done
 done
 # effect, key, how its first frame shows, the least program's kind of frame
 while read -r name k how kind; do
   line="$(measure "$k" "$how" "$name")"
+  mv -f "$trace" "$suite/logs/trace-$name.log" 2>/dev/null || : >"$suite/logs/trace-$name.log"
   f="$(field frame_median "$line")"
-  lf="$(field frame_median "${least_line[$kind]:-}")"
-  ratio="$(awk -v a="$f" -v b="$lf" 'BEGIN { if (a > 0 && b > 0) printf "%.2f", a / b; else print "-" }')"
-  printf '%-11s %7s %7s %7s  %-12s %7s %6s\n' "${name//_/ }" "${f:--}" "$(field frame_p90 "$line")" \
-    "$(field close_median "$line")" "least $kind" "${lf:--}" "$ratio"
+  lf="$(field frame_median "${least_line[$kind-event]:-}")"
+  printf '%-16s %7s %7s %7s  %-12s %7s %6s\n' "${name//_/ }" "${f:--}" "$(field frame_p90 "$line")" \
+    "$(field close_median "$line")" "least $kind" "${lf:--}" "$(ratio "$f" "$lf")"
 done <<'EOF'
 Mark B still dim
 Reveal C still dim
@@ -117,3 +134,38 @@ Rectangle I still dim
 Magnifier J changes zoom
 Break_Time K changes field
 EOF
+
+# Where the program's own time goes: each step's median over the shows
+# (from the trace; a step a show did not take counts as 0 for it), a row
+# per step in the order a show takes them, a column per effect.
+echo
+echo "each show's steps in the program (medians, ms; total = the key's dispatch -> the pointer's first move):"
+effects=(Mark Reveal Line Zoom Pen Spot_Light Laser_Beam Rectangle Magnifier Break_Time)
+for name in "${effects[@]}"; do
+  awk '{ n++; for (i = 2; i <= NF; i++) { split($i, kv, "=")
+           if (!(kv[1] in seen)) { seen[kv[1]] = 1; order[++steps] = kv[1] }
+           v[kv[1], n] = kv[2] } }
+    END {
+      print "#"  # a column even for an effect with no trace
+      for (s = 1; s <= steps; s++) {
+        for (i = 1; i <= n; i++) a[i] = v[order[s], i] + 0
+        for (i = 2; i <= n; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
+        printf "%s %.1f\n", order[s], n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+      }
+    }' "$suite/logs/trace-$name.log" >"$suite/logs/steps-$name.txt"
+done
+printf '%-16s' step
+for name in Mark Reveal Line Zoom Pen Spot Laser Rect Magnif Break; do printf ' %6s' "$name"; done
+echo
+for name in "${effects[@]}"; do printf '%s\n' "$suite/logs/steps-$name.txt"; done | xargs awk '
+  FNR == 1 { col++ } /^#/ { next }
+  { if (!($1 in seen) && $1 != "total") { seen[$1] = 1; order[++rows] = $1 } m[$1, col] = $2 }
+  BEGIN { rows = split("hide capture-setup wait capture to-show bounds image-draw picture-copy " \
+          "clean-paint capture-surface work-surfaces dim setup release-capture window-shown " \
+          "first-paint nudge first-move", order, " ")
+          for (r = 1; r <= rows; r++) seen[order[r]] = 1 }
+  END { order[++rows] = "total"
+        for (r = 1; r <= rows; r++) {
+          printf "%-16s", order[r]
+          for (c = 1; c <= col; c++) printf " %6s", ((order[r], c) in m) ? m[order[r], c] : "-"
+          print "" } }'

@@ -4,6 +4,11 @@
 // boxes, the pointer reset, and codes beyond the catalogue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
 #include "dialogs/About.h"
 #include "dialogs/Effecttable.h"
 #include "dialogs/Seeting.h"
@@ -214,6 +219,28 @@ TEST_F(DispatcherTest, CodesBeyondTheCatalogueOnlyHideTheDialogs) {
   EXPECT_EQ(p().OverlayMode, mode);
   EXPECT_EQ(p().ActiveEffect, active);
   EXPECT_TRUE(p().HorizontalScrollOn);
+}
+
+TEST_F(DispatcherTest, TheShowTraceWritesOneLinePerShowInTheStepsOrderOnlyWhenSwitchedOn) {
+  const std::string path = ::testing::TempDir() + "tavrin-show-trace.log";
+  std::remove(path.c_str());
+  Dispatch(kZoom);
+  Dispatch(kZoom);
+  EXPECT_FALSE(std::ifstream(path).is_open());
+
+  p().Trace.WriteTo(path);
+  Dispatch(kZoom);
+  Dispatch(kZoom);  // the close ends a show the pointer never moved in, and starts none
+  std::stringstream lines;
+  lines << std::ifstream(path).rdbuf();
+  std::remove(path.c_str());
+  const std::string text = lines.str();
+  ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+  EXPECT_EQ(text.rfind("mode=4 hide=", 0), 0u) << text;
+  const std::size_t capture = text.find(" capture="), surfaces = text.find(" work-surfaces="),
+                    shown = text.find(" window-shown="), total = text.find(" total=");
+  EXPECT_TRUE(capture < surfaces && surfaces < shown && shown < total && total != std::string::npos)
+      << text;
 }
 
 // ---- the sound effect ----------------------------------------------------------------

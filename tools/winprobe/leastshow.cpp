@@ -1,15 +1,19 @@
 // leastshow: the least program that does an overlay effect's work, the
 // yardstick of scripts/bench-show.sh (figures, not a test).
 //
-//   leastshow <port> dim|zoom|field
+//   leastshow <port> dim|zoom|field [poll]
 //
-// It polls the port every 50 ms, as a plain serial reader does. Bytes that
-// arrive while nothing shows make it take a picture of the screen (a block
+// It waits on the port as the program's driver does under Wine (where a
+// comm-event wait on the line ends at once with nothing): an overlapped
+// read of one byte with no time-outs, waited on beside the messages, so it
+// wakes as the byte arrives. With "poll" it polls the port every 50 ms
+// instead, as a plain serial reader does. A packet's first byte (0xC0)
+// that arrives while nothing shows makes it take a picture of the screen (a block
 // transfer from the desktop's device context), turn it into the frame
 // (dim: every other pixel black in a checkerboard; zoom: the quarter of
 // the screen around the pointer enlarged twice; field: a plain field with
 // a countdown's digits) and show it in a topmost full-screen window; bytes
-// that arrive while it shows hide the window again. Nothing else: no
+// that arrives while it shows hides the window again. Nothing else: no
 // palette to hide, no settings, no tools.
 #include <windows.h>
 
@@ -85,20 +89,91 @@ void BuildFrame() {
   GdiFlush();
 }
 
-void Poll() {
-  DWORD errors = 0;
-  COMSTAT stat{};
-  if (!ClearCommError(port, &errors, &stat) || stat.cbInQue == 0) return;
-  unsigned char buf[256];
-  DWORD got = 0;
-  ReadFile(port, buf, std::min<DWORD>(stat.cbInQue, sizeof buf), &got, nullptr);
-  if (got == 0) return;
+// Bytes read: a packet's first byte shows the frame or hides it. Only that
+// byte counts, so a packet whose bytes come in two reads toggles once.
+void Received(const unsigned char* bytes, DWORD count) {
+  if (std::find(bytes, bytes + count, 0xC0) == bytes + count) return;
   if (IsWindowVisible(window)) {
     ShowWindow(window, SW_HIDE);
     return;
   }
   BuildFrame();
   SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height, SWP_SHOWWINDOW);
+}
+
+DWORD Queued() {
+  DWORD errors = 0;
+  COMSTAT stat{};
+  return ClearCommError(port, &errors, &stat) ? stat.cbInQue : 0;
+}
+
+void Poll() {
+  const DWORD queued = Queued();
+  if (queued == 0) return;
+  unsigned char buf[256];
+  DWORD got = 0;
+  ReadFile(port, buf, std::min<DWORD>(queued, sizeof buf), &got, nullptr);
+  Received(buf, got);
+}
+
+// The event-driven form: the one-byte read that wakes it, and the bytes
+// queued behind that byte, read at once (all are there: the time-outs are
+// off, so a read of them completes as soon as they are copied).
+OVERLAPPED waitRecord{};
+unsigned char waitByte = 0;
+
+bool ArmByteRead() {
+  if (ReadFile(port, &waitByte, 1, nullptr, &waitRecord)) {
+    SetEvent(waitRecord.hEvent);
+    return true;
+  }
+  return GetLastError() == ERROR_IO_PENDING;
+}
+
+bool Arrived() {
+  DWORD got = 0;
+  if (!GetOverlappedResult(port, &waitRecord, &got, FALSE))
+    return GetLastError() == ERROR_IO_INCOMPLETE;
+  ResetEvent(waitRecord.hEvent);
+  unsigned char buf[256];
+  buf[0] = waitByte;
+  DWORD more = std::min<DWORD>(Queued(), sizeof buf - got);
+  if (more > 0) {
+    OVERLAPPED rest{};
+    rest.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!ReadFile(port, buf + got, more, nullptr, &rest) && GetLastError() != ERROR_IO_PENDING)
+      more = 0;
+    else if (!GetOverlappedResult(port, &rest, &more, TRUE))
+      more = 0;
+    CloseHandle(rest.hEvent);
+  }
+  Received(buf, got + more);
+  return ArmByteRead();
+}
+
+int EventLoop() {
+  waitRecord.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!ArmByteRead()) {
+    std::fprintf(stderr, "leastshow: cannot read the port (error %lu)\n", GetLastError());
+    return 1;
+  }
+  MSG msg;
+  for (;;) {
+    const DWORD r = MsgWaitForMultipleObjectsEx(1, &waitRecord.hEvent, INFINITE, QS_ALLINPUT,
+                                                MWMO_INPUTAVAILABLE);
+    if (r == WAIT_OBJECT_0) {
+      if (!Arrived()) {
+        std::fprintf(stderr, "leastshow: the port failed (error %lu)\n", GetLastError());
+        return 1;
+      }
+      continue;
+    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return 0;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
 }
 
 LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -121,18 +196,22 @@ LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fputs("usage: leastshow <port> dim|zoom|field\n", stderr);
+    std::fputs("usage: leastshow <port> dim|zoom|field [poll]\n", stderr);
     return 2;
   }
   mode = std::strcmp(argv[2], "zoom") == 0    ? Mode::Zoom
          : std::strcmp(argv[2], "field") == 0 ? Mode::Field
                                               : Mode::Dim;
-  port = CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool polling = argc > 3 && std::strcmp(argv[3], "poll") == 0;
+  port = CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                     polling ? 0 : FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "leastshow: cannot open %s (error %lu)\n", argv[1], GetLastError());
     return 1;
   }
-  COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};  // reads return at once with what is queued
+  // Polling: reads return at once with what is queued. Waiting: none, so
+  // the one-byte read waits for its byte.
+  COMMTIMEOUTS t{polling ? MAXDWORD : 0, 0, 0, 0, 0};
   SetCommTimeouts(port, &t);
   PurgeComm(port, PURGE_RXCLEAR);
   width = GetSystemMetrics(SM_CXSCREEN);
@@ -145,6 +224,7 @@ int main(int argc, char** argv) {
   RegisterClassA(&wc);
   window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "LeastShow", "leastshow", WS_POPUP, 0,
                            0, width, height, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!polling) return EventLoop();
   SetTimer(window, 1, 50, nullptr);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
