@@ -292,6 +292,8 @@ class SimSystem {
   // message (wParam = icon id, lParam = the mouse message) to the owner.
   bool ClickTrayIcon(Hwnd hwnd, std::uint32_t id, std::uint32_t mouseMessage);
   // The shell restarting: icons are lost and "TaskbarCreated" is broadcast.
+  // (A change of the primary monitor's scale broadcasts it too, the icons
+  // kept: SetMonitors.)
   void RestartShell();
 
   // ---- icons (handles made by the GUI framework's headless backend) ----
@@ -374,6 +376,8 @@ class SimSystem {
 
   // Tells every top-level window that the machine's devices changed.
   void BroadcastDeviceChange();
+  // Posts "TaskbarCreated" to every top-level window, as a new taskbar does.
+  void BroadcastTaskbarCreated();
   // Whether the per-monitor aware top-level window now lies mostly on a
   // monitor of another DPI than the one it was last told; if so, takes that
   // DPI and the place suggested with it (SimDpi.cpp).
