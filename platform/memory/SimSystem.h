@@ -81,6 +81,9 @@ struct SimWindow {
   int id = 0;
   std::uint32_t style = 0;
   bool enabled = true;
+  // Made by CreateWindowExW: a control that keeps and counts its text in
+  // UTF-16, and takes WM_CHAR in UTF-16 units.
+  bool unicode = false;
   std::shared_ptr<struct SimControl> control;
   gui::Bitmap frame;  // what the window last presented
   // Once hidden: its last frame stays on the screen until then.
