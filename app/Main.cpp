@@ -185,6 +185,18 @@ void TForm_Main::AddTrayIcon() {
   [[maybe_unused]] const bool added = program_.sys.Shell_NotifyIconA(kNimAdd, TrayIconData);
 }
 
+// A new taskbar comes after the shell restarted, with the icon gone, and
+// after the primary monitor's scale changed, with the icon kept: NIM_MODIFY
+// gives the one it kept the size of the new scale (NIM_ADD would fail
+// there), and where it fails the icon is added afresh.
+void TForm_Main::RenewTrayIcon(bool taskbarCreated) {
+  const int before = trayIcon_.Image().color.Width();
+  MakeTrayIcon();
+  if (!taskbarCreated && trayIcon_.Image().color.Width() == before) return;
+  TrayIconData.hIcon = trayIcon_.Handle();
+  if (!program_.sys.Shell_NotifyIconA(kNimModify, TrayIconData) && taskbarCreated) AddTrayIcon();
+}
+
 void TForm_Main::FormShow() { RefreshPalette(); }
 
 void TForm_Main::RefreshPalette() {
@@ -211,7 +223,11 @@ LResult TForm_Main::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
   if (message == kTrayCallbackMessage)
     TrayIconCallback(wParam, lParam);
   else if (taskbarCreatedMessage_ && message == taskbarCreatedMessage_ && trayIconWanted_)
-    AddTrayIcon();
+    RenewTrayIcon(true);
+  else if (message == msg::kDisplayChange && trayIconWanted_)
+    // Another primary monitor (Win+P) may have another scale, and a new
+    // taskbar is not promised then.
+    RenewTrayIcon(false);
   else if (message == msg::kDeviceChange)
     // A device came or went: perhaps the receiver, which need not wait for
     // the next retry.

@@ -95,6 +95,8 @@ class TForm_Main : public gui::Form {
   void RefreshPalette();
   void MakeTrayIcon();
   void AddTrayIcon();
+  // The icon again at the size the taskbar shows now (see WndProc).
+  void RenewTrayIcon(bool taskbarCreated);
   void SwitchPort(int number);
   // Points the closed driver at the port.
   void SelectPort(int number);

@@ -43,15 +43,15 @@ void Application::Adopt(std::unique_ptr<Form> form) {
 
 bool Application::HandleMessage() {
   platform::Msg m;
-  if (!sys_.PeekMessageA(&m, 0, platform::kPmRemove)) return false;
+  if (!sys_.PeekMessageW(&m, 0, platform::kPmRemove)) return false;
   if (m.message == platform::msg::kQuit) {
     terminated_ = true;
     return true;
   }
   if (m.message >= platform::msg::kKeyDown && m.message <= 0x0109 /* WM_KEYLAST */)
     for (Form* dialog : dialogs_)
-      if (dialog->Handle() && sys_.IsDialogMessageA(dialog->Handle(), m)) return true;
-  sys_.DispatchMessageA(m);
+      if (dialog->Handle() && sys_.IsDialogMessageW(dialog->Handle(), m)) return true;
+  sys_.DispatchMessageW(m);
   return true;
 }
 

@@ -141,7 +141,10 @@ void WinControl::MakeWindow() {
   if (tabStop_ && (startsGroup || !dynamic_cast<TRadioButton*>(this))) p.style |= kWsTabStop;
   if (!enabled_) p.style |= kWsDisabled;
   if (startsGroup) p.style |= kWsGroup;
-  handle_ = Sys().CreateWindowExA(p, {});
+  // Unicode controls: their text is UTF-16 inside the system, so a field's
+  // limit counts letters (UTF-16's), where an ANSI edit counts the bytes of
+  // UTF-8 (a 254-letter name in Cyrillic would stop at 127).
+  handle_ = Sys().CreateWindowExW(p);
   if (!handle_) return;
   fontHandle_ = owner_.FontHandle(font_);
   if (fontHandle_) Send(msg::kSetFont, fontHandle_, 0);

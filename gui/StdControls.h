@@ -12,7 +12,7 @@
 //
 // Their form is a DialogForm: it routes WM_COMMAND, WM_NOTIFY and WM_VSCROLL
 // to the wrapper whose window sent them, and the application's message loop
-// gives it the keyboard navigation of a dialog (IsDialogMessageA).
+// gives it the keyboard navigation of a dialog (IsDialogMessageW).
 //
 // Group boxes and the pages' bodies draw no system window: a group box's
 // frame and a page's body lie under windowless pictures and labels of the

@@ -788,15 +788,20 @@ class WindowOps {
   // The dialog keys for a window holding controls: if msg is for dialog or
   // one of its descendants, the system handles it (Tab and Shift+Tab move
   // the focus across WS_TABSTOP controls, the arrow keys within a group,
-  // anything else goes to its window as DispatchMessageA would) and returns
+  // anything else goes to its window as DispatchMessageW would) and returns
   // true; false leaves msg to the caller.
-  virtual bool IsDialogMessageA(Hwnd dialog, const Msg& msg) = 0;
+  virtual bool IsDialogMessageW(Hwnd dialog, const Msg& msg) = 0;
   virtual Hwnd SetCapture(Hwnd hwnd) = 0;
   virtual bool ReleaseCapture() = 0;
   virtual Hwnd GetCapture() = 0;
-  // The calling thread's message queue.
-  virtual bool PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) = 0;
-  virtual LResult DispatchMessageA(const Msg& msg) = 0;
+  // The calling thread's message queue, taken and handed on in the Unicode
+  // form: a typed letter (WM_CHAR) reaches a Unicode control as its UTF-16
+  // characters, whole, and the program's own windows, of ANSI classes, in
+  // the process's code page, into which the system turns it on the way.
+  // (Taken in the ANSI form, a letter of more than one byte would have to
+  // survive being made bytes and put together again.)
+  virtual bool PeekMessageW(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) = 0;
+  virtual LResult DispatchMessageW(const Msg& msg) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;
   // Blocks until the queue has a message (or, simulated, until the next timer
   // is due). False when nothing can ever arrive (simulated system only).
@@ -818,6 +823,14 @@ class WindowOps {
   // 0 if there is no such window. Where the system has no per-window DPI,
   // the system's.
   virtual std::uint32_t GetDpiForWindow(Hwnd hwnd) = 0;
+  // A control of the system's class (a child made without a procedure) run
+  // by the class's Unicode procedure, as CreateWindowExW makes it: the system
+  // keeps its text in UTF-16 and counts an edit's limit and places in UTF-16
+  // characters, where a control made by CreateWindowExA counts the bytes of
+  // the process's code page (two to four for a letter beyond ASCII in
+  // UTF-8). Its text still comes and goes in UTF-8 through the calls above.
+  // Anything but such a control fails (ERROR_INVALID_PARAMETER).
+  virtual Hwnd CreateWindowExW(const WindowParams& control) = 0;
 };
 
 class TimerOps {

@@ -71,15 +71,20 @@ void ZoomTool::MouseDown(gui::MouseButton button, unsigned, int x, int y) {
 
 void MagnifierTool::Frame(Hdc surface, int left, int top, std::int32_t size) {
   Platform& sys = program_.sys;
-  // A new pen for each frame, released with it.
+  // A new pen for each frame, released with it. The frame's one pixel at
+  // 96 DPI is as many at the scale, each a ring one pixel further in, so
+  // that the frame stays inside the lens (the area each move restores).
   const HGdiObj pen = sys.CreatePen(kPsSolid, 1, kLensFrameColor);
   const HGdiObj old = sys.SelectObject(surface, pen);
-  const int right = left + size - 1, bottom = top + size - 1;
-  sys.MoveToEx(surface, left, top, nullptr);
-  sys.LineTo(surface, right, top);
-  sys.LineTo(surface, right, bottom);
-  sys.LineTo(surface, left, bottom);
-  sys.LineTo(surface, left, top);
+  const auto rings = static_cast<int>(std::min<std::int64_t>(form_.Px(1), size / 2));
+  for (int i = 0; i < rings; ++i) {
+    const int l = left + i, t = top + i, r = left + size - 1 - i, b = top + size - 1 - i;
+    sys.MoveToEx(surface, l, t, nullptr);
+    sys.LineTo(surface, r, t);
+    sys.LineTo(surface, r, b);
+    sys.LineTo(surface, l, b);
+    sys.LineTo(surface, l, t);
+  }
   if (old) sys.SelectObject(surface, old);
   if (pen) sys.DeleteObject(pen);
 }

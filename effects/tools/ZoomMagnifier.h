@@ -41,7 +41,8 @@ class MagnifierTool : public SurfaceTool {
   bool PinLens = false;
 
  private:
-  // The lens frame: a red one-pixel square along the lens's edge.
+  // The lens frame: a red square along the lens's edge, one pixel wide at
+  // 96 DPI.
   void Frame(platform::Hdc surface, int left, int top, std::int32_t size);
   gui::IRect lens_;         // where WorkSurface1 holds the live lens now
   platform::Point source_;  // the corner of the area it shows

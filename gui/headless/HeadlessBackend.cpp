@@ -87,7 +87,7 @@ int HeadlessBackend::MessageBox(platform::Hwnd owner, std::string_view text,
   int turns = 0;
   while (!answer) {
     Msg m;
-    if (process_.PeekMessageA(&m, 0, kPmRemove)) {
+    if (process_.PeekMessageW(&m, 0, kPmRemove)) {
       if (m.message == msg::kQuit) {
         // The loop ends, and the request stays for the loop outside.
         process_.PostQuitMessage(static_cast<int>(m.wParam));
@@ -99,7 +99,7 @@ int HeadlessBackend::MessageBox(platform::Hwnd owner, std::string_view text,
         answer = kIdOk;
         break;
       }
-      if (!process_.IsDialogMessageA(box, m)) process_.DispatchMessageA(m);
+      if (!process_.IsDialogMessageW(box, m)) process_.DispatchMessageW(m);
       continue;
     }
     // (A copy: the user's turn may open another box.)

@@ -9,13 +9,15 @@
 // CB_SETCURSEL, UDM_SETPOS32 and TCM_SETCURSEL send nothing), the user's
 // click or key sends the notifications of a user's choice.
 //
-// Also the dialog keys (IsDialogMessageA) and the focus, and the entry points
+// Also the dialog keys (IsDialogMessageW) and the focus, and the entry points
 // through which a test acts as the user.
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/Utf8.h"
 #include "platform/memory/SimProcess.h"
 #include "platform/memory/SimSystem.h"
 
@@ -33,9 +35,14 @@ struct SimControl {
   HGdiObj background = 0;
   bool painted = false;
   bool pressed = false;  // a button press (pointer or Space) is under way
-  // EDIT: the selection (the caret at its end) and the most characters
+  // EDIT: the selection (the caret at its end, byte offsets into the
+  // window's UTF-8 text), the most characters, and the start of a letter
+  // typed in parts: the first half of one beyond UTF-16's first plane
+  // (Unicode), the first bytes of one beyond ASCII (ANSI)
   std::size_t selStart = 0, selEnd = 0;
   std::size_t limit = 30000;
+  char16_t highSurrogate = 0;
+  std::string leadBytes;
   // COMBOBOX
   std::vector<std::string> items;
   int cursel = -1;
@@ -77,6 +84,39 @@ constexpr int kComboEditId = 1001;  // the text part's id, as the system's
 constexpr std::uint32_t kUserChoice = 0x006E;
 constexpr int kTabRowHeight = 20;
 
+std::string Utf8Of(char32_t letter) {
+  std::string out;
+  if (letter < 0x80) {
+    out += static_cast<char>(letter);
+  } else if (letter < 0x800) {
+    out += static_cast<char>(0xC0 | (letter >> 6));
+    out += static_cast<char>(0x80 | (letter & 0x3F));
+  } else if (letter < 0x10000) {
+    out += static_cast<char>(0xE0 | (letter >> 12));
+    out += static_cast<char>(0x80 | ((letter >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (letter & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (letter >> 18));
+    out += static_cast<char>(0x80 | ((letter >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((letter >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (letter & 0x3F));
+  }
+  return out;
+}
+
+std::size_t NextChar(std::string_view text, std::size_t at) {
+  if (at >= text.size()) return text.size();
+  do ++at;
+  while (at < text.size() && IsUtf8Continuation(text[at]));
+  return at;
+}
+std::size_t PreviousChar(std::string_view text, std::size_t at) {
+  if (at == 0) return 0;
+  do --at;
+  while (at > 0 && IsUtf8Continuation(text[at]));
+  return at;
+}
+
 std::string Fold(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -88,6 +128,32 @@ bool IsRadio(const SimWindow& w) {
   return w.control && w.control->kind == Kind::Button && ButtonType(w) == ctl::kBsAutoRadioButton;
 }
 const char* Text(LParam l) { return reinterpret_cast<const char*>(l); }
+
+// An edit counts its text, its limit and its places in the characters of
+// the kind it was made: "For ANSI text, this is the number of bytes; for
+// Unicode text, this is the number of characters" (EM_LIMITTEXT's
+// documentation), the characters being UTF-16's, which a letter beyond its
+// first plane takes two of. The program's ANSI text is UTF-8.
+std::size_t Units(std::string_view utf8, bool unicode) {
+  if (!unicode) return utf8.size();
+  std::size_t n = 0;
+  for (const char c : utf8)
+    if (!IsUtf8Continuation(c)) n += (static_cast<unsigned char>(c) >= 0xF0) ? 2 : 1;
+  return n;
+}
+// The byte offset of a place counted in units, at most the text's end.
+std::size_t ByteOffset(std::string_view utf8, std::size_t units, bool unicode) {
+  if (!unicode) return std::min(units, utf8.size());
+  std::size_t at = 0;
+  while (at < utf8.size() && units > 0) {
+    const std::size_t next = NextChar(utf8, at);
+    const std::size_t width = Units(utf8.substr(at, next - at), true);
+    if (width > units) break;
+    units -= width;
+    at = next;
+  }
+  return at;
+}
 
 // WM_GETTEXT into the caller's buffer: at most size - 1 characters and a zero.
 LResult CopyOut(const std::string& text, WParam size, LParam buffer) {
@@ -142,7 +208,8 @@ void SimProcess::MakeControl(Hwnd hwnd) {
     e.style = kWsVisible | ctl::kEsAutoHScroll;
     e.caption = w->text;
     w->text.clear();
-    c->edit = CreateWindowExA(e, {});
+    // The text part is made as the list was (a Unicode list's is Unicode).
+    c->edit = w->unicode ? CreateWindowExW(e) : CreateWindowExA(e, {});
   }
 }
 
@@ -297,9 +364,13 @@ void SimProcess::EditReplace(Hwnd hwnd, std::string_view with, bool notify) {
   SimControl& c = *w->control;
   const std::size_t from = std::min(c.selStart, c.selEnd), to = std::max(c.selStart, c.selEnd);
   std::string text = w->text;
-  const std::size_t room =
-      c.limit > text.size() - (to - from) ? c.limit - (text.size() - (to - from)) : 0;
-  const std::string_view put = with.substr(0, std::min(with.size(), room));
+  const std::size_t kept =
+      Units(text, w->unicode) - Units(text.substr(from, to - from), w->unicode);
+  const std::size_t room = c.limit > kept ? c.limit - kept : 0;
+  // What fits, never part of a letter.
+  std::size_t fits = ByteOffset(with, room, w->unicode);
+  while (fits > 0 && fits < with.size() && IsUtf8Continuation(with[fits])) --fits;
+  const std::string_view put = with.substr(0, fits);
   text.replace(from, to - from, put);
   const bool changed = text != w->text;
   const bool refused = put.size() < with.size();
@@ -337,30 +408,59 @@ LResult SimProcess::EditProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WPa
     case ctl::kEmLimitText: c.limit = wParam == 0 ? 0x7FFFFFFE : wParam; return 0;
     case ctl::kEmSetSel: {
       const auto pos = [&](LParam v) {
-        return v < 0 ? w.text.size()
-                     : std::min<std::size_t>(static_cast<std::size_t>(v), w.text.size());
+        return v < 0 ? w.text.size() : ByteOffset(w.text, static_cast<std::size_t>(v), w.unicode);
       };
       c.selStart = pos(static_cast<LParam>(static_cast<std::intptr_t>(wParam)));
       c.selEnd = pos(lParam);
       return 0;
     }
-    case ctl::kEmGetSel:
+    case ctl::kEmGetSel: {
       clampSel();
+      const auto units = [&](std::size_t at) {
+        return static_cast<std::int32_t>(Units(std::string_view(w.text).substr(0, at), w.unicode));
+      };
       return static_cast<LResult>(
-          MakeLParam(static_cast<std::int32_t>(std::min(c.selStart, c.selEnd)),
-                     static_cast<std::int32_t>(std::max(c.selStart, c.selEnd))));
+          MakeLParam(units(std::min(c.selStart, c.selEnd)), units(std::max(c.selStart, c.selEnd))));
+    }
     case ctl::kEmReplaceSel:
       clampSel();
       EditReplace(hwnd, lParam ? Text(lParam) : "", true);
       return 0;
     case msg::kChar: {
       clampSel();
-      const char ch = static_cast<char>(wParam);
-      if (ch == '\b') {
-        if (c.selStart == c.selEnd && c.selStart > 0) --c.selStart;
+      if (wParam == '\b') {
+        if (c.selStart == c.selEnd) c.selStart = PreviousChar(w.text, c.selStart);
         EditReplace(hwnd, "", true);
-      } else if (static_cast<unsigned char>(ch) >= 0x20) {
-        EditReplace(hwnd, std::string_view(&ch, 1), true);
+      } else if (!w.unicode) {
+        // A byte of the code page: a letter beyond ASCII comes as its bytes
+        // and goes in whole, or not at all.
+        const char ch = static_cast<char>(wParam);
+        if (wParam >= 0x80) {
+          if (!IsUtf8Continuation(ch)) c.leadBytes.clear();  // a letter begins
+          if (!c.leadBytes.empty() || !IsUtf8Continuation(ch)) c.leadBytes += ch;
+          const auto lead = static_cast<unsigned char>(c.leadBytes.empty() ? 0 : c.leadBytes[0]);
+          const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+          if (c.leadBytes.size() == length) {
+            const std::string letter = std::exchange(c.leadBytes, {});
+            if (Utf8Repaired(letter) == letter) EditReplace(hwnd, letter, true);
+          }
+        } else if (wParam >= 0x20) {
+          c.leadBytes.clear();
+          EditReplace(hwnd, std::string_view(&ch, 1), true);
+        }
+      } else {
+        const auto unit = static_cast<char16_t>(wParam);
+        if (unit >= 0xD800 && unit < 0xDC00) {
+          c.highSurrogate = unit;  // the letter comes whole with its second half
+        } else if (unit >= 0x20) {
+          char32_t letter = unit;
+          if (unit >= 0xDC00 && unit < 0xE000)
+            letter = c.highSurrogate
+                         ? 0x10000 + ((c.highSurrogate - 0xD800) << 10) + (unit - 0xDC00)
+                         : 0xFFFD;
+          c.highSurrogate = 0;
+          EditReplace(hwnd, Utf8Of(letter), true);
+        }
       }
       return 0;
     }
@@ -381,10 +481,10 @@ LResult SimProcess::EditProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WPa
           return 0;
         }
       }
-      if (wParam == kVkLeft && c.selEnd > 0) c.selStart = c.selEnd = c.selEnd - 1;
-      if (wParam == kVkRight && c.selEnd < w.text.size()) c.selStart = c.selEnd = c.selEnd + 1;
+      if (wParam == kVkLeft) c.selStart = c.selEnd = PreviousChar(w.text, c.selEnd);
+      if (wParam == kVkRight) c.selStart = c.selEnd = NextChar(w.text, c.selEnd);
       if (wParam == 0x2E /* Delete */) {
-        if (c.selStart == c.selEnd && c.selEnd < w.text.size()) ++c.selEnd;
+        if (c.selStart == c.selEnd) c.selEnd = NextChar(w.text, c.selEnd);
         EditReplace(hwnd, "", true);
       }
       return 0;
@@ -786,7 +886,7 @@ Hwnd SimProcess::NextGroupItem(Hwnd from, bool previous) {
   return 0;
 }
 
-bool SimProcess::IsDialogMessageA(Hwnd dialog, const Msg& m) {
+bool SimProcess::IsDialogMessageW(Hwnd dialog, const Msg& m) {
   if (!sys_.Window(dialog) || !m.hwnd) return false;
   Hwnd up = m.hwnd;
   for (int i = 0; i < 64 && up && up != dialog; ++i) {
@@ -818,7 +918,7 @@ bool SimProcess::IsDialogMessageA(Hwnd dialog, const Msg& m) {
       return true;
     }
   }
-  DispatchMessageA(m);
+  DispatchMessageW(m);
   return true;
 }
 
@@ -857,8 +957,32 @@ void SimSystem::ChooseListItem(Hwnd combo, int index) {
 }
 
 void SimSystem::TypeText(std::string_view text) {
-  if (!focus_) return;
-  for (char ch : text) QueueKey(focus_, msg::kChar, static_cast<unsigned char>(ch), 1);
+  const SimWindow* w = Window(focus_);
+  if (!w) return;
+  // "The WM_CHAR message uses UTF-16 code units in its wParam if the Unicode
+  // version of the RegisterClass function was used to register the window
+  // class. Otherwise, the system provides characters in the current process
+  // code page" (WM_CHAR's documentation): UTF-8's bytes here.
+  if (!w->unicode) {
+    for (char ch : text) QueueKey(focus_, msg::kChar, static_cast<unsigned char>(ch), 1);
+    return;
+  }
+  const std::string whole = Utf8Repaired(text);
+  for (std::size_t at = 0; at < whole.size();) {
+    const std::size_t next = NextChar(whole, at);
+    const auto lead = static_cast<unsigned char>(whole[at]);
+    const std::size_t n = next - at;
+    char32_t letter = n == 1 ? lead : lead & (0xFF >> (n + 1));
+    for (std::size_t i = at + 1; i < next; ++i)
+      letter = (letter << 6) | (static_cast<unsigned char>(whole[i]) & 0x3F);
+    if (letter >= 0x10000) {
+      QueueKey(focus_, msg::kChar, 0xD800 + ((letter - 0x10000) >> 10), 1);
+      QueueKey(focus_, msg::kChar, 0xDC00 + ((letter - 0x10000) & 0x3FF), 1);
+    } else {
+      QueueKey(focus_, msg::kChar, letter, 1);
+    }
+    at = next;
+  }
 }
 
 void SimSystem::PressKey(std::uint8_t vk, bool shift) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/Utf8.h"
 
@@ -225,9 +226,11 @@ Handle SimProcess::CreateMutexA(bool initialOwner, std::string_view name) {
 // ---- windows --------------------------------------------------------------------------
 
 Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
+  const bool unicode = std::exchange(makingUnicode_, false);
   const Hwnd h = sys_.NewHandle();
   SimWindow& w = sys_.windows_[h];
   w.hwnd = h;
+  w.unicode = unicode;
   w.pid = pid_;
   w.owner = params.owner;
   w.className = params.className;
@@ -278,6 +281,15 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
     return 0;
   }
   return sys_.Window(h) ? h : 0;
+}
+
+Hwnd SimProcess::CreateWindowExW(const WindowParams& control) {
+  if (!control.parent) {
+    lastError_ = error::kInvalidParameter;
+    return 0;
+  }
+  makingUnicode_ = true;
+  return CreateWindowExA(control, {});
 }
 
 bool SimProcess::DestroyWindow(Hwnd hwnd) {
@@ -592,7 +604,7 @@ void SimProcess::DeliverSent() {
   }
 }
 
-bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
+bool SimProcess::PeekMessageW(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   const bool remove = removeFlags & kPmRemove;
   lastTakenMs_ = sys_.Now();
   SettleOpens();
@@ -628,7 +640,7 @@ bool SimProcess::PeekMessageA(Msg* out, Hwnd hwnd, std::uint32_t removeFlags) {
   return false;
 }
 
-LResult SimProcess::DispatchMessageA(const Msg& m) {
+LResult SimProcess::DispatchMessageW(const Msg& m) {
   if (!m.hwnd) return 0;
   TranslateSystemKey(m);
   return SendMessageA(m.hwnd, m.message, m.wParam, m.lParam);

@@ -124,12 +124,12 @@ class SimProcess final : public Platform {
   bool IsWindowEnabled(Hwnd hwnd) override;
   Hwnd SetFocus(Hwnd hwnd) override;
   Hwnd GetFocus() override { return sys_.focus_; }
-  bool IsDialogMessageA(Hwnd dialog, const Msg& msg) override;
+  bool IsDialogMessageW(Hwnd dialog, const Msg& msg) override;
   Hwnd SetCapture(Hwnd hwnd) override;
   bool ReleaseCapture() override;
   Hwnd GetCapture() override { return sys_.capture_; }
-  bool PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) override;
-  LResult DispatchMessageA(const Msg& msg) override;
+  bool PeekMessageW(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) override;
+  LResult DispatchMessageW(const Msg& msg) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
@@ -137,6 +137,7 @@ class SimProcess final : public Platform {
                                             std::uint32_t flags) override;
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
   std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
+  Hwnd CreateWindowExW(const WindowParams& control) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
@@ -407,6 +408,7 @@ class SimProcess final : public Platform {
   // The thread's DPI awareness (SimDpi.cpp); a window's procedure runs with
   // its window's.
   DpiAwarenessContext dpiContext_;
+  bool makingUnicode_ = false;  // the window being made is CreateWindowExW's
   // A length of the screen as the thread is told it: in 96-DPI units for an
   // unaware thread.
   int ScreenLength(int pixels) const;

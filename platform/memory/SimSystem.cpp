@@ -377,6 +377,7 @@ void SimSystem::SetScreenSize(int width, int height) {
 void SimSystem::SetMonitors(std::vector<SimMonitor> layout) {
   if (layout.empty()) return;
   const Rect before = VirtualScreen();
+  const std::uint32_t primaryDpiBefore = MonitorDpi(0);
   for (SimMonitor& m : layout) {
     m.rect.right = std::max(m.rect.right, m.rect.left + 1);
     m.rect.bottom = std::max(m.rect.bottom, m.rect.top + 1);
@@ -408,6 +409,14 @@ void SimSystem::SetMonitors(std::vector<SimMonitor> layout) {
       if (SimProcess* p = Process(w.pid))
         p->sent_.push_back({h, msg::kDpiChanged, static_cast<WParam>(w.dpi) * 0x10001,
                             reinterpret_cast<LParam>(&w.dpiSuggested)});
+  // The taskbar lies on the primary monitor and is made anew at its new
+  // scale (Windows 10 on). As at any creation of the taskbar, "it registers
+  // a message with the TaskbarCreated string and then broadcasts this
+  // message to all top-level windows" (the taskbar's documentation); unlike
+  // a restart of the shell, the icons stay, so a NIM_ADD of one fails, and
+  // a program that only adds its icon again keeps it at the old size (as
+  // programs doing so were reported to).
+  if (MonitorDpi(0) != primaryDpiBefore) BroadcastTaskbarCreated();
 }
 
 void SimSystem::Post(Hwnd hwnd, std::uint32_t message, WParam wParam, LParam lParam) {
@@ -446,6 +455,10 @@ bool SimSystem::ClickTrayBalloon(Hwnd hwnd, std::uint32_t id) {
 
 void SimSystem::RestartShell() {
   tray_.clear();
+  BroadcastTaskbarCreated();
+}
+
+void SimSystem::BroadcastTaskbarCreated() {
   auto it = registeredMessages_.find(Fold("TaskbarCreated"));
   if (it == registeredMessages_.end()) return;
   for (Hwnd h : zorder_)

@@ -81,6 +81,9 @@ struct SimWindow {
   int id = 0;
   std::uint32_t style = 0;
   bool enabled = true;
+  // Made by CreateWindowExW: a control that keeps and counts its text in
+  // UTF-16, and takes WM_CHAR in UTF-16 units.
+  bool unicode = false;
   std::shared_ptr<struct SimControl> control;
   gui::Bitmap frame;  // what the window last presented
   // Once hidden: its last frame stays on the screen until then.
@@ -301,6 +304,8 @@ class SimSystem {
   // icon shows none.
   bool ClickTrayBalloon(Hwnd hwnd, std::uint32_t id);
   // The shell restarting: icons are lost and "TaskbarCreated" is broadcast.
+  // (A change of the primary monitor's scale broadcasts it too, the icons
+  // kept: SetMonitors.)
   void RestartShell();
 
   // ---- icons (handles made by the GUI framework's headless backend) ----
@@ -416,6 +421,8 @@ class SimSystem {
 
   // Tells every top-level window that the machine's devices changed.
   void BroadcastDeviceChange();
+  // Posts "TaskbarCreated" to every top-level window, as a new taskbar does.
+  void BroadcastTaskbarCreated();
   // Whether the per-monitor aware top-level window now lies mostly on a
   // monitor of another DPI than the one it was last told; if so, takes that
   // DPI and the place suggested with it (SimDpi.cpp).

@@ -459,6 +459,22 @@ Hwnd Win32Platform::CreateWindowExA(const WindowParams& window, WndProc proc) {
   return FromHwnd(hwnd);
 }
 
+Hwnd Win32Platform::CreateWindowExW(const WindowParams& control) {
+  KeepLastError keep;
+  HWND made = nullptr;
+  if (!control.parent) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+  } else {
+    made = ::CreateWindowExW(0, WideOf(control.className).c_str(), WideOf(control.caption).c_str(),
+                             WS_CHILD | control.style, control.left, control.top, control.width,
+                             control.height, ToHwnd(control.parent),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                             ::GetModuleHandleW(nullptr), nullptr);
+  }
+  keep.Capture();
+  return FromHwnd(made);
+}
+
 bool Win32Platform::DestroyWindow(Hwnd hwnd) { return ::DestroyWindow(ToHwnd(hwnd)) != FALSE; }
 
 LResult Win32Platform::DefWindowProcA(Hwnd hwnd, std::uint32_t message, WParam wParam,
@@ -554,7 +570,7 @@ Hwnd Win32Platform::SetFocus(Hwnd hwnd) { return FromHwnd(::SetFocus(ToHwnd(hwnd
 
 Hwnd Win32Platform::GetFocus() { return FromHwnd(::GetFocus()); }
 
-bool Win32Platform::IsDialogMessageA(Hwnd dialog, const Msg& msg) {
+bool Win32Platform::IsDialogMessageW(Hwnd dialog, const Msg& msg) {
   MSG m{};
   m.hwnd = ToHwnd(msg.hwnd);
   m.message = msg.message;
@@ -563,7 +579,7 @@ bool Win32Platform::IsDialogMessageA(Hwnd dialog, const Msg& msg) {
   m.time = static_cast<DWORD>(::GetMessageTime());
   const DWORD pos = ::GetMessagePos();
   m.pt = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
-  return ::IsDialogMessageA(ToHwnd(dialog), &m) != FALSE;
+  return ::IsDialogMessageW(ToHwnd(dialog), &m) != FALSE;
 }
 
 Hwnd Win32Platform::SetCapture(Hwnd hwnd) { return FromHwnd(::SetCapture(ToHwnd(hwnd))); }
@@ -572,9 +588,9 @@ bool Win32Platform::ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
 
 Hwnd Win32Platform::GetCapture() { return FromHwnd(::GetCapture()); }
 
-bool Win32Platform::PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) {
+bool Win32Platform::PeekMessageW(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) {
   MSG m;
-  if (!::PeekMessageA(&m, ToHwnd(hwnd), 0, 0, removeFlags)) return false;
+  if (!::PeekMessageW(&m, ToHwnd(hwnd), 0, 0, removeFlags)) return false;
   lastPeeked_ = {FromHwnd(m.hwnd), m.message, m.wParam, m.lParam};
   lastPeekedTime_ = m.time;
   lastPeekedPos_ = {m.pt.x, m.pt.y};
@@ -582,7 +598,7 @@ bool Win32Platform::PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags)
   return true;
 }
 
-LResult Win32Platform::DispatchMessageA(const Msg& msg) {
+LResult Win32Platform::DispatchMessageW(const Msg& msg) {
   MSG m{};
   m.hwnd = ToHwnd(msg.hwnd);
   m.message = msg.message;
@@ -600,7 +616,7 @@ LResult Win32Platform::DispatchMessageA(const Msg& msg) {
   }
   // Turns key-downs into WM_CHAR for the procedures that read characters.
   ::TranslateMessage(&m);
-  return ::DispatchMessageA(&m);
+  return ::DispatchMessageW(&m);
 }
 
 void Win32Platform::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }

@@ -72,12 +72,12 @@ class Win32Platform final : public Platform {
   bool IsWindowEnabled(Hwnd hwnd) override;
   Hwnd SetFocus(Hwnd hwnd) override;
   Hwnd GetFocus() override;
-  bool IsDialogMessageA(Hwnd dialog, const Msg& msg) override;
+  bool IsDialogMessageW(Hwnd dialog, const Msg& msg) override;
   Hwnd SetCapture(Hwnd hwnd) override;
   bool ReleaseCapture() override;
   Hwnd GetCapture() override;
-  bool PeekMessageA(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) override;
-  LResult DispatchMessageA(const Msg& msg) override;
+  bool PeekMessageW(Msg* msg, Hwnd hwnd, std::uint32_t removeFlags) override;
+  LResult DispatchMessageW(const Msg& msg) override;
   void PostQuitMessage(int exitCode) override;
   bool WaitMessage() override;
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
@@ -85,6 +85,7 @@ class Win32Platform final : public Platform {
                                             std::uint32_t flags) override;
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
   std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
+  Hwnd CreateWindowExW(const WindowParams& control) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
@@ -199,7 +200,7 @@ class Win32Platform final : public Platform {
   std::set<std::string> classes_;    // window classes this instance has registered
   std::set<HGdiObj> systemObjects_;  // the system's fonts and brushes this instance made
 
-  // The last message PeekMessageA returned, so that dispatching it hands the
+  // The last message PeekMessageW returned, so that dispatching it hands the
   // system the time and cursor position it was queued with.
   Msg lastPeeked_;
   std::uint32_t lastPeekedTime_ = 0;

@@ -141,7 +141,7 @@ TEST_F(CommWaitContract, AMessageWakesTheLoopWhileTheReadWaitsAndCancellingEndsT
   EXPECT_EQ(Wait(kArrivalMs), platform::kWaitObject0 + 1) << "a message in the queue";
   EXPECT_EQ(Wait(0), platform::kWaitObject0 + 1) << "seen and still there";
   platform::Msg m;
-  ASSERT_TRUE(p->PeekMessageA(&m, window.hwnd(), platform::kPmRemove));
+  ASSERT_TRUE(p->PeekMessageW(&m, window.hwnd(), platform::kPmRemove));
 
   ASSERT_TRUE(p->CancelIo(port));
   ASSERT_EQ(Wait(kArrivalMs), platform::kWaitObject0);

@@ -62,6 +62,12 @@ bool ChangeScreenSize(int width, int height);
 bool ArrangeMonitors(const std::vector<platform::Rect>& layout,
                      const std::vector<std::uint32_t>& dpis = {});
 
+// The user types text (UTF-8) on the keyboard of the system of the latest
+// MakeContractPlatform() call, into the window with the focus, letters
+// beyond any keyboard layout too (on Windows: SendInput's Unicode packets,
+// as an input method's); false if the system refused.
+bool TypeLetters(const std::string& text);
+
 // Whether the real system is Wine. Its test display has no window manager,
 // and a few things a window manager does on Windows (raising a clicked
 // window, handing activation on when the active window is minimised) do not

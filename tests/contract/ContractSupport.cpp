@@ -18,9 +18,9 @@ std::string UniqueName(const std::string& prefix) {
 std::vector<platform::Msg> PumpPending(platform::Platform& p) {
   std::vector<platform::Msg> taken;
   platform::Msg m;
-  for (int i = 0; i < 10000 && p.PeekMessageA(&m, 0, platform::kPmRemove); ++i) {
+  for (int i = 0; i < 10000 && p.PeekMessageW(&m, 0, platform::kPmRemove); ++i) {
     taken.push_back(m);
-    if (m.message != platform::msg::kQuit) p.DispatchMessageA(m);
+    if (m.message != platform::msg::kQuit) p.DispatchMessageW(m);
   }
   return taken;
 }

@@ -274,6 +274,52 @@ TEST_F(ControlsContract, AnEditTellsOfEveryChangeOfItsTextTheProgramsToo) {
   EXPECT_STREQ(small, "10");
 }
 
+// "For ANSI text, this is the number of bytes; for Unicode text, this is the
+// number of characters" (EM_LIMITTEXT): in the program's code page, UTF-8,
+// a Cyrillic letter takes two of an ANSI edit's limit and one of a Unicode
+// edit's. Wine 8 counts an ANSI edit's limit in characters too.
+bool WineCountsAnAnsiEditsLimitInCharacters() { return RunningUnderWine(); }
+
+// Letters typed beyond the keyboard's code page come whole through the
+// platform's loop, which takes messages in their Unicode form. (Taken in
+// the ANSI form, with PeekMessageA and DispatchMessageA, Wine 8 hands both
+// edits "?" for each, although the code page is UTF-8.)
+TEST_F(ControlsContract, TypedLettersComeWholeAndAnAnsiEditsLimitCountsBytesAUnicodeOnesLetters) {
+  const Hwnd ansi = Child(platform::kEditClass, ctl::kEsAutoHScroll, 202, {10, 10, 200, 32});
+  platform::WindowParams c;
+  c.className = platform::kEditClass;
+  c.parent = parent->hwnd();
+  c.id = 203;
+  c.style = platform::kWsVisible | ctl::kEsAutoHScroll;
+  c.left = 10;
+  c.top = 40;
+  c.width = 190;
+  c.height = 22;
+  const Hwnd wide = p->CreateWindowExW(c);
+  ASSERT_NE(wide, 0u);
+  const std::string letter = "\u0436";
+  const auto letters = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += letter;
+    return s;
+  };
+  for (const Hwnd edit : {ansi, wide}) {
+    Send(edit, ctl::kEmLimitText, 5);
+    p->SetFocus(edit);
+    Settle();
+    ASSERT_TRUE(TypeLetters(letters(7)));
+    Settle();
+  }
+  EXPECT_EQ(TextOf(ansi), letters(WineCountsAnAnsiEditsLimitInCharacters() ? 5 : 2));
+  EXPECT_EQ(TextOf(wide), letters(5));
+  // Its places are characters too.
+  Send(wide, ctl::kEmSetSel, 1, 3);
+  EXPECT_EQ(Send(wide, ctl::kEmGetSel), platform::MakeLParam(1, 3));
+
+  c.parent = 0;
+  EXPECT_EQ(p->CreateWindowExW(c), 0u) << "only a control";
+}
+
 TEST_F(ControlsContract, AListsSelectionSetByTheProgramIsNoChoiceTheUsersIs) {
   const Hwnd combo = Child(platform::kComboBoxClass,
                            ctl::kCbsDropDown | ctl::kCbsAutoHScroll | platform::kWsTabStop, 301,
@@ -447,7 +493,7 @@ TEST_F(ControlsContract, TheDialogKeysMoveTheFocusAcrossTabStopsAndWithinARadioG
   heard.clear();
 
   const auto key = [&](Hwnd to, std::uint8_t vk) {
-    return p->IsDialogMessageA(parent->hwnd(), Msg{to, msg::kKeyDown, vk, 1});
+    return p->IsDialogMessageW(parent->hwnd(), Msg{to, msg::kKeyDown, vk, 1});
   };
   // One stop per group, where it has WS_TABSTOP; hidden and disabled ones passed.
   EXPECT_TRUE(key(edit, platform::kVkTab));
@@ -475,7 +521,7 @@ TEST_F(ControlsContract, TheDialogKeysMoveTheFocusAcrossTabStopsAndWithinARadioG
 
   // A message for a window outside the dialog is left to the caller.
   LoggingWindow stranger(*p, contract::Popup("Stranger"));
-  EXPECT_FALSE(p->IsDialogMessageA(parent->hwnd(),
+  EXPECT_FALSE(p->IsDialogMessageW(parent->hwnd(),
                                    Msg{stranger.hwnd(), msg::kKeyDown, platform::kVkTab, 1}));
 }
 

@@ -55,6 +55,12 @@ bool ArrangeMonitors(const std::vector<platform::Rect>& layout,
   return true;
 }
 
+bool TypeLetters(const std::string& text) {
+  if (Machines().empty()) return false;
+  Machines().back()->TypeText(text);
+  return true;
+}
+
 bool ChangeSystemColor(int index, std::uint32_t colour) {
   if (Machines().empty()) return false;
   Machines().back()->SetSysColor(index, colour);

@@ -42,7 +42,7 @@ TEST_F(MessageQueueContract, SendMessageRunsTheProcedureAtOnceAndReturnsItsResul
   EXPECT_EQ(m.wParam, 7u);
   EXPECT_EQ(m.lParam, -9);
   Msg queued;
-  EXPECT_FALSE(p->PeekMessageA(&queued, window->hwnd(), platform::kPmNoRemove))
+  EXPECT_FALSE(p->PeekMessageW(&queued, window->hwnd(), platform::kPmNoRemove))
       << "a sent message is not queued";
 }
 
@@ -51,19 +51,19 @@ TEST_F(MessageQueueContract, APostedMessageWaitsForPeekAndDispatch) {
   EXPECT_EQ(window->Count(kPing), 0);
 
   Msg m;
-  ASSERT_TRUE(p->PeekMessageA(&m, window->hwnd(), platform::kPmNoRemove));
+  ASSERT_TRUE(p->PeekMessageW(&m, window->hwnd(), platform::kPmNoRemove));
   EXPECT_EQ(m.message, kPing);
-  ASSERT_TRUE(p->PeekMessageA(&m, window->hwnd(), platform::kPmRemove))
+  ASSERT_TRUE(p->PeekMessageW(&m, window->hwnd(), platform::kPmRemove))
       << "peeking without removal leaves it queued";
   EXPECT_EQ(m.hwnd, window->hwnd());
   EXPECT_EQ(m.message, kPing);
   EXPECT_EQ(m.wParam, 3u);
   EXPECT_EQ(m.lParam, 4);
   Msg again;
-  EXPECT_FALSE(p->PeekMessageA(&again, window->hwnd(), platform::kPmRemove));
+  EXPECT_FALSE(p->PeekMessageW(&again, window->hwnd(), platform::kPmRemove));
   EXPECT_EQ(window->Count(kPing), 0) << "peeking does not deliver";
 
-  EXPECT_EQ(p->DispatchMessageA(m), 1003);
+  EXPECT_EQ(p->DispatchMessageW(m), 1003);
   EXPECT_EQ(window->Count(kPing), 1);
 }
 
@@ -88,7 +88,7 @@ TEST_F(MessageQueueContract, WaitMessageReturnsForAPostedMessage) {
   ASSERT_TRUE(p->PostMessageA(window->hwnd(), kPing, 0, 0));
   EXPECT_TRUE(p->WaitMessage());
   Msg m;
-  EXPECT_TRUE(p->PeekMessageA(&m, 0, platform::kPmRemove));
+  EXPECT_TRUE(p->PeekMessageW(&m, 0, platform::kPmRemove));
   EXPECT_EQ(m.message, kPing);
 }
 

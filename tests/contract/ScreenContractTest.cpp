@@ -64,7 +64,7 @@ class ScreenContract : public ::testing::Test {
       ASSERT_LT(taken.size(), 100u) << "the queue never empties";
     }
     Msg m;
-    ASSERT_FALSE(p->PeekMessageA(&m, window->hwnd(), kPmNoRemove) && m.message == msg::kPaint)
+    ASSERT_FALSE(p->PeekMessageW(&m, window->hwnd(), kPmNoRemove) && m.message == msg::kPaint)
         << "the window's paint was never validated";
   }
 

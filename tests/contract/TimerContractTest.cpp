@@ -129,7 +129,7 @@ TEST(TimerBeatContract, ALateHandlerDoesNotShiftTheTimersBeat) {
     ASSERT_TRUE(p->WaitMessage());
     platform::Msg m;
     // One message at a time, so the clock is read right after the twentieth.
-    if (p->PeekMessageA(&m, 0, platform::kPmRemove)) p->DispatchMessageA(m);
+    if (p->PeekMessageW(&m, 0, platform::kPmRemove)) p->DispatchMessageW(m);
   }
   const std::uint32_t elapsed = p->GetTickCount() - start;
   EXPECT_TRUE(p->KillTimer(window.hwnd(), 3));

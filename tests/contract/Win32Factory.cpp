@@ -10,9 +10,11 @@
 // after windows.h
 #include <setupapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/win32/Win32Platform.h"
 #include "tests/contract/ContractPlatform.h"
@@ -157,7 +159,7 @@ class OtherProcess final : public Platform {
   bool IsWindowEnabled(Hwnd h) override { return local_.IsWindowEnabled(h); }
   Hwnd SetFocus(Hwnd h) override { return local_.SetFocus(h); }
   Hwnd GetFocus() override { return local_.GetFocus(); }
-  bool IsDialogMessageA(Hwnd d, const Msg& m) override { return local_.IsDialogMessageA(d, m); }
+  bool IsDialogMessageW(Hwnd d, const Msg& m) override { return local_.IsDialogMessageW(d, m); }
   HGdiObj CreateFontA(std::int32_t h, std::int32_t w, std::string_view f) override {
     return local_.CreateFontA(h, w, f);
   }
@@ -165,10 +167,10 @@ class OtherProcess final : public Platform {
   Hwnd SetCapture(Hwnd h) override { return local_.SetCapture(h); }
   bool ReleaseCapture() override { return local_.ReleaseCapture(); }
   Hwnd GetCapture() override { return local_.GetCapture(); }
-  bool PeekMessageA(Msg* m, Hwnd h, std::uint32_t f) override {
-    return local_.PeekMessageA(m, h, f);
+  bool PeekMessageW(Msg* m, Hwnd h, std::uint32_t f) override {
+    return local_.PeekMessageW(m, h, f);
   }
-  LResult DispatchMessageA(const Msg& m) override { return local_.DispatchMessageA(m); }
+  LResult DispatchMessageW(const Msg& m) override { return local_.DispatchMessageW(m); }
   void PostQuitMessage(int code) override { local_.PostQuitMessage(code); }
   bool WaitMessage() override { return local_.WaitMessage(); }
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t n, const Handle* h, std::uint32_t ms,
@@ -184,6 +186,9 @@ class OtherProcess final : public Platform {
     return local_.SetThreadDpiAwarenessContext(c);
   }
   std::uint32_t GetDpiForWindow(Hwnd h) override { return local_.GetDpiForWindow(h); }
+  Hwnd CreateWindowExW(const WindowParams& control) override {
+    return local_.CreateWindowExW(control);
+  }
   std::uintptr_t SetTimer(Hwnd h, std::uintptr_t id, std::uint32_t ms) override {
     return local_.SetTimer(h, id, ms);
   }
@@ -404,6 +409,24 @@ bool ChangeSystemColor(int index, std::uint32_t colour) {
   const INT element = index;
   const COLORREF value = colour;
   return ::SetSysColors(1, &element, &value) != FALSE;
+}
+
+bool TypeLetters(const std::string& text) {
+  const int n =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  std::vector<INPUT> in;
+  for (const wchar_t unit : wide)
+    for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+      INPUT k{};
+      k.type = INPUT_KEYBOARD;
+      k.ki.wScan = unit;
+      k.ki.dwFlags = KEYEVENTF_UNICODE | up;
+      in.push_back(k);
+    }
+  return in.empty() ||
+         ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
 }
 
 bool RunningUnderWine() {

@@ -2,7 +2,8 @@
 # Names in any letters, on a system whose own code page (1252 here) lacks
 # them: the program installed into "C:\Тест 李明" and started from another
 # folder finds its cursor files beside itself (the Mark tool's pointer is
-# its own); a program and a sound file of that folder ("marker.exe",
+# its own); 300 Cyrillic letters typed into a settings field arrive whole
+# and the field keeps 254 of them; a program and a sound file of that folder ("marker.exe",
 # "звук.mid") chosen through the settings' browse buttons show in their
 # fields exactly, are stored exactly, and after a new start the Execute
 # Program key runs the one and the Play Sound key plays the other.
@@ -95,6 +96,18 @@ dx="$(field "$dialog" x)" dy="$(field "$dialog" y)" dh="$(field "$dialog" hwnd)"
 tv_settings_tabs "$dh" || die "the settings dialog has no page control"
 arrow="$(shape_at $((dx + 100)) $((dy + 15)))"  # the caption strip: the arrow
 goto_tab 7
+# Letters typed beyond the code page and past the limit: each arrives whole
+# through the program's message loop, and the field takes 254 of them.
+typed="$(field "$(visible_child Edit)" hwnd)"
+probe set-text "$typed" "" || fail "could not empty the Execute Program field"
+probe type-chars "$typed" "$(printf 'ж%.0s' $(seq 300))" || fail "could not type into the field"
+want="$(printf 'ж%.0s' $(seq 254))"
+for _ in $(seq 50); do
+  [ "$(probe window-text "$typed")" = "$want" ] && break
+  sleep 0.1
+done
+check_eq "the Execute Program field takes 254 typed Cyrillic letters, whole" "$want" \
+  "$(probe window-text "$typed")"
 check_eq "the Execute Program field shows the chosen program's name exactly" "$program" \
   "$(choose_file "Execute Program" "$program")"
 tv_crop_window "$(tv_settled_screenshot "$TV_TEST-shot" "$dx" "$dy" 359 267)" "$dialog" \

@@ -47,8 +47,8 @@ void Require(bool condition, const char* what) {
 // Takes and handles everything queued for a process, so queues stay short.
 void Run(SimProcess& process) {
   platform::Msg m;
-  for (int i = 0; i < 1000 && process.PeekMessageA(&m, 0, platform::kPmRemove); ++i)
-    process.DispatchMessageA(m);
+  for (int i = 0; i < 1000 && process.PeekMessageW(&m, 0, platform::kPmRemove); ++i)
+    process.DispatchMessageW(m);
 }
 
 struct Machine {

@@ -266,6 +266,24 @@ INSTANTIATE_TEST_SUITE_P(Scales, DpiScaleTest,
                                                   32}),
                          [](const auto& info) { return "dpi" + std::to_string(info.param.dpi); });
 
+// The taskbar made anew at the primary's new scale keeps the icon: it is
+// drawn again at the new size, its tip as it was.
+TEST(DpiScaleChange, TheTrayIconIsMadeAgainAtTheSizeOfThePrimarysNewScale) {
+  Machine m(64, 48);
+  const auto icon = [&] {
+    EXPECT_EQ(m.sys.TrayIcons().size(), 1u);
+    return m.sys.Icon(m.sys.TrayIcons().at(0).hIcon);
+  };
+  ASSERT_EQ(icon()->color.Width(), 16);
+  const std::string tip = m.sys.TrayIcons()[0].tip;
+  m.sys.SetMonitors({{{0, 0, 64, 48}, {}, true, 144}});
+  m.harness.app.ProcessMessages();
+  ASSERT_NE(icon(), nullptr);
+  EXPECT_EQ(icon()->color.Width(), 24);
+  EXPECT_EQ(icon()->color.Height(), 24);
+  EXPECT_EQ(m.sys.TrayIcons()[0].tip, tip);
+}
+
 // A laptop's screen at 150 % with a projector at 100 % to its right, each
 // with its taskbar: the forms follow the monitor they are on, each show
 // the monitor it covers.
@@ -344,6 +362,66 @@ TEST_F(TwoScalesTest, EachShowTakesTheScaleOfTheMonitorItCovers) {
   harness.process->SetCursorPos(kOnLaptop.x, kOnLaptop.y);
   harness.app.ProcessMessages();
   EXPECT_EQ(LitRun(kOnLaptop), 300);
+}
+
+// The sizes the spot light's box leaves untested, on each monitor: the
+// lens (300, framed in 1), the reveal cover's edge (15 past the pointer,
+// the whole screen within 16 of its edge) and the break screen's frame (8,
+// half of it inside the screen's left edge and one more at the right).
+TEST_F(TwoScalesTest, TheLensTheRevealEdgeAndTheBreakFrameTakeEachMonitorsScale) {
+  constexpr unsigned kReveal = 1, kMagnifier = 8;
+  constexpr gui::Color kRed = 0x0000FF;
+  struct Case {
+    platform::Rect monitor;
+    int lens, lensFrame, revealWithin, revealPast, frameLeft, frameRight;
+  };
+  for (const Case& c :
+       {Case{kLaptop, 450, 2, 24, 23, 6, 7}, Case{kProjector, 300, 1, 16, 15, 4, 5}}) {
+    const platform::Point at{c.monitor.left + 100, 100};
+    const platform::Hwnd overlay = harness.program.Form_Draw->Handle();
+    const auto shown = [&](int x, int y) {  // in screen coordinates
+      const platform::Rect o = WindowRect(overlay);
+      return sys.Window(overlay)->frame.Pixel(x - o.left, y - o.top);
+    };
+    const auto move = [&](int x, int y) {
+      harness.process->SetCursorPos(x, y);
+      harness.app.ProcessMessages();
+    };
+
+    Key(kMagnifier, at);
+    move(at.x, at.y);
+    const int right = at.x + c.lens - 1, row = at.y + 10;
+    for (int x = right - c.lensFrame + 1; x <= right; ++x) EXPECT_EQ(shown(x, row), kRed) << x;
+    EXPECT_NE(shown(right - c.lensFrame, row), kRed) << c.lens;
+    EXPECT_EQ(shown(right + 1, row), PatternAt(right + 1, row)) << c.lens;
+    Key(kMagnifier, at);
+
+    // Style 0 covers right of the edge; each frame shows one event late.
+    harness.program.Settings.RevealStyle = 0;
+    const gui::Color cover = harness.program.Settings.RevealColor;
+    const int x0 = c.monitor.left;
+    Key(kReveal, {x0 + c.revealWithin - 1, 200});
+    move(x0 + c.revealWithin - 1, 201);
+    move(x0 + c.revealWithin, 202);
+    EXPECT_EQ(shown(x0, 202), cover) << "within the margin: all covered";
+    move(x0 + c.revealWithin, 203);
+    const int edge = x0 + c.revealWithin + c.revealPast;
+    EXPECT_EQ(shown(edge - 1, 203), PatternAt(edge - 1, 203)) << c.revealPast;
+    EXPECT_EQ(shown(edge, 203), cover) << c.revealPast;
+    Key(kReveal, at);
+
+    Key(kBreakTime, at);
+    const TSettings& s = harness.program.Settings;
+    const int y = c.monitor.top + 50;
+    int left = 0, rightRun = 0;
+    while (left < 64 && shown(c.monitor.left + left, y) == s.BreakFontColor) ++left;
+    while (rightRun < 64 && shown(c.monitor.right - 1 - rightRun, y) == s.BreakFontColor)
+      ++rightRun;
+    EXPECT_EQ(left, c.frameLeft);
+    EXPECT_EQ(rightRun, c.frameRight);
+    EXPECT_EQ(shown(c.monitor.left + left, y), s.BreakBackColor);
+    Key(kBreakTime, at);
+  }
 }
 
 TEST_F(TwoScalesTest, ThePaletteDraggedOntoTheProjectorTakesItsScale) {

@@ -78,8 +78,8 @@ struct OtherProgram {
   // Takes and handles everything queued for the program.
   void Run() {
     Msg m;
-    for (int i = 0; i < 10000 && process->PeekMessageA(&m, 0, platform::kPmRemove); ++i)
-      process->DispatchMessageA(m);
+    for (int i = 0; i < 10000 && process->PeekMessageW(&m, 0, platform::kPmRemove); ++i)
+      process->DispatchMessageW(m);
   }
   std::vector<Msg> Take() {
     Run();

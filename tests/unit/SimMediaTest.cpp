@@ -126,7 +126,7 @@ TEST(SimulatedMedia, AnIdleProgramIsWokenByTheEndOfItsSound) {
   ASSERT_TRUE(p->WaitMessage());
   EXPECT_EQ(sys.Now(), 700u) << "the clock went straight to the sound's end";
   Msg m;
-  ASSERT_TRUE(p->PeekMessageA(&m, 0, kPmRemove));
+  ASSERT_TRUE(p->PeekMessageW(&m, 0, kPmRemove));
   EXPECT_EQ(m.hwnd, window);
   EXPECT_EQ(m.message, mci::kMmMciNotify);
   EXPECT_EQ(m.wParam, mci::kNotifySuccessful);

@@ -16,7 +16,7 @@ namespace {
 // handler, which validates them.
 void Pump(Platform& p) {
   Msg m;
-  for (int i = 0; i < 1000 && p.PeekMessageA(&m, 0, kPmRemove); ++i) p.DispatchMessageA(m);
+  for (int i = 0; i < 1000 && p.PeekMessageW(&m, 0, kPmRemove); ++i) p.DispatchMessageW(m);
 }
 
 void Measure(Platform& p, const char* what, int iterations, const std::function<bool(int)>& step) {

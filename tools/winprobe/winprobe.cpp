@@ -191,7 +191,9 @@ int usage() {
       "                                           DPI the window is drawn for\n"
       "  captions <hwnd> [dpi] [face] [height]    whether its buttons' and labels' captions\n"
       "                                           fit them in face (height at 96 DPI), at\n"
-      "                                           its DPI or laid out at dpi\n",
+      "                                           its DPI or laid out at dpi\n"
+      "  type-chars <hwnd> <text>                 the text's UTF-16 characters posted as\n"
+      "                                           WM_CHAR, as a keyboard's reach the queue\n",
       stderr);
   return 2;
 }
@@ -782,6 +784,22 @@ int cmdSetText(int argc, char** argv) {
              : 1;
 }
 
+// Typed letters as the keyboard's reach the owner's queue: WM_CHAR in UTF-16
+// units, whatever form the owner's loop then takes them in.
+int cmdTypeChars(int argc, char** argv) {
+  if (argc < 2) return usage();
+  HWND h = parseHwnd(argv[0]);
+  if (!IsWindow(h)) return 1;
+  int n = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (!wide || n < 1) return 1;
+  const std::wstring text = wide[n - 1];
+  LocalFree(wide);
+  for (const wchar_t unit : text)
+    if (!PostMessageW(h, WM_CHAR, unit, 1)) return 1;
+  return 0;
+}
+
 // ShowWindow from outside, as a user's click on a minimise box would do it.
 int cmdShowWindow(int argc, char** argv) {
   if (argc < 2) return usage();
@@ -1215,6 +1233,7 @@ int main(int argc, char** argv) {
       {"mirror", cmdMirror},
       {"dpi", cmdDpi},
       {"captions", cmdCaptions},
+      {"type-chars", cmdTypeChars},
   };
   if (argc < 2) return usage();
   for (const auto& c : commands) {
