@@ -34,6 +34,7 @@ SimProcess::~SimProcess() {
     }
   }
   std::erase_if(sys_.soundDevices_, [this](const auto& d) { return d.second.pid == pid_; });
+  std::erase_if(sys_.hotkeys_, [this](const SimHotkey& k) { return k.pid == pid_; });
   sys_.processes_.erase(pid_);
 }
 

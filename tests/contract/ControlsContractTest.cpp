@@ -423,6 +423,44 @@ TEST_F(ControlsContract, ATabChosenByTheProgramTellsNothingOneClickedIsAskedThen
   EXPECT_EQ(Send(tabs, ctl::kTcmGetCurSel), 1);
 }
 
+// The hot-key field: a combination set by the program tells nothing; keys
+// pressed on it make the combination of the modifiers held and the key,
+// telling each change; Backspace empties it.
+TEST_F(ControlsContract, AHotKeyFieldTakesTheCombinationTypedOnItAndTellsOfTheChange) {
+  const Hwnd field = Child(platform::kHotkeyClass, platform::kWsTabStop, 701, {10, 10, 150, 32});
+  Settle();
+  heard.clear();
+  Send(field, platform::kHkmSetHotkey, 0x0771);
+  EXPECT_EQ(Send(field, platform::kHkmGetHotkey), 0x0771);
+  EXPECT_TRUE(Codes(field, msg::kCommand).empty());
+
+  p->SetFocus(field);
+  Settle();
+  const auto key = [&](std::uint8_t vk, bool down) {
+    p->keybd_event(vk, 0, down ? 0 : platform::kKeyEventKeyUp);
+  };
+  key(platform::kVkControl, true);
+  key(platform::kVkShift, true);
+  key('K', true);
+  key('K', false);
+  key(platform::kVkShift, false);
+  key(platform::kVkControl, false);
+  Settle();
+  EXPECT_EQ(Send(field, platform::kHkmGetHotkey),
+            (platform::kHotkeyfControl | platform::kHotkeyfShift) << 8 | 'K');
+  const CodeList told = Codes(field, msg::kCommand);
+  EXPECT_FALSE(told.empty());
+  EXPECT_TRUE(
+      std::all_of(told.begin(), told.end(), [](std::uint32_t c) { return c == ctl::kEnChange; }));
+
+  heard.clear();
+  key(platform::kVkBack, true);
+  key(platform::kVkBack, false);
+  Settle();
+  EXPECT_EQ(Send(field, platform::kHkmGetHotkey), 0);
+  EXPECT_EQ(Codes(field, msg::kCommand), (CodeList{ctl::kEnChange}));
+}
+
 TEST_F(ControlsContract, TheDialogKeysMoveTheFocusAcrossTabStopsAndWithinARadioGroup) {
   const Hwnd edit = Child(platform::kEditClass, platform::kWsTabStop | platform::kWsGroup, 601,
                           {10, 10, 90, 30}, "abc");
