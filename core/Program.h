@@ -4,6 +4,9 @@
 // thread only.
 #pragma once
 
+#include <functional>
+
+#include "core/Hotkeys.h"
 #include "core/Settings.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
@@ -53,6 +56,11 @@ struct Program {
   // The main window's player (MediaPlayer1), which the overlay's close also
   // stops; handed over by the main window before its first effect.
   gui::TMediaPlayer* MainPlayer = nullptr;
+  // The keyboard's shortcuts for the device's keys, held by the main window;
+  // HotkeysApplied runs after each change of them (the tray tip tells of a
+  // shortcut the program could not have).
+  HotkeyRegistrations hotkeys{sys};
+  std::function<void()> HotkeysApplied;
 };
 
 // Shows effect code's icon on an image control, rendered through the
