@@ -78,14 +78,16 @@ constexpr int kFourColumns[4] = {48, 128, 208, 288};
 
 // The Keys page: the eleven shortcuts where the palette has its icons, three
 // to a row and the last two centred below, each cell a caption over the
-// control, wide enough for "Ctrl + Alt + Shift + F11".
-constexpr int kKeyCellWidth = 107, kKeyCellPitchX = 111, kKeyCellPitchY = 38;
-constexpr int kKeyCaptionHeight = 15, kHotKeyHeight = 20;
+// control. The system's text in the control names every modifier
+// ("Control + Shift + Alt + F11" under Wine), which the page's face at its
+// size would not fit in a third of the page: the controls write in the
+// outline face at 8 pixels.
+constexpr int kKeyCellWidth = 110, kKeyCellPitchX = 112, kKeyCellPitchY = 38;
+constexpr int kKeyCaptionHeight = 15, kHotKeyHeight = 20, kHotKeyFontHeight = 8;
 gui::IRect KeyCell(std::size_t slot) {
   const int s = static_cast<int>(slot);
   const int row = s / 3;
-  const int x =
-      row < 3 ? 4 + (s % 3) * kKeyCellPitchX : 4 + kKeyCellPitchX / 2 + (s - 9) * kKeyCellPitchX;
+  const int x = row < 3 ? (s % 3) * kKeyCellPitchX : kKeyCellPitchX / 2 + (s - 9) * kKeyCellPitchX;
   return OnPage(x, 3 + row * kKeyCellPitchY, kKeyCellWidth, kKeyCaptionHeight + kHotKeyHeight);
 }
 
@@ -365,6 +367,7 @@ void TForm_Seeting::AddKeysPage() {
     const gui::IRect cell = KeyCell(slot);
     HotKeyCaptions[slot] = &Decorate<gui::Label>(
         TabSheet_Keys, *this, HotKeys[slot]->Name() + "Caption", cell.left, cell.top + 1, "");
+    HotKeys[slot]->SetFont({.face = "Microsoft Sans Serif", .height = kHotKeyFontHeight});
     TabSheet_Keys.Add(*HotKeys[slot]);
     HotKeys[slot]->OnChange = [this, slot] { HotKeyChange(slot); };
   }
@@ -438,7 +441,9 @@ void TForm_Seeting::FormShow() {
   ComboBoxPenSize.SetItemIndex(ListIndex(std::int64_t{s.PenSize} - 1, 5));
   for (std::size_t slot = 0; slot < HotKeys.size(); ++slot) {
     HotKeys[slot]->SetHotkey(static_cast<std::uint16_t>(s.Hotkeys[slot]));
-    ShowHotkeyState(slot, program_.hotkeys.Error(slot));
+    const long error = program_.hotkeys.Error(slot);
+    systemErrors_[slot] = error == HotkeyRegistrations::kDuplicate ? 0 : error;
+    ShowHotkeyState(slot, error);
   }
   FollowHotkeyFocus();
 }
@@ -474,15 +479,16 @@ void TForm_Seeting::ShowHotkeyState(std::size_t slot, long error) {
 }
 
 // What the user types is checked against the page itself at once; whether
-// the system gives the program a shortcut shows after OK.
+// the system gives the program a shortcut shows after OK, so a changed one
+// loses what its registration said.
 void TForm_Seeting::HotKeyChange(std::size_t slot) {
-  for (std::size_t s = slot; s < HotKeys.size(); ++s) {
+  systemErrors_[slot] = 0;
+  for (std::size_t s = 0; s < HotKeys.size(); ++s) {
     const std::uint16_t word = HotKeys[s]->Hotkey();
     bool duplicate = false;
     for (std::size_t before = 0; before < s && UsableHotkey(word); ++before)
       duplicate |= HotKeys[before]->Hotkey() == word;
-    if (s == slot || duplicate || HotKeyCaptions[s]->FontColor() == gui::kRed)
-      ShowHotkeyState(s, duplicate ? HotkeyRegistrations::kDuplicate : 0);
+    ShowHotkeyState(s, duplicate ? HotkeyRegistrations::kDuplicate : systemErrors_[s]);
   }
 }
 

@@ -177,6 +177,9 @@ class TForm_Seeting : public gui::DialogForm {
   std::array<gui::TRadioButton*, 3> spotLightButtons_;
   std::vector<std::unique_ptr<gui::Control>> decoration_;
   bool active_ = false;  // in front (WM_ACTIVATE)
+  // Why the system refused each slot's shortcut at its last registration
+  // (0 for one changed on the page since).
+  std::array<long, 11> systemErrors_{};
   bool TitleDragging = false;
   std::int32_t DragStartX = 0;
   std::int32_t DragStartY = 0;

@@ -677,10 +677,10 @@ LResult SimProcess::TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WPar
 
 // As the system's control under Wine: every key pressed on it first empties
 // the combination; a modifier adds itself to those held, any other key
-// makes the combination of the held modifiers and that key, and Return,
-// Tab, Space, Delete, Escape and Backspace leave it empty (and Tab goes on
-// to the dialog). Each change of the combination or of the held modifiers
-// tells the parent EN_CHANGE; HKM_SETHOTKEY tells it nothing.
+// makes the combination of the held modifiers and that key, each change of
+// either telling the parent EN_CHANGE; Return, Tab, Space, Delete, Escape
+// and Backspace leave it empty and tell nothing (Tab goes on to the
+// dialog). HKM_SETHOTKEY tells nothing either.
 LResult SimProcess::HotkeyProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
                                LParam lParam) {
   SimControl& c = *w.control;
@@ -701,17 +701,16 @@ LResult SimProcess::HotkeyProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
       const std::uint16_t before = c.hotkey;
       const std::uint8_t beforeMods = c.heldModifiers;
       c.hotkey = 0;
-      bool passOn = false;
-      if (const std::uint8_t m = modifierOf(wParam)) {
+      // These empty it without a word and go on (Tab to the dialog).
+      if (wParam == kVkReturn || wParam == kVkTab || wParam == kVkSpace ||
+          wParam == 0x2E /* VK_DELETE */ || wParam == kVkEscape || wParam == kVkBack)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+      if (const std::uint8_t m = modifierOf(wParam))
         c.heldModifiers |= m;
-      } else if (wParam == kVkReturn || wParam == kVkTab || wParam == kVkSpace ||
-                 wParam == 0x2E /* VK_DELETE */ || wParam == kVkEscape || wParam == kVkBack) {
-        passOn = true;
-      } else {
+      else
         c.hotkey = static_cast<std::uint16_t>(c.heldModifiers << 8 | (wParam & 0xFF));
-      }
       if (c.hotkey != before || c.heldModifiers != beforeMods) NotifyParent(hwnd, ctl::kEnChange);
-      return passOn ? DefWindowProcA(hwnd, message, wParam, lParam) : 0;
+      return 0;
     }
     case msg::kKeyUp:
     case msg::kSysKeyUp: {
