@@ -147,6 +147,9 @@ void TForm_Main::FormCreate() {
 
   RefreshPalette();
   MakeTrayIcon();
+  // Before the tray icon, whose tip tells of a shortcut another program has.
+  program_.hotkeys.Apply(Handle(), program_.Settings.Hotkeys);
+  program_.HotkeysApplied = [this] { ShowTrayTip(); };
 
   SetClientWidth(0);
   SetClientHeight(0);
@@ -228,6 +231,8 @@ LResult TForm_Main::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
     // Another primary monitor (Win+P) may have another scale, and a new
     // taskbar is not promised then.
     RenewTrayIcon(false);
+  else if (message == kWmHotkey)
+    HotkeyPressed(wParam);
   else if (message == msg::kDeviceChange)
     // A device came or went: perhaps the receiver, which need not wait for
     // the next retry.
@@ -368,8 +373,17 @@ void TForm_Main::FollowPort() {
 }
 
 std::string TForm_Main::TrayTip() const {
-  if (CommPortDriver1.Connected()) return "Tavrin";
-  return "Tavrin - COM" + std::to_string(chosenPort_) + " not connected";
+  std::string tip = "Tavrin";
+  if (!CommPortDriver1.Connected())
+    tip += " - COM" + std::to_string(chosenPort_) + " not connected";
+  const std::size_t room = sizeof TrayIconData.szTip - 1 - tip.size() - 3;
+  const std::string keys = HotkeyTrouble(program_.hotkeys, program_.Settings.Hotkeys, room);
+  if (!keys.empty()) tip += (CommPortDriver1.Connected() ? " - " : "; ") + keys;
+  return tip;
+}
+
+void TForm_Main::HotkeyPressed(WParam id) {
+  if (const auto slot = HotkeyRegistrations::SlotOf(id)) Decoder.FunctionKey(*slot);
 }
 
 void TForm_Main::ShowTrayTip() {

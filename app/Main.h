@@ -71,6 +71,8 @@ class TForm_Main : public gui::Form {
   void PopupMenuMainPopup();
   void PortTimerTimer();
   void TrayIconCallback(platform::WParam wParam, platform::LParam lParam);
+  // A keyboard shortcut of the device's keys was pressed (WM_HOTKEY's id).
+  void HotkeyPressed(platform::WParam id);
   // The port the user chose (1 to 256); 0 before any was.
   int ChosenPort() const { return chosenPort_; }
 

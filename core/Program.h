@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "core/Hotkeys.h"
 #include "core/Settings.h"
 #include "core/ShowTrace.h"
 #include "gui/Application.h"

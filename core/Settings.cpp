@@ -44,6 +44,23 @@ void WriteIntegers(gui::Registry& reg, const TSettings& s) {
   for (const auto& v : kBreakIntegers) reg.WriteInteger(v.name, v.get(s));
 }
 
+// Values an earlier version never wrote: an absent one keeps its default,
+// and one that is no DWORD or holds bits the hot-key control cannot make is
+// no shortcut, without stopping the load.
+void ReadHotkeys(gui::Registry& reg, HotkeyTable& hotkeys) {
+  for (std::size_t slot = 0; slot < hotkeys.size(); ++slot) {
+    const std::string name = HotkeyValueName(slot);
+    if (!reg.ValueExists(name)) continue;
+    std::uint32_t word = 0;
+    try {
+      word = static_cast<std::uint32_t>(reg.ReadInteger(name));
+    } catch (const gui::RegistryError&) {
+      word = 0;
+    }
+    hotkeys[slot] = UsableHotkey(word) ? word : 0;
+  }
+}
+
 void WriteSlots(gui::Registry& reg, const SlotTable& slots) {
   for (std::size_t i = 0; i < slots.size(); ++i) reg.WriteInteger(SlotName(i), slots[i]);
 }
@@ -60,6 +77,7 @@ void SettingsStore::Load(TSettings& s, SlotTable& slots) {
     s.BreakSound = BoundedName(reg.ReadString("BreakSound"));
     s.ExecuteName = BoundedName(reg.ReadString("Execute Name"));
     for (const auto& v : kBreakIntegers) v.set(s, reg.ReadInteger(v.name));
+    ReadHotkeys(reg, s.Hotkeys);
     return;
   }
   if (!reg.OpenKey(kSettingsKey, true)) return;  // nothing written; the names stay empty
@@ -95,4 +113,11 @@ void SettingsStore::SavePort(std::string_view portName) {
   gui::Registry reg(registry_);
   if (!reg.OpenKey(kSettingsKey, false)) return;
   reg.WriteString("Com Port", portName);
+}
+
+void SettingsStore::SaveHotkeys(const HotkeyTable& hotkeys) {
+  gui::Registry reg(registry_);
+  if (!reg.OpenKey(kSettingsKey, true)) return;
+  for (std::size_t slot = 0; slot < hotkeys.size(); ++slot)
+    reg.WriteInteger(HotkeyValueName(slot), static_cast<std::int32_t>(hotkeys[slot]));
 }

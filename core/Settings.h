@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Hotkeys.h"
 #include "platform/Platform.h"
 #include "platform/Utf8.h"
 #include "raster/Bitmap.h"
@@ -48,6 +49,8 @@ struct TSettings {
   std::int32_t PenSize = 1;
   std::int32_t SpotLightWidth = 200;
   std::int32_t SpotLightHeight = 200;
+  // The keyboard's shortcuts for the device's keys (core/Hotkeys.h).
+  HotkeyTable Hotkeys = kDefaultHotkeys;
 };
 
 // Values are loaded as stored; these are the guards for where they are used.
@@ -79,6 +82,8 @@ class SettingsStore {
   void SaveSlots(const SlotTable& slots);
   // Only into an existing key: without one, the choice holds for this run.
   void SavePort(std::string_view portName);
+  // "Hotkey B" .. "Hotkey L".
+  void SaveHotkeys(const HotkeyTable& hotkeys);
 
  private:
   platform::RegistryOps& registry_;

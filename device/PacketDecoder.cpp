@@ -96,6 +96,20 @@ std::string PacketDecoder::Caption(Hwnd hwnd) {
   return caption;
 }
 
+void PacketDecoder::FunctionKey(std::size_t slot) {
+  if (slot >= paletteSlots_.size()) return;
+  // A slot holds whatever the registry gave; a code outside the effects
+  // only hides the dialogs.
+  const auto code = static_cast<unsigned>(paletteSlots_[slot]);
+  if (std::find(running_.begin(), running_.end(), code) != running_.end()) return;
+  running_.push_back(code);
+  struct Done {
+    std::vector<unsigned>& running;
+    ~Done() { running.pop_back(); }
+  } done{running_};
+  dispatch_(code);
+}
+
 void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t p2, bool pause) {
   Point cursor;
   sys_.GetCursorPos(&cursor);
@@ -128,17 +142,7 @@ void PacketDecoder::DecodePacket(std::uint8_t p0, std::uint8_t p1, std::uint8_t 
   // let go, as the presenter did.
   if (p1 >= kFirstFunctionKey && p1 <= kLastFunctionKey) {
     handled = true;
-    // A slot holds whatever the registry gave; a code outside the effects
-    // only hides the dialogs.
-    const auto code = static_cast<unsigned>(paletteSlots_[p1 - kFirstFunctionKey]);
-    if (std::find(running_.begin(), running_.end(), code) == running_.end()) {
-      running_.push_back(code);
-      struct Done {
-        std::vector<unsigned>& running;
-        ~Done() { running.pop_back(); }
-      } done{running_};
-      dispatch_(code);
-    }
+    FunctionKey(static_cast<std::size_t>(p1 - kFirstFunctionKey));
   }
   if (handled) return;
 

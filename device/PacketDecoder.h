@@ -88,6 +88,11 @@ class PacketDecoder {
   // now and is dropped, whatever its age.
   void LineReopened();
 
+  // The function key of a slot (0-10, 'B' to 'L') pressed: runs the effect
+  // bound to it, unless that effect is still running. A keyboard shortcut
+  // for the key comes here as the key's packet does.
+  void FunctionKey(std::size_t slot);
+
   // Bytes of an incomplete packet waiting for the next delivery (0-2).
   std::size_t PendingBytes() const { return pending_.size() - next_; }
 

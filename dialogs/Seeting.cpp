@@ -76,6 +76,21 @@ constexpr int kPreviewWidth = 57, kWidePreviewWidth = 65, kPreviewHeight = 17;
 constexpr int kThreeColumns[3] = {61, 168, 275};
 constexpr int kFourColumns[4] = {48, 128, 208, 288};
 
+// The Keys page: the eleven shortcuts where the palette has its icons, three
+// to a row and the last two centred below, each cell a caption over the
+// control. The system's text in the control names every modifier
+// ("Control + Shift + Alt + F11" under Wine), which the page's face at its
+// size would not fit in a third of the page: the controls write in the
+// outline face at 8 pixels.
+constexpr int kKeyCellWidth = 110, kKeyCellPitchX = 112, kKeyCellPitchY = 38;
+constexpr int kKeyCaptionHeight = 15, kHotKeyHeight = 20, kHotKeyFontHeight = 8;
+gui::IRect KeyCell(std::size_t slot) {
+  const int s = static_cast<int>(slot);
+  const int row = s / 3;
+  const int x = row < 3 ? (s % 3) * kKeyCellPitchX : kKeyCellPitchX / 2 + (s - 9) * kKeyCellPitchX;
+  return OnPage(x, 3 + row * kKeyCellPitchY, kKeyCellWidth, kKeyCaptionHeight + kHotKeyHeight);
+}
+
 // The radio button for a stored value, if the value names one.
 template <std::size_t N>
 gui::TRadioButton* ButtonFor(const std::array<gui::TRadioButton*, N>& buttons, std::int32_t value) {
@@ -115,6 +130,7 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
       TabSheet_BreakTime(PageControl1, "TabSheet_BreakTime", "Break Time"),
       TabSheet_Sound(PageControl1, "TabSheet_Sound", "Sound File"),
       TabSheet_Pen(PageControl1, "TabSheet_Pen", "Pen"),
+      TabSheet_Keys(PageControl1, "TabSheet_Keys", "Keys"),
       GroupBox_MarkStyle(*this, "GroupBox_MarkStyle", OnPage(8, 6, 321, 140), "Style"),
       MarkButton1(*this, "MarkButton1", OnPage(kThreeColumns[0] - 13, 34, 30, kRadioHeight), "1",
                   &GroupBox_MarkStyle),
@@ -189,6 +205,17 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
       ComboBoxPenSize(*this, "ComboBoxPenSize", OnPage(16, 16, 81, kListHeight)),
       ImagePenColor(*this, "ImagePenColor", OnPage(16, 64, kPreviewWidth, kPreviewHeight)),
       BitBtn7(*this, "BitBtn7", OnPage(88, 60, 75, kButtonHeight), "Color"),
+      // Made before the buttons below the pages, so that Tab reaches them first.
+      HotKeys([this] {
+        std::array<std::unique_ptr<gui::THotKey>, 11> made;
+        for (std::size_t slot = 0; slot < made.size(); ++slot) {
+          const gui::IRect cell = KeyCell(slot);
+          made[slot] = std::make_unique<gui::THotKey>(
+              *this, std::string("HotKey") + static_cast<char>('B' + slot),
+              gui::IRect{cell.left, cell.top + kKeyCaptionHeight, cell.right, cell.bottom});
+        }
+        return made;
+      }()),
       OK(*this, "OK", {168, 232, 168 + 57, 232 + kButtonHeight}, "OK"),
       Button1(*this, "Button1", {232, 232, 232 + 57, 232 + kButtonHeight}, "Exit"),
       Cancle(*this, "Cancle", {296, 232, 296 + 57, 232 + kButtonHeight}, "Cancle"),
@@ -282,6 +309,8 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
   AddPreviewFrame(TabSheet_Pen, ImagePenColor);
   TabSheet_Pen.Add(BitBtn7);
 
+  AddKeysPage();
+
   // The name fields hold what the record can take.
   for (gui::TEdit* e : {&EditExecute, &EditBreakSound, &EditSound})
     e->SetMaxLength(static_cast<int>(kTextCapacity));
@@ -329,6 +358,19 @@ TForm_Seeting::TForm_Seeting(gui::Application& app, Program& program)
   SettingsCaption.OnMouseUp = [this](gui::MouseButton b, unsigned s, int x, int y) {
     SettingsCaptionMouseUp(b, s, x, y);
   };
+  OnHide = [this] { FollowHotkeyFocus(); };
+  PageControl1.OnChange = [this] { FollowHotkeyFocus(); };
+}
+
+void TForm_Seeting::AddKeysPage() {
+  for (std::size_t slot = 0; slot < HotKeys.size(); ++slot) {
+    const gui::IRect cell = KeyCell(slot);
+    HotKeyCaptions[slot] = &Decorate<gui::Label>(
+        TabSheet_Keys, *this, HotKeys[slot]->Name() + "Caption", cell.left, cell.top + 1, "");
+    HotKeys[slot]->SetFont({.face = "Microsoft Sans Serif", .height = kHotKeyFontHeight});
+    TabSheet_Keys.Add(*HotKeys[slot]);
+    HotKeys[slot]->OnChange = [this, slot] { HotKeyChange(slot); };
+  }
 }
 
 template <class T, class... Args>
@@ -397,6 +439,73 @@ void TForm_Seeting::FormShow() {
   BreakTimeUpDown.SetPosition(static_cast<std::int16_t>(s.BreakMinutes));
   PaintColorPreview(ImagePenColor, s.PenColor);
   ComboBoxPenSize.SetItemIndex(ListIndex(std::int64_t{s.PenSize} - 1, 5));
+  for (std::size_t slot = 0; slot < HotKeys.size(); ++slot) {
+    HotKeys[slot]->SetHotkey(static_cast<std::uint16_t>(s.Hotkeys[slot]));
+    const long error = program_.hotkeys.Error(slot);
+    systemErrors_[slot] = error == HotkeyRegistrations::kDuplicate ? 0 : error;
+    ShowHotkeyState(slot, error);
+  }
+  FollowHotkeyFocus();
+}
+
+// ---- keys -----------------------------------------------------------------------
+
+void TForm_Seeting::ShowHotkeyState(std::size_t slot, long error) {
+  gui::Label& caption = *HotKeyCaptions[slot];
+  std::string text =
+      std::string(1, static_cast<char>('B' + slot)) + "  " + EffectName(program_.EffectSlots[slot]);
+  std::string reason, alone;
+  if (error == HotkeyRegistrations::kDuplicate) {
+    std::size_t first = 0;
+    while (first < slot && HotKeys[first]->Hotkey() != HotKeys[slot]->Hotkey()) ++first;
+    reason = std::string(": as ") + static_cast<char>('B' + first);
+    alone = std::string("same as ") + static_cast<char>('B' + first);
+  } else if (error == platform::error::kHotkeyAlreadyRegistered) {
+    reason = ": taken";
+    alone = "taken by another program";
+  } else if (error != 0) {
+    reason = ": not available";
+    alone = "not available";
+  }
+  caption.SetFontColor(reason.empty() ? gui::kBlack : gui::kRed);
+  caption.SetCaption(text + reason);
+  // A long effect name gives way to the reason, which must show whole.
+  const gui::IRect cell = KeyCell(slot);
+  if (!reason.empty() && caption.TextRect().right > cell.right) {
+    caption.SetCaption(text.substr(0, 3) + alone);
+    if (caption.TextRect().right > cell.right)
+      caption.SetCaption(text.substr(0, 3) + reason.substr(2));
+  }
+}
+
+// What the user types is checked against the page itself at once; whether
+// the system gives the program a shortcut shows after OK, so a changed one
+// loses what its registration said.
+void TForm_Seeting::HotKeyChange(std::size_t slot) {
+  systemErrors_[slot] = 0;
+  for (std::size_t s = 0; s < HotKeys.size(); ++s) {
+    const std::uint16_t word = HotKeys[s]->Hotkey();
+    bool duplicate = false;
+    for (std::size_t before = 0; before < s && UsableHotkey(word); ++before)
+      duplicate |= HotKeys[before]->Hotkey() == word;
+    ShowHotkeyState(s, duplicate ? HotkeyRegistrations::kDuplicate : systemErrors_[s]);
+  }
+}
+
+void TForm_Seeting::FollowHotkeyFocus() {
+  if (Visible() && active_ && PageControl1.ActivePage() == &TabSheet_Keys)
+    program_.hotkeys.Suspend();
+  else
+    program_.hotkeys.Resume();
+}
+
+platform::LResult TForm_Seeting::WndProc(std::uint32_t message, platform::WParam wParam,
+                                         platform::LParam lParam) {
+  if (message == platform::msg::kActivate) {
+    active_ = (wParam & 0xFFFF) != platform::kWaInactive;
+    FollowHotkeyFocus();
+  }
+  return gui::DialogForm::WndProc(message, wParam, lParam);
 }
 
 // ---- controls to settings -------------------------------------------------------
@@ -533,6 +642,13 @@ void TForm_Seeting::OKClick() {
   // not written and the dialog stays open. A key that cannot be opened is
   // passed over in silence and the dialog closes.
   program_.store.SaveSettings(settings_);
+  for (std::size_t slot = 0; slot < HotKeys.size(); ++slot) {
+    const std::uint16_t word = HotKeys[slot]->Hotkey();
+    settings_.Hotkeys[slot] = UsableHotkey(word) ? word : 0;
+  }
+  program_.store.SaveHotkeys(settings_.Hotkeys);
+  if (gui::Form* main = App().MainForm()) program_.hotkeys.Apply(main->Handle(), settings_.Hotkeys);
+  if (program_.HotkeysApplied) program_.HotkeysApplied();
   Close();
 }
 

@@ -43,7 +43,7 @@ class TForm_Seeting : public gui::DialogForm {
   gui::TPageControl PageControl1;
   gui::TTabSheet TabSheet_Mark, TabSheet_Reveal, TabSheet_Line, TabSheet_Zoom, TabSheet_SpotLight,
       TabSheet_LaserBeam, TabSheet_Rectangle, TabSheet_Execute, TabSheet_BreakTime, TabSheet_Sound,
-      TabSheet_Pen;
+      TabSheet_Pen, TabSheet_Keys;
 
   // Mark
   gui::TGroupBox GroupBox_MarkStyle;
@@ -91,6 +91,10 @@ class TForm_Seeting : public gui::DialogForm {
   gui::TComboBox ComboBoxPenSize;
   gui::Image ImagePenColor;
   gui::TButton BitBtn7;
+  // Keys: slot n's shortcut (HotKeyB .. HotKeyL), placed as the palette
+  // places its icons, under a caption with the key and its effect.
+  std::array<std::unique_ptr<gui::THotKey>, 11> HotKeys;
+  std::array<gui::Label*, 11> HotKeyCaptions{};
 
   gui::TButton OK, Button1, Cancle;
 
@@ -136,12 +140,24 @@ class TForm_Seeting : public gui::DialogForm {
   void Image1MouseMove(unsigned shift, int x, int y);
   void Image1MouseUp(gui::MouseButton button, unsigned shift, int x, int y);
   void SettingsCaptionMouseUp(gui::MouseButton button, unsigned shift, int x, int y);
+  void HotKeyChange(std::size_t slot);
 
   // Fills the preview with the colour under a black line along its top and
   // left edges (and its right one, 65 pixels in, in the wider previews).
   static void PaintColorPreview(gui::Image& image, gui::Color colour);
 
+ protected:
+  platform::LResult WndProc(std::uint32_t message, platform::WParam wParam,
+                            platform::LParam lParam) override;
+
  private:
+  // The program gives its shortcuts back while the user may type one here:
+  // while this dialog is in front with the Keys page showing.
+  void FollowHotkeyFocus();
+  // The caption of slot's control: the key and its effect, and in red what
+  // keeps the shortcut from working (error: as HotkeyRegistrations::Error).
+  void ShowHotkeyState(std::size_t slot, long error);
+  void AddKeysPage();
   void ChooseColor(gui::Color& setting, gui::Image& preview);
   // Whether the name chosen in the file chooser fits the record; if not,
   // the user is told so.
@@ -160,6 +176,10 @@ class TForm_Seeting : public gui::DialogForm {
   std::array<gui::TRadioButton*, 3> lineButtons_;
   std::array<gui::TRadioButton*, 3> spotLightButtons_;
   std::vector<std::unique_ptr<gui::Control>> decoration_;
+  bool active_ = false;  // in front (WM_ACTIVATE)
+  // Why the system refused each slot's shortcut at its last registration
+  // (0 for one changed on the page since).
+  std::array<long, 11> systemErrors_{};
   bool TitleDragging = false;
   std::int32_t DragStartX = 0;
   std::int32_t DragStartY = 0;

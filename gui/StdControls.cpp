@@ -640,4 +640,28 @@ LResult DialogForm::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
   return Form::WndProc(message, wParam, lParam);
 }
 
+// ---- THotKey -----------------------------------------------------------------------
+
+THotKey::THotKey(DialogForm& owner, std::string name, IRect bounds)
+    : WinControl(owner, std::move(name), bounds) {
+  MakeWindow();
+}
+
+WinControl::WindowKind THotKey::Kind() const { return {kHotkeyClass, 0, {}}; }
+
+void THotKey::Created() { Send(kHkmSetHotkey, word_, 0); }
+
+std::uint16_t THotKey::Hotkey() const {
+  return Handle() ? static_cast<std::uint16_t>(Send(kHkmGetHotkey) & 0xFFFF) : word_;
+}
+
+void THotKey::SetHotkey(std::uint16_t word) {
+  word_ = word;
+  Send(kHkmSetHotkey, word, 0);
+}
+
+void THotKey::Command(std::uint16_t code) {
+  if (code == ctl::kEnChange && OnChange) OnChange();
+}
+
 }  // namespace gui

@@ -401,4 +401,26 @@ class DialogForm : public Form {
   platform::HGdiObj background_ = 0;
 };
 
+// The system's hot-key control ("msctls_hotkey32"): it shows a key
+// combination and takes the one the user presses while it has the focus.
+// Hotkey is the control's word (the virtual key in the low byte, HOTKEYF_
+// flags in the high byte; 0 for none). OnChange runs when the user changes
+// it (also for each modifier pressed on the way), not when the program sets
+// it.
+class THotKey : public WinControl {
+ public:
+  THotKey(DialogForm& owner, std::string name, IRect bounds);
+  std::uint16_t Hotkey() const;
+  void SetHotkey(std::uint16_t word);
+  NotifyEvent OnChange;
+
+ protected:
+  WindowKind Kind() const override;
+  void Created() override;
+  void Command(std::uint16_t code) override;
+
+ private:
+  std::uint16_t word_ = 0;  // before the window exists
+};
+
 }  // namespace gui

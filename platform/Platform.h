@@ -61,6 +61,9 @@ inline constexpr long kOperationAborted = 995;
 inline constexpr long kIoIncomplete = 996;
 inline constexpr long kIoPending = 997;
 inline constexpr long kTimeout = 1460;
+inline constexpr long kWindowOfOtherThread = 1408;
+inline constexpr long kHotkeyAlreadyRegistered = 1409;
+inline constexpr long kHotkeyNotRegistered = 1419;
 }  // namespace error
 
 // Registry value types.
@@ -260,6 +263,36 @@ inline constexpr std::uint8_t kVkF4 = 0x73;
 inline constexpr std::uint8_t kVkF10 = 0x79;
 inline constexpr std::uint8_t kVkLMenu = 0xA4;
 inline constexpr std::uint8_t kVkRMenu = 0xA5;
+inline constexpr std::uint8_t kVkF1 = 0x70;
+inline constexpr std::uint8_t kVkF11 = 0x7A;
+inline constexpr std::uint8_t kVkLWin = 0x5B;
+inline constexpr std::uint8_t kVkRWin = 0x5C;
+
+// System-wide shortcuts (RegisterHotKey): the modifiers that must be held,
+// and MOD_NOREPEAT, with which a key held down gives one WM_HOTKEY, not one
+// per auto-repeat.
+inline constexpr std::uint32_t kModAlt = 0x0001;
+inline constexpr std::uint32_t kModControl = 0x0002;
+inline constexpr std::uint32_t kModShift = 0x0004;
+inline constexpr std::uint32_t kModWin = 0x0008;
+inline constexpr std::uint32_t kModNoRepeat = 0x4000;
+// Posted to the window that registered the shortcut (to the thread's queue
+// for none) when its keys go down: wParam the shortcut's id, lParam the
+// MOD_ flags held (low word) and the virtual key (high word).
+inline constexpr std::uint32_t kWmHotkey = 0x0312;
+
+// The system's hot-key control ("msctls_hotkey32"): it shows a key
+// combination and takes the one the user presses on it. Its word holds the
+// virtual key in the low byte and HOTKEYF_ flags in the high byte (not the
+// MOD_ flags RegisterHotKey takes). Changed by the user, it tells its
+// parent by WM_COMMAND EN_CHANGE.
+inline constexpr char kHotkeyClass[] = "msctls_hotkey32";
+inline constexpr std::uint32_t kHkmSetHotkey = 0x0401;  // WM_USER + 1
+inline constexpr std::uint32_t kHkmGetHotkey = 0x0402;  // WM_USER + 2
+inline constexpr std::uint8_t kHotkeyfShift = 0x01;
+inline constexpr std::uint8_t kHotkeyfControl = 0x02;
+inline constexpr std::uint8_t kHotkeyfAlt = 0x04;
+inline constexpr std::uint8_t kHotkeyfExt = 0x08;
 
 inline constexpr WParam MakeWParam(std::uint16_t lo, std::uint16_t hi) {
   return static_cast<WParam>(std::uint32_t{lo} | std::uint32_t{hi} << 16);
@@ -831,6 +864,16 @@ class WindowOps {
   // UTF-8). Its text still comes and goes in UTF-8 through the calls above.
   // Anything but such a control fails (ERROR_INVALID_PARAMETER).
   virtual Hwnd CreateWindowExW(const WindowParams& control) = 0;
+  // A system-wide shortcut: from now on the modifiers (kMod...) with vk post
+  // WM_HOTKEY with id to hwnd, a window of the calling thread (0: to the
+  // thread's queue), and the key does not reach the window with the focus.
+  // False with ERROR_HOTKEY_ALREADY_REGISTERED when any thread holds the same
+  // modifiers and key (this one included), ERROR_WINDOW_OF_OTHER_THREAD for
+  // another thread's window. The same window and id again replaces the
+  // shortcut it had.
+  virtual bool RegisterHotKey(Hwnd hwnd, int id, std::uint32_t modifiers, std::uint32_t vk) = 0;
+  // False with ERROR_HOTKEY_NOT_REGISTERED when hwnd and id hold none.
+  virtual bool UnregisterHotKey(Hwnd hwnd, int id) = 0;
 };
 
 class TimerOps {

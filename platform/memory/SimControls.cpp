@@ -1,7 +1,7 @@
 // The system's controls on the simulated machine: "BUTTON" (push, check box,
 // auto radio, group box), "EDIT" (one line), "COMBOBOX" (an editable
 // drop-down: a list and a text part, which is an edit child of its own),
-// "msctls_updown32" and "SysTabControl32". Each answers the messages a
+// "msctls_updown32", "SysTabControl32" and "msctls_hotkey32". Each answers the messages a
 // program sends it and notifies its parent as the system's procedures do
 // under Wine, which the contract suite holds it to: a check, selection,
 // position or text set by the program sends only what the system sends for
@@ -24,7 +24,7 @@
 namespace platform::memory {
 
 struct SimControl {
-  enum class Kind { Button, Edit, ComboBox, UpDown, Tab };
+  enum class Kind { Button, Edit, ComboBox, UpDown, Tab, Hotkey };
   Kind kind = Kind::Button;
   HGdiObj font = 0;
   // BUTTON
@@ -58,6 +58,10 @@ struct SimControl {
   int minVal = 100, maxVal = 0, pos = 0;
   // SysTabControl32
   std::vector<std::string> tabs;
+  // msctls_hotkey32: the combination (HKM_GETHOTKEY's word) and the
+  // HOTKEYF_ modifiers held while the user types one
+  std::uint16_t hotkey = 0;
+  std::uint8_t heldModifiers = 0;
 };
 
 namespace {
@@ -184,6 +188,8 @@ void SimProcess::MakeControl(Hwnd hwnd) {
     c->kind = Kind::UpDown;
   } else if (cls == "systabcontrol32") {
     c->kind = Kind::Tab;
+  } else if (cls == "msctls_hotkey32") {
+    c->kind = Kind::Hotkey;
   } else {
     // No such class on the system.
     sys_.windows_.erase(hwnd);
@@ -236,6 +242,7 @@ LResult SimProcess::ControlProc(Hwnd hwnd, std::uint32_t message, WParam wParam,
     case Kind::ComboBox: return ComboProc(hwnd, *w, message, wParam, lParam);
     case Kind::UpDown: return UpDownProc(hwnd, *w, message, wParam, lParam);
     case Kind::Tab: return TabProc(hwnd, *w, message, wParam, lParam);
+    case Kind::Hotkey: return HotkeyProc(hwnd, *w, message, wParam, lParam);
   }
   return 0;
 }
@@ -762,6 +769,59 @@ LResult SimProcess::TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WPar
       if (wParam == kVkLeft && c.cursel > 0) ChooseTab(hwnd, c.cursel - 1);
       if (wParam == kVkRight && c.cursel + 1 < count) ChooseTab(hwnd, c.cursel + 1);
       return 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- msctls_hotkey32 ------------------------------------------------------------------------
+
+// As the system's control under Wine: every key pressed on it first empties
+// the combination; a modifier adds itself to those held, any other key
+// makes the combination of the held modifiers and that key, each change of
+// either telling the parent EN_CHANGE; Return, Tab, Space, Delete, Escape
+// and Backspace leave it empty and tell nothing (Tab goes on to the
+// dialog). HKM_SETHOTKEY tells nothing either.
+LResult SimProcess::HotkeyProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                               LParam lParam) {
+  SimControl& c = *w.control;
+  const auto modifierOf = [](WParam vk) -> std::uint8_t {
+    if (vk == kVkShift) return kHotkeyfShift;
+    if (vk == kVkControl) return kHotkeyfControl;
+    if (vk == kVkMenu) return kHotkeyfAlt;
+    return 0;
+  };
+  switch (message) {
+    case msg::kGetDlgCode: return ctl::kDlgcWantChars | ctl::kDlgcWantArrows;
+    case kHkmSetHotkey: c.hotkey = static_cast<std::uint16_t>(wParam); return 0;
+    case kHkmGetHotkey: return c.hotkey;
+    case msg::kLButtonDown: SetFocus(hwnd); return 0;
+    case msg::kKeyDown:
+    case msg::kSysKeyDown: {
+      if (!w.enabled) return 0;
+      const std::uint16_t before = c.hotkey;
+      const std::uint8_t beforeMods = c.heldModifiers;
+      c.hotkey = 0;
+      // These empty it without a word and go on (Tab to the dialog).
+      if (wParam == kVkReturn || wParam == kVkTab || wParam == kVkSpace ||
+          wParam == 0x2E /* VK_DELETE */ || wParam == kVkEscape || wParam == kVkBack)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+      if (const std::uint8_t m = modifierOf(wParam))
+        c.heldModifiers |= m;
+      else
+        c.hotkey = static_cast<std::uint16_t>(c.heldModifiers << 8 | (wParam & 0xFF));
+      if (c.hotkey != before || c.heldModifiers != beforeMods) NotifyParent(hwnd, ctl::kEnChange);
+      return 0;
+    }
+    case msg::kKeyUp:
+    case msg::kSysKeyUp: {
+      const std::uint8_t m = modifierOf(wParam);
+      if (!m) return DefWindowProcA(hwnd, message, wParam, lParam);
+      const std::uint8_t beforeMods = c.heldModifiers;
+      c.heldModifiers = static_cast<std::uint8_t>(c.heldModifiers & ~m);
+      if (c.heldModifiers != beforeMods) NotifyParent(hwnd, ctl::kEnChange);
+      return 0;
+    }
+    case msg::kKillFocus: c.heldModifiers = 0; return 0;
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }

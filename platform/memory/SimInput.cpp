@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "platform/memory/SimProcess.h"
 #include "platform/memory/SimSystem.h"
@@ -202,25 +203,32 @@ void SimProcess::mouse_event(std::uint32_t flags, std::int32_t dx, std::int32_t 
 }
 
 void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
-  sys_.injectedKeys_.push_back({vk, scan, flags});
+  sys_.KeyEvent(vk, scan, flags);
+}
+
+// A key pressed or let go, as the keyboard's driver reports it: first the
+// system's shortcuts, then the start menu, then the window with the focus.
+void SimSystem::KeyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  injectedKeys_.push_back({vk, scan, flags});
   const bool up = flags & kKeyEventKeyUp;
-  const bool wasDown = sys_.keysDown_.contains(vk);
-  const bool altWasDown = sys_.keysDown_.contains(kVkMenu);
-  const bool ctrlDown = sys_.keysDown_.contains(kVkControl);
+  const bool wasDown = keysDown_.contains(vk);
+  const bool altWasDown = keysDown_.contains(kVkMenu);
+  const bool ctrlDown = keysDown_.contains(kVkControl);
   if (up)
-    sys_.keysDown_.erase(vk);
+    keysDown_.erase(vk);
   else
-    sys_.keysDown_.insert(vk);
+    keysDown_.insert(vk);
   // The generic Alt, Ctrl and Shift keys follow either of their sides.
   if (vk == kVkLMenu || vk == kVkRMenu) {
     if (up)
-      sys_.keysDown_.erase(kVkMenu);
+      keysDown_.erase(kVkMenu);
     else
-      sys_.keysDown_.insert(kVkMenu);
+      keysDown_.insert(kVkMenu);
   }
+  if (!up && TakeHotkey(vk, wasDown)) return;
   // An open start menu has the keyboard; Escape closes it.
-  if (sys_.startMenuOpen_) {
-    if (vk == kVkEscape && !up) sys_.startMenuOpen_ = false;
+  if (startMenuOpen_) {
+    if (vk == kVkEscape && !up) startMenuOpen_ = false;
     return;
   }
   // With Alt held (and Ctrl not), and for F10 always, a key is a system key.
@@ -230,20 +238,20 @@ void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
   const bool alt = vk == kVkMenu || vk == kVkLMenu || vk == kVkRMenu;
   if (alt) {
     if (up) {
-      if (altWasDown && sys_.altAlone_) message = msg::kSysKeyUp;
-      sys_.altAlone_ = false;
+      if (altWasDown && altAlone_) message = msg::kSysKeyUp;
+      altAlone_ = false;
     } else if (!ctrlDown) {
       message = msg::kSysKeyDown;
-      sys_.altAlone_ = true;
+      altAlone_ = true;
     }
   } else if (vk == kVkControl) {
     if (up && altWasDown) {
       message = msg::kSysKeyUp;
-      sys_.altAlone_ = false;
+      altAlone_ = false;
     }
   } else if (vk == kVkF10 || (altWasDown && !ctrlDown)) {
     message = up ? msg::kSysKeyUp : msg::kSysKeyDown;
-    sys_.altAlone_ = false;
+    altAlone_ = false;
   }
   // The repeat count is 1; bit 29 says Alt is held (after this key's own
   // change), bit 30 that the key was down before (always, for a release),
@@ -253,13 +261,85 @@ void SimProcess::keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
     bits |= kKeyWasDown | kKeyReleased;
   else if (wasDown)
     bits |= kKeyWasDown;
-  if (sys_.keysDown_.contains(kVkMenu)) bits |= kKeyAltDown;
+  if (keysDown_.contains(kVkMenu)) bits |= kKeyAltDown;
   // The Alt key reaches the program as the generic key.
   const WParam wParam = alt ? kVkMenu : vk;
   // Keys go to the window with the focus when it is in the window in front.
-  Hwnd target = sys_.foreground_;
-  if (sys_.focus_ && sys_.TopLevelOf(sys_.focus_) == sys_.foreground_) target = sys_.focus_;
-  if (target) sys_.QueueKey(target, message, wParam, static_cast<LParam>(bits));
+  Hwnd target = foreground_;
+  if (focus_ && TopLevelOf(focus_) == foreground_) target = focus_;
+  if (target) QueueKey(target, message, wParam, static_cast<LParam>(bits));
+}
+
+// "If the keystrokes have been registered as a hot key, the system posts
+// WM_HOTKEY" to the registering window's thread instead of passing the key
+// on; the modifiers held must be exactly the registered ones. With
+// MOD_NOREPEAT, "keyboard auto-repeat does not yield multiple hotkey
+// notifications" (RegisterHotKey), and the repeats are taken all the same.
+bool SimSystem::TakeHotkey(std::uint8_t vk, bool repeat) {
+  std::uint32_t held = 0;
+  if (keysDown_.contains(kVkMenu)) held |= kModAlt;
+  if (keysDown_.contains(kVkControl)) held |= kModControl;
+  if (keysDown_.contains(kVkShift)) held |= kModShift;
+  if (keysDown_.contains(kVkLWin) || keysDown_.contains(kVkRWin)) held |= kModWin;
+  constexpr std::uint32_t kModifierBits = kModAlt | kModControl | kModShift | kModWin;
+  for (const SimHotkey& k : hotkeys_) {
+    if (k.vk != vk || (k.modifiers & kModifierBits) != held) continue;
+    altAlone_ = false;
+    if (repeat && (k.modifiers & kModNoRepeat)) return true;
+    const Msg m{k.hwnd, kWmHotkey, static_cast<WParam>(static_cast<std::intptr_t>(k.id)),
+                MakeLParam(static_cast<std::int32_t>(held), vk)};
+    if (SimProcess* p = Process(k.pid)) p->Enqueue(m);
+    return true;
+  }
+  return false;
+}
+
+void SimSystem::PressShortcut(std::uint32_t modifiers, std::uint8_t vk) {
+  std::vector<std::uint8_t> mods;
+  if (modifiers & kModControl) mods.push_back(kVkControl);
+  if (modifiers & kModAlt) mods.push_back(kVkMenu);
+  if (modifiers & kModShift) mods.push_back(kVkShift);
+  if (modifiers & kModWin) mods.push_back(kVkLWin);
+  for (std::uint8_t m : mods) KeyEvent(m, 0, 0);
+  KeyEvent(vk, 0, 0);
+  KeyEvent(vk, 0, kKeyEventKeyUp);
+  for (auto it = mods.rbegin(); it != mods.rend(); ++it) KeyEvent(*it, 0, kKeyEventKeyUp);
+}
+
+// ---- shortcuts ------------------------------------------------------------------------
+
+namespace {
+// The checks both operations make of the window: none (the thread's
+// queue), or one of the calling thread's.
+long HotkeyWindowError(const SimSystem& sys, Hwnd hwnd, std::uint32_t pid) {
+  if (!hwnd) return error::kSuccess;
+  const SimWindow* w = sys.Window(hwnd);
+  if (!w) return error::kInvalidWindowHandle;
+  return w->pid == pid ? error::kSuccess : error::kWindowOfOtherThread;
+}
+}  // namespace
+
+bool SimProcess::RegisterHotKey(Hwnd hwnd, int id, std::uint32_t modifiers, std::uint32_t vk) {
+  if (const long e = HotkeyWindowError(sys_, hwnd, pid_)) return FailBool(e);
+  constexpr std::uint32_t kModifierBits = kModAlt | kModControl | kModShift | kModWin;
+  SimHotkey* same = nullptr;
+  for (SimHotkey& k : sys_.hotkeys_) {
+    if (k.vk == vk && (k.modifiers & kModifierBits) == (modifiers & kModifierBits))
+      return FailBool(error::kHotkeyAlreadyRegistered);
+    if (k.pid == pid_ && k.hwnd == hwnd && k.id == id) same = &k;
+  }
+  if (!same) same = &sys_.hotkeys_.emplace_back(SimHotkey{pid_, hwnd, id});
+  same->modifiers = modifiers;
+  same->vk = vk;
+  return true;
+}
+
+bool SimProcess::UnregisterHotKey(Hwnd hwnd, int id) {
+  if (const long e = HotkeyWindowError(sys_, hwnd, pid_)) return FailBool(e);
+  const auto erased = std::erase_if(sys_.hotkeys_, [&](const SimHotkey& k) {
+    return k.pid == pid_ && k.hwnd == hwnd && k.id == id;
+  });
+  return erased ? true : FailBool(error::kHotkeyNotRegistered);
 }
 
 void SimProcess::TranslateSystemKey(const Msg& m) {

@@ -42,6 +42,7 @@ SimProcess::~SimProcess() {
   }
   if (std::find(mine.begin(), mine.end(), sys_.clipboard_.owner) != mine.end())
     sys_.clipboard_.owner = 0;
+  std::erase_if(sys_.hotkeys_, [this](const SimHotkey& k) { return k.pid == pid_; });
   sys_.processes_.erase(pid_);
 }
 

@@ -138,6 +138,8 @@ class SimProcess final : public Platform {
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
   std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
   Hwnd CreateWindowExW(const WindowParams& control) override;
+  bool RegisterHotKey(Hwnd hwnd, int id, std::uint32_t modifiers, std::uint32_t vk) override;
+  bool UnregisterHotKey(Hwnd hwnd, int id) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;
@@ -268,6 +270,7 @@ class SimProcess final : public Platform {
   LResult ComboProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
   LResult UpDownProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
   LResult TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult HotkeyProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
   void NotifyParent(Hwnd hwnd, std::uint16_t code);
   void EditReplace(Hwnd hwnd, std::string_view with, bool notify);
   void CheckAutoRadio(Hwnd hwnd);

@@ -305,6 +305,8 @@ void SimSystem::BringToFront(Hwnd hwnd) {
 }
 
 void SimSystem::RemoveWindow(Hwnd hwnd) {
+  // A window's shortcuts go with it.
+  std::erase_if(hotkeys_, [hwnd](const SimHotkey& k) { return k.hwnd == hwnd; });
   std::erase(zorder_, hwnd);
   windows_.erase(hwnd);
   if (capture_ == hwnd) capture_ = 0;

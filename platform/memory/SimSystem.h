@@ -134,6 +134,16 @@ struct SimMonitor {
   std::uint32_t dpi = 0;  // its scale in the display settings; 0: the system's DPI
 };
 
+// A system-wide shortcut (RegisterHotKey): hwnd 0 posts to the process's
+// queue.
+struct SimHotkey {
+  std::uint32_t pid = 0;
+  Hwnd hwnd = 0;
+  int id = 0;
+  std::uint32_t modifiers = 0;  // MOD_ flags
+  std::uint32_t vk = 0;
+};
+
 struct InjectedKey {
   std::uint8_t vk = 0;
   std::uint8_t scan = 0;
@@ -290,6 +300,14 @@ class SimSystem {
   // A key pressed and let go, with Shift held if asked.
   void PressKey(std::uint8_t vk, bool shift = false);
   Hwnd Focus() const { return focus_; }
+  // The user presses a combination: the modifiers (MOD_ flags) go down, the
+  // key goes down and up, the modifiers up again, each as the keyboard's
+  // input (a shortcut registered for it takes the key).
+  void PressShortcut(std::uint32_t modifiers, std::uint8_t vk);
+  // The keyboard's input, from whichever program injected it.
+  void KeyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags);
+  // The shortcuts registered now, by every process.
+  const std::vector<SimHotkey>& Hotkeys() const { return hotkeys_; }
   // The rectangle of a tab of a tab row (its own coordinates).
   Rect TabRect(Hwnd tabs, int index) const;
 
@@ -448,6 +466,9 @@ class SimSystem {
   Hwnd TopLevelOf(Hwnd hwnd) const;
   void QueueMouse(std::uint32_t message, WParam extra = 0);
   void QueueKey(Hwnd target, std::uint32_t message, WParam vk, LParam lParam);
+  // A key going down that a shortcut holds: WM_HOTKEY is posted, and the
+  // key goes no further.
+  bool TakeHotkey(std::uint8_t vk, bool repeat);
   void ActivateByClick(Hwnd target);
   // The window in front (the active one) changes to next: the one going out
   // hears WM_ACTIVATE first, then next, and next's process gives it the
@@ -536,6 +557,7 @@ class SimSystem {
   std::vector<InjectedKey> injectedKeys_;
   std::vector<Msg> shellMessages_;
   std::set<std::uint8_t> keysDown_;
+  std::vector<SimHotkey> hotkeys_;
   bool altAlone_ = false;  // Alt pressed and no other key since: its release is a system key
   OsVersionInfo version_{5, 1, 2600, kVerPlatformWin32Nt};
 

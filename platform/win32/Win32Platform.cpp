@@ -224,11 +224,11 @@ void CopyTerminated(char (&dst)[N], const char (&src)[N]) {
 }  // namespace
 
 Win32Platform::Win32Platform() {
-  // The up-down and the tab row are common controls: their classes exist
+  // The up-down, the tab row and the hot-key field are common controls: their classes exist
   // once registered.
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
-  icc.dwICC = ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES;
+  icc.dwICC = ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS;
   ::InitCommonControlsEx(&icc);
 }
 
@@ -242,6 +242,9 @@ static_assert(sizeof(TcItemA) == sizeof(TCITEMA) &&
 static_assert(static_cast<std::uint32_t>(UDN_DELTAPOS) == ctl::kUdnDeltaPos);
 static_assert(static_cast<std::uint32_t>(TCN_SELCHANGE) == ctl::kTcnSelChange);
 static_assert(TCM_INSERTITEMA == ctl::kTcmInsertItemA && UDM_SETPOS32 == ctl::kUdmSetPos32);
+static_assert(HKM_SETHOTKEY == kHkmSetHotkey && HKM_GETHOTKEY == kHkmGetHotkey &&
+              HOTKEYF_ALT == kHotkeyfAlt && MOD_ALT == kModAlt && MOD_SHIFT == kModShift &&
+              WM_HOTKEY == kWmHotkey && ERROR_HOTKEY_ALREADY_REGISTERED == 1409);
 Win32Platform::~Win32Platform() = default;
 
 // ---- registry ----------------------------------------------------------------
@@ -676,6 +679,14 @@ std::uint32_t Win32Platform::GetDpiForWindow(Hwnd hwnd) {
   if (get) return get(ToHwnd(hwnd));
   if (!::IsWindow(ToHwnd(hwnd))) return 0;
   return SystemDpi();
+}
+
+bool Win32Platform::RegisterHotKey(Hwnd hwnd, int id, std::uint32_t modifiers, std::uint32_t vk) {
+  return ::RegisterHotKey(ToHwnd(hwnd), id, modifiers, vk) != FALSE;
+}
+
+bool Win32Platform::UnregisterHotKey(Hwnd hwnd, int id) {
+  return ::UnregisterHotKey(ToHwnd(hwnd), id) != FALSE;
 }
 
 std::uint32_t Win32Platform::GetDpiForMonitor(HMonitor monitor) {

@@ -86,6 +86,8 @@ class Win32Platform final : public Platform {
   DpiAwarenessContext SetThreadDpiAwarenessContext(DpiAwarenessContext context) override;
   std::uint32_t GetDpiForWindow(Hwnd hwnd) override;
   Hwnd CreateWindowExW(const WindowParams& control) override;
+  bool RegisterHotKey(Hwnd hwnd, int id, std::uint32_t modifiers, std::uint32_t vk) override;
+  bool UnregisterHotKey(Hwnd hwnd, int id) override;
 
   // TimerOps
   std::uintptr_t SetTimer(Hwnd hwnd, std::uintptr_t id, std::uint32_t elapseMs) override;

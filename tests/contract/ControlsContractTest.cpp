@@ -469,6 +469,45 @@ TEST_F(ControlsContract, ATabChosenByTheProgramTellsNothingOneClickedIsAskedThen
   EXPECT_EQ(Send(tabs, ctl::kTcmGetCurSel), 1);
 }
 
+// The hot-key field: a combination set by the program tells nothing; keys
+// pressed on it make the combination of the modifiers held and the key,
+// telling each change; Backspace empties it without a word.
+TEST_F(ControlsContract, AHotKeyFieldTakesTheCombinationTypedOnItAndTellsOfTheChange) {
+  const Hwnd field = Child(platform::kHotkeyClass, platform::kWsTabStop, 701, {10, 10, 150, 32});
+  Settle();
+  heard.clear();
+  Send(field, platform::kHkmSetHotkey, 0x0771);
+  EXPECT_EQ(Send(field, platform::kHkmGetHotkey), 0x0771);
+  EXPECT_TRUE(Codes(field, msg::kCommand).empty());
+
+  p->SetFocus(field);
+  Settle();
+  // With their scan codes, as the keyboard gives them.
+  const auto key = [&](std::uint8_t vk, std::uint8_t scan, bool down) {
+    p->keybd_event(vk, scan, down ? 0 : platform::kKeyEventKeyUp);
+  };
+  key(platform::kVkControl, 0x1D, true);
+  key(platform::kVkShift, 0x2A, true);
+  key('K', 0x25, true);
+  key('K', 0x25, false);
+  key(platform::kVkShift, 0x2A, false);
+  key(platform::kVkControl, 0x1D, false);
+  Settle();
+  EXPECT_EQ(Send(field, platform::kHkmGetHotkey),
+            (platform::kHotkeyfControl | platform::kHotkeyfShift) << 8 | 'K');
+  const CodeList told = Codes(field, msg::kCommand);
+  EXPECT_FALSE(told.empty());
+  EXPECT_TRUE(
+      std::all_of(told.begin(), told.end(), [](std::uint32_t c) { return c == ctl::kEnChange; }));
+
+  heard.clear();
+  key(platform::kVkBack, 0x0E, true);
+  key(platform::kVkBack, 0x0E, false);
+  Settle();
+  EXPECT_EQ(Send(field, platform::kHkmGetHotkey), 0);
+  EXPECT_TRUE(Codes(field, msg::kCommand).empty());
+}
+
 TEST_F(ControlsContract, TheDialogKeysMoveTheFocusAcrossTabStopsAndWithinARadioGroup) {
   const Hwnd edit = Child(platform::kEditClass, platform::kWsTabStop | platform::kWsGroup, 601,
                           {10, 10, 90, 30}, "abc");

@@ -35,7 +35,18 @@ int RunChildProcess() {
     line[std::strcspn(line, "\r\n")] = '\0';
     int owner = 0;
     int nameAt = 0;
-    if (std::sscanf(line, "mutex %d %n", &owner, &nameAt) != 1 || nameAt == 0) {
+    unsigned modifiers = 0, vk = 0;
+    int id = 0;
+    // "hotkey <id> <modifiers> <vk>": a shortcut of this process's thread,
+    // held until it ends; "unhotkey <id>" gives it back. Answered by
+    // "<last error> <0|1>".
+    if (std::sscanf(line, "hotkey %d %u %u", &id, &modifiers, &vk) == 3) {
+      const bool ok = p.RegisterHotKey(0, id, modifiers, vk);
+      std::printf("%ld %d\n", ok ? 0L : p.GetLastError(), ok ? 1 : 0);
+    } else if (std::sscanf(line, "unhotkey %d", &id) == 1) {
+      const bool ok = p.UnregisterHotKey(0, id);
+      std::printf("%ld %d\n", ok ? 0L : p.GetLastError(), ok ? 1 : 0);
+    } else if (std::sscanf(line, "mutex %d %n", &owner, &nameAt) != 1 || nameAt == 0) {
       std::printf("%ld 0\n", error::kInvalidParameter);
     } else {
       const Handle h = p.CreateMutexA(owner != 0, line + nameAt);
@@ -82,6 +93,16 @@ class OtherProcess final : public Platform {
     // The caller asks GetLastError next, as with the system's own call.
     ::SetLastError(static_cast<DWORD>(err));
     return static_cast<Handle>(handle);
+  }
+  // The shortcuts of the other process's thread (hwnd must be 0 there).
+  bool RegisterHotKey(Hwnd hwnd, int id, std::uint32_t modifiers, std::uint32_t vk) override {
+    if (hwnd) return local_.RegisterHotKey(hwnd, id, modifiers, vk);
+    return Ask("hotkey " + std::to_string(id) + " " + std::to_string(modifiers) + " " +
+               std::to_string(vk));
+  }
+  bool UnregisterHotKey(Hwnd hwnd, int id) override {
+    if (hwnd) return local_.UnregisterHotKey(hwnd, id);
+    return Ask("unhotkey " + std::to_string(id));
   }
   long GetLastError() override { return local_.GetLastError(); }
   bool GetVersionExA(OsVersionInfo* info) override { return local_.GetVersionExA(info); }
@@ -342,6 +363,26 @@ class OtherProcess final : public Platform {
   Hwnd GetOpenClipboardWindow() override { return local_.GetOpenClipboardWindow(); }
 
  private:
+  // One request to the child; its answer "<last error> <0|1>" becomes this
+  // call's result and last error.
+  bool Ask(const std::string& what) {
+    long err = ERROR_BROKEN_PIPE;
+    int ok = 0;
+    if (Start()) {
+      const std::string request = what + "\n";
+      DWORD written = 0;
+      std::string reply;
+      if (!(::WriteFile(toChild_, request.data(), static_cast<DWORD>(request.size()), &written,
+                        nullptr) &&
+            ReadLine(&reply) && std::sscanf(reply.c_str(), "%ld %d", &err, &ok) == 2)) {
+        err = ERROR_BROKEN_PIPE;
+        ok = 0;
+      }
+    }
+    ::SetLastError(static_cast<DWORD>(err));
+    return ok != 0;
+  }
+
   bool Start() {
     if (process_) return true;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

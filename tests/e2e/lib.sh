@@ -774,3 +774,13 @@ tv_chosen_tab_span() {  # tabs x, tabs y, arrows x
     awk -F'[ ,:()#]+' -v ox="$1" 'NR > 1 && index($0, "#FFFFFF") { x = $1 + ox; if (!n++) l = x; r = x }
       END { if (n) print l, r }'
 }
+
+# The Keys page's values as OK stores them when untouched: Ctrl+Alt+Shift
+# with F1 .. F11 for the keys B .. L (the hot-key control's word: the key,
+# and HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT in the high byte).
+tv_reg_hotkeys() {
+  local keys=BCDEFGHIJKL i
+  for ((i = 0; i < 11; i++)); do
+    printf 'REG_DWORD\tHotkey %s\t0x%08x\n' "${keys:i:1}" $((0x0770 + i))
+  done
+}

@@ -400,12 +400,16 @@ TEST_F(SeetingUseTest, OkWritesTheRecordInTheStoresOrderAndClosesShowingTheMainW
 
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(WrittenNames(),
-            (Names{"Mark Choice", "Reveal Color", "Reveal Style", "Line Color", "Line Style",
-                   "ZoomX", "Spot Light Style", "Laser Beam Color", "Laser Beam Size",
-                   "Rectangle Color", "Break Font Color", "Break Back Color", "Break Time ",
-                   "SoundName", "BreakSound", "Execute Name", "Version"}));
+            (Names{"Mark Choice",     "Reveal Color",    "Reveal Style",     "Line Color",
+                   "Line Style",      "ZoomX",           "Spot Light Style", "Laser Beam Color",
+                   "Laser Beam Size", "Rectangle Color", "Break Font Color", "Break Back Color",
+                   "Break Time ",     "SoundName",       "BreakSound",       "Execute Name",
+                   "Version",         "Hotkey B",        "Hotkey C",         "Hotkey D",
+                   "Hotkey E",        "Hotkey F",        "Hotkey G",         "Hotkey H",
+                   "Hotkey I",        "Hotkey J",        "Hotkey K",         "Hotkey L"}));
   for (std::size_t i = 0; i < sys.RegistryWrites().size(); ++i)
-    EXPECT_EQ(sys.RegistryWrites()[i].type, i < 13 ? platform::kRegDword : platform::kRegSz)
+    EXPECT_EQ(sys.RegistryWrites()[i].type,
+              i < 13 || i >= 17 ? platform::kRegDword : platform::kRegSz)
         << sys.RegistryWrites()[i].valueName;
   EXPECT_EQ(sys.Dword(kKey, "Reveal Style"), 2u);
   EXPECT_EQ(sys.Dword(kKey, "ZoomX"), 12u);
