@@ -73,6 +73,12 @@ struct Program {
 
   // The steps of each overlay show, timed when the benchmark asks.
   ShowTrace Trace;
+
+  // The keyboard's shortcuts for the device's keys, held by the main window;
+  // HotkeysApplied runs after each change of them (the tray tip tells of a
+  // shortcut the program could not have).
+  HotkeyRegistrations hotkeys{sys};
+  std::function<void()> HotkeysApplied;
 };
 
 // Shows effect code's icon on an image control, rendered through the
