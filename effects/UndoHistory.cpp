@@ -151,26 +151,32 @@ void UndoHistory::Trim() {
   }
 }
 
-bool UndoHistory::Undo(gui::Bitmap& layer, std::vector<gui::IRect>& changed) {
-  EndStep();
-  if (done_ == 0 || layer.Width() != width_ || layer.Height() != height_) return false;
-  Step& step = steps_[--done_];
+// Puts a step's tiles on the layer. A step holds the pixels its tiles had
+// on the other side of it, so swapping takes it back or brings it again;
+// a clear's saved pixels stay what was there before the clear, and its redo
+// is the frozen picture again.
+void UndoHistory::Put(Step& step, gui::Bitmap& layer, const gui::Bitmap* frozen,
+                      std::vector<gui::IRect>& changed) {
   std::vector<gui::IRect> rects;
   for (const Tile& t : step.tiles) {
     std::uint32_t* saved = step.pixels.data() + t.offset;
     const auto n = static_cast<std::size_t>(t.rect.Width());
     for (int y = t.rect.top; y < t.rect.bottom; ++y, saved += n) {
       std::uint32_t* row = layer.Row(y) + t.rect.left;
-      // A cleared step's saved pixels stay what was there before the
-      // clear: its redo is the frozen picture again.
-      if (step.clear)
-        std::memcpy(row, saved, n * sizeof(std::uint32_t));
-      else
+      if (!step.clear)
         std::swap_ranges(row, row + n, saved);
+      else
+        std::memcpy(row, frozen ? frozen->Row(y) + t.rect.left : saved, n * sizeof(std::uint32_t));
     }
     rects.push_back(t.rect);
   }
   AddRuns(rects, changed);
+}
+
+bool UndoHistory::Undo(gui::Bitmap& layer, std::vector<gui::IRect>& changed) {
+  EndStep();
+  if (done_ == 0 || layer.Width() != width_ || layer.Height() != height_) return false;
+  Put(steps_[--done_], layer, nullptr, changed);
   return true;
 }
 
@@ -179,21 +185,7 @@ bool UndoHistory::Redo(gui::Bitmap& layer, const gui::Bitmap& frozen,
   EndStep();
   if (done_ == steps_.size() || layer.Width() != width_ || layer.Height() != height_) return false;
   if (steps_[done_].clear && (frozen.Width() != width_ || frozen.Height() != height_)) return false;
-  Step& step = steps_[done_++];
-  std::vector<gui::IRect> rects;
-  for (const Tile& t : step.tiles) {
-    std::uint32_t* saved = step.pixels.data() + t.offset;
-    const auto n = static_cast<std::size_t>(t.rect.Width());
-    for (int y = t.rect.top; y < t.rect.bottom; ++y, saved += n) {
-      std::uint32_t* row = layer.Row(y) + t.rect.left;
-      if (step.clear)
-        std::memcpy(row, frozen.Row(y) + t.rect.left, n * sizeof(std::uint32_t));
-      else  // the saved pixels are those from after the step
-        std::swap_ranges(row, row + n, saved);
-    }
-    rects.push_back(t.rect);
-  }
-  AddRuns(rects, changed);
+  Put(steps_[done_++], layer, &frozen, changed);
   return true;
 }
 

@@ -74,6 +74,8 @@ class UndoHistory {
   gui::IRect TileRect(int index) const;
   void Save(Step& step, const gui::Bitmap& layer, int index);
   void Trim();
+  void Put(Step& step, gui::Bitmap& layer, const gui::Bitmap* frozen,
+           std::vector<gui::IRect>& changed);
 
   int width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
   std::deque<Step> steps_;

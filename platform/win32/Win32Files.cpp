@@ -11,36 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace platform {
 namespace {
-
-// The program's text is UTF-8; the system's names are UTF-16, so a folder
-// named in letters outside the code page (a user's name) stays whole. Text
-// that is not UTF-8 is taken in the code page, as an ...A call would.
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  UINT codePage = CP_UTF8;
-  int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-  if (n <= 0) {
-    codePage = CP_ACP;
-    n = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
-  }
-  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-  if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), n);
-  return wide;
-}
-
-std::string Utf8(const wchar_t* wide) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string text(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), n, nullptr, nullptr);
-  text.pop_back();  // the terminating zero
-  return text;
-}
 
 // Releases a COM interface when it goes.
 template <class T>
@@ -130,7 +105,7 @@ HResult Win32Platform::SHGetKnownFolderPath(const Guid& folderId, std::uint32_t 
   if (known) {
     PWSTR wide = nullptr;
     const HRESULT hr = known(id, flags, reinterpret_cast<HANDLE>(token), &wide);
-    if (SUCCEEDED(hr)) *path = Utf8(wide);
+    if (SUCCEEDED(hr)) *path = Utf8Of(wide);
     ::CoTaskMemFree(wide);
     return hr;
   }
@@ -139,12 +114,12 @@ HResult Win32Platform::SHGetKnownFolderPath(const Guid& folderId, std::uint32_t 
   const int create = (flags & kKfFlagCreate) ? CSIDL_FLAG_CREATE : 0;
   const HRESULT hr = ::SHGetFolderPathW(nullptr, CSIDL_MYPICTURES | create,
                                         reinterpret_cast<HANDLE>(token), SHGFP_TYPE_CURRENT, wide);
-  if (hr == S_OK) *path = Utf8(wide);
+  if (hr == S_OK) *path = Utf8Of(wide);
   return hr == S_OK ? S_OK : (SUCCEEDED(hr) ? E_FAIL : hr);
 }
 
 bool Win32Platform::CreateDirectoryW(std::string_view path) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WideOf(path);
   return ::CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
@@ -160,7 +135,7 @@ HResult Win32Platform::SavePngFile(std::string_view path, const gui::Bitmap& pix
 
   // A new file, never one that is there; a write that fails (the disk full)
   // takes its beginning away again.
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = WideOf(path);
   HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(::GetLastError());
