@@ -188,14 +188,14 @@ closed_by() {  # description, button's x offset in the dialog (OK 168, Exit 232,
     "$(field "$m" visible) $(field "$m" w) $(field "$m" h)"
 }
 
-tabs=(mark reveal line zoom spotlight laserbeam rectangle execute breaktime sound pen)
+tabs=(mark reveal line zoom spotlight laserbeam rectangle execute breaktime sound pen keys)
 tv_tray_command 3
 if settings_opened "the tray menu's \"&Settings\""; then
   check_eq "the settings dialog stands at its designed place" "372 248" \
     "$(field "$dialog" x) $(field "$dialog" y)"
   in_scheme_grey "the settings dialog's caption strip" "$dialog" 10 16
   tv_settings_tabs "$(field "$dialog" hwnd)" || fail "the settings dialog has no page control"
-  check_eq "the page control has eleven tabs" 11 "$(probe send "$(field "$TV_TABS" hwnd)" 0x1304)"
+  check_eq "the page control has twelve tabs" 12 "$(probe send "$(field "$TV_TABS" hwnd)" 0x1304)"
   check_eq "the first start shows the first page" 0 "$(tv_current_tab)"
   picture "$dialog" "$TV_WORK/settings-${tabs[0]}.png"
   for ((i = 1; i < ${#tabs[@]}; i++)); do
@@ -207,12 +207,12 @@ if settings_opened "the tray menu's \"&Settings\""; then
       break
     fi
   done
-  check_eq "clicking each tab in turn reached the last page" 10 "$(tv_current_tab)"
+  check_eq "clicking each tab in turn reached the last page" 11 "$(tv_current_tab)"
   closed_by "Exit" 232
 fi
 tv_shortcut_on "$main_hwnd" 0x11 0x53  # Ctrl+S
 if settings_opened "Ctrl+S on the palette"; then
-  check_eq "the dialog keeps the page last chosen" 10 "$(tv_current_tab)"
+  check_eq "the dialog keeps the page last chosen" 11 "$(tv_current_tab)"
   closed_by "Cancle" 296
 fi
 
