@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Ctrl+S and Ctrl+C on the overlay: a mark stamped with the device, then the
-# keys pressed as a presenter presses them. The PNG in the user's pictures
-# holds exactly what the overlay showed (pixel for pixel against a
-# screenshot of it), a second save in the same second gets its own name, the
-# overlay stays, and the picture reaches the X clipboard.
+# Ctrl+S and Ctrl+C on the overlay: two marks stamped with the device, the
+# second taken back with Ctrl+Z, then the keys pressed as a presenter
+# presses them. The PNG in the user's pictures holds exactly what the
+# overlay showed (pixel for pixel against a screenshot of it), a second save
+# in the same second gets its own name, the overlay stays, and the picture
+# reaches the X clipboard.
 # e2e-limit: 150
 # e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
@@ -43,7 +44,17 @@ log "X's focus before: $(xdotool getwindowfocus 2>/dev/null || echo none)"
 timeout 5 xdotool windowfocus --sync "$xwin" || true
 check_eq "the overlay's X window has X's keyboard focus" "$xwin" "$(xdotool getwindowfocus 2>/dev/null)"
 
+# A second mark, taken back with Ctrl+Z: what is saved below holds exactly
+# the first.
+one="$(tv_screenshot snapshot-one-mark)"
+tv_send "move 60 40; pause 150; click; pause 150"
+sleep 0.5
+two="$(tv_screenshot snapshot-two-marks)"
+check "the second mark shows" test "$(compare -metric AE "$one" "$two" null: 2>&1 | cut -d' ' -f1)" -gt 40
+timeout 5 xdotool key ctrl+z
+sleep 0.5
 shown="$(tv_screenshot snapshot-shown)"
+check_eq "Ctrl+Z leaves exactly the first mark" 0 "$(compare -metric AE "$one" "$shown" null: 2>&1 | cut -d' ' -f1)"
 timeout 5 xdotool key ctrl+s
 end=$((SECONDS + 10))
 until compgen -G "$folder/*.png" >/dev/null || [ "$SECONDS" -ge "$end" ]; do sleep 0.2; done
