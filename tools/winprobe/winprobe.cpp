@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -765,17 +766,27 @@ int cmdSysColor(int argc, char** argv) {
 
 // Sets a window's text (WM_SETTEXT), as typing it whole would: a file
 // chooser's name field, say.
+// The command line's last argument in UTF-16: argv has it in the probe's
+// code page, which may lack its letters.
+std::optional<std::wstring> LastArgumentWide() {
+  int n = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (!wide) return std::nullopt;
+  std::optional<std::wstring> last;
+  if (n >= 1) last = wide[n - 1];
+  LocalFree(wide);
+  return last;
+}
+
 // The text is the command line's last argument, taken in UTF-16: argv has
 // it in the probe's code page, which may lack its letters.
 int cmdSetText(int argc, char** argv) {
   if (argc < 2) return usage();
   HWND h = parseHwnd(argv[0]);
   if (!IsWindow(h)) return 1;
-  int n = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
-  if (!wide || n < 1) return 1;
-  const std::wstring text = wide[n - 1];
-  LocalFree(wide);
+  const std::optional<std::wstring> last = LastArgumentWide();
+  if (!last) return 1;
+  const std::wstring& text = *last;
   DWORD_PTR got = 0;
   return SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                              SMTO_ABORTIFHUNG, 2000, &got) &&
@@ -790,11 +801,9 @@ int cmdTypeChars(int argc, char** argv) {
   if (argc < 2) return usage();
   HWND h = parseHwnd(argv[0]);
   if (!IsWindow(h)) return 1;
-  int n = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
-  if (!wide || n < 1) return 1;
-  const std::wstring text = wide[n - 1];
-  LocalFree(wide);
+  const std::optional<std::wstring> last = LastArgumentWide();
+  if (!last) return 1;
+  const std::wstring& text = *last;
   for (const wchar_t unit : text)
     if (!PostMessageW(h, WM_CHAR, unit, 1)) return 1;
   return 0;
