@@ -59,7 +59,7 @@ class UndoHistory {
 
  private:
   struct Tile {
-    gui::IRect rect;
+    gui::IRect rect;     // a tile, or a clear's run of neighbouring tiles
     std::size_t offset;  // into the step's pixels
   };
   struct Step {
@@ -72,7 +72,7 @@ class UndoHistory {
   };
 
   gui::IRect TileRect(int index) const;
-  void Save(Step& step, const gui::Bitmap& layer, int index);
+  void Save(Step& step, const gui::Bitmap& layer, const gui::IRect& rect);
   void Trim();
   void Put(Step& step, gui::Bitmap& layer, const gui::Bitmap* frozen,
            std::vector<gui::IRect>& changed);
