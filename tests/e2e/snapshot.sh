@@ -5,7 +5,8 @@
 # overlay showed (pixel for pixel against a screenshot of it), a second save
 # in the same second gets its own name, the overlay stays, and another
 # program that pastes the copy (as a DIB and as a bitmap) shows exactly the
-# saved pixels.
+# saved pixels. Then Pen: two strokes, the second taken back, Ctrl+S: the
+# PNG is the screen as the first stroke left it.
 # e2e-limit: 150
 # e2e-needs: receiver
 . "$(dirname "$0")/lib.sh"
@@ -179,6 +180,37 @@ if [ "${#files[@]}" -ge 1 ]; then
   paste_shows dib "$saved"
   paste_shows bitmap "$saved"
 fi
+
+# --- Pen: two strokes, the second taken back, then saved ------------------
+tv_point_to 300 250 >/dev/null 2>&1 || probe setcursor 300 250 >/dev/null
+tv_send "key F"  # Pen, by default
+probe wait-visible TForm_Draw 5000 >/dev/null || die "no overlay shows for Pen"
+xwin="$(xdotool search --name '^Form_Draw$' | head -n 1)"
+timeout 5 xdotool windowfocus --sync "$xwin" || true
+pen0="$(tv_screenshot snapshot-pen-0)"
+tv_send "press left; pause 150; move 120 0; pause 150; move 0 80; pause 150; release left"
+pen1="$(drawn snapshot-pen-1 "$pen0")"
+check "the first stroke shows ($(differ "$pen0" "$pen1") pixels)" test "$(differ "$pen0" "$pen1")" -gt 100
+tv_send "move -60 -100; pause 150; press left; pause 150; move 0 120; pause 150; move 90 0; pause 150; release left"
+pen2="$(drawn snapshot-pen-2 "$pen1")"
+check "the second stroke shows ($(differ "$pen1" "$pen2") pixels)" test "$(differ "$pen1" "$pen2")" -gt 100
+timeout 5 xdotool key ctrl+z
+check_eq "Ctrl+Z leaves exactly the first stroke" 0 "$(screen_becomes snapshot-pen-undone "$pen1")"
+timeout 5 xdotool key ctrl+s
+end=$((SECONDS + 10))
+until [ "$(compgen -G "$folder/*.png" | wc -l)" -gt "${#files[@]}" ] || [ "$SECONDS" -ge "$end" ]; do
+  sleep 0.2
+done
+mapfile -t now < <(cd "$folder" 2>/dev/null && ls -1t -- *.png)
+if [ "${#now[@]}" -gt "${#files[@]}" ]; then
+  off="$(differ "$pen1" "$folder/${now[0]}")"
+  check_eq "Pen's PNG holds the screen as the first stroke left it" 0 "$off"
+  [ "$off" = 0 ] || compare "$pen1" "$folder/${now[0]}" "$TV_ARTIFACTS/snapshot-pen-diff.png" 2>/dev/null
+else
+  fail "Ctrl+S on Pen saved no file"
+fi
+probe key 27
+probe wait-hidden TForm_Draw 5000 >/dev/null || fail "Escape did not close Pen"
 
 check "the program still runs" tv_running "$TV_PID"
 log "the test took $SECONDS s"
