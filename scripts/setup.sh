@@ -19,8 +19,6 @@ packages=(
   wine wine64 fonts-wine fonts-liberation
   # the virtual display and the tools that drive and watch it
   xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick socat
-  # what the program puts on the clipboard, as X programs see it
-  xclip
   # a window manager for the benchmarks (Wine waits for one in every hide)
   openbox
   # unpacking the libjpeg source package
