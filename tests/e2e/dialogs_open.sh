@@ -137,7 +137,7 @@ about_ok() {  # description: OK at 24,160 of the box, 49 by 23
     hide_by_device_key
   fi
 }
-tv_tray_command 7
+tv_tray_command 8
 if about="$(tv_wait_shown TFormAbout 280 201 10)"; then
   pass "the tray menu's \"&About\" shows the about box"
   check_eq "the about box stands at its designed place" "304 205" "$(field "$about" x) $(field "$about" y)"
