@@ -5,7 +5,7 @@
 # alone where another program holds the shortcut; the tray menu's "Keys"
 # lists the slots with their shortcuts right-aligned, and an item opens the
 # settings on the Keys page. Both are pictured.
-# e2e-limit: 180
+# e2e-limit: 90
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
 : "${CONTRACT_EXE:?CONTRACT_EXE must name the contract suite, whose child holds a shortcut}"
