@@ -58,6 +58,7 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
       N2("N2", "-"),
       About1("About1", "&About", gui::ShortCut::Ctrl('A')),
       Exit1("Exit1", "&Exit"),
+      Keys1("Keys1", "&Keys"),
       ImageList1(artwork::kImageSize, artwork::kImageSize),
       CommPortDriver1(app),
       MediaPlayer1(app),
@@ -73,8 +74,13 @@ TForm_Main::TForm_Main(gui::Application& app, Program& program)
 
   PopupMenuMain.alignment = gui::PopupAlignment::Center;
   for (gui::MenuItem* item :
-       {&Minimized1, &N1, &Settings1, &EffectTable1, &COMPort1, &N2, &About1, &Exit1})
+       {&Minimized1, &N1, &Settings1, &EffectTable1, &COMPort1, &Keys1, &N2, &About1, &Exit1})
     PopupMenuMain.Add(*item);
+  for (std::size_t slot = 0; slot < KeyItems.size(); ++slot) {
+    KeyItems[slot] = std::make_unique<gui::MenuItem>("KeyItem" + std::to_string(slot + 1), "");
+    KeyItems[slot]->OnClick = [this] { KeyItemClick(); };
+    Keys1.Add(*KeyItems[slot]);
+  }
   COMPort1.Add(COM1);
   COMPort1.Add(COM21);
   PopupMenuMain.OnPopup = [this] { PopupMenuMainPopup(); };
@@ -149,7 +155,11 @@ void TForm_Main::FormCreate() {
   MakeTrayIcon();
   // Before the tray icon, whose tip tells of a shortcut another program has.
   program_.hotkeys.Apply(Handle(), program_.Settings.Hotkeys);
-  program_.HotkeysApplied = [this] { ShowTrayTip(); };
+  program_.HotkeysApplied = [this] {
+    ShowTrayTip();
+    ShowSlotKeys();
+  };
+  ShowSlotKeys();
 
   SetClientWidth(0);
   SetClientHeight(0);
@@ -208,6 +218,32 @@ void TForm_Main::RefreshPalette() {
     ShowEffectIcon(ImageList1, scratchBitmap_, *images_[slot], code);
     PaletteSlots[slot] = code;
   }
+  ShowSlotKeys();
+}
+
+std::string TForm_Main::SlotShortcut(std::size_t slot) const {
+  // One another program holds, or an earlier slot has, does not start this
+  // slot's effect: the tray's tip and the Keys page tell of it instead.
+  if (program_.hotkeys.Error(slot) != 0) return {};
+  return HotkeyText(program_.Settings.Hotkeys[slot]);
+}
+
+void TForm_Main::ShowSlotKeys() {
+  for (std::size_t slot = 0; slot < PaletteSlots.size(); ++slot) {
+    const std::string effect = EffectName(program_.EffectSlots[slot]);
+    const std::string keys = SlotShortcut(slot);
+    images_[slot]->SetHint(effect.empty() || keys.empty() ? effect : effect + " (" + keys + ")");
+    // The key's letter as the palette places it is the item's access key.
+    KeyItems[slot]->caption =
+        std::string("&") + static_cast<char>('B' + slot) + "  " + (effect.empty() ? "-" : effect);
+    KeyItems[slot]->shortcutText = keys;
+  }
+}
+
+void TForm_Main::KeyItemClick() {
+  if (TForm_Seeting* settings = program_.Form_Seeting)
+    settings->PageControl1.SetActivePage(settings->TabSheet_Keys);
+  Settings1Click();
 }
 
 void TForm_Main::FormDestroy() {

@@ -39,6 +39,10 @@ class TForm_Main : public gui::Form {
   gui::Image ImageExit;
   gui::PopupMenu PopupMenuMain;
   gui::MenuItem Minimized1, N1, Settings1, EffectTable1, COMPort1, COM1, COM21, N2, About1, Exit1;
+  // "Keys": the palette's slots, each with its effect and its shortcut; a
+  // click opens the settings' Keys page.
+  gui::MenuItem Keys1;
+  std::array<std::unique_ptr<gui::MenuItem>, 11> KeyItems;
   gui::ImageList ImageList1;
   TCommPortDriver CommPortDriver1;
   gui::TMediaPlayer MediaPlayer1;
@@ -95,6 +99,11 @@ class TForm_Main : public gui::Form {
 
  private:
   void RefreshPalette();
+  // The slots' hints and the Keys menu's items: each slot's effect and its
+  // shortcut, as long as the program holds that shortcut.
+  void ShowSlotKeys();
+  std::string SlotShortcut(std::size_t slot) const;
+  void KeyItemClick();
   void MakeTrayIcon();
   void AddTrayIcon();
   // The icon again at the size the taskbar shows now (see WndProc).

@@ -1,5 +1,7 @@
 #include "gui/Form.h"
 
+#include <algorithm>
+
 #include "gui/Application.h"
 #include "gui/Dpi.h"
 #include "gui/Menu.h"
@@ -45,12 +47,20 @@ void Control::SetBounds(int left, int top, int width, int height) {
   if (visible_) Damage(bounds_);
   bounds_ = bounds;
   if (visible_) Damage(bounds_);
+  if (!hint_.empty()) owner_.SyncHints(this);
 }
 
 void Control::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
   Damage(bounds_);
+  if (!hint_.empty()) owner_.SyncHints(this);
+}
+
+void Control::SetHint(std::string hint) {
+  if (hint == hint_) return;
+  hint_ = std::move(hint);
+  owner_.SyncHints(this);
 }
 
 void Control::Changed() const {
@@ -199,7 +209,66 @@ void Form::Destroy() {
   });
   const Hwnd h = handle_;
   handle_ = 0;
+  // The tooltip, which the window owns, goes with it.
+  hintWindow_ = 0;
+  hintTools_.clear();
   app_.Sys().DestroyWindow(h);
+}
+
+// ---- hints ----------------------------------------------------------------------
+
+void Form::SyncHints(const Control* only) {
+  if (!handle_) return;  // Create gives every hint to the tooltip
+  Platform& sys = app_.Sys();
+  if (!hintWindow_) {
+    bool any = false;
+    for (const Control* c : controls_) any |= !c->Hint().empty();
+    if (!any) return;
+    WindowParams params;
+    params.className = kTooltipClass;
+    params.owner = handle_;
+    params.topmost = true;
+    // It shows over the palette whether or not the palette is active, and
+    // a hint's '&' is a letter, not a mark for the next.
+    params.style = kTtsAlwaysTip | kTtsNoPrefix;
+    hintWindow_ = sys.CreateWindowExA(params, {});
+    if (!hintWindow_) return;  // no hints, as on a system without the control
+    only = nullptr;
+  }
+  for (const Control* c : controls_) {
+    if (only && c != only) continue;
+    ToolInfoA tool;
+    tool.cbSize = kToolInfoASize;
+    tool.hwnd = handle_;
+    tool.uId = reinterpret_cast<std::uintptr_t>(c);
+    // A tool with a changed hint or place is made anew, which takes a tip
+    // it shows away: the next rest of the pointer shows the new one.
+    const auto had = std::find(hintTools_.begin(), hintTools_.end(), c);
+    if (had != hintTools_.end()) {
+      sys.SendMessageA(hintWindow_, kTtmDelToolA, 0, reinterpret_cast<LParam>(&tool));
+      hintTools_.erase(had);
+    }
+    if (c->Hint().empty() || !c->Visible()) continue;
+    // In the window's pixels, which the relayed pointer is in.
+    const IRect& r = c->BoundsRect();
+    tool.rect = {ToWindow(r.left), ToWindow(r.top), ToWindow(r.right), ToWindow(r.bottom)};
+    std::string text = c->Hint();
+    tool.lpszText = text.data();
+    if (sys.SendMessageA(hintWindow_, kTtmAddToolA, 0, reinterpret_cast<LParam>(&tool)))
+      hintTools_.push_back(c);
+  }
+}
+
+void Form::RelayToHints(std::uint32_t message, WParam wParam, LParam lParam) {
+  RelayedMsg m;
+  m.hwnd = handle_;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  Platform& sys = app_.Sys();
+  m.time = sys.GetTickCount();
+  sys.GetCursorPos(&m.pt);
+  sys.SendMessageA(hintWindow_, kTtmRelayEvent, 0, reinterpret_cast<LParam>(&m));
 }
 
 void Form::Create() {
@@ -239,6 +308,7 @@ void Form::Create() {
   if (handle_ && Scaled())
     app_.Sys().SetWindowPos(handle_, 0, 0, 0, ToWindow(width_), ToWindow(height_),
                             kSwpNoMove | kSwpNoZOrder | kSwpNoActivate);
+  SyncHints();
   app_.Guard([&] {
     if (OnCreate) OnCreate();
   });
@@ -272,6 +342,7 @@ void Form::DpiChanged(std::uint32_t dpi, const Rect* suggested) {
   app_.Sys().SetWindowPos(handle_, 0, left_, top_, ToWindow(width_), ToWindow(height_),
                           kSwpNoZOrder | kSwpNoActivate);
   ScaleChanged();
+  SyncHints();  // the tools' places, at the new scale
   Invalidate();
 }
 
@@ -610,6 +681,11 @@ LResult Form::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
   // The pointer's client coordinates in the design's pixels.
   const int x = ToDesign(LoWordSigned(lParam));
   const int y = ToDesign(HiWordSigned(lParam));
+  if (hintWindow_ &&
+      (message == msg::kMouseMove || message == msg::kLButtonDown || message == msg::kLButtonUp ||
+       message == msg::kRButtonDown || message == msg::kRButtonUp || message == msg::kMButtonDown ||
+       message == msg::kMButtonUp))
+    RelayToHints(message, wParam, lParam);
   switch (message) {
     case msg::kPaint: Paint(); return 0;
     case kComposeMessage: PresentDamage(); return 0;

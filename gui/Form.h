@@ -93,6 +93,11 @@ class Control {
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
   int cursor = kCrDefault;
+  // What the system's tooltip says when the pointer rests on the control
+  // (empty: nothing). The tip is a window of its own above the form, so
+  // it changes none of the form's pixels.
+  const std::string& Hint() const { return hint_; }
+  void SetHint(std::string hint);
 
   NotifyEvent OnClick;
   MouseEvent OnMouseDown;
@@ -122,6 +127,7 @@ class Control {
   std::string name_;
   IRect bounds_;
   bool visible_ = true;
+  std::string hint_;
 };
 
 // A picture control. With stretching on, the picture fills the control's
@@ -293,6 +299,9 @@ class Form {
   // window device contexts draw on): what the form does for WM_PAINT.
   void Paint();
   const std::vector<Control*>& Controls() const { return controls_; }
+  // The system's tooltip window of the controls' hints; 0 until one has a
+  // hint while the window exists.
+  platform::Hwnd HintWindow() const { return hintWindow_; }
 
  protected:
   // Every message to the form's window passes here first; a form that must
@@ -320,6 +329,10 @@ class Form {
   bool KeyDown(std::uint16_t key);
   // Composes the damage into the window's held pixels and presents it.
   void PresentDamage();
+  // Gives the tooltip the control's hint where the control is now (every
+  // control's when null), making the tooltip when the first hint comes.
+  void SyncHints(const Control* only = nullptr);
+  void RelayToHints(std::uint32_t message, platform::WParam wParam, platform::LParam lParam);
   bool Scaled() const { return dpi_ != platform::kDefaultDpi; }
   // A part of the design and the part of the window its pixels reach.
   IRect WindowPart(const IRect& designPart) const;
@@ -333,7 +346,9 @@ class Form {
   bool visible_ = false;
   bool stayOnTop_ = false;
   std::vector<Control*> controls_;
-  Control* captured_ = nullptr;  // the control that got the button down
+  platform::Hwnd hintWindow_ = 0;
+  std::vector<const Control*> hintTools_;  // the controls the tooltip has a tool of
+  Control* captured_ = nullptr;            // the control that got the button down
   bool formCaptured_ = false;
   std::vector<IRect> damage_;  // changed since the last composition
   bool composePosted_ = false;

@@ -38,6 +38,19 @@ PopupMenu::PopupMenu(Form& owner, std::string name) : owner_(owner), name_(std::
 
 namespace {
 
+// A text the menu shows as it is: '&' doubled, since the menu takes a
+// single one as the mark of an access key (after the tab too), and no tab
+// or control character, which would cut or move it.
+std::string Shown(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) continue;
+    if (c == '&') out += '&';
+    out += c;
+  }
+  return out;
+}
+
 void Collect(const std::vector<MenuItem*>& items, std::vector<MenuEntry>& out,
              std::vector<MenuItem*>* byId) {
   for (MenuItem* item : items) {
@@ -52,6 +65,8 @@ void Collect(const std::vector<MenuItem*>& items, std::vector<MenuEntry>& out,
       }
       e.text = item->caption;
       if (!item->shortcut.Empty()) e.text += "\t" + item->shortcut.Text();
+      if (item->shortcut.Empty() && !item->shortcutText.empty())
+        e.text += "\t" + Shown(item->shortcutText);
       e.checked = item->checked;
       e.enabled = item->enabled;
       Collect(item->items, e.children, byId);

@@ -35,6 +35,10 @@ class MenuItem {
 
   std::string caption;
   ShortCut shortcut;
+  // A shortcut that works outside the menu (a system-wide one), shown
+  // where the menu shows its own, which the menu does not act on. Shown as
+  // it is: an '&' in it marks no access key.
+  std::string shortcutText;
   bool checked = false;
   bool enabled = true;
   bool visible = true;

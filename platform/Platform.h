@@ -506,6 +506,58 @@ struct Msg {
   LParam lParam = 0;
 };
 
+// The system's tooltip control ("tooltips_class32"): a topmost popup,
+// owned by the window its tools are on, showing a tool's text near the
+// pointer once the pointer has rested on the tool for the initial delay
+// (the double-click time unless set), until the pointer leaves the tool, a
+// button goes down on it, or the autopop time (ten times the initial
+// delay) has passed. It learns of the pointer from the mouse messages its
+// owner relays to it (TTM_RELAYEVENT); a tool is a rectangle of a window's
+// client area and an id. With TTS_ALWAYSTIP it shows while its window is
+// inactive too; with TTS_NOPREFIX an '&' in a text shows as it is. While
+// shown, its window text is the tool's text.
+inline constexpr char kTooltipClass[] = "tooltips_class32";
+inline constexpr std::uint32_t kTtsAlwaysTip = 0x01;
+inline constexpr std::uint32_t kTtsNoPrefix = 0x02;
+inline constexpr std::uint32_t kTtmActivate = 0x0401;      // wParam: TRUE to let tips show
+inline constexpr std::uint32_t kTtmSetDelayTime = 0x0403;  // wParam TTDT_, lParam ms
+inline constexpr std::uint32_t kTtmAddToolA = 0x0404;
+inline constexpr std::uint32_t kTtmDelToolA = 0x0405;
+inline constexpr std::uint32_t kTtmNewToolRectA = 0x0406;
+inline constexpr std::uint32_t kTtmRelayEvent = 0x0407;  // lParam: a RelayedMsg*
+inline constexpr std::uint32_t kTtmUpdateTipTextA = 0x040C;
+inline constexpr std::uint32_t kTtmGetToolCount = 0x040D;
+inline constexpr std::uint32_t kTtmGetDelayTime = 0x0415;  // wParam TTDT_
+inline constexpr std::uint32_t kTtmPop = 0x041C;           // hides a shown tip
+inline constexpr WParam kTtdtAutomatic = 0;
+inline constexpr WParam kTtdtReshow = 1;
+inline constexpr WParam kTtdtAutopop = 2;
+inline constexpr WParam kTtdtInitial = 3;
+// TTM_ADDTOOLA's record, laid out as the system's (TTTOOLINFOA); cbSize is
+// the size of the record up to lParam, which every version takes.
+struct ToolInfoA {
+  std::uint32_t cbSize = 0;
+  std::uint32_t uFlags = 0;
+  Hwnd hwnd = 0;
+  std::uintptr_t uId = 0;
+  Rect rect;
+  Handle hinst = 0;
+  char* lpszText = nullptr;
+  LParam lParam = 0;
+  void* lpReserved = nullptr;
+};
+inline constexpr std::uint32_t kToolInfoASize = offsetof(ToolInfoA, lpReserved);
+// A relayed message, laid out as the system's MSG: the window, the message
+// and its parameters, its time and the pointer's screen position then.
+struct RelayedMsg {
+  Hwnd hwnd = 0;
+  std::uint32_t message = 0;
+  WParam wParam = 0;
+  LParam lParam = 0;
+  std::uint32_t time = 0;
+  Point pt;
+};
+
 inline constexpr LParam MakeLParam(std::int32_t lo, std::int32_t hi) {
   return static_cast<LParam>(static_cast<std::uint32_t>((lo & 0xFFFF) | ((hi & 0xFFFF) << 16)));
 }

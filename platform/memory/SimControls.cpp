@@ -1,7 +1,8 @@
 // The system's controls on the simulated machine: "BUTTON" (push, check box,
 // auto radio, group box), "EDIT" (one line), "COMBOBOX" (an editable
 // drop-down: a list and a text part, which is an edit child of its own),
-// "msctls_updown32", "SysTabControl32" and "msctls_hotkey32". Each answers the messages a
+// "msctls_updown32", "SysTabControl32", "msctls_hotkey32" and, a popup of its
+// own, "tooltips_class32". Each answers the messages a
 // program sends it and notifies its parent as the system's procedures do
 // under Wine, which the contract suite holds it to: a check, selection,
 // position or text set by the program sends only what the system sends for
@@ -24,7 +25,7 @@
 namespace platform::memory {
 
 struct SimControl {
-  enum class Kind { Button, Edit, ComboBox, UpDown, Tab, Hotkey };
+  enum class Kind { Button, Edit, ComboBox, UpDown, Tab, Hotkey, Tooltip };
   Kind kind = Kind::Button;
   HGdiObj font = 0;
   // BUTTON
@@ -62,6 +63,19 @@ struct SimControl {
   // HOTKEYF_ modifiers held while the user types one
   std::uint16_t hotkey = 0;
   std::uint8_t heldModifiers = 0;
+  // tooltips_class32: its tools, the one the pointer was last seen over and
+  // the one whose tip shows (indexes, -1 for none), and its delays
+  struct Tool {
+    Hwnd hwnd = 0;
+    std::uintptr_t id = 0;
+    Rect rect;
+    std::string text;
+  };
+  std::vector<Tool> tools;
+  int toolUnder = -1;
+  int toolShown = -1;
+  bool tipsActive = true;
+  std::uint32_t initialMs = 0, reshowMs = 0, autopopMs = 0;
 };
 
 namespace {
@@ -190,6 +204,9 @@ void SimProcess::MakeControl(Hwnd hwnd) {
     c->kind = Kind::Tab;
   } else if (cls == "msctls_hotkey32") {
     c->kind = Kind::Hotkey;
+  } else if (cls == "tooltips_class32") {
+    c->kind = Kind::Tooltip;
+    TooltipDelays(*c, kTtdtAutomatic, 0);
   } else {
     // No such class on the system.
     sys_.windows_.erase(hwnd);
@@ -243,6 +260,7 @@ LResult SimProcess::ControlProc(Hwnd hwnd, std::uint32_t message, WParam wParam,
     case Kind::UpDown: return UpDownProc(hwnd, *w, message, wParam, lParam);
     case Kind::Tab: return TabProc(hwnd, *w, message, wParam, lParam);
     case Kind::Hotkey: return HotkeyProc(hwnd, *w, message, wParam, lParam);
+    case Kind::Tooltip: return TooltipProc(hwnd, *w, message, wParam, lParam);
   }
   return 0;
 }
@@ -822,6 +840,222 @@ LResult SimProcess::HotkeyProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, W
       return 0;
     }
     case msg::kKillFocus: c.heldModifiers = 0; return 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+// ---- tooltips_class32 -----------------------------------------------------------------------
+
+// As the system's control under Wine: a move relayed onto a tool from
+// outside every tool starts the initial delay, a move within it starts it
+// again until the tip has shown (so the pointer must rest), and from one
+// tool to another the reshow delay; once the delay ends with the pointer
+// still on that tool, the tip shows below the pointer. A shown tip goes
+// when a relayed move leaves its tool, a relayed button goes down or up,
+// the autopop time passes (a move within the tool starts it again), or,
+// as the tip looks at where the pointer is every 100 ms, the pointer left
+// the tool without a relayed move (it left the window).
+namespace {
+constexpr std::uintptr_t kTipTimerShow = 1;
+constexpr std::uintptr_t kTipTimerPop = 2;
+constexpr std::uintptr_t kTipTimerLeave = 3;
+constexpr std::uint32_t kTipLeavePollMs = 100;
+// The double-click time, which sets the delays by default: the system's
+// 500 ms, which the simulated user never changes.
+constexpr std::uint32_t kDoubleClickMs = 500;
+// The system puts the tip below the pointer's shape.
+constexpr std::int32_t kTipBelowPointer = 20;
+
+int ToolAt(const SimControl& c, Hwnd hwnd, Point client) {
+  for (std::size_t i = 0; i < c.tools.size(); ++i)
+    if (c.tools[i].hwnd == hwnd && c.tools[i].rect.Contains(client)) return static_cast<int>(i);
+  return -1;
+}
+int FindTool(const SimControl& c, const ToolInfoA* info) {
+  if (!info) return -1;
+  for (std::size_t i = 0; i < c.tools.size(); ++i)
+    if (c.tools[i].hwnd == info->hwnd && c.tools[i].id == info->uId) return static_cast<int>(i);
+  return -1;
+}
+// A text pointer, or a resource id or the callback marker, which give none
+// here.
+std::string ToolText(const char* text) {
+  const auto value = reinterpret_cast<std::uintptr_t>(text);
+  if (value < 0x10000 || value == static_cast<std::uintptr_t>(-1)) return {};
+  return text;
+}
+}  // namespace
+
+// TTM_SETDELAYTIME: the low word is the time. The documentation gives -1
+// as the way back to the default; Wine 8 reads the word unsigned (65535
+// ms), and restores the default, which follows the double-click time, for
+// TTDT_AUTOMATIC with 0. TTDT_AUTOMATIC sets the others from the initial.
+void SimProcess::TooltipDelays(SimControl& c, WParam which, std::uint16_t ms) {
+  switch (which) {
+    case kTtdtAutomatic: {
+      const std::uint32_t initial = ms == 0 ? kDoubleClickMs : ms;
+      c.initialMs = initial;
+      c.reshowMs = initial / 5;
+      c.autopopMs = initial * 10;
+      break;
+    }
+    case kTtdtInitial: c.initialMs = ms; break;
+    case kTtdtReshow: c.reshowMs = ms; break;
+    case kTtdtAutopop: c.autopopMs = ms; break;
+    default: break;
+  }
+}
+
+// The tool under the pointer now, found as the pointer's window sees it.
+// Without TTS_ALWAYSTIP a tip shows only while its tool's window is active.
+int SimProcess::TooltipToolUnderPointer(const SimWindow& tip, bool toShow) {
+  Point p;
+  GetCursorPos(&p);
+  const SimWindow* under = sys_.Window(WindowFromPoint(p));
+  if (!under) return -1;
+  if (toShow && !(tip.style & kTtsAlwaysTip) && sys_.TopLevelOf(under->hwnd) != sys_.Foreground())
+    return -1;
+  return ToolAt(*tip.control, under->hwnd, {p.x - under->rect.left, p.y - under->rect.top});
+}
+
+void SimProcess::TooltipShow(Hwnd hwnd) {
+  SimWindow* w = sys_.Window(hwnd);
+  SimControl& c = *w->control;
+  if (c.toolUnder < 0) return;
+  const std::string text = c.tools[static_cast<std::size_t>(c.toolUnder)].text;
+  if (text.empty()) return;  // nothing to show
+  c.toolShown = c.toolUnder;
+  w->text = text;
+  Point p;
+  GetCursorPos(&p);
+  // The box fits the text in the system's tooltip font with its margins.
+  TextExtent extent{6 * static_cast<std::int32_t>(Units(text, true)), 13};
+  MeasureString({"Tahoma", 11, kFwNormal}, text, &extent);
+  SetWindowPos(hwnd, kHwndTopmost, p.x, p.y + kTipBelowPointer, extent.width + 8, extent.height + 4,
+               kSwpNoActivate);
+  ShowWindow(hwnd, kSwShowNoActivate);
+  SetTimer(hwnd, kTipTimerPop, c.autopopMs);
+  SetTimer(hwnd, kTipTimerLeave, kTipLeavePollMs);
+}
+
+void SimProcess::TooltipHide(Hwnd hwnd) {
+  SimWindow* w = sys_.Window(hwnd);
+  SimControl& c = *w->control;
+  KillTimer(hwnd, kTipTimerPop);
+  if (c.toolShown < 0) return;
+  c.toolShown = -1;
+  ShowWindow(hwnd, kSwHide);
+}
+
+// The pointer went from the tool it was over to another, or to none.
+void SimProcess::TooltipToolChanged(Hwnd hwnd, int before) {
+  SimControl& c = *sys_.Window(hwnd)->control;
+  if (c.toolUnder == before) return;
+  if (before >= 0) {
+    TooltipHide(hwnd);
+    KillTimer(hwnd, kTipTimerLeave);
+  }
+  if (c.toolUnder >= 0 && c.tipsActive)
+    SetTimer(hwnd, kTipTimerShow, before < 0 ? c.initialMs : c.reshowMs);
+}
+
+LResult SimProcess::TooltipProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam,
+                                LParam lParam) {
+  SimControl& c = *w.control;
+  const auto* info = reinterpret_cast<const ToolInfoA*>(lParam);
+  switch (message) {
+    case kTtmActivate:
+      c.tipsActive = wParam != 0;
+      if (!c.tipsActive) TooltipHide(hwnd);
+      return 0;
+    case kTtmSetDelayTime:
+      TooltipDelays(c, wParam, static_cast<std::uint16_t>(lParam & 0xFFFF));
+      return 0;
+    case kTtmGetDelayTime:
+      if (wParam == kTtdtInitial) return c.initialMs;
+      if (wParam == kTtdtReshow) return c.reshowMs;
+      if (wParam == kTtdtAutopop) return c.autopopMs;
+      return 0;
+    case kTtmAddToolA:
+      if (!info) return 0;
+      c.tools.push_back({info->hwnd, info->uId, info->rect, ToolText(info->lpszText)});
+      return 1;
+    case kTtmDelToolA: {
+      const int tool = FindTool(c, info);
+      if (tool < 0) return 0;
+      TooltipHide(hwnd);
+      KillTimer(hwnd, kTipTimerLeave);
+      c.tools.erase(c.tools.begin() + tool);
+      c.toolUnder = -1;
+      return 0;
+    }
+    case kTtmNewToolRectA:
+      if (const int tool = FindTool(c, info); tool >= 0)
+        c.tools[static_cast<std::size_t>(tool)].rect = info->rect;
+      return 0;
+    case kTtmUpdateTipTextA:
+      if (const int tool = FindTool(c, info); tool >= 0) {
+        c.tools[static_cast<std::size_t>(tool)].text = ToolText(info->lpszText);
+        // A shown tip is shown again, with its tool's text now.
+        if (c.toolShown >= 0) {
+          c.toolUnder = c.toolShown;
+          TooltipShow(hwnd);
+          if (SimWindow* again = sys_.Window(hwnd);
+              again && again->control->tools[static_cast<std::size_t>(c.toolUnder)].text.empty())
+            TooltipHide(hwnd);
+        }
+      }
+      return 0;
+    case kTtmGetToolCount: return static_cast<LResult>(c.tools.size());
+    case kTtmPop: TooltipHide(hwnd); return 0;
+    case kTtmRelayEvent: {
+      const auto* relayed = reinterpret_cast<const RelayedMsg*>(lParam);
+      if (!relayed) return 0;
+      switch (relayed->message) {
+        case msg::kLButtonDown:
+        case msg::kLButtonUp:
+        case msg::kRButtonDown:
+        case msg::kRButtonUp:
+        case msg::kMButtonDown:
+        case msg::kMButtonUp: TooltipHide(hwnd); break;
+        case msg::kMouseMove: {
+          const int before = c.toolUnder;
+          c.toolUnder = ToolAt(c, relayed->hwnd,
+                               {LoWordSigned(relayed->lParam), HiWordSigned(relayed->lParam)});
+          if (c.toolUnder != before) {
+            TooltipToolChanged(hwnd, before);
+          } else if (c.toolShown >= 0) {
+            SetTimer(hwnd, kTipTimerPop, c.autopopMs);
+          } else if (c.toolUnder >= 0 && c.tipsActive) {
+            // Not shown yet: the pointer must rest the whole delay.
+            SetTimer(hwnd, kTipTimerShow, c.initialMs);
+          }
+          break;
+        }
+        default: break;
+      }
+      return 0;
+    }
+    case msg::kTimer:
+      if (wParam == kTipTimerShow) {
+        KillTimer(hwnd, kTipTimerShow);
+        const int before = c.toolUnder;
+        c.toolUnder = TooltipToolUnderPointer(w, true);
+        if (c.toolUnder == before) TooltipShow(hwnd);
+      } else if (wParam == kTipTimerPop) {
+        TooltipHide(hwnd);
+      } else if (wParam == kTipTimerLeave) {
+        const int before = c.toolUnder;
+        c.toolUnder = TooltipToolUnderPointer(w, false);
+        if (c.toolUnder != before) TooltipToolChanged(hwnd, before);
+      }
+      return 0;
+    case msg::kGetText:
+    case msg::kGetTextLength: {
+      LResult r = 0;
+      PlainText(w, message, wParam, lParam, &r);
+      return r;
+    }
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }

@@ -270,6 +270,11 @@ Hwnd SimProcess::CreateWindowExA(const WindowParams& params, WndProc proc) {
       if (!sys_.Window(h)) return 0;
     }
   } else if (!params.messageOnly) {
+    if (!w.proc && SimSystem::Fold(params.className) == SimSystem::Fold(kTooltipClass)) {
+      // The system's popup control, run by its own procedure.
+      w.style = params.style;
+      MakeControl(h);
+    }
     sys_.BringToFront(h);
   }
   if (SendMessageA(h, msg::kCreate, 0, 0) == -1 && sys_.Window(h)) {

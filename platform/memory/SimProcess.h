@@ -271,6 +271,12 @@ class SimProcess final : public Platform {
   LResult UpDownProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
   LResult TabProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
   LResult HotkeyProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  LResult TooltipProc(Hwnd hwnd, SimWindow& w, std::uint32_t message, WParam wParam, LParam lParam);
+  static void TooltipDelays(SimControl& c, WParam which, std::uint16_t ms);
+  int TooltipToolUnderPointer(const SimWindow& tip, bool toShow);
+  void TooltipShow(Hwnd hwnd);
+  void TooltipHide(Hwnd hwnd);
+  void TooltipToolChanged(Hwnd hwnd, int before);
   void NotifyParent(Hwnd hwnd, std::uint16_t code);
   void EditReplace(Hwnd hwnd, std::string_view with, bool notify);
   void CheckAutoRadio(Hwnd hwnd);

@@ -195,8 +195,8 @@ void CopyTerminated(char (&dst)[N], const char (&src)[N]) {
 }  // namespace
 
 Win32Platform::Win32Platform() {
-  // The up-down, the tab row and the hot-key field are common controls: their classes exist
-  // once registered.
+  // The up-down, the tab row (with the tooltip) and the hot-key field are common controls:
+  // their classes exist once registered.
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
   icc.dwICC = ICC_UPDOWN_CLASS | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS;
@@ -210,6 +210,19 @@ static_assert(sizeof(NmUpDown) == sizeof(NMUPDOWN) &&
 static_assert(sizeof(TcItemA) == sizeof(TCITEMA) &&
               offsetof(TcItemA, pszText) == offsetof(TCITEMA, pszText) &&
               offsetof(TcItemA, lParam) == offsetof(TCITEMA, lParam));
+static_assert(sizeof(ToolInfoA) == sizeof(TTTOOLINFOA) &&
+              offsetof(ToolInfoA, rect) == offsetof(TTTOOLINFOA, rect) &&
+              offsetof(ToolInfoA, lpszText) == offsetof(TTTOOLINFOA, lpszText) &&
+              kToolInfoASize ==
+                  offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM));  // TTTOOLINFOA_V2_SIZE
+static_assert(sizeof(RelayedMsg) == sizeof(MSG) &&
+              offsetof(RelayedMsg, time) == offsetof(MSG, time) &&
+              offsetof(RelayedMsg, pt) == offsetof(MSG, pt));
+static_assert(TTM_ADDTOOLA == kTtmAddToolA && TTM_RELAYEVENT == kTtmRelayEvent &&
+              TTM_UPDATETIPTEXTA == kTtmUpdateTipTextA && TTM_GETDELAYTIME == kTtmGetDelayTime &&
+              TTM_POP == kTtmPop && TTM_NEWTOOLRECTA == kTtmNewToolRectA &&
+              TTM_SETDELAYTIME == kTtmSetDelayTime && TTM_GETTOOLCOUNT == kTtmGetToolCount &&
+              TTS_NOPREFIX == kTtsNoPrefix && TTDT_INITIAL == kTtdtInitial);
 static_assert(static_cast<std::uint32_t>(UDN_DELTAPOS) == ctl::kUdnDeltaPos);
 static_assert(static_cast<std::uint32_t>(TCN_SELCHANGE) == ctl::kTcnSelChange);
 static_assert(TCM_INSERTITEMA == ctl::kTcmInsertItemA && UDM_SETPOS32 == ctl::kUdmSetPos32);
@@ -397,6 +410,16 @@ Hwnd Win32Platform::CreateWindowExA(const WindowParams& window, WndProc proc) {
                                            ::GetModuleHandleA(nullptr), nullptr);
     keep.Capture();
     return FromHwnd(control);
+  }
+  if (!proc && window.className == kTooltipClass) {
+    // The system's tooltip: a popup of its own class and procedure, owned
+    // by the window whose tools it shows.
+    const HWND tip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, window.caption.c_str(),
+                                       WS_POPUP | window.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, ToHwnd(window.owner), nullptr,
+                                       ::GetModuleHandleA(nullptr), nullptr);
+    keep.Capture();
+    return FromHwnd(tip);
   }
   if (!EnsureClass(window.className)) {
     keep.Capture();

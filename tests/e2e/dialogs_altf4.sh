@@ -8,7 +8,7 @@ tv_hold_session
 quiet() { "$@" >/dev/null; }
 
 tv_start_with_port Com2
-tv_tray_command 7
+tv_tray_command 8
 about="$(tv_wait_shown TFormAbout 280 201 10)" || die "the tray menu showed no about box"
 probe activate "$(field "$about" hwnd)" >/dev/null || fail "could not bring the about box to the front"
 probe chord 0x12 0x73  # Alt+F4
@@ -20,6 +20,6 @@ fi
 sleep 1
 check "the program still runs after Alt+F4 on the about box" tv_running "$TV_PID"
 check "its main window is still there" quiet probe find-window TForm_Main Tavrin
-tv_tray_command 7
+tv_tray_command 8
 check "the menu shows the about box again" quiet tv_wait_shown TFormAbout 280 201 10
 tv_finish

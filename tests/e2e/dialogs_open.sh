@@ -137,13 +137,13 @@ about_ok() {  # description: OK at 24,160 of the box, 49 by 23
     hide_by_device_key
   fi
 }
-tv_tray_command 7
+tv_tray_command 8
 if about="$(tv_wait_shown TFormAbout 280 201 10)"; then
   pass "the tray menu's \"&About\" shows the about box"
   check_eq "the about box stands at its designed place" "304 205" "$(field "$about" x) $(field "$about" y)"
   palette_shown "the palette stays while the about box shows"
   picture "$about" "$TV_WORK/about.png"
-  comes_to_front "$about" 7 "the about box"
+  comes_to_front "$about" 8 "the about box"
   ax="$(field "$about" x)" ay="$(field "$about" y)"
   # The caption strip's drag area lies at 8,8, 265 by 17.
   tv_drag $((ax + 100)) $((ay + 15)) 30 10

@@ -644,7 +644,8 @@ tv_reg_get() {  # name
 }
 
 # Opens the tray icon's menu and clicks its n-th entry (from 1, separators
-# counted): 1 "&MainMenu", 3 "&Settings", 4 "&Effect Table", 7 "&About".
+# counted): 1 "&MainMenu", 3 "&Settings", 4 "&Effect Table", 5 "COM Port", 6 "&Keys",
+# 8 "&About".
 tv_tray_command() {  # n
   local menu
   menu="$(tv_tray_menu)" || { fail "the tray icon's menu did not open"; return 1; }

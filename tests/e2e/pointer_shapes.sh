@@ -21,7 +21,7 @@ shape_at() {  # x, y -> the shape seen there once the pointer has settled
 differ() { [ "$1" != "$2" ]; }
 
 tv_start_with_port ""
-tv_tray_command 7
+tv_tray_command 8
 about="$(tv_wait_shown TFormAbout 280 201 10)" || die "the tray menu showed no about box"
 ax="$(field "$about" x)" ay="$(field "$about" y)"
 title="$(shape_at $((ax + 110)) $((ay + 60)))"

@@ -63,8 +63,8 @@ check "menu spans y=$py (top-aligned, flipped upwards or shifted)" test "$my" -l
 wmenu="$(probe find-window '#32768')"
 check_eq "Wine's menu rectangle matches the X window" "$mx $my $mw $mh" \
   "$(field "$wmenu" x) $(field "$wmenu" y) $(field "$wmenu" w) $(field "$wmenu" h)"
-# &MainMenu, -, &Settings, &Effect Table, COM Port >, -, &About, &Exit
-check_eq "menu layout" "item+key sep item+key item+key item> sep item+key item" \
+# &MainMenu, -, &Settings, &Effect Table, COM Port >, &Keys >, -, &About, &Exit
+check_eq "menu layout" "item+key sep item+key item+key item> item> sep item+key item" \
   "$(tv_menu_layout "$shot" "$mx" "$my" "$mw" "$mh")"
 
 # --- Exit ---------------------------------------------------------------------

@@ -166,6 +166,15 @@ TEST_P(DpiScaleTest, TheFormsShowTheirDesignAtTheScaleAndTakeThePointerThere) {
     }
   EXPECT_LT(off, design.Width() * design.Height() / 10) << "pixels unlike the design's";
 
+  // The pointer resting where the window shows G (its middle at 152, 120
+  // in the design) brings up G's hint.
+  sys.SetCursorPos(r.left + palette.ToWindow(152), r.top + palette.ToWindow(120));
+  m.harness.RunFor(600);
+  char hint[64] = {};
+  sys.GetWindowTextA(palette.HintWindow(), hint, sizeof hint);
+  EXPECT_TRUE(sys.IsWindowVisible(palette.HintWindow()));
+  EXPECT_STREQ(hint, "Spot Light (Ctrl+Alt+Shift+F6)");
+
   // The settings dialog's buttons at the scale: inside the dialog, apart,
   // their captions in their faces at the scale within them.
   TForm_Seeting& dialog = *m.program().Form_Seeting;

@@ -282,6 +282,8 @@ TEST_F(GuiFrameworkTest, MenuEntriesShortcutsAndChoice) {
       inner("Inner", "&Inner"), hidden("Hidden", "Hidden");
   hidden.visible = false;
   inner.checked = true;
+  // A shortcut shown for the user alone keeps its '&' and loses a tab.
+  inner.shortcutText = "Ctrl+&\t1";
   for (auto* i : {&open, &sep, &sub, &hidden}) menu.Add(*i);
   sub.Add(inner);
   int innerClicks = 0;
@@ -292,6 +294,7 @@ TEST_F(GuiFrameworkTest, MenuEntriesShortcutsAndChoice) {
   EXPECT_EQ(entries[0].text, "&Open\tCtrl+O");
   EXPECT_TRUE(entries[1].separator);
   EXPECT_TRUE(entries[2].children.at(0).checked);
+  EXPECT_EQ(entries[2].children.at(0).text, "&Inner\tCtrl+&&1");
 
   ui.ChooseInMenus("&Inner");
   menu.Popup(10, 20);

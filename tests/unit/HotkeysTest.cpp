@@ -2,7 +2,8 @@
 // simulated machine: registered at start from the settings, pressed they go
 // the way of the key's packet, the Keys page of the settings edits them, a
 // stored value the control cannot make is no shortcut, and one another
-// program holds is told in the tray's tip and on the page.
+// program holds is told in the tray's tip and on the page. The palette's
+// hints and the tray menu's Keys items name each slot's working shortcut.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -135,6 +136,55 @@ TEST_F(HotkeysTest, AShortcutAnotherProgramHoldsIsToldInTheTipAndOnTheKeysPage) 
   Click(d().OK);
   EXPECT_TRUE(Held(1));
   EXPECT_EQ(Tip().find("taken"), std::string::npos) << Tip();
+}
+
+TEST_F(HotkeysTest, ASlotsHintAndKeysMenuItemNameItsEffectWithTheShortcutThatWorks) {
+  auto other = sys.StartProcess();
+  ASSERT_TRUE(other->RegisterHotKey(0, 1, kCtrlAltShift, kF1 + 1));  // C's
+  h.Start();
+  h.Main().Minimized1Click();
+  Pump();
+  const platform::Hwnd palette = h.Main().Handle();
+  const platform::Hwnd tip = h.Main().HintWindow();
+  ASSERT_NE(tip, 0u);
+  const gui::Bitmap pixels = sys.Window(palette)->frame;
+  const auto restOn = [&](int x, int y) {
+    platform::Rect r;
+    h.process->GetWindowRect(palette, &r);
+    h.process->SetCursorPos(r.left + x, r.top + y);
+    h.RunFor(600);
+    return sys.Window(tip)->visible ? sys.Window(tip)->text : std::string("(none)");
+  };
+  EXPECT_EQ(restOn(150, 120), "Spot Light (Ctrl+Alt+Shift+F6)");  // G
+  EXPECT_EQ(sys.Window(palette)->frame, pixels);
+  // C's shortcut is another program's: it would start nothing here.
+  EXPECT_EQ(restOn(96, 60), "Reveal");
+
+  h.ui.answerMenu = [](const gui::PopupMenuCall&) { return 0; };
+  const auto keysItem = [&](std::size_t slot) {
+    sys.ClickTrayIcon(palette, kTrayIconId, platform::msg::kRButtonDown);
+    Pump();
+    const auto& menu = h.ui.Popups().back().entries;
+    const int keys = gui::HeadlessBackend::FindEntry(menu, "&Keys");
+    for (const gui::MenuEntry& e : menu)
+      if (e.id == keys) return e.children.at(slot).text;
+    return std::string();
+  };
+  EXPECT_EQ(keysItem(5), "&G  Spot Light\tCtrl+Alt+Shift+F6");
+  EXPECT_EQ(keysItem(1), "&C  Reveal");
+
+  // The Keys page's OK brings both up to date; the item opens that page.
+  other.reset();
+  h.ui.ChooseInMenus("&B  Mark");
+  sys.ClickTrayIcon(palette, kTrayIconId, platform::msg::kRButtonDown);
+  Pump();
+  ASSERT_TRUE(d().TabSheet_Keys.Showing());
+  Click(d().OK);
+  h.ui.answerMenu = [](const gui::PopupMenuCall&) { return 0; };
+  EXPECT_EQ(keysItem(1), "&C  Reveal\tCtrl+Alt+Shift+F2");
+  h.Main().Show();
+  Pump();
+  EXPECT_EQ(restOn(96, 60), "Reveal (Ctrl+Alt+Shift+F2)");
 }
 
 TEST_F(HotkeysTest, TheKeysPageTakesATypedShortcutAtOkAndCancelLeavesTheOldOnes) {

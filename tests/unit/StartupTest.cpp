@@ -232,7 +232,7 @@ TEST_F(StartupTest, TrayRightClickPopsTheMenuUpNearTheBottomRight) {
   std::vector<std::string> texts;
   for (const gui::MenuEntry& e : call.entries) texts.push_back(e.separator ? "-" : e.text);
   EXPECT_EQ(texts, (std::vector<std::string>{"&MainMenu\tCtrl+M", "-", "&Settings\tCtrl+S",
-                                             "&Effect Table\tCtrl+E", "COM Port", "-",
+                                             "&Effect Table\tCtrl+E", "COM Port", "&Keys", "-",
                                              "&About\tCtrl+A", "&Exit"}));
   ASSERT_EQ(call.entries[4].children.size(), 2u);
   EXPECT_EQ(call.entries[4].children[0].text, "COM1");
