@@ -498,10 +498,32 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
   // over it now rather than a timer's period later.
   if (message == msg::kPaint && Visible() && Timer3.Enabled()) {
     program_.Trace.Mark("first-paint");
-    Timer3Timer();
+    if (!FirstToolFrame()) Timer3Timer();
     program_.Trace.Mark("nudge");
   }
   return result;
+}
+
+bool TForm_Draw::FirstToolFrame() {
+  // The tools that compose on the surfaces draw the same frame for the
+  // same point again, so their first one needs no move from the system:
+  // the nudge's move would only come back through the window system (a
+  // round trip to the X server under Wine). Reveal and Line show at each
+  // move what the move before prepared, and keep the nudge.
+  const int mode = program_.OverlayMode;
+  if (!shown_.surfaces || (mode != 4 && mode != 6 && mode != 7 && mode != 9)) return false;
+  Platform& sys = program_.sys;
+  Point at;
+  Rect r;
+  if (!sys.GetCursorPos(&at) || !sys.GetWindowRect(Handle(), &r)) return false;
+  const int x = ToDesign(at.x - r.left), y = ToDesign(at.y - r.top);
+  // A pointer on another monitor: the nudge, which goes where it is.
+  if (!Image_Draw.BoundsRect().Contains(x, y)) return false;
+  Timer3.SetEnabled(false);
+  // The shape the tool shows the pointer in, as the move would have set it.
+  UpdateCursor();
+  Image_DrawMouseMove(0, x, y);
+  return true;
 }
 
 void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned shift) {

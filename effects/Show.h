@@ -236,6 +236,9 @@ class TForm_Draw : public gui::Form {
   bool LoadImageDraw();
   void PaintCleanImage();
   void SetUpMarkCursor();
+  // At the show's first paint: the tool's first frame drawn at the
+  // pointer without the nudge. False for a tool that needs the nudge.
+  bool FirstToolFrame();
   // Puts the cursor of the current mark in the cursor table's cross-hair
   // entry, which the form and Image_Draw show; no cursor empties it.
   void UseMarkCursor();
