@@ -130,7 +130,7 @@ TForm_Draw::TForm_Draw(gui::Application& app, Program& program)
 TForm_Draw::~TForm_Draw() {
   // The program may end while the overlay shows.
   ReleaseShowObjects();
-  ReleaseCapture();
+  ReleaseSurfaces();
 }
 
 void TForm_Draw::SetTool(int mode, std::unique_ptr<OverlayTool> tool) {
@@ -158,20 +158,31 @@ std::int64_t TForm_Draw::Px(std::int64_t designPixels) const {
 
 bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
   Platform& sys = program_.sys;
-  ReleaseCapture();
-  picture_.reset();
+  pictured_ = false;
   captureAttempts_ = 0;
   Covered = AreaToCover();
+  const Rect& r = Covered;
+  // The surfaces of the last show serve this one while the monitor is as
+  // it was; for another size or scale they are made anew.
+  if (kept_.capture &&
+      (kept_.width != r.Width() || kept_.height != r.Height() || kept_.dpi != coveredDpi_))
+    ReleaseSurfaces();
 
   const Hwnd desktop = sys.GetDesktopWindow();
-  const Rect& r = Covered;
   const Hdc screen = sys.GetWindowDC(desktop);
   if (!screen) return false;
-  capture_.dc = sys.CreateCompatibleDC(screen);
-  capture_.bitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
-  if (capture_.dc && capture_.bitmap && sys.SelectObject(capture_.dc, capture_.bitmap)) {
+  if (!kept_.capture) {
+    kept_.capture = sys.CreateCompatibleDC(screen);
+    kept_.captureBitmap = sys.CreateCompatibleBitmap(screen, r.Width(), r.Height());
+    kept_.width = r.Width();
+    kept_.height = r.Height();
+    kept_.dpi = coveredDpi_;
+    if (!kept_.capture || !kept_.captureBitmap ||
+        !sys.SelectObject(kept_.capture, kept_.captureBitmap))
+      ReleaseSurfaces();
+  }
+  if (kept_.capture) {
     program_.Trace.Mark("capture-setup");
-    gui::Bitmap pixels;
     const std::uint32_t start = sys.GetTickCount();
     for (int attempt = 0;; ++attempt) {
       if (attempt > 0) {
@@ -184,21 +195,27 @@ bool TForm_Draw::CaptureScreen(const std::vector<LeavingWindow>& leaving) {
       // ends the reading. After good ones the last good one stands, as past
       // the bound: a picture with a window still in it beats none. The
       // failed transfer wrote nothing, so the capture's bitmap still holds
-      // that picture for the surfaces.
-      if (!sys.BitBlt(capture_.dc, 0, 0, r.Width(), r.Height(), screen, r.left, r.top, kSrcCopy) ||
-          !sys.GetDIBits(capture_.dc, capture_.bitmap, pixels))
+      // that picture.
+      if (!sys.BitBlt(kept_.capture, 0, 0, r.Width(), r.Height(), screen, r.left, r.top, kSrcCopy))
         break;
-      picture_ = std::move(pixels);
+      const gui::Bitmap* picture = sys.MemoryDcPixels(kept_.capture);
+      if (!picture) break;
+      pictured_ = true;
       const bool clear = std::none_of(leaving.begin(), leaving.end(), [&](const LeavingWindow& w) {
-        return StillShows(*picture_, {r.left, r.top}, w);
+        return StillShows(*picture, {r.left, r.top}, w);
       });
       if (clear) break;
     }
   }
   sys.ReleaseDC(desktop, screen);
   program_.Trace.Mark("capture");
-  if (!picture_) ReleaseCapture();
-  return picture_.has_value();
+  // Nothing is kept for a screen that cannot be read (a locked workstation).
+  if (!pictured_) ReleaseSurfaces();
+  return pictured_;
+}
+
+const gui::Bitmap* TForm_Draw::ScreenPicture() const {
+  return pictured_ ? program_.sys.MemoryDcPixels(kept_.capture) : nullptr;
 }
 
 Rect TForm_Draw::AreaToCover() {
@@ -222,25 +239,34 @@ Rect TForm_Draw::AreaToCover() {
   return {0, 0, sys.GetSystemMetrics(kSmCxScreen), sys.GetSystemMetrics(kSmCyScreen)};
 }
 
-void TForm_Draw::ReleaseCapture() {
+void TForm_Draw::ReleaseSurfaces() {
   Platform& sys = program_.sys;
-  if (capture_.dc) sys.DeleteDC(capture_.dc);
-  if (capture_.bitmap) sys.DeleteObject(capture_.bitmap);
-  capture_ = {};
+  // The contexts go first, so each object below is free as it is deleted
+  // and goes at once. (Deleted while a context still held it, it would only
+  // be marked, and go when the context lets it go.)
+  for (Hdc dc : {kept_.capture, kept_.work1, kept_.work2})
+    if (dc) sys.DeleteDC(dc);
+  for (HGdiObj object :
+       {kept_.captureBitmap, kept_.work1Bitmap, kept_.work2Bitmap, kept_.dimBrush, kept_.dimBitmap})
+    if (object) sys.DeleteObject(object);
+  kept_ = {};
+  pictured_ = false;
 }
 
 // The screen's picture takes the place of a picture on the clipboard: a
 // show without one cannot load it.
 bool TForm_Draw::LoadPicture(std::optional<gui::Bitmap>& target) {
-  if (!picture_) return false;
-  target = *picture_;
+  const gui::Bitmap* picture = ScreenPicture();
+  if (!picture) return false;
+  target = *picture;
   program_.Trace.Mark("picture-copy");
   return true;
 }
 
 bool TForm_Draw::LoadImageDraw() {
-  if (!picture_) return false;
-  Image_Draw.SetPicture(*picture_);
+  const gui::Bitmap* picture = ScreenPicture();
+  if (!picture) return false;
+  Image_Draw.SetPicture(*picture);
   program_.Trace.Mark("image-draw");
   return true;
 }
@@ -294,34 +320,38 @@ void TForm_Draw::FormShow() {
       break;
     case 2:  // Reveal
     case 3:  // Line
-      // Image_Draw too, so the first frame shows this show's screen.
-      if (!(loaded = LoadPicture(CleanImage) && LoadPicture(WorkImage) && LoadImageDraw())) break;
+      // Image_Draw too (PaintCleanImage), so the first frame shows this
+      // show's screen.
+      if (!(loaded = LoadPicture(CleanImage) && LoadPicture(WorkImage))) break;
       PaintCleanImage();
       Image_Draw.cursor = gui::kCrNone;
       break;
-    case 4:  // Zoom
-      if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
-      ShowDrawFunction();
+    case 4:  // Zoom: every frame comes from the capture
+      if (!(loaded = LoadImageDraw())) break;
+      ShowDrawFunction(false, false);
       Image_Draw.cursor = gui::kCrHandPoint;
       break;
     case 5:  // Pen
-      if (!(loaded = LoadPicture(CleanImage) && LoadImageDraw())) break;
+      if (!(loaded = LoadImageDraw())) break;
       Image_Draw.cursor = gui::kCrDefault;
       cursor = gui::kCrDefault;
-      PaintCleanImage();
       canvasPen = {tools::PenTool::CanvasWidthFor(s.PenSize, Dpi), PenMode::Mask, s.PenColor};
       break;
-    case 6:  // Spot Light
-      if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
+    case 6:  // Spot Light: the first frame starts all dark
+      if (!(loaded = LoadImageDraw())) break;
       Image_Draw.cursor = gui::kCrNone;
-      ShowDrawFunction();
+      ShowDrawFunction(false, false);
       DimWorkSurface();
       break;
-    case 7:  // Laser Beam
-    case 9:  // Magnifier
-      if (!(loaded = LoadImageDraw() && LoadPicture(CleanImage))) break;
+    case 7:  // Laser Beam: the dots on the first, restored from the capture
+      if (!(loaded = LoadImageDraw())) break;
       Image_Draw.cursor = gui::kCrNone;
-      ShowDrawFunction();
+      ShowDrawFunction(true, false);
+      break;
+    case 9:  // Magnifier: the live lens on the first, the pinned ones on the second
+      if (!(loaded = LoadImageDraw())) break;
+      Image_Draw.cursor = gui::kCrNone;
+      ShowDrawFunction(true, true);
       break;
     case 8:  // Rectangle
       RectanglePhase = 0;
@@ -333,15 +363,12 @@ void TForm_Draw::FormShow() {
       Shape1.SetPen(tools::RectangleTool::OutlineWidth(*this), s.RectangleColor);
       break;
     case 13:  // Break Time
-      if (!(loaded = LoadPicture(CleanImage) && LoadImageDraw())) break;
+      if (!(loaded = LoadImageDraw())) break;
       SetUpBreakScreen();
       break;
     default: break;
   }
   program_.Trace.Mark("setup");
-  // The surfaces hold their own copies now.
-  ReleaseCapture();
-  program_.Trace.Mark("release-capture");
   if (!loaded) return;  // no picture: the window shows, nothing is prepared
   // The nudge that draws the tool's first frame comes as soon as the
   // show's first frame is painted (see WndProc); the timer, restarted for
@@ -374,7 +401,7 @@ void TForm_Draw::UseMarkCursor() {
   UpdateCursor();
 }
 
-void TForm_Draw::ShowDrawFunction() {
+void TForm_Draw::ShowDrawFunction(bool work1, bool work2) {
   Platform& sys = program_.sys;
   DesktopWindow = sys.GetDesktopWindow();
   const std::int32_t w = DesktopRect.Width(), h = DesktopRect.Height();
@@ -385,30 +412,33 @@ void TForm_Draw::ShowDrawFunction() {
   shown_.window = Handle();
 
   // The grab is the capture the show started from, taken before the
-  // overlay appeared; the screen is not read a second time.
-  CaptureSurface = sys.CreateCompatibleDC(DesktopDC);
-  shown_.captureBitmap = sys.CreateCompatibleBitmap(DesktopDC, w, h);
-  sys.SelectObject(CaptureSurface, shown_.captureBitmap);
-  sys.BitBlt(CaptureSurface, 0, 0, w, h, capture_.dc, 0, 0, kSrcCopy);
-  program_.Trace.Mark("capture-surface");
-
-  for (auto [surface, bitmap] : {std::pair{&WorkSurface1, &shown_.work1Bitmap},
-                                 std::pair{&WorkSurface2, &shown_.work2Bitmap}}) {
+  // overlay appeared: the screen is not read a second time, nor the
+  // capture copied. Only read from.
+  CaptureSurface = kept_.capture;
+  for (auto [dc, bitmap] :
+       {std::pair{&kept_.work1, &kept_.work1Bitmap}, std::pair{&kept_.work2, &kept_.work2Bitmap}}) {
+    if (*dc) continue;
     *bitmap = sys.CreateCompatibleBitmap(CaptureSurface, w, h);
-    *surface = sys.CreateCompatibleDC(CaptureSurface);
-    sys.SelectObject(*surface, *bitmap);
-    sys.BitBlt(*surface, 0, 0, w, h, CaptureSurface, 0, 0, kSrcCopy);
+    *dc = sys.CreateCompatibleDC(CaptureSurface);
+    sys.SelectObject(*dc, *bitmap);
   }
+  WorkSurface1 = kept_.work1;
+  WorkSurface2 = kept_.work2;
   program_.Trace.Mark("work-surfaces");
+  for (auto [surface, wanted] : {std::pair{WorkSurface1, work1}, std::pair{WorkSurface2, work2}})
+    if (wanted) sys.BitBlt(surface, 0, 0, w, h, CaptureSurface, 0, 0, kSrcCopy);
+  program_.Trace.Mark("work-copies");
 }
 
 void TForm_Draw::DimWorkSurface() {
   Platform& sys = program_.sys;
-  shown_.dimBitmap = sys.CreateBitmap(8, 8, 1, 1, DimPattern.data());
-  shown_.dimBrush = sys.CreatePatternBrush(shown_.dimBitmap);
-  sys.SelectObject(WorkSurface1, shown_.dimBrush);
-  // Source AND pattern: the checkerboard's 0 bits turn black.
-  sys.BitBlt(WorkSurface1, 0, 0, DesktopRect.Width(), DesktopRect.Height(), WorkSurface1, 0, 0,
+  if (!kept_.dimBrush) {
+    kept_.dimBitmap = sys.CreateBitmap(8, 8, 1, 1, DimPattern.data());
+    kept_.dimBrush = sys.CreatePatternBrush(kept_.dimBitmap);
+  }
+  sys.SelectObject(WorkSurface1, kept_.dimBrush);
+  // The capture AND the pattern: the checkerboard's 0 bits turn black.
+  sys.BitBlt(WorkSurface1, 0, 0, DesktopRect.Width(), DesktopRect.Height(), CaptureSurface, 0, 0,
              kMergeCopy);
   program_.Trace.Mark("dim");
 }
@@ -438,19 +468,10 @@ void TForm_Draw::FormClose(gui::CloseAction&) {
 
 void TForm_Draw::ReleaseShowObjects() {
   Platform& sys = program_.sys;
-  if (shown_.surfaces) {
-    for (Hdc dc : {WorkSurface1, WorkSurface2, CaptureSurface})
-      if (dc) sys.DeleteDC(dc);
-  }
-  // The contexts go first, so each object below is free as it is deleted
-  // and goes at once. (Deleted while a context still held it, it would only
-  // be marked, and go when the context lets it go.)
-  for (HGdiObj object : {shown_.work1Bitmap, shown_.work2Bitmap, shown_.captureBitmap,
-                         shown_.dimBrush, shown_.dimBitmap})
-    if (object) sys.DeleteObject(object);
   CleanImage.reset();
   WorkImage.reset();
   History.Reset(0, 0);
+  // The window contexts go back with each show; the surfaces stay.
   if (shown_.surfaces) {
     if (DesktopDC) sys.ReleaseDC(DesktopWindow, DesktopDC);
     if (OverlayWindowDC) sys.ReleaseDC(shown_.window, OverlayWindowDC);
@@ -463,19 +484,46 @@ void TForm_Draw::ReleaseShowObjects() {
 // ---- keys, pointer, timers -----------------------------------------------------
 
 LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam) {
-  if (message == msg::kDisplayChange && Visible()) {
-    std::uint16_t esc = gui::kVkEscape;
-    FormKeyDown(esc, 0);
+  if (message == msg::kDisplayChange) {
+    if (Visible()) {
+      std::uint16_t esc = gui::kVkEscape;
+      FormKeyDown(esc, 0);
+    }
+    // The surfaces are the old screen's size; the memory goes back now
+    // rather than at the next show.
+    if (!Visible()) ReleaseSurfaces();
   }
   const LResult result = gui::Form::WndProc(message, wParam, lParam);
   // The show's picture is on the screen: the tool draws its first frame
   // over it now rather than a timer's period later.
   if (message == msg::kPaint && Visible() && Timer3.Enabled()) {
     program_.Trace.Mark("first-paint");
-    Timer3Timer();
+    if (!FirstToolFrame()) Timer3Timer();
     program_.Trace.Mark("nudge");
   }
   return result;
+}
+
+bool TForm_Draw::FirstToolFrame() {
+  // The tools that compose on the surfaces draw the same frame for the
+  // same point again, so their first one needs no move from the system:
+  // the nudge's move would only come back through the window system (a
+  // round trip to the X server under Wine). Reveal and Line show at each
+  // move what the move before prepared, and keep the nudge.
+  const int mode = program_.OverlayMode;
+  if (!shown_.surfaces || (mode != 4 && mode != 6 && mode != 7 && mode != 9)) return false;
+  Platform& sys = program_.sys;
+  Point at;
+  Rect r;
+  if (!sys.GetCursorPos(&at) || !sys.GetWindowRect(Handle(), &r)) return false;
+  const int x = ToDesign(at.x - r.left), y = ToDesign(at.y - r.top);
+  // A pointer on another monitor: the nudge, which goes where it is.
+  if (!Image_Draw.BoundsRect().Contains(x, y)) return false;
+  Timer3.SetEnabled(false);
+  // The shape the tool shows the pointer in, as the move would have set it.
+  UpdateCursor();
+  Image_DrawMouseMove(0, x, y);
+  return true;
 }
 
 void TForm_Draw::FormKeyDown(std::uint16_t& key, unsigned shift) {
@@ -534,14 +582,16 @@ bool TForm_Draw::ChangeLayer(Change change) {
         for (const gui::IRect& r : changed) sys.PresentWindowPixels(Handle(), *window, r);
       }
       break;
-    case 8:  // Rectangle: fixed boxes are in Image_Draw's picture
-      if (!picture_ || !Image_Draw.HasPicture()) break;
+    case 8: {  // Rectangle: fixed boxes are in Image_Draw's picture
+      const gui::Bitmap* frozen = ScreenPicture();
+      if (!frozen || !Image_Draw.HasPicture()) break;
       Image_Draw.EditPicture([&](gui::Bitmap& picture) {
-        done = change(picture, *picture_, changed);
+        done = change(picture, *frozen, changed);
         return gui::IRect{};
       });
       for (const gui::IRect& r : changed) Image_Draw.EditPicture([&](gui::Bitmap&) { return r; });
       break;
+    }
     case 9: {  // Magnifier: pinned lenses are on WorkSurface2
       gui::Bitmap* pinned = sys.MemoryDcPixels(WorkSurface2);
       const gui::Bitmap* grab = sys.MemoryDcPixels(CaptureSurface);

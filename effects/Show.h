@@ -131,9 +131,10 @@ class TForm_Draw : public gui::Form {
   // Sets the pointer to its own position: the overlay then receives a move
   // at the unchanged point and the tool repaints.
   void NudgePointer();
-  // Builds CaptureSurface, WorkSurface1 and WorkSurface2 from the screen's
-  // picture.
-  void ShowDrawFunction();
+  // Readies CaptureSurface (the capture itself), WorkSurface1 and
+  // WorkSurface2; the work surfaces asked for start as copies of the
+  // capture, the others hold whatever the last show left.
+  void ShowDrawFunction(bool work1, bool work2);
 
   // Takes the screen's picture that the next show starts from, once the
   // leaving windows are gone from the screen, or the last good read when
@@ -141,7 +142,13 @@ class TForm_Draw : public gui::Form {
   // when the screen could not be read at all: the next show then has no
   // picture. Also settles Covered.
   bool CaptureScreen(const std::vector<LeavingWindow>& leaving);
-  const std::optional<gui::Bitmap>& ScreenPicture() const { return picture_; }
+  // The capture's pixels, in the capture's own bitmap (CaptureSurface's);
+  // null when the last capture failed.
+  const gui::Bitmap* ScreenPicture() const;
+  // Lets go of the surfaces kept from show to show; the next show makes
+  // them again. Done when the monitor's size or DPI changed, at a change of
+  // the screen's resolution and at the end.
+  void ReleaseSurfaces();
   // Reads of the screen the last capture took (1 when nothing had to leave).
   int CaptureAttempts() const { return captureAttempts_; }
 
@@ -203,19 +210,23 @@ class TForm_Draw : public gui::Form {
                             platform::LParam lParam) override;
 
  private:
-  // What one show created; its close releases exactly this, whatever mode
-  // the overlay has been switched to meanwhile.
+  // What one show borrowed; its close gives back exactly this, whatever
+  // mode the overlay has been switched to meanwhile.
   struct ShowObjects {
-    platform::HGdiObj captureBitmap = 0, work1Bitmap = 0, work2Bitmap = 0;
-    platform::HGdiObj dimBitmap = 0, dimBrush = 0;
-    bool surfaces = false;      // DCs of ShowDrawFunction to release
+    bool surfaces = false;      // the window contexts of ShowDrawFunction
     platform::Hwnd window = 0;  // the overlay's window its context belongs to
   };
-  // The capture as taken: its pixels, and the memory context holding them
-  // until the show has copied what it needs.
-  struct Capture {
-    platform::Hdc dc = 0;
-    platform::HGdiObj bitmap = 0;
+  // What shows keep from one to the next while the monitor they cover keeps
+  // its size and DPI: the capture's memory context and bitmap (the
+  // screen's picture and CaptureSurface), the work surfaces once a show
+  // needed them, and the dimming's pattern and brush. Making a screen-sized
+  // bitmap clears it, as much work as a copy of the screen.
+  struct Surfaces {
+    std::int32_t width = 0, height = 0;
+    std::uint32_t dpi = 0;
+    platform::Hdc capture = 0, work1 = 0, work2 = 0;
+    platform::HGdiObj captureBitmap = 0, work1Bitmap = 0, work2Bitmap = 0;
+    platform::HGdiObj dimBitmap = 0, dimBrush = 0;
   };
 
   // The monitor the pointer is on, and its DPI in coveredDpi_ (0 when the
@@ -225,12 +236,15 @@ class TForm_Draw : public gui::Form {
   bool LoadImageDraw();
   void PaintCleanImage();
   void SetUpMarkCursor();
+  // At the show's first paint: the tool's first frame drawn at the
+  // pointer without the nudge. False for a tool that needs the nudge.
+  bool FirstToolFrame();
   // Puts the cursor of the current mark in the cursor table's cross-hair
   // entry, which the form and Image_Draw show; no cursor empties it.
   void UseMarkCursor();
+  // WorkSurface1 as the capture dimmed, composed in one transfer.
   void DimWorkSurface();
   void ReleaseShowObjects();
-  void ReleaseCapture();
   OverlayTool* ToolOf(int mode);
   // The keys that keep the overlay and its state: handled here, true.
   bool OverlayKey(std::uint16_t key, unsigned shift);
@@ -243,8 +257,8 @@ class TForm_Draw : public gui::Form {
   bool ChangeLayer(Change change);
 
   Program& program_;
-  std::optional<gui::Bitmap> picture_;  // the screen's picture shows start from
-  Capture capture_;
+  Surfaces kept_;
+  bool pictured_ = false;  // the capture's bitmap holds this show's picture
   std::uint32_t coveredDpi_ = 0;
   int captureAttempts_ = 0;
   ShowObjects shown_;

@@ -2,8 +2,8 @@
 # Prints how soon each overlay effect is on the screen under Wine, next to
 # the least program that does the same work, measured in the same run
 # (figures, not a test):
-#   scripts/bench-show.sh [windows-build-dir] [shows]
-# On a 1024x768 virtual display with a window manager running (openbox: with
+#   scripts/bench-show.sh [windows-build-dir] [shows] [WIDTHxHEIGHT]
+# On a virtual display of that size (1024x768 unless given; Xvfb takes any) with a window manager running (openbox: with
 # none, Wine waits about 2 s in every hide of a full-screen window, which a
 # desktop does not), over a detailed picture:
 #   frame  the function key's packet written to the port -> the effect's
@@ -30,6 +30,8 @@ root="$(cd "$here/.." && pwd)"
 . "$here/common.sh"
 build="$(cd "${1:-$root/build/windows}" && pwd)"
 shows="${2:-10}"
+size="${3:-1024x768}"
+[[ "$size" =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]] || { echo "bench-show: a size is WIDTHxHEIGHT, not $size" >&2; exit 1; }
 exe="$build/app/tavrin.exe"
 probe_exe="$build/tools/winprobe/winprobe.exe"
 show_exe="$build/tools/winprobe/showprobe.exe"
@@ -42,6 +44,24 @@ command -v openbox >/dev/null || { echo "bench-show: openbox is missing; run scr
 suite="$build/bench-show-suite"
 prog= least= wm=
 tavrin_bench_suite "$suite"
+if [ "$size" != "${TAVRIN_SCREEN_WIDTH}x$TAVRIN_SCREEN_HEIGHT" ]; then
+  # The fixture's display is 1024x768: a display of the size asked for takes
+  # its place. No Wine process is up yet (the prefix's server has exited),
+  # so nothing holds the old one; the fixture's cleanup ends the new one by
+  # its recorded PID.
+  kill "$(cat "$suite/pids/xvfb")" 2>/dev/null || true
+  setsid Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp 3>"$suite/display-$size" \
+    </dev/null >"$suite/logs/xvfb-$size.log" 2>&1 &
+  echo $! >"$suite/pids/xvfb"
+  for _ in $(seq 200); do grep -q '[0-9]' "$suite/display-$size" 2>/dev/null && break; sleep 0.1; done
+  sed -i -e "s/^DISPLAY=.*/DISPLAY=:$(tr -dc 0-9 <"$suite/display-$size")/" \
+    -e "s/^TAVRIN_SCREEN_WIDTH=.*/TAVRIN_SCREEN_WIDTH=${size%x*}/" \
+    -e "s/^TAVRIN_SCREEN_HEIGHT=.*/TAVRIN_SCREEN_HEIGHT=${size#*x}/" "$suite/env"
+  # shellcheck source=tests/wine/env.sh
+  . "$root/tests/wine/env.sh" "$suite"
+  [ "$(xdpyinfo 2>/dev/null | awk '/dimensions:/ {print $2}')" = "$size" ] ||
+    { echo "bench-show: no $size display" >&2; exit 1; }
+fi
 # The line ends when the last reader of a port closes it, and each reader
 # here is a program that comes and goes: this shell holds both ends open.
 exec 8<>"$suite/com1.dev" 9<>"$suite/com2.dev"
@@ -161,7 +181,7 @@ for name in "${effects[@]}"; do printf '%s\n' "$suite/logs/steps-$name.txt"; don
   FNR == 1 { col++ } /^#/ { next }
   { if (!($1 in seen) && $1 != "total") { seen[$1] = 1; order[++rows] = $1 } m[$1, col] = $2 }
   BEGIN { rows = split("hide capture-setup wait capture to-show bounds image-draw picture-copy " \
-          "clean-paint capture-surface work-surfaces dim setup release-capture window-shown " \
+          "clean-paint work-surfaces work-copies dim setup window-shown " \
           "first-paint nudge first-move", order, " ")
           for (r = 1; r <= rows; r++) seen[order[r]] = 1 }
   END { order[++rows] = "total"

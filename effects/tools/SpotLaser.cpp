@@ -131,11 +131,11 @@ void LaserBeamTool::MouseMove(unsigned, int x, int y) {
   const std::int64_t edge = form_.Px(kEdgeZone);
   if (wholeFrames && !(x > edge && y > edge)) {
     // Near the left or top edge the plain scheme restores the whole picture.
-    Copy(sys, form_.WorkSurface1, {0, 0, w, h}, form_.WorkSurface2);
+    Copy(sys, form_.WorkSurface1, {0, 0, w, h}, form_.CaptureSurface);
   } else {
-    // Everywhere else WorkSurface1 already equals the clean copy: it has
-    // only ever differed from it by the last dot.
-    Copy(sys, form_.WorkSurface1, before, form_.WorkSurface2);
+    // Everywhere else WorkSurface1 already equals the capture: it has only
+    // ever differed from it by the last dot.
+    Copy(sys, form_.WorkSurface1, before, form_.CaptureSurface);
   }
   const std::int32_t width = DotWidth(program_.Settings.LaserBeamSize, w, h, form_.Dpi);
   Dot(x, y, width);

@@ -63,9 +63,9 @@ bool SurfaceTool::Ready() const {
 }
 
 bool SurfaceTool::NewShow() {
-  // Every show makes new surfaces, and handles are not given out twice.
-  if (form_.WorkSurface1 == surfaces_) return false;
-  surfaces_ = form_.WorkSurface1;
+  // The surfaces outlive a show, and hold what its frames left there.
+  if (form_.ShowSerial() == show_) return false;
+  show_ = form_.ShowSerial();
   return true;
 }
 

@@ -22,8 +22,8 @@ class SurfaceTool : public OverlayTool {
   SurfaceTool(TForm_Draw& form, Program& program);
   // A show without a picture has no surfaces to draw on.
   bool Ready() const;
-  // True once per show, at its first frame: the surfaces are new and hold
-  // only the grab, so nothing a previous frame left is there.
+  // True once per show, at its first frame: the surfaces hold what the
+  // show prepared, and nothing a previous frame left is there.
   bool NewShow();
   // True when the window was painted since the last frame that asked: the
   // paint put Image_Draw's picture where it reached, so the next frame goes
@@ -41,9 +41,9 @@ class SurfaceTool : public OverlayTool {
   Program& program_;
 
  private:
-  std::uint64_t* paints_;       // the window's paints so far
-  std::uint64_t seenPaints_;    // as many as the last frame knew of
-  platform::Hdc surfaces_ = 0;  // the frame surface of the show last drawn on
+  std::uint64_t* paints_;     // the window's paints so far
+  std::uint64_t seenPaints_;  // as many as the last frame knew of
+  std::uint64_t show_ = 0;    // the show last drawn in
 };
 
 }  // namespace tools

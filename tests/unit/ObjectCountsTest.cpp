@@ -107,6 +107,9 @@ class ObjectCountsPerEffect : public ObjectCounts,
 TEST_P(ObjectCountsPerEffect, TenThousandPointerEventsLeaveEveryCountWhereTheFirstFrameLeftIt) {
   const unsigned code = GetParam();
   Run(10);
+  // The first show makes what later ones on the same screen reuse.
+  Open(code, kW / 2, kH / 2);
+  Escape();
   const Counts idle = Now();
   Open(code, kW / 2, kH / 2);
   const Counts shown = Now();
@@ -131,15 +134,17 @@ INSTANTIATE_TEST_SUITE_P(TheTenOverlayEffects, ObjectCountsPerEffect,
 
 TEST_F(ObjectCounts,
        AThousandShowsClosedByEscapeByTheirKeyAndByAnotherEffectEndWhereTheFirstEnded) {
-  // The first show of each effect may load what the run keeps (the mark's
-  // cursor); its counts open and closed are the mark for every later one.
+  // The first shows may make what the run keeps (the mark's cursor, the
+  // surfaces shows on this screen share); the counts of the second round,
+  // open and closed, are the mark for every later show.
   std::array<Counts, kOverlayCodes.size()> open{};
-  for (std::size_t i = 0; i < kOverlayCodes.size(); ++i) {
-    Open(kOverlayCodes[i], 10, 10);
-    Use(20, static_cast<int>(i));
-    open[i] = Now();
-    Escape();
-  }
+  for (int round = 0; round < 2; ++round)
+    for (std::size_t i = 0; i < kOverlayCodes.size(); ++i) {
+      Open(kOverlayCodes[i], 10, 10);
+      Use(20, static_cast<int>(i));
+      open[i] = Now();
+      Escape();
+    }
   const Counts idle = Now();
 
   int shows = static_cast<int>(kOverlayCodes.size());

@@ -69,12 +69,14 @@ class OverlayTest : public ::testing::Test {
   ProgramHarness h;
 };
 
-// Each overlay mode: the show makes its surfaces (only the four modes that
-// grab the screen; Spot Light its dimming brush too), and the close brings
-// every count back.
+// Each overlay mode: the show keeps the capture's context and bitmap, the
+// four modes that grab the screen their work surfaces too (Spot Light its
+// dimming brush as well), and borrows two window contexts while it shows.
+// A second show on the same screen makes nothing more.
 struct ModeObjects {
   unsigned code;
-  int dcs, objects;
+  int dcs, objects;  // kept after the close
+  bool surfaces;
 };
 
 class OverlayModeTest : public OverlayTest, public ::testing::WithParamInterface<ModeObjects> {};
@@ -82,10 +84,13 @@ class OverlayModeTest : public OverlayTest, public ::testing::WithParamInterface
 TEST_P(OverlayModeTest, ShowMakesItsObjectsAndCloseReleasesThem) {
   const ModeObjects m = GetParam();
   const Counts before = Now();
+  const Counts kept{before.dcs + m.dcs, before.objects + m.objects};
+  const Counts open{kept.dcs + (m.surfaces ? 2 : 0), kept.objects};
   const gui::Bitmap screen = sys.Screen();
   Dispatch(m.code);
   ASSERT_TRUE(sys.Window(overlay().Handle())->visible);
-  EXPECT_EQ(Now(), (Counts{before.dcs + m.dcs, before.objects + m.objects}));
+  EXPECT_EQ(Now(), open);
+  const Hdc work1 = overlay().WorkSurface1;
   // The break screen covers the picture with its field (BreakTimeTest).
   if (m.code != 12) {
     EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
@@ -100,20 +105,59 @@ TEST_P(OverlayModeTest, ShowMakesItsObjectsAndCloseReleasesThem) {
 
   Dispatch(m.code);
   EXPECT_FALSE(sys.Window(overlay().Handle())->visible);
-  EXPECT_EQ(Now(), before);
+  EXPECT_EQ(Now(), kept);
   EXPECT_FALSE(overlay().CleanImage);
   EXPECT_FALSE(overlay().WorkImage);
+
+  Dispatch(m.code);
+  EXPECT_EQ(Now(), open) << "the second show on the same screen reuses what the first made";
+  EXPECT_EQ(overlay().WorkSurface1, work1);
+  if (m.code != 12) {
+    EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
+  }
+  Dispatch(m.code);
+  EXPECT_EQ(Now(), kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMode, OverlayModeTest,
-    ::testing::Values(ModeObjects{0, 0, 0}, ModeObjects{1, 0, 0}, ModeObjects{2, 0, 0},
-                      // three memory contexts, the desktop's and the overlay's; three bitmaps
-                      ModeObjects{3, 5, 3}, ModeObjects{4, 0, 0},
-                      ModeObjects{5, 5, 5},  // and the pattern's bitmap and brush
-                      ModeObjects{6, 5, 3}, ModeObjects{7, 0, 0}, ModeObjects{8, 5, 3},
-                      ModeObjects{12, 0, 0}),
+    ::testing::Values(ModeObjects{0, 1, 1, false}, ModeObjects{1, 1, 1, false},
+                      ModeObjects{2, 1, 1, false},
+                      // three memory contexts and their bitmaps
+                      ModeObjects{3, 3, 3, true}, ModeObjects{4, 1, 1, false},
+                      ModeObjects{5, 3, 5, true},  // and the pattern's bitmap and brush
+                      ModeObjects{6, 3, 3, true}, ModeObjects{7, 1, 1, false},
+                      ModeObjects{8, 3, 3, true}, ModeObjects{12, 1, 1, false}),
     [](const auto& info) { return "code" + std::to_string(info.param.code); });
+
+TEST_F(OverlayTest, KeptSurfacesAreMadeAnewForAnotherSizeOrScaleAndGoAtAChangeAndAtTheEnd) {
+  // Two monitors of one size, the second at 150 %.
+  sys.SetMonitors({{{0, 0, 1024, 768}, {}, true, 96}, {{1024, 0, 2048, 768}, {}, false, 144}});
+  h.app.ProcessMessages();
+  const Counts before = Now();
+  const auto showAt = [&](platform::Point at) {
+    sys.PlaceCursor(at);
+    Dispatch(5);  // Spot Light: every surface and the brush
+    const Hdc grab = overlay().CaptureSurface;
+    Dispatch(5);
+    return grab;
+  };
+  const Hdc first = showAt({10, 10});
+  const Counts kept = Now();
+  EXPECT_NE(kept, before);
+  EXPECT_EQ(showAt({20, 20}), first) << "the same monitor: the same surfaces";
+  const Hdc scaled = showAt({1100, 10});
+  EXPECT_NE(scaled, first) << "the same size at another scale";
+  EXPECT_EQ(Now(), kept) << "the old ones went";
+
+  sys.SetScreenSize(800, 600);
+  h.app.ProcessMessages();
+  EXPECT_EQ(Now(), before) << "released at the change of resolution";
+  showAt({10, 10});
+  EXPECT_NE(Now(), before);
+  h.app.DestroyForms();
+  EXPECT_EQ(h.process->GdiObjectCount(), before.objects) << "the surfaces went at the end";
+}
 
 TEST_F(OverlayTest, ZoomThenAnotherKeyThenPenReleasesTheZoomShow) {
   const Counts before = Now();
@@ -122,19 +166,21 @@ TEST_F(OverlayTest, ZoomThenAnotherKeyThenPenReleasesTheZoomShow) {
   ASSERT_TRUE(sys.Window(overlay().Handle())->visible);
   Dispatch(4);
   EXPECT_EQ(p().OverlayMode, 5);
-  EXPECT_EQ(Now(), before) << "the zoom show's surfaces went with its close";
+  const Counts kept{before.dcs + 3, before.objects + 3};
+  EXPECT_EQ(Now(), kept) << "the zoom show's window contexts went with its close";
   Dispatch(4);
-  EXPECT_EQ(Now(), before);
+  EXPECT_EQ(Now(), kept);
 }
 
 TEST_F(OverlayTest, SwitchingModesReleasesWhatTheOldShowMade) {
   const Counts before = Now();
   Dispatch(5);  // Spot Light: surfaces and the dimming brush
   Dispatch(0);  // Mark: the mode is already 1 when the Spot Light show closes
-  EXPECT_EQ(Now(), before);
+  const Counts kept{before.dcs + 3, before.objects + 5};
+  EXPECT_EQ(Now(), kept);
   Dispatch(8);  // Magnifier
   Dispatch(8);
-  EXPECT_EQ(Now(), before);
+  EXPECT_EQ(Now(), kept);
 }
 
 TEST_F(OverlayTest, PictureIsTheScreenWithoutThePaletteAndTheDialogs) {
@@ -144,7 +190,7 @@ TEST_F(OverlayTest, PictureIsTheScreenWithoutThePaletteAndTheDialogs) {
   const gui::Bitmap withWindows = sys.Screen();
   ASSERT_NE(withWindows, sys.Wallpaper());
 
-  Dispatch(3);
+  Dispatch(8);  // Magnifier: its pinned layer starts as the grab
   EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
   EXPECT_EQ(PixelsOf(overlay().CaptureSurface), sys.Wallpaper()) << "the grab is the same capture";
   EXPECT_EQ(PixelsOf(overlay().WorkSurface2), sys.Wallpaper());
@@ -174,6 +220,20 @@ TEST_F(OverlayTest, CaptureWaitsUntilTheHiddenPaletteAndDialogHaveLeftTheScreen)
   Dispatch(3);
   EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
   EXPECT_LE(sys.Now() - before, 30u + 16u) << "no longer than they linger, to a tick";
+}
+
+TEST_F(OverlayTest, TheCollapsedPaletteAndHiddenDialogsAreNotWaitedFor) {
+  // The palette collapsed, as it starts; a dialog that was shown and hidden.
+  p().Form_Seeting->Show();
+  h.app.ProcessMessages();
+  p().Form_Seeting->Hide();
+  RunFor(50);
+  sys.SetHideLinger(1000);
+  const std::uint64_t before = sys.Now();
+  Dispatch(3);
+  EXPECT_EQ(overlay().CaptureAttempts(), 1);
+  EXPECT_EQ(sys.Now(), before);
+  EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
 }
 
 TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPicture) {

@@ -71,8 +71,13 @@ class Machine {
 
 // Two installed tools, each shown and driven by many moves and clicks (a
 // right click every `rightEvery`), then shown and closed by turns: the live
-// device contexts and drawing objects are what they were before each show.
+// device contexts and drawing objects are what they were before each show,
+// once a show of each made what later shows on the screen reuse.
 inline void ExpectCountsFlat(Machine& m, unsigned codeA, unsigned codeB, int rightEvery) {
+  for (unsigned code : {codeA, codeB}) {
+    m.Key(code);
+    m.Key(code);
+  }
   const Counts idle = m.Now();
   for (unsigned code : {codeA, codeB}) {
     m.Key(code);
