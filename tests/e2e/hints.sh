@@ -8,16 +8,8 @@
 # e2e-limit: 90
 . "$(dirname "$0")/lib.sh"
 tv_hold_session
-: "${CONTRACT_EXE:?CONTRACT_EXE must name the contract suite, whose child holds a shortcut}"
-
-# Another program holds C's Ctrl+Alt+Shift+F2 (MOD_ALT | MOD_CONTROL |
-# MOD_SHIFT = 7, VK_F2 = 0x71) until its input closes.
-mkfifo "$TV_WORK/holder.in"
-"$WINE" "$CONTRACT_EXE" --contract-process <"$TV_WORK/holder.in" >"$TV_WORK/holder.out" 2>&1 &
-TV_PIDS+=("$!")
-exec 7>"$TV_WORK/holder.in"
-echo "hotkey 1 7 113" >&7
-tv_wait_line "$TV_WORK/holder.out" '^0 1' 20 >/dev/null || die "the other program could not take Ctrl+Alt+Shift+F2"
+# Another program holds C's Ctrl+Alt+Shift+F2 for the whole run.
+tv_other_program_holds_f2
 
 tv_start_with_port ""
 palette="$(tv_expand_palette)" || die "the palette did not expand from the tray menu"

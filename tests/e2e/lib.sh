@@ -138,6 +138,21 @@ tv_hold_session() {
   TV_HOLD_PID=$!
 }
 
+# Another program (the contract suite's child) takes C's default shortcut,
+# Ctrl+Alt+Shift+F2 (MOD_ALT | MOD_CONTROL | MOD_SHIFT = 7, VK_F2 = 0x71),
+# and holds it until its input, descriptor 7, closes; more commands for it
+# ("hotkey id mods vk", "unhotkey id") go to descriptor 7, its answers to
+# $TV_WORK/holder.out.
+tv_other_program_holds_f2() {
+  : "${CONTRACT_EXE:?CONTRACT_EXE must name the contract suite, whose child holds a shortcut}"
+  mkfifo "$TV_WORK/holder.in"
+  "$WINE" "$CONTRACT_EXE" --contract-process <"$TV_WORK/holder.in" >"$TV_WORK/holder.out" 2>&1 &
+  TV_PIDS+=("$!")
+  exec 7>"$TV_WORK/holder.in"
+  echo "hotkey 1 7 113" >&7
+  tv_wait_line "$TV_WORK/holder.out" '^0 1' 20 >/dev/null || die "the other program could not take Ctrl+Alt+Shift+F2"
+}
+
 # --- the Windows side ----------------------------------------------------
 
 probe() { "$WINE" "$WINPROBE" "$@" </dev/null | stdbuf -oL tr -d '\r'; }
