@@ -98,8 +98,12 @@ tv_crop_window "$shot" "$dialog" "$TV_ARTIFACTS/dpi_scale-settings-crop.png"
 # other than 100 % (its 11 pixels at 96 DPI taken to the scale): at 150 %
 # where they stand, and at 200 % with the controls laid out at that scale.
 for dpi in 144 192; do
-  captions="$(probe captions "$(field "$dialog" hwnd)" "$dpi" "Microsoft Sans Serif" 11)" ||
-    fail "no captions measured at $dpi DPI"
+  # The probe only reads; a run of it that Wine failed to start is tried once
+  # more, with its status in the log.
+  captions="$(probe captions "$(field "$dialog" hwnd)" "$dpi" "Microsoft Sans Serif" 11)" || {
+    log "the captions probe at $dpi DPI ended with $?; trying again"
+    captions="$(probe captions "$(field "$dialog" hwnd)" "$dpi" "Microsoft Sans Serif" 11)"
+  } || fail "no captions measured at $dpi DPI"
   printf '%s\n' "$captions" >"$TV_ARTIFACTS/dpi_scale-captions-$dpi.txt"
   summary="$(tail -n 1 <<<"$captions")"
   log "captions at $dpi DPI: $summary"

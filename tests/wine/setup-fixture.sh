@@ -72,12 +72,22 @@ for n in 1 2; do
 done
 
 export WINEPREFIX="$suite/prefix"
-# The stable link names, not the /dev/pts numbers behind them.
-tavrin_prefix_prepare "$log" "$suite/com1.dev" "$suite/com2.dev" || {
-  echo "setup-fixture: preparing the prefix failed; see $log" >&2
-  tail -20 "$log" >&2
-  exit 1
-}
+# The stable link names, not the /dev/pts numbers behind them. A loaded
+# machine has once had Wine fail to start a program of a prefix it had just
+# booted ("Application could not be started"): such a prefix is wiped and
+# made again, once, with what the machine had free in the log.
+prepare() { tavrin_prefix_prepare "$log" "$suite/com1.dev" "$suite/com2.dev"; }
+if ! prepare; then
+  { echo "setup-fixture: preparing the prefix failed; making it again"; df -h "$suite"; free -m; } >>"$log" 2>&1
+  "$WINESERVER" -k >>"$log" 2>&1 || true
+  "$WINESERVER" -w >>"$log" 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  prepare || {
+    echo "setup-fixture: preparing the prefix failed; see $log" >&2
+    tail -30 "$log" >&2
+    exit 1
+  }
+fi
 
 # Wine takes the screen's DPI from the user's LogPixels when its server
 # starts.
