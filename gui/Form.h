@@ -292,12 +292,19 @@ class Form {
   bool composeWhole = false;
   // The form's picture as it stands: its colour, then each visible control.
   Bitmap RenderFrame() const;
+  // The same drawn over frame, which has the form's size.
+  void RenderInto(Bitmap& frame) const;
   // The same for the part area of frame only, every other pixel left.
   void Compose(Bitmap& frame, const IRect& area) const;
   // Puts the frame on the screen as far as the system asks, validating the
   // window, and into the same part of the window's held pixels (which its
   // window device contexts draw on): what the form does for WM_PAINT.
   void Paint();
+  // What the form does for WM_PAINT when its owner has just drawn every
+  // pixel of the window through the window's device context: the paint is
+  // taken as done, nothing composed or presented, and no change composed
+  // before is owed any more.
+  void PaintDrawnWindow();
   const std::vector<Control*>& Controls() const { return controls_; }
   // The system's tooltip window of the controls' hints; 0 until one has a
   // hint while the window exists.

@@ -71,16 +71,17 @@ bool SurfaceTool::NewShow() {
 
 bool SurfaceTool::Repainted() { return std::exchange(seenPaints_, *paints_) != *paints_; }
 
-void SurfaceTool::Present(Hdc from, const gui::IRect& part) {
-  if (part.Empty()) return;
-  program_.sys.BitBlt(form_.OverlayWindowDC, part.left, part.top, part.Width(), part.Height(), from,
-                      part.left, part.top, kSrcCopy);
+bool SurfaceTool::Present(Hdc from, const gui::IRect& part) {
+  if (part.Empty()) return false;
+  return program_.sys.BitBlt(form_.OverlayWindowDC, part.left, part.top, part.Width(),
+                             part.Height(), from, part.left, part.top, kSrcCopy);
 }
 
 void SurfaceTool::PresentChange(Hdc from, const gui::IRect& before, const gui::IRect& after,
                                 bool whole) {
   if (whole) {
-    Present(from, {0, 0, form_.DesktopRect.Width(), form_.DesktopRect.Height()});
+    const gui::IRect all{0, 0, form_.DesktopRect.Width(), form_.DesktopRect.Height()};
+    if (Present(from, all)) form_.WindowCovered();
     return;
   }
   // Overlapping places go as one; apart, each on its own, so the screen
