@@ -493,37 +493,15 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
     // rather than at the next show.
     if (!Visible()) ReleaseSurfaces();
   }
-  const bool firstPaint = message == msg::kPaint && Visible() && Timer3.Enabled();
-  const bool tried = firstPaint && FrameFillsWindow();
-  if (tried) {
-    // A tool whose first frame covers the whole window draws it as the
-    // show's first paint: the frozen picture is not put on the screen only
-    // to be covered at once.
-    const std::uint64_t covers = windowCovers_;
-    if (FirstToolFrame()) {
-      if (windowCovers_ != covers) {
-        PaintDrawnWindow();
-        return 0;
-      }
-      // A first frame that does not cover the window draws nothing (a
-      // setting outside its table): the frozen picture shows.
-      return gui::Form::WndProc(message, wParam, lParam);
-    }
-  }
   const LResult result = gui::Form::WndProc(message, wParam, lParam);
   // The show's picture is on the screen: the tool draws its first frame
   // over it now rather than a timer's period later.
-  if (firstPaint) {
+  if (message == msg::kPaint && Visible() && Timer3.Enabled()) {
     program_.Trace.Mark("first-paint");
-    if (tried || !FirstToolFrame()) Timer3Timer();
+    if (!FirstToolFrame()) Timer3Timer();
     program_.Trace.Mark("nudge");
   }
   return result;
-}
-
-bool TForm_Draw::FrameFillsWindow() {
-  const gui::Bitmap* held = program_.sys.WindowSurface(Handle());
-  return held && held->Bounds() == gui::IRect{0, 0, ScreenWidth, ScreenHeight};
 }
 
 bool TForm_Draw::FirstToolFrame() {

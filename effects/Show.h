@@ -159,8 +159,6 @@ class TForm_Draw : public gui::Form {
   void SetWholeFrames(bool whole);
   // Counts the shows: a tool sees from it that a new show began.
   std::uint64_t ShowSerial() const { return showSerial_; }
-  // A tool tells it has just put a frame on every pixel of the window.
-  void WindowCovered() { ++windowCovers_; }
 
   // The part of the screen the show covers, in screen coordinates: the
   // monitor the pointer is on, asked of the system as each show begins, so
@@ -241,9 +239,6 @@ class TForm_Draw : public gui::Form {
   // At the show's first paint: the tool's first frame drawn at the
   // pointer without the nudge. False for a tool that needs the nudge.
   bool FirstToolFrame();
-  // Whether a frame the size of the window covers all of the pixels the
-  // window holds.
-  bool FrameFillsWindow();
   // Puts the cursor of the current mark in the cursor table's cross-hair
   // entry, which the form and Image_Draw show; no cursor empties it.
   void UseMarkCursor();
@@ -269,6 +264,5 @@ class TForm_Draw : public gui::Form {
   ShowObjects shown_;
   std::array<std::unique_ptr<OverlayTool>, 9> tools_;
   std::uint64_t showSerial_ = 0;
-  std::uint64_t windowCovers_ = 0;  // frames that covered the whole window
   bool wholeFrames_ = false;
 };

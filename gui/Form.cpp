@@ -583,13 +583,6 @@ void Form::Paint() {
   });
 }
 
-void Form::PaintDrawnWindow() {
-  // The default handling validates what the system asked for and draws
-  // nothing (BeginPaint and EndPaint).
-  app_.Sys().DefWindowProcA(handle_, msg::kPaint, 0, 0);
-  damage_.clear();
-}
-
 void Form::PresentDamage() {
   composePosted_ = false;
   std::vector<IRect> parts;

@@ -300,11 +300,6 @@ class Form {
   // window, and into the same part of the window's held pixels (which its
   // window device contexts draw on): what the form does for WM_PAINT.
   void Paint();
-  // What the form does for WM_PAINT when its owner has just drawn every
-  // pixel of the window through the window's device context: the paint is
-  // taken as done, nothing composed or presented, and no change composed
-  // before is owed any more.
-  void PaintDrawnWindow();
   const std::vector<Control*>& Controls() const { return controls_; }
   // The system's tooltip window of the controls' hints; 0 until one has a
   // hint while the window exists.

@@ -71,17 +71,16 @@ bool SurfaceTool::NewShow() {
 
 bool SurfaceTool::Repainted() { return std::exchange(seenPaints_, *paints_) != *paints_; }
 
-bool SurfaceTool::Present(Hdc from, const gui::IRect& part) {
-  if (part.Empty()) return false;
-  return program_.sys.BitBlt(form_.OverlayWindowDC, part.left, part.top, part.Width(),
-                             part.Height(), from, part.left, part.top, kSrcCopy);
+void SurfaceTool::Present(Hdc from, const gui::IRect& part) {
+  if (part.Empty()) return;
+  program_.sys.BitBlt(form_.OverlayWindowDC, part.left, part.top, part.Width(), part.Height(), from,
+                      part.left, part.top, kSrcCopy);
 }
 
 void SurfaceTool::PresentChange(Hdc from, const gui::IRect& before, const gui::IRect& after,
                                 bool whole) {
   if (whole) {
-    const gui::IRect all{0, 0, form_.DesktopRect.Width(), form_.DesktopRect.Height()};
-    if (Present(from, all)) form_.WindowCovered();
+    Present(from, {0, 0, form_.DesktopRect.Width(), form_.DesktopRect.Height()});
     return;
   }
   // Overlapping places go as one; apart, each on its own, so the screen

@@ -29,9 +29,8 @@ class SurfaceTool : public OverlayTool {
   // paint put Image_Draw's picture where it reached, so the next frame goes
   // on the window whole.
   bool Repainted();
-  // Copies part of a surface onto the overlay window at the same place;
-  // false when nothing reached it.
-  bool Present(platform::Hdc from, const gui::IRect& part);
+  // Copies part of a surface onto the overlay window at the same place.
+  void Present(platform::Hdc from, const gui::IRect& part);
   // Shows the frame's changes: before and after (the old and the new place
   // of what moved), or the whole frame.
   void PresentChange(platform::Hdc from, const gui::IRect& before, const gui::IRect& after,

@@ -49,9 +49,8 @@ void ZoomTool::View(int x, int y) {
     // frame surface in between would only copy the frame once more. The
     // stretch widens each of the area's rows once and repeats it for the
     // screen rows that show it.
-    if (sys.StretchBlt(form_.OverlayWindowDC, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
-                       area.Width(), area.Height(), kSrcCopy))
-      form_.WindowCovered();
+    sys.StretchBlt(form_.OverlayWindowDC, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
+                   area.Width(), area.Height(), kSrcCopy);
   }
   shown_ = area;
 }

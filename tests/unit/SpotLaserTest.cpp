@@ -122,13 +122,6 @@ TEST_F(SpotLightTest, StyleOutsideTheTableDrawsNothingAndRisesWithoutWrapping) {
   EXPECT_FRAME(m.Presented(), SpotFrame(m.sys.Wallpaper(), {40, 30, 60, 40}));
 }
 
-TEST_F(SpotLightTest, AShowWhoseFirstFrameDrawsNothingShowsTheFrozenPicture) {
-  m.Key(kSpotLight);
-  m.settings().SpotLightStyle = 3;
-  m.Key(kSpotLight);
-  EXPECT_FRAME(m.Presented(), m.sys.Wallpaper());
-}
-
 TEST_F(SpotLightTest, APaintOfTheWindowIsCoveredWholeByTheNextFrame) {
   m.MoveTo(10, 8);
   m.Repaint();
