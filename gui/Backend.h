@@ -77,6 +77,9 @@ class Backend {
   // system asks for it, and validates the window; returns the part it put
   // there (empty when none). Called while the window handles WM_PAINT.
   virtual IRect PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) = 0;
+  // The part of the window a paint would be asked for now (the bounds of
+  // its update region, in client coordinates); empty when none is.
+  virtual IRect PaintArea(platform::Hwnd hwnd) = 0;
 
   // A modal system message box; returns the button pressed (IDOK, ...).
   virtual int MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,

@@ -533,7 +533,32 @@ Bitmap Form::RenderFrame() const {
   return frame;
 }
 
+void Form::RenderInto(Bitmap& frame) const {
+  // Under a control that covers the whole frame the form's colour never
+  // shows.
+  const bool covered = std::any_of(controls_.begin(), controls_.end(), [&](const Control* c) {
+    return c->Visible() && c->Opaque(frame.Bounds());
+  });
+  if (!covered) frame.Fill(PaintColor(app_.Sys(), color));
+  for (const Control* c : controls_)
+    if (c->Visible()) c->Paint(frame);
+}
+
 void Form::Paint() {
+  Bitmap* held = app_.Sys().WindowSurface(handle_);
+  const IRect whole{0, 0, width_, height_};
+  if (!Scaled() && held && held->Bounds() == whole && app_.Ui().PaintArea(handle_) == whole) {
+    // The paint covers the whole window: the frame is composed in the
+    // window's held pixels themselves, no frame of the window's size made
+    // for it.
+    RenderInto(*held);
+    // Should the system take less after all, the rest goes on the window
+    // too, so that the held pixels stay what the screen shows.
+    if (app_.Ui().PresentFrame(handle_, *held) != whole)
+      app_.Sys().PresentWindowPixels(handle_, *held, whole);
+    damage_.clear();
+    return;
+  }
   Bitmap frame = RenderFrame();
   if (Scaled()) {
     designFrame_ = frame;
@@ -545,7 +570,7 @@ void Form::Paint() {
   // The paint covers what the window's contexts drew only where it reached
   // the screen (the system clips it to what needed painting), so the held
   // pixels stay what the screen shows.
-  if (Bitmap* held = app_.Sys().WindowSurface(handle_)) {
+  if (held) {
     if (painted == frame.Bounds() && held->Bounds() == frame.Bounds())
       *held = std::move(frame);
     else

@@ -292,6 +292,8 @@ class Form {
   bool composeWhole = false;
   // The form's picture as it stands: its colour, then each visible control.
   Bitmap RenderFrame() const;
+  // The same drawn over frame, which has the form's size.
+  void RenderInto(Bitmap& frame) const;
   // The same for the part area of frame only, every other pixel left.
   void Compose(Bitmap& frame, const IRect& area) const;
   // Puts the frame on the screen as far as the system asks, validating the

@@ -1069,6 +1069,11 @@ class ScreenOps {
   // The screen's pixels inside part (screen coordinates, within the virtual
   // screen): a read of the one monitor being shown costs that monitor's
   // pixels, not every monitor's.
+  // Both reads write every pixel of out, in place when it has the size
+  // read already (the screen's read makes no new bitmap then, nor clears
+  // it first), else at that size. A read that fails (no such window; the screen cannot be read, as
+  // when the workstation is locked) returns false and leaves out as it was:
+  // a capture that fails keeps the picture it held.
   virtual bool CaptureScreenPart(const Rect& part, gui::Bitmap& out) = 0;
   // Puts the part area of pixels (window coordinates, within pixels; the
   // virtual screen's for the desktop) on the window at the same place; the

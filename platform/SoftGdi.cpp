@@ -371,6 +371,13 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
     const Rect part{to(srcX, screen.left, screen.right), to(srcY, screen.top, screen.bottom),
                     to(std::int64_t{srcX} + srcWidth, screen.left, screen.right),
                     to(std::int64_t{srcY} + srcHeight, screen.top, screen.bottom)};
+    // A grab of the screen at its own size that covers a memory bitmap (the
+    // capture) reads straight into it: every pixel is the screen's.
+    BitmapObject* into = d->window ? nullptr : Find<BitmapObject>(d->bitmap);
+    if (into && !into->mono && rop == kSrcCopy && width == srcWidth && height == srcHeight &&
+        x == 0 && y == 0 && width == into->pixels.Width() && height == into->pixels.Height() &&
+        part.left == srcX && part.top == srcY && part.Width() == width && part.Height() == height)
+      return host_.CaptureScreenPart(part, into->pixels);
     if (!host_.CaptureScreenPart(part, scratch)) return false;
     from = &scratch;
     srcX -= part.left;

@@ -13,6 +13,12 @@ IRect HeadlessBackend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   return frame.Bounds();
 }
 
+IRect HeadlessBackend::PaintArea(platform::Hwnd hwnd) {
+  const auto* w = process_.System().Window(hwnd);
+  if (!w || !w->needsPaint) return {};
+  return {0, 0, w->rect.Width(), w->rect.Height()};
+}
+
 namespace {
 // The box's size and its OK button's place in it.
 constexpr int kBoxWidth = 320, kBoxHeight = 120;

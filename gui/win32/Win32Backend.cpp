@@ -68,6 +68,12 @@ IRect Win32Backend::PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) {
   return dc ? part : IRect{};
 }
 
+IRect Win32Backend::PaintArea(platform::Hwnd hwnd) {
+  RECT r;
+  if (!::GetUpdateRect(ToHwnd(hwnd), &r, FALSE)) return {};
+  return {r.left, r.top, r.right, r.bottom};
+}
+
 int Win32Backend::MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
                              std::uint32_t flags) {
   const std::string t(text), c(caption);

@@ -869,7 +869,10 @@ bool SimProcess::CaptureWindowPixels(Hwnd hwnd, gui::Bitmap& out) {
 bool SimProcess::CaptureScreenPart(const Rect& part, gui::Bitmap& out) {
   if (sys_.ScreenReadsFail()) return false;
   const Rect v = sys_.VirtualScreen();
-  out = gui::Bitmap(std::max(part.Width(), 0), std::max(part.Height(), 0), gui::kBlack);
+  const int w = std::max(part.Width(), 0), h = std::max(part.Height(), 0);
+  // Written over in place at the same size; the part is within the screen,
+  // so every pixel is the screen's.
+  if (out.Width() != w || out.Height() != h) out = gui::Bitmap(w, h, gui::kBlack);
   gui::raster::Blit(
       out, 0, 0, sys_.Screen(),
       {part.left - v.left, part.top - v.top, part.right - v.left, part.bottom - v.top});

@@ -1108,10 +1108,13 @@ bool Win32Platform::WindowArea(Hwnd hwnd, Rect* rect, bool* own) {
 
 namespace {
 
-// The pixels of a device context's rectangle at x,y of w by h.
+// The pixels of a device context's rectangle at x,y of w by h, written over
+// out when it has that size; out stays as it was when the read fails.
 bool ReadPixels(HDC source, int x, int y, int w, int h, gui::Bitmap& out) {
-  out = gui::Bitmap(std::max(w, 0), std::max(h, 0), gui::kBlack);
-  if (w <= 0 || h <= 0) return true;
+  if (w <= 0 || h <= 0) {
+    out = gui::Bitmap(0, 0);
+    return true;
+  }
   HDC memory = ::CreateCompatibleDC(source);
   BITMAPINFO bi = TopDown32(w, h);
   void* bits = nullptr;
@@ -1121,6 +1124,7 @@ bool ReadPixels(HDC source, int x, int y, int w, int h, gui::Bitmap& out) {
     HGDIOBJ old = ::SelectObject(memory, dib);
     ok = ::BitBlt(memory, 0, 0, w, h, source, x, y, SRCCOPY) != FALSE;
     ::GdiFlush();
+    if (ok && (out.Width() != w || out.Height() != h)) out = gui::Bitmap(w, h);
     if (ok)
       for (int row = 0; row < h; ++row) {
         const auto* in =

@@ -3,7 +3,8 @@
 // transfer on a window's device context shows on the screen where the window
 // is, a transfer to part of a window lands exactly there and nowhere else,
 // and a hidden window puts nothing on the screen. The screen is read back
-// the way the program captures it: through the desktop window.
+// the way the program captures it: through the desktop window, into a
+// surface whose every pixel the read replaces.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -177,6 +178,28 @@ TEST_F(ScreenContract, ATransferToPartOfTheWindowLandsExactlyAndLeavesTheRest) {
   EXPECT_EQ(screen.Pixel(x + 50, y + 39), kBlackPixel);
   EXPECT_EQ(screen.Pixel(x + 50, y + 60), kBlackPixel);
   EXPECT_EQ(screen.Pixel(x + 150, y + 120), kBlackPixel);
+  EXPECT_EQ(p->ReleaseDC(window->hwnd(), wdc), 1);
+}
+
+TEST_F(ScreenContract, AGrabCoveringASurfaceOfItsSizeReplacesEveryPixelItHeld) {
+  const Hdc wdc = p->GetWindowDC(window->hwnd());
+  ASSERT_NE(wdc, 0u);
+  ASSERT_TRUE(p->BitBlt(wdc, 0, 0, 200, 150, Surface(200, 150, kBlackPixel), 0, 0, kSrcCopy));
+  ASSERT_TRUE(p->BitBlt(wdc, 50, 40, 30, 20, Surface(30, 20, kRedPixel), 0, 0, kSrcCopy));
+  Settle();
+
+  // The capture's way: the window's place on the screen into a surface
+  // that held other pixels.
+  const Hdc grab = Surface(200, 150, kYellowPixel);
+  ASSERT_TRUE(p->BitBlt(grab, 0, 0, 200, 150, desktop, params.left, params.top, kSrcCopy));
+  const gui::Bitmap* got = p->MemoryDcPixels(grab);
+  ASSERT_NE(got, nullptr);
+  ASSERT_EQ(got->Bounds(), (gui::IRect{0, 0, 200, 150}));
+  EXPECT_EQ(got->Pixel(0, 0), kBlackPixel);
+  EXPECT_EQ(got->Pixel(199, 149), kBlackPixel);
+  EXPECT_EQ(got->Pixel(50, 40), kRedPixel);
+  EXPECT_EQ(got->Pixel(79, 59), kRedPixel);
+  EXPECT_EQ(got->Pixel(80, 60), kBlackPixel);
   EXPECT_EQ(p->ReleaseDC(window->hwnd(), wdc), 1);
 }
 

@@ -126,12 +126,15 @@ TEST_F(Win32BackendWindow, AFrameLandsTopDownAndValidatesTheWindow) {
   frame.SetPixel(0, 47, gui::kBlue);
   frame.SetPixel(63, 47, gui::kYellow);
   p.ShowWindow(window->hwnd(), platform::kSwShowNoActivate);
+  EXPECT_EQ(backend.PaintArea(window->hwnd()), (gui::IRect{0, 0, 64, 48}))
+      << "a window just shown asks for all of it";
   contract::PumpPending(p);
   ASSERT_GE(window->Count(platform::msg::kPaint), 1);
 
   window->ClearLog();
   contract::PumpPending(p);
   EXPECT_EQ(window->Count(platform::msg::kPaint), 0) << "painting validated the window";
+  EXPECT_TRUE(backend.PaintArea(window->hwnd()).Empty());
 
   Canvas c(64, 48, gui::kBlack);
   HDC wdc = ::GetDC(reinterpret_cast<HWND>(window->hwnd()));

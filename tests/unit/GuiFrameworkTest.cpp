@@ -183,6 +183,7 @@ struct StripBackend final : gui::Backend {
     inner.PresentFrame(hwnd, frame);
     return strip;
   }
+  gui::IRect PaintArea(Hwnd) override { return strip; }
   int MessageBox(Hwnd o, std::string_view t, std::string_view c, std::uint32_t f) override {
     return inner.MessageBox(o, t, c, f);
   }
