@@ -327,7 +327,10 @@ void TForm_Draw::FormShow() {
       Image_Draw.cursor = gui::kCrNone;
       break;
     case 4:  // Zoom: every frame comes from the capture
-      if (!(loaded = LoadImageDraw())) break;
+      // Zoom, Spot Light, Laser Beam and the Magnifier paint the window
+      // with their own frames (PaintToolFrame): Image_Draw's picture is
+      // loaded only should one have none to show.
+      if (!(loaded = pictured_)) break;
       ShowDrawFunction(false, false);
       Image_Draw.cursor = gui::kCrHandPoint;
       break;
@@ -338,18 +341,18 @@ void TForm_Draw::FormShow() {
       canvasPen = {tools::PenTool::CanvasWidthFor(s.PenSize, Dpi), PenMode::Mask, s.PenColor};
       break;
     case 6:  // Spot Light: the first frame starts all dark
-      if (!(loaded = LoadImageDraw())) break;
+      if (!(loaded = pictured_)) break;
       Image_Draw.cursor = gui::kCrNone;
       ShowDrawFunction(false, false);
       DimWorkSurface();
       break;
     case 7:  // Laser Beam: the dots on the first, restored from the capture
-      if (!(loaded = LoadImageDraw())) break;
+      if (!(loaded = pictured_)) break;
       Image_Draw.cursor = gui::kCrNone;
       ShowDrawFunction(true, false);
       break;
     case 9:  // Magnifier: the live lens on the first, the pinned ones on the second
-      if (!(loaded = LoadImageDraw())) break;
+      if (!(loaded = pictured_)) break;
       Image_Draw.cursor = gui::kCrNone;
       ShowDrawFunction(true, true);
       break;
@@ -493,6 +496,10 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
     // rather than at the next show.
     if (!Visible()) ReleaseSurfaces();
   }
+  if (message == msg::kPaint && Visible() && ToolPaintsWindow()) {
+    PaintToolFrame();
+    return 0;
+  }
   const LResult result = gui::Form::WndProc(message, wParam, lParam);
   // The show's picture is on the screen: the tool draws its first frame
   // over it now rather than a timer's period later.
@@ -502,6 +509,35 @@ LResult TForm_Draw::WndProc(std::uint32_t message, WParam wParam, LParam lParam)
     program_.Trace.Mark("nudge");
   }
   return result;
+}
+
+bool TForm_Draw::ToolPaintsWindow() const {
+  const int mode = program_.OverlayMode;
+  return shown_.surfaces && (mode == 4 || mode == 6 || mode == 7 || mode == 9);
+}
+
+void TForm_Draw::PaintToolFrame() {
+  // The frozen picture is not put on the screen only to be covered at once
+  // by the tool's frame, nor the tool's frame covered by it when the window
+  // is uncovered later.
+  const bool first = Timer3.Enabled();
+  bool nudge = false;
+  PaintThrough([&] {
+    const std::uint64_t covers = windowCovers_;
+    if (first)
+      nudge = !FirstToolFrame();
+    else if (OverlayTool* tool = ToolOf(program_.OverlayMode))
+      tool->PaintWindow();
+    if (windowCovers_ != covers) return true;
+    // No frame of the tool's (the pointer on another monitor, a setting
+    // outside its table): the frozen picture, which only this needs.
+    LoadImageDraw();
+    return false;
+  });
+  if (!first) return;
+  program_.Trace.Mark("first-paint");
+  if (nudge) Timer3Timer();
+  program_.Trace.Mark("nudge");
 }
 
 bool TForm_Draw::FirstToolFrame() {
@@ -636,6 +672,11 @@ void TForm_Draw::Image_DrawMouseDown(gui::MouseButton button, unsigned shift, in
 }
 
 void TForm_Draw::Image_DrawMouseMove(unsigned shift, int x, int y) {
+  // Before the show's first paint a tool that paints the window draws
+  // nothing: the paint draws its first frame where the pointer is then.
+  // (Under Wine a window that appears under the pointer hears of a move
+  // before its first paint.)
+  if (Timer3.Enabled() && ToolPaintsWindow()) return;
   if (OverlayTool* tool = ToolOf(program_.OverlayMode)) tool->MouseMove(shift, x, y);
   // The tool's first frame (the nudge's move) ends the show's trace.
   program_.Trace.Mark("first-move");

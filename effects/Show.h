@@ -27,6 +27,9 @@ class OverlayTool {
   // An undo, redo or clear changed the tool's drawn layer in areas: what
   // the tool shows from it there is shown again.
   virtual void LayerRestored(const std::vector<gui::IRect>& /*areas*/) {}
+  // The window is to be painted: the tool puts the frame it last showed
+  // on all of it; false when it has shown none this show.
+  virtual bool PaintWindow() { return false; }
   // Compose and show every frame whole, the way the tool's plain scheme
   // reads: the reference the partial frames are held to.
   bool wholeFrames = false;
@@ -159,6 +162,8 @@ class TForm_Draw : public gui::Form {
   void SetWholeFrames(bool whole);
   // Counts the shows: a tool sees from it that a new show began.
   std::uint64_t ShowSerial() const { return showSerial_; }
+  // A tool tells that it has just put a frame on every pixel of the window.
+  void WindowCovered() { ++windowCovers_; }
 
   // The part of the screen the show covers, in screen coordinates: the
   // monitor the pointer is on, asked of the system as each show begins, so
@@ -239,6 +244,13 @@ class TForm_Draw : public gui::Form {
   // At the show's first paint: the tool's first frame drawn at the
   // pointer without the nudge. False for a tool that needs the nudge.
   bool FirstToolFrame();
+  // Whether the mode's tool paints the window itself: the tools that
+  // compose their frames on the surfaces, once they are ready.
+  bool ToolPaintsWindow() const;
+  // WM_PAINT for such a tool: its frame (at the show's first paint, the
+  // first one, at the pointer) as the paint, the frozen picture only when
+  // it has none.
+  void PaintToolFrame();
   // Puts the cursor of the current mark in the cursor table's cross-hair
   // entry, which the form and Image_Draw show; no cursor empties it.
   void UseMarkCursor();
@@ -264,5 +276,6 @@ class TForm_Draw : public gui::Form {
   ShowObjects shown_;
   std::array<std::unique_ptr<OverlayTool>, 9> tools_;
   std::uint64_t showSerial_ = 0;
+  std::uint64_t windowCovers_ = 0;  // frames that covered the whole window
   bool wholeFrames_ = false;
 };

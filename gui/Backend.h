@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,10 @@ class Backend {
   // The part of the window a paint would be asked for now (the bounds of
   // its update region, in client coordinates); empty when none is.
   virtual IRect PaintArea(platform::Hwnd hwnd) = 0;
+  // Handles WM_PAINT with what draw puts on the window through its own
+  // device contexts: draw runs between the paint's start and its end, which
+  // validates the window. Called while the window handles WM_PAINT.
+  virtual void PaintThrough(platform::Hwnd hwnd, const std::function<void()>& draw) = 0;
 
   // A modal system message box; returns the button pressed (IDOK, ...).
   virtual int MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,

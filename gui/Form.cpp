@@ -583,6 +583,22 @@ void Form::Paint() {
   });
 }
 
+void Form::PaintThrough(const std::function<bool()>& draw) {
+  Bitmap* held = app_.Sys().WindowSurface(handle_);
+  const IRect whole{0, 0, width_, height_};
+  if (Scaled() || !held || held->Bounds() != whole) {
+    // What the window's contexts draw on is not the form's size yet.
+    Paint();
+    return;
+  }
+  app_.Ui().PaintThrough(handle_, [&] {
+    if (draw()) return;
+    RenderInto(*held);
+    app_.Sys().PresentWindowPixels(handle_, *held, whole);
+  });
+  damage_.clear();
+}
+
 void Form::PresentDamage() {
   composePosted_ = false;
   std::vector<IRect> parts;

@@ -300,6 +300,10 @@ class Form {
   // window, and into the same part of the window's held pixels (which its
   // window device contexts draw on): what the form does for WM_PAINT.
   void Paint();
+  // WM_PAINT drawn through the window's own device contexts: draw puts the
+  // window's whole picture on it and says so, or returns false and the
+  // form's controls are painted instead, in the same paint.
+  void PaintThrough(const std::function<bool()>& draw);
   const std::vector<Control*>& Controls() const { return controls_; }
   // The system's tooltip window of the controls' hints; 0 until one has a
   // hint while the window exists.

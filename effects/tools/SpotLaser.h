@@ -16,6 +16,9 @@ class SpotLightTool : public SurfaceTool {
   void MouseDown(gui::MouseButton button, unsigned shift, int x, int y) override;
   void MouseMove(unsigned shift, int x, int y) override;
 
+ protected:
+  platform::Hdc FrameSurface() const override { return form_.WorkSurface2; }
+
  private:
   // The lit area at (x, y) on the screen, or false for a style outside the
   // three.

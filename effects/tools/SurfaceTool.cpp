@@ -71,6 +71,12 @@ bool SurfaceTool::NewShow() {
 
 bool SurfaceTool::Repainted() { return std::exchange(seenPaints_, *paints_) != *paints_; }
 
+bool SurfaceTool::PaintWindow() {
+  if (!Ready() || !ShownThisShow()) return false;
+  PresentChange(FrameSurface(), {}, {}, true);
+  return true;
+}
+
 void SurfaceTool::Present(Hdc from, const gui::IRect& part) {
   if (part.Empty()) return;
   program_.sys.BitBlt(form_.OverlayWindowDC, part.left, part.top, part.Width(), part.Height(), from,
@@ -81,6 +87,7 @@ void SurfaceTool::PresentChange(Hdc from, const gui::IRect& before, const gui::I
                                 bool whole) {
   if (whole) {
     Present(from, {0, 0, form_.DesktopRect.Width(), form_.DesktopRect.Height()});
+    form_.WindowCovered();
     return;
   }
   // Overlapping places go as one; apart, each on its own, so the screen

@@ -29,6 +29,11 @@ class SurfaceTool : public OverlayTool {
   // paint put Image_Draw's picture where it reached, so the next frame goes
   // on the window whole.
   bool Repainted();
+  // Whether a frame was shown in this show yet.
+  bool ShownThisShow() const { return form_.ShowSerial() == show_; }
+  // The surface that holds the frame last shown, whole: the first work
+  // surface unless the tool says otherwise.
+  virtual platform::Hdc FrameSurface() const { return form_.WorkSurface1; }
   // Copies part of a surface onto the overlay window at the same place.
   void Present(platform::Hdc from, const gui::IRect& part);
   // Shows the frame's changes: before and after (the old and the new place
@@ -36,6 +41,11 @@ class SurfaceTool : public OverlayTool {
   void PresentChange(platform::Hdc from, const gui::IRect& before, const gui::IRect& after,
                      bool whole);
   void NudgePointer() { form_.NudgePointer(); }
+
+ public:
+  bool PaintWindow() override;
+
+ protected:
 
   TForm_Draw& form_;
   Program& program_;

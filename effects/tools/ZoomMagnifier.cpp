@@ -32,13 +32,25 @@ gui::IRect ZoomTool::SourceArea(int x, int y, std::int32_t factor, int w, int h)
 
 void ZoomTool::View(int x, int y) {
   if (!Ready()) return;
-  Platform& sys = program_.sys;
-  const int w = form_.ScreenWidth, h = form_.ScreenHeight;
-  const gui::IRect area = SourceArea(x, y, program_.Settings.ZoomFactor, w, h);
+  const gui::IRect area =
+      SourceArea(x, y, program_.Settings.ZoomFactor, form_.ScreenWidth, form_.ScreenHeight);
   const bool fresh = NewShow();
   const bool whole = Repainted() || fresh || wholeFrames;
   // Every pixel of a new view changes; the same view again changes none.
   if (!whole && area == shown_) return;
+  Show(area);
+  shown_ = area;
+}
+
+bool ZoomTool::PaintWindow() {
+  if (!Ready() || !ShownThisShow()) return false;
+  Show(shown_);
+  return true;
+}
+
+void ZoomTool::Show(const gui::IRect& area) {
+  Platform& sys = program_.sys;
+  const int w = form_.ScreenWidth, h = form_.ScreenHeight;
   if (wholeFrames) {
     sys.StretchBlt(form_.WorkSurface1, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
                    area.Width(), area.Height(), kSrcCopy);
@@ -51,8 +63,8 @@ void ZoomTool::View(int x, int y) {
     // screen rows that show it.
     sys.StretchBlt(form_.OverlayWindowDC, 0, 0, w, h, form_.CaptureSurface, area.left, area.top,
                    area.Width(), area.Height(), kSrcCopy);
+    form_.WindowCovered();
   }
-  shown_ = area;
 }
 
 void ZoomTool::MouseMove(unsigned, int x, int y) { View(x, y); }

@@ -23,8 +23,12 @@ class ZoomTool : public SurfaceTool {
   // width or height keeps it one pixel wide or high.
   static gui::IRect SourceArea(int x, int y, std::int32_t factor, int w, int h);
 
+  bool PaintWindow() override;
+
  private:
   void View(int x, int y);
+  // The view of the area on the window, whole.
+  void Show(const gui::IRect& area);
   gui::IRect shown_;  // the area the window shows enlarged now
 };
 

@@ -19,6 +19,11 @@ IRect HeadlessBackend::PaintArea(platform::Hwnd hwnd) {
   return {0, 0, w->rect.Width(), w->rect.Height()};
 }
 
+void HeadlessBackend::PaintThrough(platform::Hwnd hwnd, const std::function<void()>& draw) {
+  draw();
+  if (auto* w = process_.System().Window(hwnd)) w->needsPaint = false;
+}
+
 namespace {
 // The box's size and its OK button's place in it.
 constexpr int kBoxWidth = 320, kBoxHeight = 120;

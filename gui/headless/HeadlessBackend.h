@@ -49,6 +49,7 @@ class HeadlessBackend final : public Backend {
   // The simulated system invalidates whole windows: the whole frame goes.
   IRect PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) override;
   IRect PaintArea(platform::Hwnd hwnd) override;
+  void PaintThrough(platform::Hwnd hwnd, const std::function<void()>& draw) override;
   int MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
                  std::uint32_t flags) override;
   int TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x, std::int32_t y,

@@ -74,6 +74,13 @@ IRect Win32Backend::PaintArea(platform::Hwnd hwnd) {
   return {r.left, r.top, r.right, r.bottom};
 }
 
+void Win32Backend::PaintThrough(platform::Hwnd hwnd, const std::function<void()>& draw) {
+  PAINTSTRUCT ps;
+  ::BeginPaint(ToHwnd(hwnd), &ps);
+  draw();
+  ::EndPaint(ToHwnd(hwnd), &ps);
+}
+
 int Win32Backend::MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
                              std::uint32_t flags) {
   const std::string t(text), c(caption);

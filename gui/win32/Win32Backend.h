@@ -11,6 +11,7 @@ class Win32Backend final : public Backend {
  public:
   IRect PresentFrame(platform::Hwnd hwnd, const Bitmap& frame) override;
   IRect PaintArea(platform::Hwnd hwnd) override;
+  void PaintThrough(platform::Hwnd hwnd, const std::function<void()>& draw) override;
   int MessageBox(platform::Hwnd owner, std::string_view text, std::string_view caption,
                  std::uint32_t flags) override;
   int TrackPopupMenu(const std::vector<MenuEntry>& entries, std::int32_t x, std::int32_t y,

@@ -10,6 +10,13 @@
 
 namespace testing_support {
 
+// The screen's picture the overlay's show started from (empty when it has
+// none): what every mode's first frame comes from.
+inline gui::Bitmap ShowPicture(const TForm_Draw& overlay) {
+  const gui::Bitmap* picture = overlay.ScreenPicture();
+  return picture ? *picture : gui::Bitmap();
+}
+
 class OverlayDriver {
  public:
   // The screen has its taskbar along the bottom, as a PC's has: its work

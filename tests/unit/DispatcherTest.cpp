@@ -13,6 +13,7 @@
 #include "dialogs/Effecttable.h"
 #include "dialogs/Seeting.h"
 #include "effects/Dispatcher.h"
+#include "tests/support/OverlayDriver.h"
 #include "tests/support/ProgramHarness.h"
 
 namespace {
@@ -89,7 +90,7 @@ TEST_F(DispatcherTest, AKeyOtherThanEscLeavesTheOverlayAndTheSameKeyShowsItAgain
   // Shown again, not closed, and from a new picture.
   EXPECT_TRUE(OnScreen(overlay()));
   EXPECT_TRUE(p().OverlayVisible);
-  EXPECT_EQ(overlay().Image_Draw.Picture().Pixel(5, 5), gui::kWhite);
+  EXPECT_EQ(ShowPicture(overlay()).Pixel(5, 5), gui::kWhite);
 }
 
 TEST_F(DispatcherTest, EscClosesTheOverlayAndClearsItsFlag) {

@@ -184,6 +184,9 @@ struct StripBackend final : gui::Backend {
     return strip;
   }
   gui::IRect PaintArea(Hwnd) override { return strip; }
+  void PaintThrough(Hwnd h, const std::function<void()>& draw) override {
+    inner.PaintThrough(h, draw);
+  }
   int MessageBox(Hwnd o, std::string_view t, std::string_view c, std::uint32_t f) override {
     return inner.MessageBox(o, t, c, f);
   }

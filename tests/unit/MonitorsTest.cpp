@@ -58,7 +58,7 @@ TEST_F(MonitorsTest, EachShowCoversTheMonitorUnderThePointerAndLeavesTheOtherAsI
       EXPECT_EQ(overlay().ScreenWidth, monitor.Width()) << code;
       EXPECT_EQ(overlay().ScreenHeight, monitor.Height()) << code;
       if (code != effect::kBreakTime) {  // the break's field covers its picture
-        EXPECT_EQ(overlay().Image_Draw.Picture(), Part(before, monitor)) << code;
+        EXPECT_EQ(ShowPicture(overlay()), Part(before, monitor)) << code;
       }
       EXPECT_EQ(Part(sys.Screen(), other), Part(before, other)) << code;
       Close();
@@ -113,7 +113,7 @@ TEST_F(MonitorsTest, ALayoutChangeClosesTheOverlayAndTheNextShowTakesTheNewMonit
 
   Open(kZoom, 400, 60);
   EXPECT_EQ(OverlayRect(), moved);
-  EXPECT_EQ(overlay().Image_Draw.Picture(), Part(sys.Wallpaper(), moved));
+  EXPECT_EQ(ShowPicture(overlay()), Part(sys.Wallpaper(), moved));
 }
 
 TEST_F(MonitorsTest, CursorResetCentresThePointerOnItsOwnMonitor) {

@@ -6,6 +6,7 @@
 
 #include "dialogs/Seeting.h"
 #include "effects/Dispatcher.h"
+#include "tests/support/OverlayDriver.h"
 #include "tests/support/ProgramHarness.h"
 
 namespace {
@@ -93,7 +94,7 @@ TEST_P(OverlayModeTest, ShowMakesItsObjectsAndCloseReleasesThem) {
   const Hdc work1 = overlay().WorkSurface1;
   // The break screen covers the picture with its field (BreakTimeTest).
   if (m.code != 12) {
-    EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
+    EXPECT_EQ(ShowPicture(overlay()), screen);
   }
   // Mark, Pen and Rectangle draw nothing until the pointer does something:
   // their first frame is this show's screen. The others' is their tool's,
@@ -113,7 +114,7 @@ TEST_P(OverlayModeTest, ShowMakesItsObjectsAndCloseReleasesThem) {
   EXPECT_EQ(Now(), open) << "the second show on the same screen reuses what the first made";
   EXPECT_EQ(overlay().WorkSurface1, work1);
   if (m.code != 12) {
-    EXPECT_EQ(overlay().Image_Draw.Picture(), screen);
+    EXPECT_EQ(ShowPicture(overlay()), screen);
   }
   Dispatch(m.code);
   EXPECT_EQ(Now(), kept);
@@ -191,7 +192,7 @@ TEST_F(OverlayTest, PictureIsTheScreenWithoutThePaletteAndTheDialogs) {
   ASSERT_NE(withWindows, sys.Wallpaper());
 
   Dispatch(8);  // Magnifier: its pinned layer starts as the grab
-  EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
+  EXPECT_EQ(ShowPicture(overlay()), sys.Wallpaper());
   EXPECT_EQ(PixelsOf(overlay().CaptureSurface), sys.Wallpaper()) << "the grab is the same capture";
   EXPECT_EQ(PixelsOf(overlay().WorkSurface2), sys.Wallpaper());
 }
@@ -218,7 +219,7 @@ TEST_F(OverlayTest, CaptureWaitsUntilTheHiddenPaletteAndDialogHaveLeftTheScreen)
   h.app.ProcessMessages();
   const std::uint64_t before = sys.Now();
   Dispatch(3);
-  EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
+  EXPECT_EQ(ShowPicture(overlay()), sys.Wallpaper());
   EXPECT_LE(sys.Now() - before, 30u + 16u) << "no longer than they linger, to a tick";
 }
 
@@ -233,7 +234,7 @@ TEST_F(OverlayTest, TheCollapsedPaletteAndHiddenDialogsAreNotWaitedFor) {
   Dispatch(3);
   EXPECT_EQ(overlay().CaptureAttempts(), 1);
   EXPECT_EQ(sys.Now(), before);
-  EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper());
+  EXPECT_EQ(ShowPicture(overlay()), sys.Wallpaper());
 }
 
 TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPicture) {
@@ -248,7 +249,7 @@ TEST_F(OverlayTest, APaletteThatLingersPastTheBoundLeavesTheLastReadAsAWorkingPi
   Dispatch(3);  // Zoom
   EXPECT_GE(sys.Now() - before, 195u);
   EXPECT_LE(sys.Now() - before, 195u + 16u) << "waited the bound, to a tick, no longer";
-  EXPECT_EQ(overlay().Image_Draw.Picture(), withPalette) << "the best picture there is";
+  EXPECT_EQ(ShowPicture(overlay()), withPalette) << "the best picture there is";
   EXPECT_EQ(PixelsOf(overlay().CaptureSurface), withPalette);
   EXPECT_FALSE(overlay().Timer3.Enabled()) << "the tool is prepared and drew its first frame";
 
@@ -271,7 +272,7 @@ TEST_F(OverlayTest, AReadThatFailsAfterAGoodOneKeepsTheGoodPicture) {
   sys.FailScreenReads(true, sys.Now() + 1);
   Dispatch(3);  // Zoom
   EXPECT_EQ(overlay().CaptureAttempts(), 2) << "no read after the failed one";
-  EXPECT_EQ(overlay().Image_Draw.Picture(), withPalette);
+  EXPECT_EQ(ShowPicture(overlay()), withPalette);
   EXPECT_EQ(PixelsOf(overlay().CaptureSurface), withPalette);
   EXPECT_FALSE(overlay().Timer3.Enabled()) << "the tool is prepared and drew its first frame";
 }
@@ -307,7 +308,7 @@ TEST_F(OverlayTest, AResolutionChangeClosesTheOverlayAsEscAndTheNextShowCoversTh
     const platform::Rect all{0, 0, 1280, 960};
     EXPECT_EQ(sys.Window(overlay().Handle())->rect, all) << code;
     EXPECT_EQ(overlay().Image_Draw.BoundsRect(), (gui::IRect{0, 0, 1280, 960})) << code;
-    EXPECT_EQ(overlay().Image_Draw.Picture(), sys.Wallpaper()) << code;
+    EXPECT_EQ(ShowPicture(overlay()), sys.Wallpaper()) << code;
     EXPECT_EQ(overlay().ScreenWidth, 1280) << code;
     EXPECT_EQ(overlay().ScreenHeight, 960) << code;
     EXPECT_EQ(overlay().DesktopRect, all) << code;
