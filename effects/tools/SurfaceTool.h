@@ -18,6 +18,9 @@ gui::IRect ScreenPart(std::int64_t left, std::int64_t top, std::int64_t width, s
 gui::IRect Bounding(const gui::IRect& a, const gui::IRect& b);
 
 class SurfaceTool : public OverlayTool {
+ public:
+  bool PaintWindow() override;
+
  protected:
   SurfaceTool(TForm_Draw& form, Program& program);
   // A show without a picture has no surfaces to draw on.
@@ -41,11 +44,6 @@ class SurfaceTool : public OverlayTool {
   void PresentChange(platform::Hdc from, const gui::IRect& before, const gui::IRect& after,
                      bool whole);
   void NudgePointer() { form_.NudgePointer(); }
-
- public:
-  bool PaintWindow() override;
-
- protected:
 
   TForm_Draw& form_;
   Program& program_;
