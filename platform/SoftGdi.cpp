@@ -1,6 +1,7 @@
 #include "platform/SoftGdi.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -8,8 +9,17 @@
 namespace platform {
 
 namespace {
-constexpr int kPsNull = 5;
+
+// Each of n source pixels written factor times in a row.
+template <int factor>
+void Widen(const std::uint32_t* in, std::uint32_t* out, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int k = 0; k < factor; ++k) out[i * factor + k] = in[i];
 }
+
+constexpr int kPsNull = 5;
+
+}  // namespace
 
 // ---- the group's entry points, for every implementation ------------------------
 
@@ -437,6 +447,20 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
     }
     if (runs.empty()) return area;
     const int first = runs.front().from, last = runs.back().to;
+    // An enlargement by 2 or 4 (Zoom's usual ones): between the first and
+    // the last run, which the area's edges may cut short, every run is that
+    // many columns of consecutive source pixels, widened in one tight loop.
+    int factor = 0;
+    const std::size_t inner = runs.size() > 2 ? 1 : 0;
+    const int innerRuns = runs.size() > 2 ? static_cast<int>(runs.size()) - 2 : 0;
+    if (innerRuns > 0) {
+      factor = runs[1].to - runs[1].from;
+      for (std::size_t i = 1; i + 1 < runs.size() && factor; ++i)
+        if (runs[i].to - runs[i].from != factor ||
+            runs[i].sx != runs[1].sx + static_cast<int>(i - 1))
+          factor = 0;
+    }
+    const std::array<Run, 2> edges{runs.front(), runs.back()};
     int lastSy = -1, lastTy = -1;  // the row drawn last and the source row it shows
     for (int ty = area.top; ty < area.bottom; ++ty) {
       const int sy = srcY + static_cast<int>(static_cast<long long>(ty - y) * srcHeight / height);
@@ -449,8 +473,14 @@ bool SoftGdi::StretchBlt(Hdc dst, std::int32_t x, std::int32_t y, std::int32_t w
         const std::uint32_t* in = source.Row(sy);
         if (oneToOne)
           std::copy(in + (first - x + srcX), in + (last - x + srcX), out + first);
+        else if (factor == 2)
+          Widen<2>(in + runs[inner].sx, out + runs[inner].from, innerRuns);
+        else if (factor == 4)
+          Widen<4>(in + runs[inner].sx, out + runs[inner].from, innerRuns);
         else
           for (const Run& run : runs) std::fill(out + run.from, out + run.to, in[run.sx]);
+        if (factor == 2 || factor == 4)
+          for (const Run& run : edges) std::fill(out + run.from, out + run.to, in[run.sx]);
       }
       lastSy = sy;
       lastTy = ty;

@@ -304,6 +304,8 @@ TEST_F(SoftGdiTest, ScaledCopiesMatchThePixelByPixelRuleForOddSizesOffsetsAndCli
       {4, 4, 12, 40, 0, 0, 12, 7},       // same width, taller
       {5, 6, 17, 9, 2, 1, 51, 37},       // smaller
       {0, 0, 64, 48, 100, 100, 10, 10},  // nothing of the source
+      {-3, 1, 64, 48, 10, 5, 16, 12},    // four times, cut on the left
+      {1, 0, 64, 48, -5, 0, 32, 24},     // twice, source before its left edge
   };
   const gui::Bitmap sourcePixels = sys.Screen();
   const Hdc source = Grab();
