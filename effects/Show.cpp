@@ -1,6 +1,7 @@
 #include "effects/Show.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "effects/Snapshot.h"
 #include "effects/tools/Mark.h"
@@ -530,8 +531,9 @@ void TForm_Draw::PaintToolFrame() {
       tool->PaintWindow();
     if (windowCovers_ != covers) return true;
     // No frame of the tool's (the pointer on another monitor, a setting
-    // outside its table): the frozen picture, which only this needs.
-    LoadImageDraw();
+    // outside its table): the frozen picture, which only this needs. Loaded
+    // once a show: a change of the picture may ask for another paint.
+    if (std::exchange(pictureShow_, showSerial_) != showSerial_) LoadImageDraw();
     return false;
   });
   if (!first) return;

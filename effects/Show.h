@@ -277,5 +277,6 @@ class TForm_Draw : public gui::Form {
   std::array<std::unique_ptr<OverlayTool>, 9> tools_;
   std::uint64_t showSerial_ = 0;
   std::uint64_t windowCovers_ = 0;  // frames that covered the whole window
+  std::uint64_t pictureShow_ = 0;   // the show Image_Draw's picture was loaded for
   bool wholeFrames_ = false;
 };

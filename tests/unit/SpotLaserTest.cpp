@@ -134,6 +134,15 @@ TEST_F(SpotLightTest, AMoveBeforeTheShowsFirstPaintLeavesTheFirstFrameToThePaint
   EXPECT_FRAME(m.Presented(), SpotFrame(m.sys.Wallpaper(), {10, 8, 30, 18}));
 }
 
+TEST_F(SpotLightTest, AShowWithAStyleOutsideTheTableShowsTheFrozenPicture) {
+  m.Key(kSpotLight);  // closed
+  m.settings().SpotLightStyle = 3;
+  m.Key(kSpotLight);
+  EXPECT_FRAME(m.Presented(), m.sys.Wallpaper());
+  m.Repaint();
+  EXPECT_FRAME(m.Presented(), m.sys.Wallpaper());
+}
+
 TEST_F(SpotLightTest, APaintOfTheWindowShowsTheLastFrameNotTheFrozenPicture) {
   m.MoveTo(10, 8);
   m.Repaint();
