@@ -48,5 +48,6 @@ end_pid "$suite/pids/xvfb-monitors" "Xvfb -displayfd 3 -screen 0 3200x1080x24 -n
 for f in "$suite"/pids/socat-*; do
   [ -e "$f" ] && end_pid "$f" "socat pty,raw,echo=0,link=$suite/com"
 done
-end_pid "$suite/pids/xvfb" "Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset"
+# Any size: a benchmark may have put a display of another size in its place.
+end_pid "$suite/pids/xvfb" "Xvfb -displayfd 3 -screen 0 "
 exit 0
