@@ -548,8 +548,7 @@ bool TForm_Draw::FirstToolFrame() {
   // the nudge's move would only come back through the window system (a
   // round trip to the X server under Wine). Reveal and Line show at each
   // move what the move before prepared, and keep the nudge.
-  const int mode = program_.OverlayMode;
-  if (!shown_.surfaces || (mode != 4 && mode != 6 && mode != 7 && mode != 9)) return false;
+  if (!ToolPaintsWindow()) return false;
   Platform& sys = program_.sys;
   Point at;
   Rect r;

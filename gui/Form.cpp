@@ -544,10 +544,14 @@ void Form::RenderInto(Bitmap& frame) const {
     if (c->Visible()) c->Paint(frame);
 }
 
-void Form::Paint() {
+Bitmap* Form::HeldAtFormSize() {
   Bitmap* held = app_.Sys().WindowSurface(handle_);
+  return !Scaled() && held && held->Bounds() == IRect{0, 0, width_, height_} ? held : nullptr;
+}
+
+void Form::Paint() {
   const IRect whole{0, 0, width_, height_};
-  if (!Scaled() && held && held->Bounds() == whole && app_.Ui().PaintArea(handle_) == whole) {
+  if (Bitmap* held = HeldAtFormSize(); held && app_.Ui().PaintArea(handle_) == whole) {
     // The paint covers the whole window: the frame is composed in the
     // window's held pixels themselves, no frame of the window's size made
     // for it.
@@ -559,6 +563,7 @@ void Form::Paint() {
     damage_.clear();
     return;
   }
+  Bitmap* held = app_.Sys().WindowSurface(handle_);
   Bitmap frame = RenderFrame();
   if (Scaled()) {
     designFrame_ = frame;
@@ -584,9 +589,9 @@ void Form::Paint() {
 }
 
 void Form::PaintThrough(const std::function<bool()>& draw) {
-  Bitmap* held = app_.Sys().WindowSurface(handle_);
+  Bitmap* held = HeldAtFormSize();
   const IRect whole{0, 0, width_, height_};
-  if (Scaled() || !held || held->Bounds() != whole) {
+  if (!held) {
     // What the window's contexts draw on is not the form's size yet.
     Paint();
     return;

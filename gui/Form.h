@@ -324,6 +324,9 @@ class Form {
   void DpiChanged(std::uint32_t dpi, const platform::Rect* suggested);
   void AddControl(Control* c) { controls_.push_back(c); }
   Control* ControlAt(int x, int y) const;
+  // The window's held pixels when they are the form's own, unscaled and at
+  // its size; null otherwise.
+  Bitmap* HeldAtFormSize();
   unsigned ShiftState(platform::WParam mouseKeys) const;
   void MouseDown(MouseButton button, platform::WParam wParam, int x, int y);
   void MouseUp(MouseButton button, platform::WParam wParam, int x, int y);
